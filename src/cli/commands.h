@@ -1,0 +1,13 @@
+#pragma once
+
+namespace orvanta::cli {
+
+// Exit codes of every command.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1; // the volume cannot be used, or the work failed
+inline constexpr int kExitUsage = 2;
+
+// Each command parses its own words, argv[first..].
+int InfoCommand(int argc, char **argv, int first);
+
+} // namespace orvanta::cli

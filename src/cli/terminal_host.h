@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdio>
+
+#include "engine/operation_host.h"
+
+namespace orvanta::cli {
+
+// The operation host of the command line: log lines and a progress bar on
+// stderr, nothing to pump, and Ctrl+C as the Stop button.
+class TerminalHost final : public OperationHost {
+public:
+  TerminalHost();
+  ~TerminalHost() override;
+  TerminalHost(const TerminalHost &) = delete;
+  TerminalHost &operator=(const TerminalHost &) = delete;
+
+  void Pump() override;
+  void Log(std::string_view line) override;
+  void ShowProgress(bool visible) override;
+
+  // Whether Ctrl+C was pressed since the host was made.
+  static bool Interrupted();
+
+protected:
+  void ProgressChanged(int width) override;
+
+private:
+  void DrawBar();
+  void EraseBar();
+
+  bool tty_;
+  bool barShown_ = false;
+  bool barDrawn_ = false;
+};
+
+} // namespace orvanta::cli

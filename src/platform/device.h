@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace orvanta {
+
+// One drive as the operating system offers it: a raw device that is opened,
+// used for one transfer and closed again on every call, plus what the system
+// knows about the volume on it. A transfer whose offset or length is not a
+// whole number of logical sectors fails, as does one that does not lie
+// wholly inside the device.
+class Device {
+public:
+  virtual ~Device() = default;
+
+  virtual bool Read(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
+  virtual bool Write(std::uint64_t offset, std::span<const std::uint8_t> data) = 0;
+
+  // Size of the device in bytes; empty when it cannot be opened.
+  virtual std::optional<std::uint64_t> SizeBytes() = 0;
+
+  // The system's name for the volume's file system: "FAT" (FAT12 and FAT16),
+  // "FAT32", "NTFS", another name, or empty when the system cannot tell.
+  virtual std::string FileSystemName() = 0;
+
+  // Where the system has the volume mounted, if it has.
+  virtual std::optional<std::filesystem::path> MountPoint() = 0;
+
+  // The directory test of the drive's root: a mounted volume needs its mount
+  // point, an unmounted one a device that can be opened.
+  virtual bool RootReachable() = 0;
+
+  // Whether the device can be opened for writing right now without sharing
+  // it with a mounted file system.
+  virtual bool WritableExclusively() = 0;
+};
+
+} // namespace orvanta

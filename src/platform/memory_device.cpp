@@ -1,0 +1,60 @@
+#include "platform/memory_device.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace orvanta {
+
+MemoryDevice::MemoryDevice(std::vector<std::uint8_t> image, std::uint32_t sectorSize)
+    : image_(std::move(image)), sectorSize_(sectorSize ? sectorSize : 512) {}
+
+void MemoryDevice::FailReads(std::uint64_t firstSector, std::uint64_t lastSector) {
+  readFaults_.push_back({firstSector, lastSector});
+}
+
+void MemoryDevice::FailWrites(std::uint64_t firstSector, std::uint64_t lastSector) {
+  writeFaults_.push_back({firstSector, lastSector});
+}
+
+std::optional<std::uint64_t> MemoryDevice::SizeBytes() {
+  if (Vanished())
+    return std::nullopt;
+  return image_.size();
+}
+
+bool MemoryDevice::Transferable(std::uint64_t offset, std::uint64_t length,
+                                const std::vector<Range> &faults) const {
+  if (Vanished() || offset % sectorSize_ != 0 || length % sectorSize_ != 0)
+    return false;
+  if (offset > image_.size() || length > image_.size() - offset)
+    return false;
+  if (length == 0)
+    return true;
+  const std::uint64_t first = offset / sectorSize_;
+  const std::uint64_t last = (offset + length) / sectorSize_ - 1;
+  return std::none_of(faults.begin(), faults.end(), [&](const Range &r) {
+    return r.first <= last && first <= r.last;
+  });
+}
+
+bool MemoryDevice::Read(std::uint64_t offset, std::span<std::uint8_t> out) {
+  const bool ok = Transferable(offset, out.size(), readFaults_);
+  ++reads_;
+  if (!ok)
+    return false;
+  if (!out.empty())
+    std::memcpy(out.data(), image_.data() + offset, out.size());
+  return true;
+}
+
+bool MemoryDevice::Write(std::uint64_t offset, std::span<const std::uint8_t> data) {
+  const bool ok = writable_ && Transferable(offset, data.size(), writeFaults_);
+  ++writes_;
+  if (!ok)
+    return false;
+  if (!data.empty())
+    std::memcpy(image_.data() + offset, data.data(), data.size());
+  return true;
+}
+
+} // namespace orvanta

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "platform/device.h"
+
+namespace orvanta {
+
+// A device held in memory, with optional faults: transfers that touch chosen
+// sector ranges fail, or the device disappears after a number of transfers.
+// Used by the tests and the fuzz targets.
+class MemoryDevice final : public Device {
+public:
+  explicit MemoryDevice(std::vector<std::uint8_t> image, std::uint32_t sectorSize = 512);
+
+  bool Read(std::uint64_t offset, std::span<std::uint8_t> out) override;
+  bool Write(std::uint64_t offset, std::span<const std::uint8_t> data) override;
+  std::optional<std::uint64_t> SizeBytes() override;
+  std::string FileSystemName() override { return fileSystemName_; }
+  std::optional<std::filesystem::path> MountPoint() override { return mountPoint_; }
+  bool RootReachable() override { return !Vanished(); }
+  bool WritableExclusively() override { return writable_ && !Vanished() && !mountPoint_; }
+
+  // Sector ranges [first, last] whose reads (or writes) fail.
+  void FailReads(std::uint64_t firstSector, std::uint64_t lastSector);
+  void FailWrites(std::uint64_t firstSector, std::uint64_t lastSector);
+  // Every transfer after the first `transfers` fails, and the device is gone.
+  void VanishAfter(std::uint64_t transfers) { vanishAfter_ = transfers; }
+  void SetFileSystemName(std::string name) { fileSystemName_ = std::move(name); }
+  void SetMountPoint(std::optional<std::filesystem::path> p) { mountPoint_ = std::move(p); }
+  void SetWritable(bool writable) { writable_ = writable; }
+
+  const std::vector<std::uint8_t> &Bytes() const { return image_; }
+  std::vector<std::uint8_t> &Bytes() { return image_; }
+  std::uint32_t SectorSize() const { return sectorSize_; }
+  std::uint64_t Reads() const { return reads_; }
+  std::uint64_t Writes() const { return writes_; }
+
+private:
+  struct Range {
+    std::uint64_t first, last;
+  };
+  bool Vanished() const { return vanishAfter_ && reads_ + writes_ >= *vanishAfter_; }
+  bool Transferable(std::uint64_t offset, std::uint64_t length,
+                    const std::vector<Range> &faults) const;
+
+  std::vector<std::uint8_t> image_;
+  std::uint32_t sectorSize_;
+  std::vector<Range> readFaults_, writeFaults_;
+  std::optional<std::uint64_t> vanishAfter_;
+  std::string fileSystemName_;
+  std::optional<std::filesystem::path> mountPoint_;
+  bool writable_ = true;
+  std::uint64_t reads_ = 0, writes_ = 0;
+};
+
+} // namespace orvanta

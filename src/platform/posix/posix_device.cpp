@@ -1,0 +1,256 @@
+#include "platform/posix/posix_device.h"
+
+#include <blkid/blkid.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <fstream>
+#include <linux/fs.h>
+#include <sstream>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace orvanta {
+namespace {
+
+// An open file descriptor that closes itself.
+class Fd {
+public:
+  explicit Fd(int fd) : fd_(fd) {}
+  Fd(const Fd &) = delete;
+  Fd &operator=(const Fd &) = delete;
+  ~Fd() {
+    if (fd_ >= 0)
+      ::close(fd_);
+  }
+  int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+  // Closes now and reports whether the close succeeded.
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd < 0 || ::close(fd) == 0;
+  }
+
+private:
+  int fd_;
+};
+
+Fd OpenPath(const std::filesystem::path &path, int flags) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  return Fd(fd);
+}
+
+bool IsBlockDevice(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 && S_ISBLK(st.st_mode);
+}
+
+struct Extent {
+  std::uint64_t size = 0;
+  std::uint32_t sectorSize = 512;
+};
+
+std::optional<Extent> Measure(int fd, std::optional<std::uint32_t> imageSectorSize) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0)
+    return std::nullopt;
+  Extent e;
+  if (S_ISBLK(st.st_mode)) {
+    int logical = 0;
+    std::uint64_t bytes = 0;
+    if (::ioctl(fd, BLKSSZGET, &logical) != 0 || logical <= 0 ||
+        ::ioctl(fd, BLKGETSIZE64, &bytes) != 0)
+      return std::nullopt;
+    e.sectorSize = static_cast<std::uint32_t>(logical);
+    e.size = bytes;
+  } else if (S_ISREG(st.st_mode)) {
+    e.sectorSize = imageSectorSize.value_or(512);
+    e.size = static_cast<std::uint64_t>(st.st_size);
+  } else {
+    return std::nullopt;
+  }
+  return e;
+}
+
+bool WholeSectorsInside(const Extent &e, std::uint64_t offset, std::uint64_t length) {
+  return e.sectorSize != 0 && offset % e.sectorSize == 0 && length % e.sectorSize == 0 &&
+         offset <= e.size && length <= e.size - offset;
+}
+
+} // namespace
+
+PosixDevice::PosixDevice(std::filesystem::path path,
+                         std::optional<std::uint32_t> imageSectorSize)
+    : path_(std::move(path)), imageSectorSize_(imageSectorSize) {}
+
+bool PosixDevice::Read(std::uint64_t offset, std::span<std::uint8_t> out) {
+  Fd fd = OpenPath(path_, O_RDONLY);
+  if (!fd)
+    return false;
+  const auto extent = Measure(fd.get(), imageSectorSize_);
+  if (!extent || !WholeSectorsInside(*extent, offset, out.size()))
+    return false;
+  std::size_t done = 0;
+  while (done < out.size()) {
+    const ssize_t n = ::pread(fd.get(), out.data() + done, out.size() - done,
+                              static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool PosixDevice::Write(std::uint64_t offset, std::span<const std::uint8_t> data) {
+  // O_EXCL on a block device fails while the kernel has it mounted: writing
+  // under a mounted file system would corrupt it.
+  Fd probe = OpenPath(path_, O_RDONLY);
+  if (!probe)
+    return false;
+  const bool block = IsBlockDevice(probe.get());
+  probe.Close();
+  Fd fd = OpenPath(path_, O_WRONLY | (block ? O_EXCL : 0));
+  if (!fd)
+    return false;
+  const auto extent = Measure(fd.get(), imageSectorSize_);
+  if (!extent || !WholeSectorsInside(*extent, offset, data.size()))
+    return false;
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n = ::pwrite(fd.get(), data.data() + done, data.size() - done,
+                               static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return fd.Close();
+}
+
+std::optional<std::uint64_t> PosixDevice::SizeBytes() {
+  Fd fd = OpenPath(path_, O_RDONLY);
+  if (!fd)
+    return std::nullopt;
+  const auto extent = Measure(fd.get(), imageSectorSize_);
+  if (!extent)
+    return std::nullopt;
+  return extent->size;
+}
+
+std::string PosixDevice::FileSystemName() {
+  blkid_probe pr = blkid_new_probe_from_filename(path_.c_str());
+  if (!pr)
+    return {};
+  blkid_probe_enable_superblocks(pr, 1);
+  blkid_probe_set_superblocks_flags(pr, BLKID_SUBLKS_TYPE | BLKID_SUBLKS_VERSION);
+  std::string type, version;
+  if (blkid_do_safeprobe(pr) == 0) {
+    const char *value = nullptr;
+    if (blkid_probe_lookup_value(pr, "TYPE", &value, nullptr) == 0 && value)
+      type = value;
+    if (blkid_probe_lookup_value(pr, "VERSION", &value, nullptr) == 0 && value)
+      version = value;
+  }
+  blkid_free_probe(pr);
+  if (type == "vfat")
+    return version == "FAT32" ? "FAT32" : "FAT";
+  if (type == "ntfs")
+    return "NTFS";
+  return type;
+}
+
+std::optional<std::filesystem::path> PosixDevice::MountPoint() { return FindMountPoint(path_); }
+
+bool PosixDevice::RootReachable() {
+  if (const auto mount = MountPoint()) {
+    std::error_code ec;
+    return std::filesystem::is_directory(*mount, ec);
+  }
+  return static_cast<bool>(OpenPath(path_, O_RDONLY));
+}
+
+bool PosixDevice::WritableExclusively() {
+  if (MountPoint())
+    return false;
+  Fd probe = OpenPath(path_, O_RDONLY);
+  if (!probe)
+    return false;
+  const bool block = IsBlockDevice(probe.get());
+  probe.Close();
+  return static_cast<bool>(OpenPath(path_, O_WRONLY | (block ? O_EXCL : 0)));
+}
+
+namespace {
+
+// Mount table fields escape blanks, tabs, newlines and backslashes as \ooo.
+std::string Unescape(const std::string &s) {
+  auto octal = [&](std::size_t i) { return i < s.size() && s[i] >= '0' && s[i] <= '7'; };
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\\' && octal(i + 1) && octal(i + 2) && octal(i + 3)) {
+      out += static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
+      i += 3;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+std::string ReadFirstLine(const std::filesystem::path &p) {
+  std::ifstream in(p);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+} // namespace
+
+std::optional<std::filesystem::path> FindMountPoint(const std::filesystem::path &device,
+                                                    const std::filesystem::path &mountInfo) {
+  struct stat st {};
+  if (::stat(device.c_str(), &st) != 0)
+    return std::nullopt;
+  std::error_code ec;
+  const auto canonical = std::filesystem::weakly_canonical(device, ec);
+  const bool block = S_ISBLK(st.st_mode);
+  std::ifstream in(mountInfo);
+  std::string line;
+  while (std::getline(in, line)) {
+    // id parent major:minor root mountpoint options [optional...] - fstype source superopts
+    std::istringstream fields(line);
+    std::string id, parent, devno, root, mountPoint;
+    fields >> id >> parent >> devno >> root >> mountPoint;
+    std::string word, source;
+    while (fields >> word && word != "-") {
+    }
+    std::string fstype;
+    fields >> fstype >> source;
+    if (block) {
+      const auto colon = devno.find(':');
+      if (colon == std::string::npos)
+        continue;
+      const unsigned major = static_cast<unsigned>(std::stoul(devno.substr(0, colon)));
+      const unsigned minor = static_cast<unsigned>(std::stoul(devno.substr(colon + 1)));
+      if (makedev(major, minor) == st.st_rdev)
+        return Unescape(mountPoint);
+    } else if (source.rfind("/dev/loop", 0) == 0) {
+      const auto name = std::filesystem::path(source).filename();
+      const auto backing =
+          ReadFirstLine(std::filesystem::path("/sys/block") / name / "loop" / "backing_file");
+      if (!backing.empty() && std::filesystem::path(backing) == canonical)
+        return Unescape(mountPoint);
+    }
+  }
+  return std::nullopt;
+}
+
+} // namespace orvanta

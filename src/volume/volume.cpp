@@ -1,0 +1,144 @@
+#include "volume/volume.h"
+
+#include <algorithm>
+
+#include "volume/byte_reader.h"
+
+namespace orvanta {
+
+std::shared_ptr<Device> Volume::DeviceOf(std::string_view drive) {
+  if (!cachedDevice_ || !SameDriveText(cachedDrive_, drive)) {
+    cachedDevice_ = drives_.DeviceFor(drive);
+    cachedDrive_ = std::string(drive);
+  }
+  return cachedDevice_;
+}
+
+Device *Volume::CurrentDevice() { return DeviceOf(geometry_.DrivePath).get(); }
+
+namespace {
+
+// The byte offset of a sector, formed as the two 32-bit halves of a
+// positioned transfer: with K sectors in 4 GiB, the low half is
+// (sector mod K) * size and the high half sector div K.
+std::uint64_t SectorOffset(std::uint32_t sector, std::int32_t bytesPerSector) {
+  const auto size = static_cast<std::uint64_t>(bytesPerSector);
+  const std::uint64_t k = 0xFFFFFFFFull / size + 1;
+  const std::uint64_t low = static_cast<std::uint32_t>((sector % k) * size);
+  const std::uint64_t high = sector / k;
+  return high << 32 | low;
+}
+
+} // namespace
+
+bool Volume::ReadSectors(std::uint32_t sector, std::span<std::uint8_t> buffer) {
+  std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
+  Device *device = CurrentDevice();
+  if (!device || geometry_.BytesPerSector <= 0)
+    return false;
+  if (device->Read(SectorOffset(sector, geometry_.BytesPerSector), buffer))
+    return true;
+  std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
+  return false;
+}
+
+bool Volume::WriteSectors(std::uint32_t sector, std::span<const std::uint8_t> buffer) {
+  Device *device = CurrentDevice();
+  if (!device || geometry_.BytesPerSector <= 0)
+    return false;
+  return device->Write(SectorOffset(sector, geometry_.BytesPerSector), buffer);
+}
+
+bool Volume::ProbeSectorSize() {
+  for (std::int32_t n = 1; n <= 8; ++n) {
+    geometry_.BytesPerSector = 512 * n;
+    probe_.resize(static_cast<std::size_t>(512 * n));
+    if (ReadSectors(0, probe_))
+      return true;
+  }
+  return false;
+}
+
+int Volume::DetectFileSystem(std::string_view drive) {
+  if (drive.empty())
+    return kUnknownFileSystem;
+  if (const auto device = DeviceOf(drive)) {
+    const std::string name = device->FileSystemName();
+    if (name == "FAT")
+      return kFat16;
+    if (name == "FAT32")
+      return kFat32;
+    if (name == "NTFS")
+      return kNtfs;
+  }
+
+  // The system did not name it: look at the boot sector's OEM name and the
+  // file-system type texts of the FAT16 and FAT32 layouts.
+  geometry_.DrivePath = std::string(drive);
+  if (!ProbeSectorSize())
+    return kUnknownFileSystem;
+  std::string text;
+  for (const std::size_t field : {boot_sector::kOemName, boot_sector::kFat16TypeText,
+                                  boot_sector::kFat32TypeText})
+    for (std::size_t i = field; i < field + 8 && i < probe_.size(); ++i)
+      if (probe_[i] > 30)
+        text += static_cast<char>(probe_[i]);
+  int code = kUnknownFileSystem;
+  if (text.find("FAT") != std::string::npos)
+    code = kFat16;
+  if (text.find("FAT32") != std::string::npos)
+    code = kFat32;
+  if (text.find("NTFS") != std::string::npos)
+    code = kNtfs;
+  return code;
+}
+
+bool Volume::ReadGeometry() {
+  auto &g = geometry_;
+  g.BytesPerCluster = g.SectorsPerCluster = g.TotalSectors = 0;
+  if (!ProbeSectorSize())
+    return false;
+  const ByteReader boot(probe_);
+  // Values from the volume may be anything: products and sums are formed in
+  // 64 bits and wrapped to 32, as the 32-bit fields hold them.
+  auto wrap = [](std::int64_t v) { return static_cast<std::int32_t>(v); };
+
+  g.SectorsPerCluster = boot.U8(boot_sector::kSectorsPerCluster);
+  g.ReservedSectors = boot.Le16(boot_sector::kReservedSectors);
+  g.FatCount = boot.U8(boot_sector::kFatCount);
+  if (g.SectorsPerCluster == 0)
+    g.SectorsPerCluster = g.FatType == kFat16 ? g.ReservedSectors * 2 : g.ReservedSectors;
+  if (g.SectorsPerCluster == 0)
+    return false; // nothing to divide the volume into clusters by
+  g.SectorsPerFat = g.FatType == kFat16
+                        ? static_cast<std::int32_t>(boot.Le16(boot_sector::kSectorsPerFat16))
+                        : static_cast<std::int32_t>(boot.Le32(boot_sector::kSectorsPerFat32));
+  g.TotalSectors = static_cast<std::int32_t>(boot.Le32(boot_sector::kTotalSectors32));
+  g.RootStartSector =
+      wrap(std::int64_t{g.SectorsPerFat} * g.FatCount + g.ReservedSectors);
+  if (g.TotalSectors == 0) {
+    const std::int64_t fatBytes = std::int64_t{g.SectorsPerFat} * g.BytesPerSector;
+    g.TotalSectors = wrap(fatBytes * (g.FatType == kFat16 ? 4 : 8) - g.RootStartSector);
+  }
+  g.RootSectors = boot.Le16(boot_sector::kRootEntryCount) * 32 / g.BytesPerSector;
+  if (g.RootSectors == 0)
+    g.RootSectors = g.SectorsPerCluster;
+  g.BytesPerCluster = wrap(std::int64_t{g.SectorsPerCluster} * g.BytesPerSector);
+  g.ClusterCount = g.TotalSectors / g.SectorsPerCluster;
+  g.FatBytes = wrap(std::int64_t{g.SectorsPerFat} * g.BytesPerSector);
+  return true;
+}
+
+bool Volume::RootReachable(std::string_view drive) {
+  const auto device = DeviceOf(drive);
+  return device && device->RootReachable();
+}
+
+std::optional<std::uint64_t> Volume::DeviceSizeBytes() {
+  Device *device = CurrentDevice();
+  if (!device)
+    return std::nullopt;
+  return device->SizeBytes();
+}
+
+} // namespace orvanta

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/drive_provider.h"
+#include "volume/volume_geometry.h"
+
+namespace orvanta {
+
+class OperationHost;
+
+// The first FAT of the volume, exactly as stored.
+using TFatImage = std::vector<std::uint8_t>;
+
+// Raw access to the selected drive and what is known of its FAT volume: the
+// geometry, the in-memory first FAT and the clusters of the last chain walk.
+// The drive is the one named by Geometry().DrivePath; every transfer opens
+// and closes it anew.
+class Volume {
+public:
+  explicit Volume(DriveProvider &drives) : drives_(drives) {}
+
+  TVolumeGeometry &Geometry() { return geometry_; }
+  const TVolumeGeometry &Geometry() const { return geometry_; }
+  const TFatImage &FatImage() const { return fatImage_; }
+  TFatImage &FatImage() { return fatImage_; }
+  const std::vector<std::uint32_t> &ChainList() const { return chainList_; }
+  void ClearChainList() { chainList_.clear(); }
+
+  // Reads buffer.size() bytes from the first byte of `sector`. The buffer is
+  // zero-filled first; a failed read leaves zeros.
+  bool ReadSectors(std::uint32_t sector, std::span<std::uint8_t> buffer);
+  bool WriteSectors(std::uint32_t sector, std::span<const std::uint8_t> buffer);
+
+  // 16, 32, 64 or 0 for the drive text ("E:").
+  int DetectFileSystem(std::string_view drive);
+  // Fills the geometry from sector 0 of DrivePath; FatType must be set.
+  bool ReadGeometry();
+  // Reads the whole first FAT in one transfer.
+  bool LoadFatImage();
+
+  // First sector of a cluster; callers use the low 32 bits as the sector.
+  std::int64_t ClusterToSector(std::int32_t cluster) const;
+  std::uint32_t ClusterSector(std::int32_t cluster) const {
+    return static_cast<std::uint32_t>(ClusterToSector(cluster));
+  }
+
+  // Fill ChainList with the chain that starts at `first`. The walks stop at a
+  // free or end-of-chain entry, at a cluster already listed, at an entry
+  // outside the image, and after ClusterCount clusters.
+  void WalkFat16Chain(std::int32_t first, OperationHost *host = nullptr);
+  void WalkFat32Chain(std::int32_t first, OperationHost *host = nullptr);
+  // The walk that matches FatType.
+  void WalkChain(std::int32_t first, OperationHost *host = nullptr);
+
+  // FAT entry n of the image, or nothing when it lies outside the image.
+  std::optional<std::uint32_t> FatEntry(std::uint64_t n) const;
+  // Number of whole entries the image holds.
+  std::uint64_t FatEntryCount() const;
+
+  // The directory test of the drive root (the drive is present and usable).
+  bool RootReachable(std::string_view drive);
+  // Size in bytes of the selected drive's device, when it can be opened.
+  std::optional<std::uint64_t> DeviceSizeBytes();
+  // The selected drive's device, or null.
+  Device *CurrentDevice();
+
+  // The last sector-size probe's buffer: the start of the boot sector.
+  const std::vector<std::uint8_t> &BootSectorBytes() const { return probe_; }
+
+private:
+  bool ProbeSectorSize();
+  std::shared_ptr<Device> DeviceOf(std::string_view drive);
+  std::optional<std::uint32_t> EntryOfWidth(unsigned width, std::uint64_t n) const;
+  bool Listed(std::uint32_t cluster) const;
+  void ListCluster(std::uint32_t cluster);
+  void WalkEntries(unsigned width, std::int32_t first, OperationHost *host);
+
+  DriveProvider &drives_;
+  std::string cachedDrive_;
+  std::shared_ptr<Device> cachedDevice_;
+  TVolumeGeometry geometry_;
+  TFatImage fatImage_;
+  std::vector<std::uint32_t> chainList_;
+  std::vector<std::uint64_t> listed_; // bitmap of clusters in chainList_, by FAT entry
+  std::vector<std::uint8_t> probe_;
+};
+
+} // namespace orvanta

@@ -1,0 +1,130 @@
+#include <fcntl.h>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include "platform/posix/posix_device.h"
+#include "support/fat_image.h"
+#include "support/run.h"
+#include "support/temp_dir.h"
+
+namespace orvanta {
+namespace {
+
+using test::TempDir;
+
+std::filesystem::path MakeFile(const TempDir &dir, const std::string &name, std::size_t size) {
+  const auto path = dir / name;
+  std::vector<std::uint8_t> bytes(size);
+  for (std::size_t i = 0; i < size; ++i)
+    bytes[i] = static_cast<std::uint8_t>(i / 512);
+  test::WriteFileBytes(path, bytes);
+  return path;
+}
+
+TEST(PosixDevice, ImagesTransferWholeSectorsOfTheirGivenSize) {
+  TempDir dir;
+  const auto path = MakeFile(dir, "card.img", 16 * 512);
+  PosixDevice d512(path);
+  std::vector<std::uint8_t> buf(512);
+  ASSERT_TRUE(d512.Read(3 * 512, buf));
+  EXPECT_EQ(buf[0], 3);
+  EXPECT_FALSE(d512.Read(100, buf));
+  std::vector<std::uint8_t> odd(700);
+  EXPECT_FALSE(d512.Read(0, odd));
+
+  PosixDevice d4k(path, 4096);
+  EXPECT_FALSE(d4k.Read(0, buf));
+  std::vector<std::uint8_t> four(4096);
+  EXPECT_TRUE(d4k.Read(4096, four));
+  EXPECT_EQ(four[0], 8);
+  EXPECT_EQ(d4k.SizeBytes(), 16u * 512);
+}
+
+TEST(PosixDevice, TransfersPastTheEndFailWholeAndNeverGrowTheImage) {
+  TempDir dir;
+  const auto path = MakeFile(dir, "card.img", 8 * 512);
+  PosixDevice d(path);
+  std::vector<std::uint8_t> two(1024, 0xAB);
+  EXPECT_FALSE(d.Read(7 * 512, two));
+  EXPECT_FALSE(d.Write(7 * 512, two));
+  EXPECT_EQ(std::filesystem::file_size(path), 8u * 512);
+  const auto before = test::ReadFileBytes(path);
+  EXPECT_EQ(before[7 * 512], 7); // the part that was inside stays as it was
+  EXPECT_TRUE(d.Write(6 * 512, two));
+  EXPECT_EQ(test::ReadFileBytes(path)[7 * 512], 0xAB);
+}
+
+TEST(PosixDevice, AMissingOrReadOnlyImageFailsQuietly) {
+  TempDir dir;
+  PosixDevice missing(dir / "nothing.img");
+  std::vector<std::uint8_t> buf(512);
+  EXPECT_FALSE(missing.Read(0, buf));
+  EXPECT_FALSE(missing.SizeBytes().has_value());
+  EXPECT_FALSE(missing.RootReachable());
+  EXPECT_EQ(missing.FileSystemName(), "");
+
+  const auto path = MakeFile(dir, "ro.img", 4 * 512);
+  PosixDevice ro(path);
+  EXPECT_TRUE(ro.RootReachable());
+  EXPECT_TRUE(ro.WritableExclusively());
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+  if (::geteuid() != 0) { // root writes whatever the permissions say
+    EXPECT_FALSE(ro.Write(0, buf));
+    EXPECT_FALSE(ro.WritableExclusively());
+  }
+  EXPECT_TRUE(ro.Read(0, buf));
+}
+
+TEST(PosixDevice, NamesFileSystemsAsTheSystemWould) {
+  TempDir dir;
+  test::FatImageFile fat16(dir / "16.img", {.FatBits = 16, .SizeKiB = 16 * 1024});
+  test::FatImageFile fat32(dir / "32.img", {.FatBits = 32, .SizeKiB = 40 * 1024});
+  test::FatImageFile fat12(dir / "12.img", {.FatBits = 12, .SizeKiB = 1440});
+  EXPECT_EQ(PosixDevice(fat16.Path()).FileSystemName(), "FAT");
+  EXPECT_EQ(PosixDevice(fat12.Path()).FileSystemName(), "FAT");
+  EXPECT_EQ(PosixDevice(fat32.Path()).FileSystemName(), "FAT32");
+
+  const auto ext4 = dir / "ext4.img";
+  test::WriteFileBytes(ext4, std::vector<std::uint8_t>(8 << 20));
+  test::RunOrFail({"mkfs.ext4", "-q", "-F", ext4.string()});
+  EXPECT_EQ(PosixDevice(ext4).FileSystemName(), "ext4");
+
+  const auto ntfs = dir / "ntfs.img";
+  test::WriteFileBytes(ntfs, std::vector<std::uint8_t>(16 << 20));
+  test::Run({"mkntfs", "-F", "-Q", "-q", ntfs.string()});
+  EXPECT_EQ(PosixDevice(ntfs).FileSystemName(), "NTFS");
+
+  EXPECT_EQ(PosixDevice(MakeFile(dir, "blob.img", 64 * 512)).FileSystemName(), "");
+}
+
+TEST(FindMountPoint, ReadsTheKernelTableAndItsEscapes) {
+  // Any block device of this machine will do: the table below is made up.
+  std::filesystem::path device;
+  for (const auto &entry : std::filesystem::directory_iterator("/sys/class/block")) {
+    const auto node = std::filesystem::path("/dev") / entry.path().filename();
+    struct stat st {};
+    if (::stat(node.c_str(), &st) == 0 && S_ISBLK(st.st_mode)) {
+      device = node;
+      break;
+    }
+  }
+  if (device.empty())
+    GTEST_SKIP() << "no block device to name";
+  struct stat st {};
+  ASSERT_EQ(::stat(device.c_str(), &st), 0);
+  TempDir dir;
+  const auto table = dir / "mountinfo";
+  std::ofstream(table) << "22 1 0:21 / /proc rw,nosuid - proc proc rw\n"
+                       << "30 1 " << major(st.st_rdev) << ":" << minor(st.st_rdev)
+                       << " / /media/my\\040card rw,relatime shared:1 - vfat " << device.string()
+                       << " rw\n";
+  EXPECT_EQ(FindMountPoint(device, table), std::filesystem::path("/media/my card"));
+  std::ofstream(table) << "22 1 0:21 / /proc rw,nosuid - proc proc rw\n";
+  EXPECT_FALSE(FindMountPoint(device, table).has_value());
+}
+
+} // namespace
+} // namespace orvanta

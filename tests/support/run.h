@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace orvanta::test {
+
+struct RunResult {
+  int ExitCode = -1;
+  std::string Out; // stdout
+  std::string Err; // stderr
+};
+
+// Runs a program (looked up in PATH, /sbin and /usr/sbin included) with the
+// given words, no shell involved, and collects what it prints.
+RunResult Run(const std::vector<std::string> &argv, const std::string &input = {});
+
+// As Run, but fails the current test when the exit code is not 0.
+std::string RunOrFail(const std::vector<std::string> &argv);
+
+} // namespace orvanta::test

@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include "platform/memory_device.h"
+#include "support/crafted_volume.h"
+#include "support/recording_host.h"
+#include "volume/volume_checks.h"
+
+namespace orvanta {
+namespace {
+
+using Chain = std::vector<std::uint32_t>;
+
+// A crafted volume, opened the way the commands open it.
+struct Opened {
+  test::CraftedVolume Craft;
+  std::shared_ptr<MemoryDevice> Device;
+  FixedDrives Drives;
+  Volume Vol{Drives};
+
+  explicit Opened(int fatBits, std::uint32_t clusters = 64)
+      : Craft({.FatBits = fatBits, .Clusters = clusters}) {}
+  Volume &Open() {
+    Device = std::make_shared<MemoryDevice>(Craft.Bytes);
+    Drives.Add("E:", Device);
+    EXPECT_EQ(OpenVolume(Vol, "E:", true), VolumeCheck::Ok);
+    return Vol;
+  }
+};
+
+TEST(WalkFat16Chain, FollowsUntilTheEndMark) {
+  Opened o(16);
+  o.Craft.SetFat(5, 6);
+  o.Craft.SetFat(6, 0xFFFF);
+  auto &v = o.Open();
+  v.WalkFat16Chain(5);
+  EXPECT_EQ(v.ChainList(), (Chain{5, 6}));
+}
+
+TEST(WalkFat16Chain, OtherEndMarksAndBadClustersAreFollowedAsNumbers) {
+  Opened o(16, 200);
+  o.Craft.SetFat(5, 0xFFF8); // beyond the image: listed, then the walk ends
+  auto &v = o.Open();
+  v.WalkFat16Chain(5);
+  EXPECT_EQ(v.ChainList(), (Chain{5, 0xFFF8}));
+}
+
+TEST(WalkFat32Chain, EndsAtEitherFormOfTheEndMark) {
+  for (const std::uint32_t end : {0x0FFFFFFFu, 0xFFFFFFFFu}) {
+    Opened o(32);
+    o.Craft.SetFat(5, 9);
+    o.Craft.SetFat(9, end);
+    auto &v = o.Open();
+    v.WalkFat32Chain(5);
+    EXPECT_EQ(v.ChainList(), (Chain{5, 9})) << std::hex << end;
+  }
+}
+
+TEST(WalkChain, AFreeFirstEntryGivesJustTheFirstCluster) {
+  for (const int bits : {16, 32}) {
+    Opened o(bits);
+    auto &v = o.Open();
+    v.WalkChain(10);
+    EXPECT_EQ(v.ChainList(), (Chain{10})) << bits;
+  }
+}
+
+TEST(WalkChain, FirstClustersOutOfRangeGiveNothing) {
+  for (const int bits : {16, 32}) {
+    Opened o(bits);
+    auto &v = o.Open();
+    v.WalkChain(3);
+    ASSERT_FALSE(v.ChainList().empty());
+    v.WalkChain(v.Geometry().ClusterCount + 1);
+    EXPECT_TRUE(v.ChainList().empty()) << bits;
+    v.WalkChain(-1);
+    EXPECT_TRUE(v.ChainList().empty()) << bits;
+  }
+}
+
+TEST(WalkChain, AChainThatLoopsBackEndsBeforeRepeatingACluster) {
+  for (const int bits : {16, 32}) {
+    Opened o(bits);
+    o.Craft.SetFat(4, 7);
+    o.Craft.SetFat(7, 8);
+    o.Craft.SetFat(8, 4);
+    auto &v = o.Open();
+    v.WalkChain(4);
+    EXPECT_EQ(v.ChainList(), (Chain{4, 7, 8})) << bits;
+  }
+  Opened self(32);
+  self.Craft.SetFat(9, 9);
+  auto &v = self.Open();
+  v.WalkChain(9);
+  EXPECT_EQ(v.ChainList(), (Chain{9}));
+}
+
+TEST(WalkChain, AWalkListsAtMostClusterCountClusters) {
+  Opened o(16, 300);
+  for (std::uint32_t c = 2; c < 301; ++c)
+    o.Craft.SetFat(c, c + 1);
+  auto &v = o.Open();
+  // Pretend the volume is smaller than its FAT: the walk stops at the count.
+  v.Geometry().ClusterCount = 50;
+  v.WalkChain(2);
+  EXPECT_EQ(v.ChainList().size(), 50u);
+  EXPECT_EQ(v.ChainList().back(), 51u);
+}
+
+TEST(WalkChain, PumpsOncePerClusterAndIgnoresStop) {
+  Opened o(32);
+  o.Craft.Chain({3, 4, 5, 6});
+  auto &v = o.Open();
+  test::RecordingHost host;
+  host.SetRunning(true);
+  host.StopAfterPumps = 1;
+  v.WalkChain(3, &host);
+  EXPECT_EQ(v.ChainList(), (Chain{3, 4, 5, 6}));
+  EXPECT_EQ(host.Pumps, 4);
+}
+
+TEST(WalkChain, EachWalkStartsAfresh) {
+  Opened o(16);
+  o.Craft.Chain({3, 4});
+  o.Craft.SetFat(10, 3);
+  auto &v = o.Open();
+  v.WalkChain(3);
+  EXPECT_EQ(v.ChainList(), (Chain{3, 4}));
+  v.WalkChain(10); // 3 was listed by the last walk, not by this one
+  EXPECT_EQ(v.ChainList(), (Chain{10, 3, 4}));
+}
+
+TEST(ClusterToSector, Cluster2StartsTheDataArea) {
+  Opened a(16);
+  auto &v16 = a.Open();
+  const auto &g = v16.Geometry();
+  EXPECT_EQ(v16.ClusterToSector(2), g.RootStartSector + g.RootSectors);
+  EXPECT_EQ(v16.ClusterToSector(5), g.RootStartSector + g.RootSectors + 3 * g.SectorsPerCluster);
+  EXPECT_EQ(v16.ClusterToSector(1), g.RootStartSector + g.RootSectors - g.SectorsPerCluster);
+
+  Opened b(32);
+  auto &v32 = b.Open();
+  EXPECT_EQ(v32.ClusterToSector(2), v32.Geometry().RootStartSector);
+  // Below sector 0 the low 32 bits name a sector far beyond the volume.
+  v32.Geometry().RootStartSector = 0;
+  EXPECT_EQ(v32.ClusterSector(0), 0xFFFFFFFFu - 2 * v32.Geometry().SectorsPerCluster + 1);
+}
+
+} // namespace
+} // namespace orvanta

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include "support/cli.h"
+#include "support/fat_image.h"
+#include "support/temp_dir.h"
+
+namespace orvanta {
+namespace {
+
+using test::RunCli;
+using test::TempDir;
+
+TEST(InfoCommand, PrintsTheSixSummaryLines) {
+  TempDir dir;
+  test::FatImageFile image(dir / "card.img",
+                           {.FatBits = 32, .SizeKiB = 64 * 1024, .SectorsPerCluster = 1});
+  const auto r = RunCli({"info", image.Path().string()});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  // 131072 sectors of 512 bytes, one sector per cluster: 131072 clusters,
+  // 64 Mb counting the metadata area, as the summary does.
+  EXPECT_EQ(r.Out, "FAT32, 64 Mb\n"
+                   "Bytes per sector - 512\n"
+                   "Bytes per cluster - 512\n"
+                   "Sectors per cluster - 1\n"
+                   "Sectors - 131072\n"
+                   "Clusters - 131072\n");
+}
+
+TEST(InfoCommand, ReadsFourKilobyteSectorsWhenTold) {
+  TempDir dir;
+  test::FatImageFile image(dir / "4k.img", {.FatBits = 32, .SizeKiB = 512 * 1024,
+                                            .SectorsPerCluster = 1, .SectorSize = 4096});
+  auto r = RunCli({"info", "--sector-size", "4096", "--drive", "f:", image.Path().string()});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(r.Out, "FAT32, 512 Mb\n"
+                   "Bytes per sector - 4096\n"
+                   "Bytes per cluster - 4096\n"
+                   "Sectors per cluster - 1\n"
+                   "Sectors - 131072\n"
+                   "Clusters - 131072\n");
+  // Without --sector-size an image counts as 512-byte sectors.
+  r = RunCli({"info", image.Path().string()});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_NE(r.Out.find("Bytes per sector - 512\n"), std::string::npos);
+}
+
+TEST(InfoCommand, SmallFat16VolumesShowTheEstimatedTotal) {
+  TempDir dir;
+  // 16 MiB: the 32-bit total is 0, so the total is estimated from the FAT
+  // size (SectorsPerFat * BytesPerSector * 4 - RootStartSector), not read
+  // from the 16-bit field.
+  test::FatImageFile image(dir / "small.img",
+                           {.FatBits = 16, .SizeKiB = 16 * 1024, .SectorsPerCluster = 4});
+  const auto r = RunCli({"info", image.Path().string()});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  // 32 sectors per FAT (8192 clusters * 2 bytes): 32 * 512 * 4 - (4 + 2 * 32) = 65468.
+  EXPECT_EQ(r.Out, "FAT16, 32 Mb\n"
+                   "Bytes per sector - 512\n"
+                   "Bytes per cluster - 2048\n"
+                   "Sectors per cluster - 4\n"
+                   "Sectors - 65468\n"
+                   "Clusters - 16367\n");
+}
+
+TEST(InfoCommand, TheSizeLineRoundsHalvesToEven) {
+  TempDir dir;
+  // 34.5 MiB of clusters: 70656 sectors of 512 bytes, one per cluster.
+  test::FatImageFile image(dir / "half.img",
+                           {.FatBits = 32, .SizeKiB = 35328, .SectorsPerCluster = 1});
+  const auto r = RunCli({"info", image.Path().string()});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(r.Out.substr(0, r.Out.find('\n')), "FAT32, 34 Mb");
+}
+
+TEST(InfoCommand, RefusesWhatItCannotUseWithTheSystemsMessages) {
+  TempDir dir;
+  auto r = RunCli({"info", (dir / "missing.img").string()});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_EQ(r.Err, "Drive not found!\n");
+
+  const auto ext4 = dir / "ext4.img";
+  test::WriteFileBytes(ext4, std::vector<std::uint8_t>(8 << 20));
+  test::RunOrFail({"mkfs.ext4", "-q", "-F", ext4.string()});
+  r = RunCli({"info", ext4.string()});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_EQ(r.Err, "The software supports only FAT file system!\n");
+
+  const auto ntfs = dir / "ntfs.img";
+  test::WriteFileBytes(ntfs, std::vector<std::uint8_t>(16 << 20));
+  test::Run({"mkntfs", "-F", "-Q", "-q", ntfs.string()});
+  r = RunCli({"info", ntfs.string()});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_EQ(r.Err, "The software supports only FAT file system!\n");
+
+  const auto blob = dir / "blob.img";
+  test::WriteFileBytes(blob, test::PatternBytes(1 << 20, 9));
+  r = RunCli({"info", blob.string()});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_EQ(r.Err, "The software supports only FAT file system!\n");
+
+  // An empty file opens, but has no boot sector to read.
+  const auto empty = dir / "empty.img";
+  test::WriteFileBytes(empty, {});
+  r = RunCli({"info", empty.string()});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_EQ(r.Err, "The software supports only FAT file system!\n");
+}
+
+TEST(InfoCommand, UsageErrorsExitWithTwo) {
+  EXPECT_EQ(RunCli({"info"}).ExitCode, 2);
+  EXPECT_EQ(RunCli({"info", "--drive", "EE", "x.img"}).ExitCode, 2);
+  EXPECT_EQ(RunCli({"info", "--sector-size", "1000", "x.img"}).ExitCode, 2);
+  EXPECT_EQ(RunCli({"info", "--bogus", "x.img"}).ExitCode, 2);
+  EXPECT_EQ(RunCli({"info", "a.img", "b.img"}).ExitCode, 2);
+  EXPECT_EQ(RunCli({"nonsense"}).ExitCode, 2);
+  const auto help = RunCli({"info", "--help"});
+  EXPECT_EQ(help.ExitCode, 0);
+  EXPECT_NE(help.Out.find("usage: orvanta-cli info"), std::string::npos);
+}
+
+} // namespace
+} // namespace orvanta
