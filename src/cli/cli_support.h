@@ -1,8 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "cli/arguments.h"
+#include "engine/engine_state.h"
+#include "scan/find_job.h"
 #include "platform/drive_provider.h"
 #include "settings/language_file.h"
 #include "volume/volume.h"
@@ -20,10 +23,22 @@ class DriveSession {
 public:
   explicit DriveSession(const DriveOptions &options);
   orvanta::Volume &Volume() { return volume_; }
+  FixedDrives &Drives() { return drives_; }
 
 private:
   FixedDrives drives_;
   orvanta::Volume volume_;
 };
+
+class TerminalHost;
+
+// Runs the Find of a command (--mask, --deep) on the session's drive. Prints
+// the outcome's message on stderr; gives an exit code when the command must
+// end there.
+std::optional<int> RunScan(EngineState &state, TerminalHost &host, const Arguments &args,
+                           const DriveOptions &drive);
+
+// The catalogue as the JSON document of `find --json`.
+std::string CatalogueJson(const EngineState &state, bool deep);
 
 } // namespace orvanta::cli

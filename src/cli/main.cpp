@@ -12,6 +12,7 @@ constexpr const char *kUsage =
     "\n"
     "commands:\n"
     "  info   [--drive X:] [--sector-size N] DEVICE   print the drive summary\n"
+    "  find   [--deep] [--mask MASK] [--json] ... DEVICE   find deleted files\n"
     "\n"
     "Run 'orvanta-cli COMMAND --help' for the options of a command.\n";
 
@@ -22,6 +23,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"info", orvanta::cli::InfoCommand},
+    {"find", orvanta::cli::FindCommand},
 };
 
 } // namespace

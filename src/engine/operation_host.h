@@ -38,6 +38,9 @@ public:
   }
   virtual void ShowProgress(bool visible) { (void)visible; }
 
+  // A pause that lets the user see a state (the full bar at the end of a run).
+  virtual void Pause(int milliseconds) { (void)milliseconds; }
+
 protected:
   virtual void ProgressChanged(int width) { (void)width; }
 

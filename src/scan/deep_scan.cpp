@@ -1,0 +1,7 @@
+#include "scan/deep_scan.h"
+
+namespace orvanta {
+
+void DeepScan(FindContext &ctx) { (void)ctx; }
+
+} // namespace orvanta

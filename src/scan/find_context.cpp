@@ -1,0 +1,84 @@
+#include "scan/find_context.h"
+
+#include <algorithm>
+
+#include "engine/text.h"
+
+namespace orvanta {
+
+bool FolderList::Contains(std::string_view path) const { return folded_.count(FoldCase(path)) > 0; }
+
+bool FolderList::Add(std::string path) {
+  if (!folded_.insert(FoldCase(path)).second)
+    return false;
+  items_.push_back(std::move(path));
+  return true;
+}
+
+void FolderList::Sort() {
+  // Compare folded characters, with the backslash before every other
+  // character so that a folder's sub-folders follow it directly.
+  auto key = [](const std::string &s) {
+    std::u32string k;
+    for (std::size_t pos = 0; pos < s.size();) {
+      const char32_t c = FoldCase(NextCodePoint(s, pos));
+      k += c == U'\\' ? char32_t{0} : c;
+    }
+    return k;
+  };
+  std::vector<std::pair<std::u32string, std::string>> keyed;
+  keyed.reserve(items_.size());
+  for (auto &item : items_)
+    keyed.emplace_back(key(item), std::move(item));
+  std::stable_sort(keyed.begin(), keyed.end(),
+                   [](const auto &a, const auto &b) { return a.first < b.first; });
+  for (std::size_t i = 0; i < keyed.size(); ++i)
+    items_[i] = std::move(keyed[i].second);
+}
+
+std::optional<std::string> FoundFileValue(const FindContext &ctx, const ShortEntry &entry,
+                                          std::span<const std::uint8_t> raw, char mark) {
+  if (!ctx.AdmitsAll && !ctx.Mask.Matches(entry.Name))
+    return std::nullopt;
+  const LastWrite written = DecodeLastWrite(raw);
+  if (!IsPlausible(written, ctx.MaxYearOffset))
+    return std::nullopt;
+  if (entry.Size <= 0)
+    return std::nullopt;
+  const auto clusterCount = ctx.State.Vol.Geometry().ClusterCount;
+  if (clusterCount < 0 || entry.FirstCluster > std::uint32_t(clusterCount))
+    return std::nullopt;
+  return std::to_string(entry.Size) + "#" + DateText(written) + " " + TimeText(written) + "#" +
+         std::to_string(entry.FirstCluster) + "#" + mark;
+}
+
+std::string UniqueName(const std::string &name,
+                       const std::function<bool(const std::string &)> &taken) {
+  if (!taken(name))
+    return name;
+  const auto dot = name.rfind('.');
+  const std::string base = dot == std::string::npos ? name : name.substr(0, dot);
+  const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
+  for (std::uint64_t n = 1;; ++n) {
+    std::string candidate = base + " (" + std::to_string(n) + ")" + ext;
+    if (!taken(candidate))
+      return candidate;
+  }
+}
+
+void RecordFoundFile(FindContext &ctx, std::string path, std::string name,
+                     const std::string &value) {
+  auto &state = ctx.State;
+  if (path.empty() || path.back() != '\\')
+    path += '\\';
+  if (!state.Catalogue.HasSection(path))
+    AddFolderToTree(state.Tree, path, state.Vol.Geometry().DrivePath,
+                    [&](std::string_view folder) { return ctx.Live.FolderExists(folder); });
+  name = UniqueName(name, [&](const std::string &n) { return state.Catalogue.HasKey(path, n); });
+  ctx.Host.Log(path + name);
+  state.Catalogue.Write(path, name, value);
+  ++state.FoundCount;
+  ctx.Host.SetCounter(state.FoundCount);
+}
+
+} // namespace orvanta

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "engine/engine_state.h"
+#include "engine/operation_host.h"
+#include "scan/entry_decoding.h"
+#include "scan/live_view.h"
+#include "scan/mask.h"
+
+namespace orvanta {
+
+// No folder path deeper than this many names is followed.
+inline constexpr std::size_t kMaxFolderDepth = 128;
+
+// The folders a quick scan visits: full paths ending in a backslash, in the
+// order they were added; membership ignores letter case.
+class FolderList {
+public:
+  bool Contains(std::string_view path) const;
+  // Appends unless present; true when appended.
+  bool Add(std::string path);
+  std::size_t Count() const { return items_.size(); }
+  const std::string &operator[](std::size_t i) const { return items_[i]; }
+  // Case-insensitive order in which a folder comes before its sub-folders
+  // and the root before everything.
+  void Sort();
+
+private:
+  std::vector<std::string> items_;
+  std::unordered_set<std::string> folded_;
+};
+
+// Everything one Find works with.
+struct FindContext {
+  FindContext(EngineState &state, OperationHost &host, LiveView &live, FileMask mask,
+              bool admitsAll, int maxYearOffset)
+      : State(state), Host(host), Live(live), Mask(std::move(mask)), AdmitsAll(admitsAll),
+        MaxYearOffset(maxYearOffset) {}
+
+  EngineState &State;
+  OperationHost &Host;
+  LiveView &Live;
+  FileMask Mask;
+  bool AdmitsAll;    // the mask is exactly "*.*"
+  int MaxYearOffset; // the latest plausible year, less 1980
+
+  FolderList Folders;
+  // Directories (by first cluster; 0 is the FAT16 root region) already
+  // scanned or listed during this Find.
+  std::unordered_set<std::uint64_t> ScannedDirectories;
+  std::unordered_set<std::uint64_t> ListedDirectories;
+  // Folder paths (folded) already located by name, and where.
+  std::unordered_map<std::string, std::uint32_t> Located;
+};
+
+// The catalogue value of a file entry that passes the file tests in order
+// (the mask, a plausible last-write date and time, a size above 0, a first
+// cluster not above ClusterCount), with the given mark; nothing when a test
+// fails.
+std::optional<std::string> FoundFileValue(const FindContext &ctx, const ShortEntry &entry,
+                                          std::span<const std::uint8_t> raw, char mark);
+
+// Records a found file: its folder gets a tree node, a name already present
+// in the folder gets a number ("photo (1).jpg"), the log shows path and
+// name, the counter goes up, and the catalogue gets the entry.
+void RecordFoundFile(FindContext &ctx, std::string path, std::string name,
+                     const std::string &value);
+
+// The name with " (n)" before its extension, the first n not among `taken`.
+std::string UniqueName(const std::string &name,
+                       const std::function<bool(const std::string &)> &taken);
+
+} // namespace orvanta

@@ -1,0 +1,74 @@
+#include "scan/find_job.h"
+
+#include "scan/deep_scan.h"
+#include "scan/live_view.h"
+#include "scan/quick_scan.h"
+#include "volume/volume_checks.h"
+
+namespace orvanta {
+
+FindOutcome RunFind(EngineState &state, OperationHost &host, const FindOptions &options) {
+  FindOutcome outcome;
+  const auto &language = state.Language;
+  const VolumeCheck check = OpenVolume(state.Vol, options.Drive, /*loadFat=*/true);
+  if (check != VolumeCheck::Ok) {
+    outcome.Message = VolumeCheckMessage(check, language);
+    return outcome;
+  }
+  const std::string mask = options.Mask.empty() ? "*.*" : options.Mask;
+  std::string maskError;
+  auto compiled = FileMask::Compile(mask, maskError);
+  if (!compiled) {
+    outcome.Message = maskError;
+    return outcome;
+  }
+
+  host.ClearLog();
+  host.Log(language.Text("Drive", "Message6", "Find deleted files. Please wait..."));
+  host.Log("");
+  host.SetCounterCaption(language.Text("Drive", "Found", "Found:"));
+  state.FoundCount = 0;
+  host.SetCounter(0);
+
+  state.Catalogue.Clear();
+  state.Vol.ClearChainList();
+  state.Tree.Clear();
+  state.Tree.AddTopLevel(state.Vol.Geometry().DrivePath);
+  state.SearchMask = mask;
+  if (options.BeforeScan)
+    options.BeforeScan();
+
+  auto live = MakeLiveView(state.Vol);
+  FindContext ctx(state, host, *live, std::move(*compiled), AdmitsEverything(mask),
+                  options.MaxYearOffset);
+  host.SetProgressWidth(0);
+  host.ShowProgress(true);
+  host.SetRunning(true);
+  if (options.Deep)
+    DeepScan(ctx);
+  else
+    RunQuickScan(ctx);
+
+  outcome.Stopped = !host.Running();
+  if (!outcome.Stopped) {
+    host.SetProgressWidth(OperationHost::kProgressTrackWidth);
+    host.Pause(300);
+  }
+  host.SetProgressWidth(0);
+  host.ShowProgress(false);
+  host.SetRunning(false);
+
+  if (state.FoundCount > 0) {
+    outcome.Outcome = FindOutcome::Result::Found;
+    outcome.Message = language.Text("Restore", "Message1", "Deleted files found:") + " " +
+                      std::to_string(state.FoundCount);
+  } else {
+    outcome.Outcome = FindOutcome::Result::NothingFound;
+    outcome.Message = language.Text("Restore", "Message2", "Deleted files not found!");
+    host.ClearLog();
+    host.Log(outcome.Message);
+  }
+  return outcome;
+}
+
+} // namespace orvanta
