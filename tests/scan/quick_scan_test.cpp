@@ -1,0 +1,384 @@
+#include <gtest/gtest.h>
+#include <cstring>
+#include <map>
+
+#include "engine/text.h"
+#include "scan/live_view.h"
+#include "support/crafted_volume.h"
+#include "support/fat_image.h"
+#include "support/scan_fixture.h"
+#include "support/temp_dir.h"
+#include "support/tsk.h"
+
+namespace orvanta {
+namespace {
+
+using test::EngineFixture;
+using test::FatImageFile;
+using test::LocalTime;
+using test::TempDir;
+
+// Marks a folder's short entry and its long-name pieces deleted and frees
+// its clusters in both FATs, leaving the entries inside it as they were: a
+// folder unlinked the way many cameras and tools do it.
+void UnlinkFolder(const std::filesystem::path &image, const std::string &shortName11) {
+  auto bytes = test::ReadFileBytes(image);
+  const auto reserved = bytes[14] | bytes[15] << 8;
+  const bool fat32 = (bytes[22] | bytes[23] << 8) == 0;
+  const std::uint32_t fatSectors =
+      fat32 ? (bytes[36] | bytes[37] << 8 | bytes[38] << 16 | std::uint32_t(bytes[39]) << 24)
+            : std::uint32_t(bytes[22] | bytes[23] << 8);
+  for (std::size_t at = 0; at + 32 <= bytes.size(); at += 32) {
+    if (std::memcmp(&bytes[at], shortName11.data(), 11) != 0 || !(bytes[at + 11] & 0x10))
+      continue;
+    bytes[at] = 0xE5;
+    for (std::size_t p = at; p >= 32 && bytes[p - 32 + 11] == 0x0F; p -= 32)
+      bytes[p - 32] = 0xE5;
+    std::uint32_t cluster = bytes[at + 26] | bytes[at + 27] << 8 |
+                            (fat32 ? (bytes[at + 20] << 16 | bytes[at + 21] << 24) : 0);
+    for (int fat = 0; fat < 2; ++fat) {
+      const std::size_t base = (reserved + fat * fatSectors) * 512;
+      std::uint32_t c = cluster;
+      for (int guard = 0; guard < 1000 && c >= 2; ++guard) {
+        const std::size_t e = base + c * (fat32 ? 4 : 2);
+        const std::uint32_t next = fat32 ? (bytes[e] | bytes[e + 1] << 8 | bytes[e + 2] << 16 |
+                                            std::uint32_t(bytes[e + 3] & 0x0F) << 24)
+                                         : std::uint32_t(bytes[e] | bytes[e + 1] << 8);
+        std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(e), fat32 ? 4 : 2, 0);
+        if (next >= (fat32 ? 0x0FFFFFF8u : 0xFFF8u))
+          break;
+        c = next;
+      }
+    }
+    test::WriteFileBytes(image, bytes);
+    return;
+  }
+  FAIL() << "no folder entry " << shortName11;
+}
+
+// A card as people bring them: folders, long and non-Latin names, a camera
+// folder of several hundred photos, deletions of every kind.
+void Populate(FatImageFile &card) {
+  const auto d2019 = LocalTime(2019, 5, 7, 9, 5);
+  const auto d2020 = LocalTime(2020, 4, 7, 12, 30);
+  const auto d2025 = LocalTime(2025, 1, 2, 3, 4);
+  const auto d2030 = LocalTime(2030, 1, 1, 0, 0);
+  // Folders first: a folder made later would take the slot of a deleted entry.
+  for (const char *folder : {"/DCIM/100MEDIA", "/Trip/Day1", "/docs", "/MY.DIR", "/Album"})
+    card.Mkdir(folder);
+
+  const std::vector<std::pair<const char *, std::string>> rootFiles = {
+      {"/gone.txt", std::string(700, 'g')},        {"/Café déjà vu.txt", std::string(1500, 'c')},
+      {"/Привет мир.doc", std::string(2500, 'p')}, {"/photo.jpeg", std::string(5000, 'j')},
+      {"/zero.txt", std::string()},                {"/old.txt", std::string(10, 'o')},
+      {"/future.txt", std::string(10, 'f')},       {"/AUP.TXT", std::string(111, '1')},
+      {"/BUP.TXT", std::string(222, '2')}};
+  card.Put("/keep.txt", "kept");
+  for (const auto &[name, data] : rootFiles) {
+    const std::string n = name;
+    card.Put(n, data, n == "/gone.txt" ? d2019 : n == "/old.txt" ? d2020 : n == "/future.txt" ? d2030 : d2025);
+  }
+  for (const auto &file : rootFiles)
+    card.Delete(file.first);
+
+  for (int i = 1; i <= 300; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/DCIM/100MEDIA/IMG_%04d.JPG", i);
+    card.Put(name, test::PatternBytes(600 + static_cast<std::size_t>(i), static_cast<std::uint32_t>(i)), d2025);
+  }
+  for (int i : {10, 150, 290}) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/DCIM/100MEDIA/IMG_%04d.JPG", i);
+    card.Delete(name);
+  }
+  card.Put("/docs/letter.txt", std::string(900, 'l'), d2025);
+  card.Delete("/docs/letter.txt");
+  card.Put("/MY.DIR/x.bin", test::PatternBytes(1200, 3), d2025);
+  card.Delete("/MY.DIR/x.bin");
+  card.Put("/Album/a1.jpg", test::PatternBytes(3000, 11), d2025);
+  card.Put("/Album/a2.jpg", test::PatternBytes(3100, 12), d2025);
+
+  card.Put("/Trip/notes.txt", std::string(300, 'n'), d2025);
+  card.Put("/Trip/Day1/beach.jpg", test::PatternBytes(4000, 7), d2025);
+  card.Put("/Trip/Day1/Sunset at the lake.jpg", test::PatternBytes(9000, 8), d2025);
+  card.DeleteTree("/Trip"); // last: nothing written afterwards takes its clusters
+}
+
+// Names as compared with The Sleuth Kit: it writes "_" for the lost first
+// letter of a short name where the catalogue has the table's character for
+// 0xE5 (U+0445); it applies the lower-case flags that the catalogue does not;
+// and a duplicate's number is the catalogue's own.
+bool SameName(std::string tsk, std::string ours) {
+  if (const auto open = ours.rfind(" ("); open != std::string::npos) {
+    const auto close = ours.find(')', open);
+    if (close != std::string::npos &&
+        ours.find_first_not_of("0123456789", open + 2) == close)
+      ours.erase(open, close - open + 1);
+  }
+  const std::string ha = "\xD1\x85";
+  if (tsk.starts_with("_") && ours.starts_with(ha)) {
+    tsk.erase(0, 1);
+    ours.erase(0, ha.size());
+  }
+  return EqualsIgnoreCase(tsk, ours);
+}
+
+bool SamePath(const std::string &tskFolder, const std::string &section) {
+  auto a = PathComponents("E:\\" + tskFolder);
+  for (auto &c : a)
+    std::replace(c.begin(), c.end(), '/', '\\');
+  const auto b = PathComponents(section);
+  std::vector<std::string> split;
+  for (const auto &c : a) {
+    const auto parts = PathComponents("E:\\" + c);
+    split.insert(split.end(), parts.begin(), parts.end());
+  }
+  if (split.size() != b.size())
+    return false;
+  for (std::size_t i = 0; i < b.size(); ++i)
+    if (!SameName(split[i], b[i]))
+      return false;
+  return true;
+}
+
+struct Found {
+  std::string Section, Key, Value;
+  bool Matched = false;
+};
+
+class QuickScanOnCard : public ::testing::TestWithParam<int> {};
+
+// Every deleted file that The Sleuth Kit lists is in the catalogue with its
+// folder, size and date, except those the scan rejects by rule; and nothing
+// is in the catalogue that it does not list.
+TEST_P(QuickScanOnCard, FindsWhatTheSleuthKitListsButWhatTheRulesReject) {
+  TempDir dir;
+  FatImageFile card(dir / "card.img", {.FatBits = GetParam(), .SizeKiB = 64 * 1024,
+                                       .SectorsPerCluster = GetParam() == 32 ? 1 : 4});
+  Populate(card);
+  UnlinkFolder(card.Path(), "ALBUM      ");
+
+  auto engine = EngineFixture::OfImage(card.Path());
+  const auto outcome = engine.Find();
+  ASSERT_EQ(outcome.Outcome, FindOutcome::Result::Found) << outcome.Message;
+
+  std::vector<Found> found;
+  engine.State.Catalogue.ForEach([&](const TFoundCatalogue::Entry &e) {
+    found.push_back({e.Section, e.Key, e.Value});
+  });
+  EXPECT_EQ(outcome.Message, "Deleted files found: " + std::to_string(found.size()));
+
+  std::vector<std::string> rejected;
+  for (const auto &t : test::Fls(card.Path(), /*deletedOnly=*/true)) {
+    if (t.Directory)
+      continue; // folders are followed, not recorded
+    if (t.Path.starts_with("$OrphanFiles/"))
+      continue; // reachable from no folder: the deep scan's work
+    const auto slash = t.Path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : t.Path.substr(0, slash);
+    const std::string name = t.Path.substr(slash == std::string::npos ? 0 : slash + 1);
+    // The rules: a size above 0 and a year up to 2026.
+    if (t.Size == 0 || t.Written.substr(0, 4) > "2026") {
+      rejected.push_back(name);
+      continue;
+    }
+    const std::string date = t.Written.substr(0, 4) + "/" + t.Written.substr(5, 2) + "/" +
+                             t.Written.substr(8, 2) + " " + t.Written.substr(11, 5);
+    const auto it = std::find_if(found.begin(), found.end(), [&](const Found &f) {
+      return !f.Matched && SamePath(folder, f.Section) && SameName(name, f.Key) &&
+             f.Value.starts_with(std::to_string(t.Size) + "#" + date + "#");
+    });
+    ASSERT_NE(it, found.end()) << "not found: " << t.Path << " " << t.Size << " " << date;
+    it->Matched = true;
+    EXPECT_TRUE(it->Value.ends_with("#0"));
+  }
+  for (const auto &f : found)
+    EXPECT_TRUE(f.Matched) << "not a deleted file: " << f.Section << f.Key << "=" << f.Value;
+  std::sort(rejected.begin(), rejected.end());
+  EXPECT_EQ(rejected, (std::vector<std::string>{"_ero.txt", "_uture.txt"}));
+
+  // The files the fixes reach: deleted files in later clusters of a camera
+  // folder, in folders with lower-case and dotted short names, in a folder
+  // whose own entries were never marked deleted, and files of 2021 and later.
+  const auto &c = engine.State.Catalogue;
+  for (const char *key : {"\xD1\x85MG_0010.JPG", "\xD1\x85MG_0150.JPG", "\xD1\x85MG_0290.JPG"})
+    EXPECT_NE(c.Value("E:\\DCIM\\100MEDIA\\", key), "") << key;
+  EXPECT_EQ(c.Keys("E:\\docs\\").size(), 1u);
+  EXPECT_EQ(c.Keys("E:\\MY.DIR\\").size(), 1u);
+  // Short names without their lower-case flags, as entries are named.
+  EXPECT_EQ(c.Keys("E:\\Album\\"), (std::vector<std::string>{"A1.JPG", "A2.JPG"}));
+  EXPECT_EQ(c.Keys("E:\\Trip\\Day1\\").size(), 2u);
+  EXPECT_TRUE(c.Value("E:\\", "Café déjà vu.txt").starts_with("1500#2025/01/02 03:04#"));
+  EXPECT_NE(c.Value("E:\\", "Привет мир.doc"), "");
+  EXPECT_NE(c.Value("E:\\", "photo.jpeg"), "");
+  EXPECT_TRUE(c.Value("E:\\", "\xD1\x85ONE.TXT").starts_with("700#2019/05/07 09:05#"));
+  EXPECT_TRUE(c.Value("E:\\", "\xD1\x85LD.TXT").starts_with("10#2020/04/07 12:30#"));
+  // AUP.TXT and BUP.TXT both lost their first letter.
+  EXPECT_TRUE(c.Value("E:\\", "\xD1\x85UP.TXT").starts_with("111#"));
+  EXPECT_TRUE(c.Value("E:\\", "\xD1\x85UP (1).TXT").starts_with("222#"));
+
+  // The tree: the root, then one node per folder with found files, marked
+  // by whether the folder still exists.
+  const auto &root = *engine.State.Tree.TopLevel()[0];
+  EXPECT_EQ(root.Text, "E:");
+  std::map<std::string, int> images;
+  for (const auto &child : root.Children)
+    images[child->Text] = child->ImageIndex;
+  EXPECT_EQ(images["DCIM"], 0);
+  EXPECT_EQ(images["docs"], 0);
+  EXPECT_EQ(images["Album"], 1);
+  EXPECT_EQ(images["Trip"], 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fat, QuickScanOnCard, ::testing::Values(16, 32),
+                         [](const auto &p) { return "FAT" + std::to_string(p.param); });
+
+TEST(QuickScan, DatesAfter2020AreKeptUpToTheGivenYear) {
+  TempDir dir;
+  FatImageFile card(dir / "card.img", {.FatBits = 16, .SizeKiB = 16 * 1024});
+  card.Put("/a2024.txt", "x", LocalTime(2024, 6, 1, 10, 0));
+  card.Delete("/a2024.txt");
+  auto engine = EngineFixture::OfImage(card.Path());
+  EXPECT_EQ(engine.Find("*.*", false, 44).Outcome, FindOutcome::Result::Found);
+  EXPECT_EQ(engine.Find("*.*", false, 43).Outcome, FindOutcome::Result::NothingFound);
+  EXPECT_EQ(engine.Host.LogLines, (std::vector<std::string>{"Deleted files not found!"}));
+}
+
+TEST(QuickScan, TheMaskSelectsByWholeNameWithoutRegardToCase) {
+  TempDir dir;
+  FatImageFile card(dir / "card.img", {.FatBits = 32, .SizeKiB = 40 * 1024});
+  for (const char *name : {"/photo.JPG", "/a.txt", "/ab.txt", "/README"})
+    card.Put(name, "data", LocalTime(2025, 1, 1, 0, 0));
+  for (const char *name : {"/photo.JPG", "/a.txt", "/ab.txt", "/README"})
+    card.Delete(name);
+  auto engine = EngineFixture::OfImage(card.Path());
+  auto keys = [&](const std::string &mask) {
+    engine.Find(mask);
+    return engine.State.Catalogue.Keys("E:\\").size();
+  };
+  EXPECT_EQ(keys("*.*"), 4u);
+  EXPECT_EQ(keys(""), 4u);
+  EXPECT_EQ(keys("*.jpg"), 1u);
+  // Short names lose their first letter to the table's character.
+  EXPECT_EQ(keys("?.txt"), 1u);
+  EXPECT_EQ(keys("*"), 4u);
+  const auto refused = engine.Find("[a");
+  EXPECT_EQ(refused.Outcome, FindOutcome::Result::Refused);
+  EXPECT_EQ(refused.Message, "'[a' is an invalid mask at (3)");
+  EXPECT_EQ(engine.State.Catalogue.Keys("E:\\").size(), 4u); // the last results stay
+}
+
+TEST(QuickScan, AVolumeWithoutFoldersScansTheRootAndFillsTheBarAtTheEnd) {
+  TempDir dir;
+  FatImageFile card(dir / "card.img", {.FatBits = 16, .SizeKiB = 16 * 1024});
+  card.Put("/x.txt", "x", LocalTime(2025, 1, 1, 0, 0));
+  card.Delete("/x.txt");
+  auto engine = EngineFixture::OfImage(card.Path());
+  ASSERT_EQ(engine.Find().Outcome, FindOutcome::Result::Found);
+  EXPECT_EQ(engine.Host.Widths, (std::vector<int>{0, 557, 0}));
+  EXPECT_FALSE(engine.Host.Running());
+  EXPECT_EQ(engine.Host.LogLines,
+            (std::vector<std::string>{"Find deleted files. Please wait...", "", "E:\\\xD1\x85.TXT"}));
+}
+
+TEST(QuickScan, CheckFailuresChangeNothing) {
+  TempDir dir;
+  auto missing = EngineFixture::OfImage(dir / "none.img");
+  missing.State.Catalogue.Write("E:\\", "kept", "1#a#2#0");
+  const auto outcome = missing.Find();
+  EXPECT_EQ(outcome.Outcome, FindOutcome::Result::Refused);
+  EXPECT_EQ(outcome.Message, "Drive not found!");
+  EXPECT_EQ(missing.State.Catalogue.Keys("E:\\").size(), 1u);
+  EXPECT_TRUE(missing.Host.LogLines.empty());
+}
+
+// Stop at every point of a run: the scan ends, the bar never moves back and
+// is never filled, and what was found is what a full run finds up to there.
+TEST(QuickScan, StopAtAnyPointKeepsWhatWasFoundAndTheBar) {
+  TempDir dir;
+  FatImageFile card(dir / "card.img", {.FatBits = 16, .SizeKiB = 16 * 1024});
+  for (const char *folder : {"/A", "/B", "/B/C", "/D"})
+    card.Mkdir(folder);
+  for (const char *folder : {"/A", "/B", "/B/C", "/D"}) {
+    // All three are written before any is deleted, so no slot is reused.
+    for (int i = 0; i < 3; ++i)
+      card.Put(std::string(folder) + "/f" + std::to_string(i) + ".txt", "data",
+               LocalTime(2025, 1, 1, 0, 0));
+    for (int i = 0; i < 3; ++i)
+      card.Delete(std::string(folder) + "/f" + std::to_string(i) + ".txt");
+  }
+  auto full = EngineFixture::OfImage(card.Path());
+  full.Find();
+  const auto allPumps = full.Host.Pumps;
+  std::vector<std::string> all;
+  full.State.Catalogue.ForEach([&](const auto &e) { all.push_back(e.Section + e.Key); });
+  ASSERT_EQ(all.size(), 12u);
+
+  for (long stopAt = 1; stopAt <= allPumps; ++stopAt) {
+    auto engine = EngineFixture::OfImage(card.Path());
+    engine.Host.StopAfterPumps = stopAt;
+    const auto outcome = engine.Find();
+    ASSERT_TRUE(outcome.Stopped) << stopAt;
+    std::vector<std::string> got;
+    engine.State.Catalogue.ForEach([&](const auto &e) { got.push_back(e.Section + e.Key); });
+    ASSERT_LE(got.size(), all.size());
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), all.begin())) << stopAt;
+    const auto &w = engine.Host.Widths;
+    EXPECT_TRUE(std::is_sorted(w.begin(), w.end() - 1)) << stopAt;
+    EXPECT_EQ(std::count(w.begin(), w.end(), 557), 0) << stopAt;
+    EXPECT_EQ(w.back(), 0);
+  }
+}
+
+TEST(QuickScan, StopDuringTheFolderListingScansNoFolder) {
+  TempDir dir;
+  FatImageFile card(dir / "card.img", {.FatBits = 32, .SizeKiB = 40 * 1024});
+  card.Put("/x.txt", "x", LocalTime(2025, 1, 1, 0, 0));
+  card.Delete("/x.txt");
+  card.Mkdir("/A");
+  card.Mkdir("/B");
+  auto engine = EngineFixture::OfImage(card.Path());
+  engine.Host.StopAfterPumps = 1; // the first pump is the listing's first entry
+  const auto outcome = engine.Find();
+  EXPECT_TRUE(outcome.Stopped);
+  EXPECT_EQ(outcome.Outcome, FindOutcome::Result::NothingFound);
+  EXPECT_EQ(engine.Host.Widths, (std::vector<int>{0, 0}));
+}
+
+// Crafted directories that lead back to themselves: each directory is
+// scanned once and the scan ends.
+TEST(QuickScan, ALoopedDirectoryIsScannedOnce) {
+  test::CraftedVolume v({.FatBits = 16, .SectorsPerCluster = 1, .Clusters = 64});
+  const auto d = test::FatDate(2025, 1, 1);
+  v.PutEntries(v.RootOffset(), {test::ShortEntry("LOOP       ", 0x10, 5, 0, d),
+                                test::ShortEntry("TWIN       ", 0x10, 5, 0, d)});
+  v.SetFat(5, 0xFFFF);
+  auto inside = test::DotPair(5, 0);
+  inside.push_back(test::ShortEntry("SELF       ", 0x10, 5, 0, d)); // points at itself
+  inside.push_back(test::ShortEntry("AGAIN      ", 0x10, 5, 0, d));
+  inside.push_back(test::Deleted(test::ShortEntry("LOST    TXT", 0x20, 9, 10, d)));
+  v.PutEntries(v.ClusterOffset(5), inside);
+
+  auto engine = EngineFixture::OfBytes(v.Bytes);
+  ASSERT_EQ(engine.Find().Outcome, FindOutcome::Result::Found);
+  EXPECT_EQ(engine.State.FoundCount, 1);
+  EXPECT_EQ(engine.State.Catalogue.SectionNames(), (std::vector<std::string>{"E:\\LOOP\\"}));
+}
+
+TEST(QuickScan, PathsStopAt128Folders) {
+  // A deleted folder entry that names its own directory: phase B appends a
+  // deeper path each time until the depth limit; the directory is scanned once.
+  test::CraftedVolume v({.FatBits = 32, .SectorsPerCluster = 1, .Clusters = 70000 / 1});
+  const auto d = test::FatDate(2025, 1, 1);
+  v.PutEntries(v.RootOffset(), {test::Deleted(test::ShortEntry("DEEP       ", 0x10, 5, 0, d))});
+  auto inside = test::DotPair(5, 0);
+  inside.push_back(test::Deleted(test::ShortEntry("DEEP       ", 0x10, 5, 0, d)));
+  inside.push_back(test::Deleted(test::ShortEntry("F       TXT", 0x20, 9, 10, d)));
+  v.PutEntries(v.ClusterOffset(5), inside);
+  auto engine = EngineFixture::OfBytes(v.Bytes);
+  ASSERT_EQ(engine.Find().Outcome, FindOutcome::Result::Found);
+  EXPECT_EQ(engine.State.FoundCount, 1);
+}
+
+} // namespace
+} // namespace orvanta
