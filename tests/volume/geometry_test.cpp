@@ -57,6 +57,8 @@ struct Case {
   MkfsOptions Mkfs;
 };
 
+void PrintTo(const Case &c, std::ostream *os) { *os << c.Name; }
+
 class MkfsGeometry : public ::testing::TestWithParam<Case> {};
 
 // Every field as the rules give it, with The Sleuth Kit as the witness of
