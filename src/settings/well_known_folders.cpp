@@ -46,7 +46,11 @@ WellKnownFolders InitFolders(const fs::path &executable, const EnvironmentLookup
   folders.WindowsFolder = "/";
   folders.ProgramFilesFolder = "/usr/";
 
-  const auto configHome = XdgDirs::FromEnvironment(env).ConfigHome.string();
+  // The configuration home's parent, as the application-data folder's
+  // parent is the profile: everything up to and including its last "/".
+  auto configHome = XdgDirs::FromEnvironment(env).ConfigHome.string();
+  while (configHome.size() > 1 && configHome.back() == '/')
+    configHome.pop_back();
   const auto lastSeparator = configHome.find_last_of('/');
   folders.UserProfileFolder = WithTrailingSeparator(
       lastSeparator == std::string::npos ? std::string{} : configHome.substr(0, lastSeparator + 1));

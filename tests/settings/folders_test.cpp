@@ -24,7 +24,7 @@ TEST(InitFolders, FindsEachFolderWithItsTrailingSeparator) {
   EXPECT_EQ(folders.ProgramFilesFolder, "/usr/");
   EXPECT_EQ(folders.UserProfileFolder, "/home/ann/");
   EXPECT_EQ(folders.TempFolder, "/tmp/");
-  EXPECT_EQ(InitFolders("/x/y", Env({{"XDG_CONFIG_HOME", "/srv/cfg/ann"}})).UserProfileFolder,
+  EXPECT_EQ(InitFolders("/x/y", Env({{"XDG_CONFIG_HOME", "/srv/cfg/ann/"}})).UserProfileFolder,
             "/srv/cfg/");
 }
 

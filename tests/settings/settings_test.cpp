@@ -63,14 +63,5 @@ TEST(Settings, ClearingAFlagTurnsItOffForLaterRuns) {
   EXPECT_TRUE(next.Hint1());
 }
 
-TEST(Settings, AStoreThatCannotBeWrittenLeavesTheDefaults) {
-  test::TempDir dir;
-  test::WriteText(dir / "file", "");
-  PosixRegistry blocked(dir / "file" / "orvanta", XdgDirs{});
-  const Settings settings = Settings::Load(blocked);
-  EXPECT_EQ(settings.Language(), 1u);
-  EXPECT_TRUE(settings.Hint1());
-}
-
 } // namespace
 } // namespace orvanta

@@ -1,7 +1,9 @@
 #include "settings/posix/mime_classes_root.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "settings/ascii_case.h"
@@ -13,22 +15,28 @@ namespace {
 
 struct Glob {
   int Weight = 0;
-  std::string Type;
-  std::string Extension;  // the part after "*."
+  std::string_view Type;
+  std::string_view Extension; // the part after "*."
   bool CaseSensitive = false;
 };
 
-// The simple "*.ext" globs of one globs2 file ("weight:type:glob[:flags]").
-std::vector<Glob> ReadGlobs(const std::filesystem::path &file) {
-  std::vector<Glob> globs;
-  std::ifstream in(file);
-  std::string line;
-  while (std::getline(in, line)) {
+std::string ReadWhole(const std::filesystem::path &file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Calls `visit` with each simple "*.ext" glob of a globs2 text
+// ("weight:type:glob[:flags]"); other globs are passed over.
+template <typename F> void ForEachGlob(std::string_view text, F visit) {
+  while (!text.empty()) {
+    const std::size_t eol = text.find('\n');
+    std::string_view line = text.substr(0, eol);
+    text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
     if (line.empty() || line.front() == '#')
       continue;
     const auto first = line.find(':');
-    const auto second = first == std::string::npos ? first : line.find(':', first + 1);
-    if (second == std::string::npos)
+    const auto second = first == std::string_view::npos ? first : line.find(':', first + 1);
+    if (second == std::string_view::npos)
       continue;
     const auto third = line.find(':', second + 1);
     Glob glob;
@@ -36,19 +44,18 @@ std::vector<Glob> ReadGlobs(const std::filesystem::path &file) {
     if (ec != std::errc{} || end != line.data() + first)
       continue;
     glob.Type = line.substr(first + 1, second - first - 1);
-    const std::string pattern =
-        line.substr(second + 1, third == std::string::npos ? third : third - second - 1);
-    if (third != std::string::npos) {
-      const std::string flags = "," + line.substr(third + 1) + ",";
-      glob.CaseSensitive = flags.find(",cs,") != std::string::npos;
-    }
+    const std::string_view pattern =
+        line.substr(second + 1, third == std::string_view::npos ? third : third - second - 1);
     if (!pattern.starts_with("*.") || pattern.size() < 3 ||
-        pattern.find_first_of("*?[", 2) != std::string::npos || glob.Type == "__NOGLOBS__")
+        pattern.find_first_of("*?[", 2) != std::string_view::npos || glob.Type == "__NOGLOBS__")
       continue;
     glob.Extension = pattern.substr(2);
-    globs.push_back(std::move(glob));
+    if (third != std::string_view::npos) {
+      const std::string flags = "," + std::string(line.substr(third + 1)) + ",";
+      glob.CaseSensitive = flags.find(",cs,") != std::string::npos;
+    }
+    visit(glob);
   }
-  return globs;
 }
 
 std::filesystem::path GlobsFile(const std::filesystem::path &dataDir) {
@@ -61,20 +68,21 @@ std::optional<std::string> MimeClassesRoot::TypeOfExtension(std::string_view ext
   if (extension.empty())
     return std::nullopt;
   for (const auto &dir : dirs_.AllDataDirs()) {
-    const auto globs = ReadGlobs(GlobsFile(dir));
-    const Glob *best = nullptr;
-    // A glob that is case-sensitive counts when the case matches; failing
-    // any other match, it counts in any case, as the volume's names are
-    // upper-case and the system compares extensions without regard to case.
-    for (int pass = 0; pass < 2 && !best; ++pass)
-      for (const auto &glob : globs) {
-        const bool match = glob.CaseSensitive && pass == 0 ? glob.Extension == extension
-                                                           : SameIgnoringCase(glob.Extension, extension);
+    const std::string text = ReadWhole(GlobsFile(dir));
+    // A case-sensitive glob counts when the case matches; failing any other
+    // match it counts in any case, as names on the volume are upper-case
+    // and the system compares extensions without regard to case.
+    for (const bool strict : {true, false}) {
+      std::optional<Glob> best;
+      ForEachGlob(text, [&](const Glob &glob) {
+        const bool match = glob.CaseSensitive && strict ? glob.Extension == extension
+                                                        : SameIgnoringCase(glob.Extension, extension);
         if (match && (!best || glob.Weight > best->Weight))
-          best = &glob;
-      }
-    if (best)
-      return best->Type;
+          best = glob;
+      });
+      if (best)
+        return std::string(best->Type);
+    }
   }
   return std::nullopt;
 }
@@ -83,14 +91,18 @@ bool MimeClassesRoot::IsKnownType(std::string_view mimeType) const {
   if (mimeType.find('/') == std::string_view::npos)
     return false;
   for (const auto &dir : dirs_.AllDataDirs()) {
-    std::ifstream in(dir / "mime" / "types");
-    std::string line;
-    while (std::getline(in, line))
-      if (SameIgnoringCase(line, mimeType))
+    const std::string types = ReadWhole(dir / "mime" / "types"); // one type a line
+    for (std::size_t start = 0; start < types.size();) {
+      const std::size_t end = std::min(types.find('\n', start), types.size());
+      if (SameIgnoringCase(std::string_view(types).substr(start, end - start), mimeType))
         return true;
-    for (const auto &glob : ReadGlobs(GlobsFile(dir)))
-      if (SameIgnoringCase(glob.Type, mimeType))
-        return true;
+      start = end + 1;
+    }
+    bool known = false;
+    ForEachGlob(ReadWhole(GlobsFile(dir)),
+                [&](const Glob &glob) { known = known || SameIgnoringCase(glob.Type, mimeType); });
+    if (known)
+      return true;
   }
   return false;
 }
