@@ -306,6 +306,23 @@ TEST(DeepScan, FileTestsAndMarks) {
   EXPECT_EQ(engine.State.FoundCount, 2);
 }
 
+// A folder name may hold the drive text (a crafted long name can hold
+// anything): the path still gets the drive in front.
+TEST(DeepScan, AFolderNameHoldingTheDriveTextStaysUnderTheDrive) {
+  auto v = SmallFat16();
+  std::vector<test::DirEntry> root = {kLabel};
+  for (const auto &e : test::LongEntries(u"Copy of E:"))
+    root.push_back(e);
+  root.push_back(ShortEntry("COPYOF~1   ", 0x10, 5, 0));
+  v.PutEntries(v.RootOffset(), root);
+  auto d = DotPair(5, 0);
+  d.push_back(Deleted(ShortEntry("F       TXT", 0x20, 20, 1)));
+  v.PutEntries(v.ClusterOffset(5), d);
+  auto engine = EngineFixture::OfBytes(v.Bytes);
+  ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
+  EXPECT_EQ(engine.State.Catalogue.SectionNames(), (std::vector<std::string>{"E:\\Copy of E:\\"}));
+}
+
 // ".." links that lead round in a circle, and a directory that is its own
 // parent: the climb ends at the first parent it meets again.
 TEST(DeepScan, DotdotLinksThatFormALoopEndTheClimb) {
