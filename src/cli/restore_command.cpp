@@ -112,7 +112,7 @@ int RestoreCommand(int argc, char **argv, int first) {
 
   std::error_code ec;
   std::filesystem::create_directories(*to, ec);
-  if (!std::filesystem::is_directory(*to)) {
+  if (!std::filesystem::is_directory(*to, ec)) {
     std::cerr << "orvanta-cli: cannot create " << *to << ": " << ec.message() << '\n';
     return kExitFailure;
   }

@@ -29,23 +29,54 @@ struct Copy {
     return Out.Write(bytes.first(static_cast<std::size_t>(std::min<std::int64_t>(length, std::int64_t(bytes.size())))));
   }
 
+  // Clusters that follow one another on the volume are read in one request
+  // (up to a piece of a run); the host is still pumped, and Stop tested,
+  // before each cluster, and each cluster writes its own share.
   bool ChainCopy(const std::vector<std::uint32_t> &chain, std::int64_t size, bool stoppable) {
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(ClusterBytes));
+    const std::size_t maxBatch =
+        std::size_t(std::max<std::int64_t>(1, kRunPieceBytes / ClusterBytes));
+    std::vector<std::uint8_t> buffer(
+        std::size_t(ClusterBytes) * std::min(maxBatch, chain.size()));
+    std::vector<bool> unreadable;
+    std::size_t batchStart = 0, batchEnd = 0;
     std::int64_t written = 0;
-    for (const std::uint32_t cluster : chain) {
+    for (std::size_t i = 0; i < chain.size(); ++i) {
       Host.Pump();
       if (stoppable && !Host.Running())
         continue;
-      const bool read =
-          Vol.ReadSectors(Vol.ClusterSector(static_cast<std::int32_t>(cluster)), buffer);
+      if (i >= batchEnd) {
+        batchStart = i;
+        batchEnd = i + 1;
+        while (batchEnd < chain.size() && batchEnd - batchStart < maxBatch &&
+               chain[batchEnd] == chain[batchEnd - 1] + 1)
+          ++batchEnd;
+        unreadable = ReadClusters(chain, batchStart, batchEnd - batchStart, buffer);
+      }
       const std::int64_t length = written + ClusterBytes < size ? ClusterBytes : size - written;
-      if (!read && length > 0)
+      if (unreadable[i - batchStart] && length > 0)
         Result.UnreadableParts = true;
-      if (!Put(buffer, length))
+      const std::span<const std::uint8_t> cluster(buffer.data() + (i - batchStart) * std::size_t(ClusterBytes),
+                                                  std::size_t(ClusterBytes));
+      if (!Put(cluster, length))
         return false;
       written += ClusterBytes;
     }
     return true;
+  }
+
+  // Reads `count` clusters that follow one another from chain[first] on;
+  // when that fails, each on its own. Which of them could not be read.
+  std::vector<bool> ReadClusters(const std::vector<std::uint32_t> &chain, std::size_t first,
+                                 std::size_t count, std::vector<std::uint8_t> &buffer) {
+    std::vector<bool> failed(count, false);
+    const std::span<std::uint8_t> all(buffer.data(), count * std::size_t(ClusterBytes));
+    if (Vol.ReadSectors(Vol.ClusterSector(static_cast<std::int32_t>(chain[first])), all))
+      return failed;
+    for (std::size_t k = 0; k < count; ++k)
+      failed[k] = !Vol.ReadSectors(
+          Vol.ClusterSector(static_cast<std::int32_t>(chain[first + k])),
+          all.subspan(k * std::size_t(ClusterBytes), std::size_t(ClusterBytes)));
+    return failed;
   }
 
   // The run of (size div S + 1) sectors from the first cluster, cut to the

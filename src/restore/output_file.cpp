@@ -25,10 +25,10 @@ OutputFile::~OutputFile() {
     ::close(fd_);
 }
 
-bool OutputFile::Flush() {
+bool OutputFile::WriteThrough(std::span<const std::uint8_t> bytes) {
   std::size_t done = 0;
-  while (error_ == 0 && done < buffer_.size()) {
-    const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+  while (error_ == 0 && done < bytes.size()) {
+    const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR)
       continue;
     if (n < 0)
@@ -38,14 +38,21 @@ bool OutputFile::Flush() {
     else
       done += static_cast<std::size_t>(n);
   }
-  buffer_.clear();
   return error_ == 0;
+}
+
+bool OutputFile::Flush() {
+  const bool ok = WriteThrough(buffer_);
+  buffer_.clear();
+  return ok;
 }
 
 bool OutputFile::Write(std::span<const std::uint8_t> bytes) {
   if (fd_ < 0 || error_ != 0)
     return false;
   while (!bytes.empty()) {
+    if (buffer_.empty() && bytes.size() >= kBufferBytes)
+      return WriteThrough(bytes);
     const std::size_t room = kBufferBytes - buffer_.size();
     const std::size_t take = bytes.size() < room ? bytes.size() : room;
     buffer_.insert(buffer_.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(take));

@@ -34,6 +34,7 @@ private:
   friend std::optional<OutputFile> OpenOutputFile(const std::filesystem::path &path);
   explicit OutputFile(int fd);
   bool Flush();
+  bool WriteThrough(std::span<const std::uint8_t> bytes);
 
   int fd_ = -1;
   int error_ = 0;
