@@ -48,7 +48,8 @@ struct Card {
     test::WriteFileBytes(Image, bytes);
 
     Engine = std::make_unique<test::EngineFixture>(std::make_shared<PosixDevice>(Image, 512));
-    if (Engine->Find().Outcome != FindOutcome::Result::Found || Engine->State.FoundCount != 2 * kFiles)
+    if (Engine->Find().Outcome != FindOutcome::Result::Found ||
+        Engine->State.FoundCount != 2 * kFiles)
       std::abort();
   }
 };

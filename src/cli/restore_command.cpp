@@ -65,14 +65,14 @@ struct Totals {
 // The rows the results list shows for a section, with `name` checked (the
 // row spelled exactly so, else the one that matches without regard to
 // case). Nothing when no row matches.
-std::optional<std::vector<RestoreRow>> RowsChecking(const EngineState &state,
-                                                    const std::string &section,
-                                                    const std::string &name) {
+std::optional<std::vector<RestoreRow>>
+RowsChecking(const EngineState &state, const std::string &section, const std::string &name) {
   std::vector<RestoreRow> rows;
   for (const auto &key : state.Catalogue.Keys(section))
     if (!state.Catalogue.Value(section, key).empty())
       rows.push_back({key, false});
-  auto it = std::find_if(rows.begin(), rows.end(), [&](const RestoreRow &r) { return r.Caption == name; });
+  auto it = std::find_if(rows.begin(), rows.end(),
+                         [&](const RestoreRow &r) { return r.Caption == name; });
   if (it == rows.end())
     it = std::find_if(rows.begin(), rows.end(),
                       [&](const RestoreRow &r) { return EqualsIgnoreCase(r.Caption, name); });
@@ -86,8 +86,9 @@ std::optional<std::vector<RestoreRow>> RowsChecking(const EngineState &state,
 
 int RestoreCommand(int argc, char **argv, int first) {
   std::string error;
-  const auto args = ParseArguments(argc, argv, first, {"--drive", "--sector-size", "--mask", "--to"},
-                                   {"--help", "--deep"}, error);
+  const auto args =
+      ParseArguments(argc, argv, first, {"--drive", "--sector-size", "--mask", "--to"},
+                     {"--help", "--deep"}, error);
   if (args && args->Has("--help")) {
     std::fputs(kUsage, stdout);
     return kExitOk;
@@ -102,9 +103,8 @@ int RestoreCommand(int argc, char **argv, int first) {
   const std::string root = drive->Drive + "\\";
   for (auto &w : what) {
     if (w.size() < root.size() || !EqualsIgnoreCase(w.substr(0, root.size()), root))
-      return UsageError("WHAT must be a path on drive " + drive->Drive + ", such as " + root +
-                            "DCIM\\",
-                        kUsage);
+      return UsageError(
+          "WHAT must be a path on drive " + drive->Drive + ", such as " + root + "DCIM\\", kUsage);
     w.replace(0, root.size(), root);
   }
   if (what.empty())

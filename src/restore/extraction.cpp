@@ -26,7 +26,8 @@ struct Copy {
   bool Put(std::span<const std::uint8_t> bytes, std::int64_t length) {
     if (length <= 0)
       return true;
-    return Out.Write(bytes.first(static_cast<std::size_t>(std::min<std::int64_t>(length, std::int64_t(bytes.size())))));
+    return Out.Write(bytes.first(
+        static_cast<std::size_t>(std::min<std::int64_t>(length, std::int64_t(bytes.size())))));
   }
 
   // Clusters that follow one another on the volume are read in one request
@@ -35,8 +36,7 @@ struct Copy {
   bool ChainCopy(const std::vector<std::uint32_t> &chain, std::int64_t size, bool stoppable) {
     const std::size_t maxBatch =
         std::size_t(std::max<std::int64_t>(1, kRunPieceBytes / ClusterBytes));
-    std::vector<std::uint8_t> buffer(
-        std::size_t(ClusterBytes) * std::min(maxBatch, chain.size()));
+    std::vector<std::uint8_t> buffer(std::size_t(ClusterBytes) * std::min(maxBatch, chain.size()));
     std::vector<bool> unreadable;
     std::size_t batchStart = 0, batchEnd = 0;
     std::int64_t written = 0;
@@ -55,8 +55,8 @@ struct Copy {
       const std::int64_t length = written + ClusterBytes < size ? ClusterBytes : size - written;
       if (unreadable[i - batchStart] && length > 0)
         Result.UnreadableParts = true;
-      const std::span<const std::uint8_t> cluster(buffer.data() + (i - batchStart) * std::size_t(ClusterBytes),
-                                                  std::size_t(ClusterBytes));
+      const std::span<const std::uint8_t> cluster(
+          buffer.data() + (i - batchStart) * std::size_t(ClusterBytes), std::size_t(ClusterBytes));
       if (!Put(cluster, length))
         return false;
       written += ClusterBytes;
@@ -73,9 +73,9 @@ struct Copy {
     if (Vol.ReadSectors(Vol.ClusterSector(static_cast<std::int32_t>(chain[first])), all))
       return failed;
     for (std::size_t k = 0; k < count; ++k)
-      failed[k] = !Vol.ReadSectors(
-          Vol.ClusterSector(static_cast<std::int32_t>(chain[first + k])),
-          all.subspan(k * std::size_t(ClusterBytes), std::size_t(ClusterBytes)));
+      failed[k] =
+          !Vol.ReadSectors(Vol.ClusterSector(static_cast<std::int32_t>(chain[first + k])),
+                           all.subspan(k * std::size_t(ClusterBytes), std::size_t(ClusterBytes)));
     return failed;
   }
 
@@ -107,7 +107,8 @@ struct Copy {
                       std::int64_t size) {
     for (std::int64_t from = 0; from < std::int64_t(bytes.size()); from += ClusterBytes) {
       const auto length = std::min<std::int64_t>(ClusterBytes, std::int64_t(bytes.size()) - from);
-      const auto part = bytes.subspan(static_cast<std::size_t>(from), static_cast<std::size_t>(length));
+      const auto part =
+          bytes.subspan(static_cast<std::size_t>(from), static_cast<std::size_t>(length));
       if (!Vol.ReadSectors(SectorAt(firstSector, at + from), part) && at + from < size)
         Result.UnreadableParts = true;
     }
@@ -119,7 +120,8 @@ struct Copy {
   }
 };
 
-bool UseChain(const std::vector<std::uint32_t> &chain, std::int64_t size, std::int64_t clusterBytes) {
+bool UseChain(const std::vector<std::uint32_t> &chain, std::int64_t size,
+              std::int64_t clusterBytes) {
   if (chain.size() <= 1 || std::find(chain.begin(), chain.end(), 0u) != chain.end())
     return false;
   return std::llabs(std::int64_t(chain.size()) * clusterBytes - size) <= clusterBytes;

@@ -45,7 +45,8 @@ std::optional<FoundEntry> ParseFoundEntry(std::string_view value) {
   if (!size)
     return std::nullopt;
   // Drop the size and its "#", then the date and time and their "#".
-  std::string_view rest = hash == std::string_view::npos ? std::string_view{} : value.substr(hash + 1);
+  std::string_view rest =
+      hash == std::string_view::npos ? std::string_view{} : value.substr(hash + 1);
   const auto dateEnd = rest.find('#');
   rest = dateEnd == std::string_view::npos ? std::string_view{} : rest.substr(dateEnd + 1);
   const auto clusterEnd = rest.find('#');
@@ -60,16 +61,16 @@ std::optional<FoundEntry> ParseFoundEntry(std::string_view value) {
 std::optional<std::time_t> FoundEntryLastWrite(std::string_view value) {
   const auto text = DateField(value);
   // YYYY/MM/DD HH:MM
-  if (!text || text->size() != 16 || (*text)[4] != '/' || (*text)[7] != '/' ||
-      (*text)[10] != ' ' || (*text)[13] != ':')
+  if (!text || text->size() != 16 || (*text)[4] != '/' || (*text)[7] != '/' || (*text)[10] != ' ' ||
+      (*text)[13] != ':')
     return std::nullopt;
   const auto year = Digits(text->substr(0, 4));
   const auto month = Digits(text->substr(5, 2));
   const auto day = Digits(text->substr(8, 2));
   const auto hour = Digits(text->substr(11, 2));
   const auto minute = Digits(text->substr(14, 2));
-  if (!year || !month || !day || !hour || !minute || *year < 1980 || *month < 1 ||
-      *month > 12 || *day < 1 || *day > 31 || *hour > 23 || *minute > 59)
+  if (!year || !month || !day || !hour || !minute || *year < 1980 || *month < 1 || *month > 12 ||
+      *day < 1 || *day > 31 || *hour > 23 || *minute > 59)
     return std::nullopt;
   std::tm t{};
   t.tm_year = *year - 1900;

@@ -24,7 +24,8 @@ bool IsPreviewCopy(const std::string &fileName) {
 
 std::filesystem::path PreviewPath(const std::filesystem::path &tempFolder, std::string_view name) {
   const auto dot = name.rfind('.');
-  const std::string_view extension = dot == std::string_view::npos ? std::string_view{} : name.substr(dot);
+  const std::string_view extension =
+      dot == std::string_view::npos ? std::string_view{} : name.substr(dot);
   // The base keeps "." and ".." from standing alone, so only the characters
   // need making safe.
   return tempFolder / (std::string(kPreviewBase) + ReplaceUnsafeCharacters(extension));

@@ -70,10 +70,10 @@ public:
     outcome_.Message = language.Text("Restore", "Message4", "Files restored:") + " " +
                        std::to_string(outcome_.Restored);
     if (outcome_.WithUnreadableParts > 0)
-      outcome_.Message += "\n" +
-                          language.Text("Restore", "Message5",
-                                        "Files with unreadable parts (filled with zeros):") +
-                          " " + std::to_string(outcome_.WithUnreadableParts);
+      outcome_.Message +=
+          "\n" +
+          language.Text("Restore", "Message5", "Files with unreadable parts (filled with zeros):") +
+          " " + std::to_string(outcome_.WithUnreadableParts);
     return outcome_;
   }
 

@@ -66,7 +66,8 @@ TEST_P(RestoreFromCard, DeletedFilesComeBackAsTheyWere) {
   const int fatBits = GetParam();
   const std::size_t clusterBytes = fatBits == 16 ? 2048 : 512;
   TempDir dir;
-  FatImageFile card(dir / "card.img", {.FatBits = fatBits, .SizeKiB = fatBits == 16 ? 16u * 1024 : 40u * 1024,
+  FatImageFile card(dir / "card.img", {.FatBits = fatBits,
+                                       .SizeKiB = fatBits == 16 ? 16u * 1024 : 40u * 1024,
                                        .SectorsPerCluster = fatBits == 16 ? 4 : 1});
   const auto files = FillCard(card, clusterBytes);
 
@@ -86,7 +87,8 @@ TEST_P(RestoreFromCard, DeletedFilesComeBackAsTheyWere) {
     EXPECT_TRUE(ReadFileBytes(restored) == f.Bytes) << f.Path;
     EXPECT_EQ(ModificationTime(restored), kWritten) << f.Path;
     ASSERT_TRUE(inodes.count(f.Path.substr(1))) << f.Path;
-    EXPECT_TRUE(test::Icat(card.Path(), inodes[f.Path.substr(1)]) == ReadFileBytes(restored)) << f.Path;
+    EXPECT_TRUE(test::Icat(card.Path(), inodes[f.Path.substr(1)]) == ReadFileBytes(restored))
+        << f.Path;
   }
 }
 
@@ -113,7 +115,8 @@ void MarkDeletedKeepingChain(const std::filesystem::path &image, const char *sho
 // its chain survives the deletion, the restore follows it.
 TEST(RestoreFromCard, ASurvivingFragmentedChainIsFollowed) {
   TempDir dir;
-  FatImageFile card(dir / "card.img", {.FatBits = 16, .SizeKiB = 16 * 1024, .SectorsPerCluster = 4});
+  FatImageFile card(dir / "card.img",
+                    {.FatBits = 16, .SizeKiB = 16 * 1024, .SectorsPerCluster = 4});
   card.Put("/hole.bin", PatternBytes(4096, 1));
   card.Put("/wall.bin", PatternBytes(2048, 2));
   card.Delete("/hole.bin");
@@ -127,7 +130,8 @@ TEST(RestoreFromCard, ASurvivingFragmentedChainIsFollowed) {
   restore.CurrentSection = "E:\\";
   restore.DestFolder = dir.Path();
   const std::vector<RestoreRow> rows = {{"Frag file.bin", true}};
-  EXPECT_EQ(RestoreCheckedRows(engine.State, restore, engine.Host, rows).Message, "Files restored: 1");
+  EXPECT_EQ(RestoreCheckedRows(engine.State, restore, engine.Host, rows).Message,
+            "Files restored: 1");
   EXPECT_TRUE(ReadFileBytes(dir / "Frag file.bin") == frag);
 }
 
@@ -169,20 +173,23 @@ TEST(RestoreFromCard, HostileNamesStayInsideTheDestination) {
     if (e.is_regular_file())
       written.push_back(e.path().lexically_relative(dir.Path()).string());
   std::sort(written.begin(), written.end());
-  EXPECT_EQ(written, (std::vector<std::string>{"a/b/dest/.._.._evil/.._inner.txt", "a/b/dest/.._.._x",
-                                               "a/b/dest/a_b", "a/b/dest/c_d_.txt"}));
+  EXPECT_EQ(written,
+            (std::vector<std::string>{"a/b/dest/.._.._evil/.._inner.txt", "a/b/dest/.._.._x",
+                                      "a/b/dest/a_b", "a/b/dest/c_d_.txt"}));
   EXPECT_TRUE(ReadFileBytes(restore.DestFolder / "a_b") == test::RunFrom(v, 11, 200));
 }
 
 // orvanta-cli restore: everything, a folder, or single files.
 TEST(RestoreCommand, RestoresEverythingAFolderOrOneFile) {
   TempDir dir;
-  FatImageFile card(dir / "card.img", {.FatBits = 32, .SizeKiB = 40 * 1024, .SectorsPerCluster = 1});
+  FatImageFile card(dir / "card.img",
+                    {.FatBits = 32, .SizeKiB = 40 * 1024, .SectorsPerCluster = 1});
   const auto files = FillCard(card, 512);
   auto lastLine = [](const std::string &out) {
     const auto end = out.find_last_not_of('\n');
     const auto start = out.rfind('\n', end);
-    return out.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+    return out.substr(start == std::string::npos ? 0 : start + 1,
+                      end - (start == std::string::npos ? 0 : start + 1) + 1);
   };
 
   auto all = test::RunCli({"restore", "--to", (dir / "all").string(), card.Path().string()});
@@ -191,19 +198,22 @@ TEST(RestoreCommand, RestoresEverythingAFolderOrOneFile) {
   for (const auto &f : files)
     EXPECT_TRUE(ReadFileBytes(dir / "all" / f.Path.substr(1)) == f.Bytes) << f.Path;
 
-  auto trip = test::RunCli({"restore", "--to", (dir / "trip").string(), card.Path().string(), "E:\\Trip\\"});
+  auto trip = test::RunCli(
+      {"restore", "--to", (dir / "trip").string(), card.Path().string(), "E:\\Trip\\"});
   EXPECT_EQ(lastLine(trip.Out), "Files restored: 2");
   EXPECT_TRUE(std::filesystem::exists(dir / "trip/Trip/Day One/beach photo.jpg"));
   EXPECT_FALSE(std::filesystem::exists(dir / "trip/Small note.txt"));
 
-  auto one = test::RunCli({"restore", "--drive", "F:", "--to", (dir / "one").string(), card.Path().string(),
-                           "F:\\DCIM\\100MEDIA\\Photo one.jpg", "f:\\Small note.txt"});
+  auto one = test::RunCli({"restore", "--drive", "F:", "--to", (dir / "one").string(),
+                           card.Path().string(), "F:\\DCIM\\100MEDIA\\Photo one.jpg",
+                           "f:\\Small note.txt"});
   EXPECT_EQ(one.ExitCode, 0) << one.Err;
   EXPECT_EQ(lastLine(one.Out), "Files restored: 2");
   EXPECT_TRUE(ReadFileBytes(dir / "one/Photo one.jpg") == files[4].Bytes);
   EXPECT_TRUE(std::filesystem::exists(dir / "one/Small note.txt"));
 
-  auto missing = test::RunCli({"restore", "--to", (dir / "x").string(), card.Path().string(), "E:\\nothing.txt"});
+  auto missing = test::RunCli(
+      {"restore", "--to", (dir / "x").string(), card.Path().string(), "E:\\nothing.txt"});
   EXPECT_EQ(missing.ExitCode, 1);
   EXPECT_EQ(lastLine(missing.Out), "Files restored: 0");
   EXPECT_EQ(test::RunCli({"restore", card.Path().string()}).ExitCode, 2);
@@ -213,16 +223,17 @@ TEST(RestoreCommand, RestoresEverythingAFolderOrOneFile) {
 // A full disk ends the command with the system's text, without a count.
 TEST(RestoreCommand, AFullDiskEndsWithTheSystemsErrorText) {
   TempDir dir;
-  FatImageFile card(dir / "card.img", {.FatBits = 32, .SizeKiB = 40 * 1024, .SectorsPerCluster = 1});
+  FatImageFile card(dir / "card.img",
+                    {.FatBits = 32, .SizeKiB = 40 * 1024, .SectorsPerCluster = 1});
   FillCard(card, 512);
   std::filesystem::create_directories(dir / "small");
   const char *cli = std::getenv("ORVANTA_CLI");
   // A tmpfs of 64 KiB in a mount namespace of its own.
-  const auto full = test::Run({"unshare", "-rm", "sh", "-c",
-                               "mount -t tmpfs -o size=64k none \"$1\" || exit 99; "
-                               "exec \"$2\" restore --to \"$1\" \"$3\"",
-                               "sh", (dir / "small").string(), cli ? cli : "orvanta-cli",
-                               card.Path().string()});
+  const auto full =
+      test::Run({"unshare", "-rm", "sh", "-c",
+                 "mount -t tmpfs -o size=64k none \"$1\" || exit 99; "
+                 "exec \"$2\" restore --to \"$1\" \"$3\"",
+                 "sh", (dir / "small").string(), cli ? cli : "orvanta-cli", card.Path().string()});
   if (full.ExitCode == 99 || full.Err.find("unshare") != std::string::npos)
     GTEST_SKIP() << "no private tmpfs here: " << full.Err;
   EXPECT_EQ(full.ExitCode, 1);
@@ -234,7 +245,8 @@ TEST(RestoreCommand, AFullDiskEndsWithTheSystemsErrorText) {
 // survived; they restore like any other. Enable once the deep scan exists.
 TEST(RestoreFromCard, DISABLED_FilesOfAFormattedCardComeBackFromTheDeepScan) {
   TempDir dir;
-  FatImageFile card(dir / "card.img", {.FatBits = 32, .SizeKiB = 40 * 1024, .SectorsPerCluster = 1});
+  FatImageFile card(dir / "card.img",
+                    {.FatBits = 32, .SizeKiB = 40 * 1024, .SectorsPerCluster = 1});
   card.Mkdir("/DCIM/100MEDIA");
   const std::vector<CardFile> files = {{"/DCIM/100MEDIA/Photo one.jpg", PatternBytes(300000, 5)},
                                        {"/DCIM/100MEDIA/Photo two.jpg", PatternBytes(700, 6)},

@@ -44,7 +44,9 @@ TEST(FoundEntryLastWrite, ReadsRealDatesAsLocalTime) {
 TEST(SafeName, KeepsOrdinaryNamesAndNeutralisesTheRest) {
   EXPECT_EQ(SafeName("Привет мир...doc"), "Привет мир...doc");
   EXPECT_EQ(SafeName(std::string("a\0b\x01\x1f\x7f", 6)), "a_b___");
-  EXPECT_EQ(SafeName("c\xC2\x85" "d"), "c_d"); // U+0085, a C1 control
+  EXPECT_EQ(SafeName("c\xC2\x85"
+                     "d"),
+            "c_d"); // U+0085, a C1 control
   EXPECT_EQ(SafeName("."), "_");
   EXPECT_EQ(SafeName(".."), "__");
   EXPECT_EQ(SafeName(""), "_");
@@ -58,8 +60,9 @@ TEST(SafeName, KeepsOrdinaryNamesAndNeutralisesTheRest) {
 // combinations: every name stays one name, every folder below the
 // destination; and the files made from them are all inside it.
 TEST(SafeName, NoCombinationLeadsOutOfTheDestination) {
-  const std::vector<std::string> pieces = {"..", ".", "/", "\\", std::string(1, '\0'), "\x01",
-                                           "\n", "\x7f", "x", "\xC3\xA9", " ", "~", ":"};
+  const std::vector<std::string> pieces = {"..",   ".",  "/",    "\\", std::string(1, '\0'),
+                                           "\x01", "\n", "\x7f", "x",  "\xC3\xA9",
+                                           " ",    "~",  ":"};
   std::mt19937 random(20240607);
   TempDir dir;
   const auto dest = dir / "dest";
@@ -67,7 +70,8 @@ TEST(SafeName, NoCombinationLeadsOutOfTheDestination) {
   auto inside = [&](const std::filesystem::path &p) {
     const auto normal = p.lexically_normal();
     const auto [d, n] = std::mismatch(dest.begin(), dest.end(), normal.begin(), normal.end());
-    return d == dest.end() && std::none_of(n, normal.end(), [](const auto &c) { return c == ".."; });
+    return d == dest.end() &&
+           std::none_of(n, normal.end(), [](const auto &c) { return c == ".."; });
   };
   for (int i = 0; i < 20000; ++i) {
     std::string name;

@@ -19,8 +19,8 @@ struct DecisionCase {
   std::uint32_t First;
   std::vector<std::uint32_t> Chain; // linked in the FAT; empty: entries left free
   std::int32_t Size;
-  bool AlongChain;     // else one run from the first cluster
-  std::size_t Length;  // of the output
+  bool AlongChain;    // else one run from the first cluster
+  std::size_t Length; // of the output
 };
 
 class ChainOrRun : public ::testing::TestWithParam<std::tuple<int, DecisionCase>> {};
@@ -67,11 +67,13 @@ const DecisionCase kDecisionCases[] = {
     {"chain_through_cluster_0_is_not_used", 0, {20}, 2 * B, false, 2 * B},
 };
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ChainOrRun, ::testing::Combine(::testing::Values(16, 32), ::testing::ValuesIn(kDecisionCases)),
-    [](const auto &p) {
-      return std::string(std::get<1>(p.param).Name) + "_FAT" + std::to_string(std::get<0>(p.param));
-    });
+INSTANTIATE_TEST_SUITE_P(Cases, ChainOrRun,
+                         ::testing::Combine(::testing::Values(16, 32),
+                                            ::testing::ValuesIn(kDecisionCases)),
+                         [](const auto &p) {
+                           return std::string(std::get<1>(p.param).Name) + "_FAT" +
+                                  std::to_string(std::get<0>(p.param));
+                         });
 
 // Unreadable clusters are written as zeros of the length they would have
 // had: the file keeps its size and later data its place.
@@ -104,7 +106,6 @@ TEST(ExtractFoundFile, NeighbouringClustersFailAndStopOneByOne) {
   std::fill(expected.begin() + B, expected.begin() + 2 * B, std::uint8_t{0});
   EXPECT_TRUE(got.Bytes == expected);
   EXPECT_TRUE(got.Result.UnreadableParts);
-
 
   // Stop after the one read of clusters 30 to 32: only cluster 30 is written.
   volume.Chain({30, 31, 32});

@@ -19,7 +19,8 @@ namespace orvanta::test {
 // A crafted volume (1 KiB clusters of two sectors) whose every data cluster
 // holds its own pseudo-random bytes, so a copy shows which clusters it took.
 inline CraftedVolume PatternVolume(int fatBits) {
-  CraftedVolume v({.FatBits = fatBits, .SectorsPerCluster = 2, .Clusters = 128, .ReservedSectors = 8});
+  CraftedVolume v(
+      {.FatBits = fatBits, .SectorsPerCluster = 2, .Clusters = 128, .ReservedSectors = 8});
   for (std::uint32_t c = 2; c < 130; ++c)
     v.PutBytes(v.ClusterOffset(c), PatternBytes(v.ClusterBytes(), c));
   return v;
@@ -35,9 +36,8 @@ inline std::vector<std::uint8_t> RunFrom(const CraftedVolume &v, std::int64_t cl
 }
 
 // The clusters' bytes one after another, cut to `length`.
-inline std::vector<std::uint8_t> ClustersOf(const CraftedVolume &v,
-                                            const std::vector<std::uint32_t> &clusters,
-                                            std::size_t length) {
+inline std::vector<std::uint8_t>
+ClustersOf(const CraftedVolume &v, const std::vector<std::uint32_t> &clusters, std::size_t length) {
   std::vector<std::uint8_t> out;
   for (const auto c : clusters) {
     const auto bytes = RunFrom(v, c, v.ClusterBytes());

@@ -22,7 +22,8 @@ using test::TempDir;
 
 constexpr std::int32_t B = 1024;
 
-std::string Value(std::int32_t size, std::int32_t cluster, const char *written = "2019/05/07 09:05") {
+std::string Value(std::int32_t size, std::int32_t cluster,
+                  const char *written = "2019/05/07 09:05") {
   return std::to_string(size) + "#" + written + "#" + std::to_string(cluster) + "#0";
 }
 
@@ -136,10 +137,12 @@ TEST(RestoreCheckedRows, ReportsFilesWithUnreadableParts) {
   RowsSetup s;
   s.State().Catalogue.Write("E:\\DCIM\\", "bad.bin", "12#2019/05/07 09:05#x#0");
   s.Engine->Memory->FailReads(s.Volume.ClusterOffset(20) / 512, s.Volume.ClusterOffset(20) / 512);
-  const auto outcome = s.Run({{"a.bin", true}, {"bad.bin", true}, {"gone.bin", true}, {"c.bin", true}});
+  const auto outcome =
+      s.Run({{"a.bin", true}, {"bad.bin", true}, {"gone.bin", true}, {"c.bin", true}});
   EXPECT_EQ(outcome.Restored, 2);
   EXPECT_EQ(outcome.WithUnreadableParts, 1);
-  EXPECT_EQ(outcome.Message, "Files restored: 2\nFiles with unreadable parts (filled with zeros): 1");
+  EXPECT_EQ(outcome.Message,
+            "Files restored: 2\nFiles with unreadable parts (filled with zeros): 1");
   auto expected = ClustersOf(s.Volume, {10, 20, 30}, 3 * B);
   std::fill(expected.begin() + B, expected.begin() + 2 * B, std::uint8_t{0});
   EXPECT_TRUE(ReadFileBytes(s.Restore.DestFolder / "a.bin") == expected);
@@ -163,7 +166,8 @@ TEST(RestoreCheckedRows, AFailedWriteEndsTheCommandAndLeavesTheEngineIdle) {
   EXPECT_EQ(outcome.WriteError, EFBIG);
   EXPECT_EQ(outcome.Message, std::strerror(EFBIG));
   EXPECT_EQ(outcome.Restored, 1);
-  EXPECT_TRUE(ReadFileBytes(s.Restore.DestFolder / "a.bin") == ClustersOf(s.Volume, {10, 20, 30}, 3 * B));
+  EXPECT_TRUE(ReadFileBytes(s.Restore.DestFolder / "a.bin") ==
+              ClustersOf(s.Volume, {10, 20, 30}, 3 * B));
   EXPECT_FALSE(std::filesystem::exists(s.Restore.DestFolder / "c.bin"));
   EXPECT_FALSE(s.Restore.ResultsBusy);
   EXPECT_FALSE(s.Host().Running());
@@ -195,7 +199,8 @@ TEST(RestoreFolder, TakesTheFolderAndEverythingBelowIt) {
   EXPECT_EQ(outcome.Message, "Files restored: 2");
   EXPECT_EQ(FilesBelow(s.Restore.DestFolder),
             (std::vector<std::string>{"DCIM/100MEDIA/m.bin", "DCIM/d.bin"}));
-  EXPECT_TRUE(ReadFileBytes(s.Restore.DestFolder / "DCIM/100MEDIA/m.bin") == RunFrom(s.Volume, 12, 300));
+  EXPECT_TRUE(ReadFileBytes(s.Restore.DestFolder / "DCIM/100MEDIA/m.bin") ==
+              RunFrom(s.Volume, 12, 300));
   EXPECT_EQ(ModificationTime(s.Restore.DestFolder / "DCIM/d.bin"), LocalTime(2019, 5, 7, 9, 5));
   // Sections 1 and 2 of 5: 20 and 40 per cent.
   EXPECT_EQ(s.Host().Widths, (std::vector<int>{0, 111, 223, 0}));
