@@ -12,7 +12,7 @@ constexpr std::size_t kBufferBytes = 256 * 1024;
 
 } // namespace
 
-OutputFile::OutputFile(int fd) : fd_(fd) { buffer_.reserve(kBufferBytes); }
+OutputFile::OutputFile(int fd) : fd_(fd) {}
 
 OutputFile::OutputFile(OutputFile &&other) noexcept
     : fd_(other.fd_), error_(other.error_), buffer_(std::move(other.buffer_)),
@@ -53,6 +53,8 @@ bool OutputFile::Write(std::span<const std::uint8_t> bytes) {
   while (!bytes.empty()) {
     if (buffer_.empty() && bytes.size() >= kBufferBytes)
       return WriteThrough(bytes);
+    if (buffer_.capacity() < kBufferBytes)
+      buffer_.reserve(kBufferBytes);
     const std::size_t room = kBufferBytes - buffer_.size();
     const std::size_t take = bytes.size() < room ? bytes.size() : room;
     buffer_.insert(buffer_.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(take));
