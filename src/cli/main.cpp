@@ -13,6 +13,7 @@ constexpr const char *kUsage =
     "commands:\n"
     "  info   [--drive X:] [--sector-size N] DEVICE   print the drive summary\n"
     "  find   [--deep] [--mask MASK] [--json] ... DEVICE   find deleted files\n"
+    "  restore [--deep] [--mask MASK] ... --to DIR DEVICE [WHAT...]   restore them\n"
     "\n"
     "Run 'orvanta-cli COMMAND --help' for the options of a command.\n";
 
@@ -24,6 +25,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"info", orvanta::cli::InfoCommand},
     {"find", orvanta::cli::FindCommand},
+    {"restore", orvanta::cli::RestoreCommand},
 };
 
 } // namespace

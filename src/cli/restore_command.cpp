@@ -1,0 +1,163 @@
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <system_error>
+#include <vector>
+
+#include "cli/arguments.h"
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+#include "cli/terminal_host.h"
+#include "engine/text.h"
+#include "restore/restore_jobs.h"
+
+namespace orvanta::cli {
+
+namespace {
+
+constexpr const char *kUsage =
+    "usage: orvanta-cli restore [--deep] [--mask MASK] [--drive X:] [--sector-size N] --to DIR\n"
+    "                           DEVICE [WHAT...]\n"
+    "Finds deleted files on a FAT16 or FAT32 volume and writes them into DIR.\n"
+    "Without WHAT every found file is restored, in the folders it was found in\n"
+    "(DIR/DCIM/photo.jpg). A WHAT that ends in a backslash (E:\\DCIM\\) restores\n"
+    "that folder with everything below it the same way; any other WHAT\n"
+    "(E:\\DCIM\\photo.jpg) restores that one file into DIR itself. The last line\n"
+    "on stdout is \"Files restored: N\"; the progress goes to stderr. Ctrl+C stops\n"
+    "the restore of single files.\n";
+
+// Ctrl+C ends the program while a folder is restored: that restore has no
+// Stop, and a command line must still be interruptible.
+class DefaultInterrupt {
+public:
+  DefaultInterrupt() {
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, &saved_);
+  }
+  ~DefaultInterrupt() { ::sigaction(SIGINT, &saved_, nullptr); }
+  DefaultInterrupt(const DefaultInterrupt &) = delete;
+  DefaultInterrupt &operator=(const DefaultInterrupt &) = delete;
+
+private:
+  struct sigaction saved_ {};
+};
+
+struct Totals {
+  std::int64_t Restored = 0;
+  std::int64_t WithUnreadableParts = 0;
+  int WriteError = 0;
+  std::string ErrorText;
+
+  void Add(const RestoreOutcome &outcome) {
+    Restored += outcome.Restored;
+    WithUnreadableParts += outcome.WithUnreadableParts;
+    if (outcome.WriteError != 0) {
+      WriteError = outcome.WriteError;
+      ErrorText = outcome.Message;
+    }
+  }
+};
+
+// The rows the results list shows for a section, with `name` checked (the
+// row spelled exactly so, else the one that matches without regard to
+// case). Nothing when no row matches.
+std::optional<std::vector<RestoreRow>>
+RowsChecking(const EngineState &state, const std::string &section, const std::string &name) {
+  std::vector<RestoreRow> rows;
+  for (const auto &key : state.Catalogue.Keys(section))
+    if (!state.Catalogue.Value(section, key).empty())
+      rows.push_back({key, false});
+  auto it = std::find_if(rows.begin(), rows.end(),
+                         [&](const RestoreRow &r) { return r.Caption == name; });
+  if (it == rows.end())
+    it = std::find_if(rows.begin(), rows.end(),
+                      [&](const RestoreRow &r) { return EqualsIgnoreCase(r.Caption, name); });
+  if (it == rows.end())
+    return std::nullopt;
+  it->Checked = true;
+  return rows;
+}
+
+} // namespace
+
+int RestoreCommand(int argc, char **argv, int first) {
+  std::string error;
+  const auto args =
+      ParseArguments(argc, argv, first, {"--drive", "--sector-size", "--mask", "--to"},
+                     {"--help", "--deep"}, error);
+  if (args && args->Has("--help")) {
+    std::fputs(kUsage, stdout);
+    return kExitOk;
+  }
+  const auto drive = args ? ReadDriveOptions(*args, error) : std::nullopt;
+  if (!drive)
+    return UsageError(error, kUsage);
+  const auto to = args->Value("--to");
+  if (!to || to->empty())
+    return UsageError("missing --to DIR", kUsage);
+  std::vector<std::string> what(args->Operands.begin() + 1, args->Operands.end());
+  const std::string root = drive->Drive + "\\";
+  for (auto &w : what) {
+    if (w.size() < root.size() || !EqualsIgnoreCase(w.substr(0, root.size()), root))
+      return UsageError(
+          "WHAT must be a path on drive " + drive->Drive + ", such as " + root + "DCIM\\", kUsage);
+    w.replace(0, root.size(), root);
+  }
+  if (what.empty())
+    what.push_back(root);
+
+  std::error_code ec;
+  std::filesystem::create_directories(*to, ec);
+  if (!std::filesystem::is_directory(*to, ec)) {
+    std::cerr << "orvanta-cli: cannot create " << *to << ": " << ec.message() << '\n';
+    return kExitFailure;
+  }
+
+  DriveSession session(*drive);
+  EngineState state(session.Drives(), {}, LoadLanguage());
+  TerminalHost host;
+  if (const auto failed = RunScan(state, host, *args, *drive))
+    return *failed;
+
+  RestoreState restore;
+  restore.DestFolder = *to;
+  Totals totals;
+  int exitCode = kExitOk;
+  for (const auto &w : what) {
+    if (TerminalHost::Interrupted() || totals.WriteError != 0)
+      break;
+    if (w.ends_with('\\')) {
+      restore.CurrentSection = w;
+      DefaultInterrupt interruptible;
+      totals.Add(RestoreFolder(state, restore, host));
+      continue;
+    }
+    const auto slash = w.rfind('\\');
+    restore.CurrentSection = w.substr(0, slash + 1);
+    const auto rows = RowsChecking(state, restore.CurrentSection, w.substr(slash + 1));
+    if (!rows) {
+      std::cerr << "orvanta-cli: no deleted file " << w << " was found\n";
+      exitCode = kExitFailure;
+      continue;
+    }
+    totals.Add(RestoreCheckedRows(state, restore, host, *rows));
+  }
+
+  if (totals.WriteError != 0) {
+    std::cerr << totals.ErrorText << '\n';
+    return kExitFailure;
+  }
+  std::cout << state.Language.Text("Restore", "Message4", "Files restored:") << ' '
+            << totals.Restored << '\n';
+  if (totals.WithUnreadableParts > 0)
+    std::cerr << state.Language.Text("Restore", "Message5",
+                                     "Files with unreadable parts (filled with zeros):")
+              << ' ' << totals.WithUnreadableParts << '\n';
+  return exitCode;
+}
+
+} // namespace orvanta::cli

@@ -1,0 +1,154 @@
+#include "restore/extraction.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <span>
+#include <vector>
+
+#include "engine/operation_host.h"
+#include "volume/volume.h"
+
+namespace orvanta {
+namespace {
+
+// The largest piece of a contiguous run read in one request.
+constexpr std::int64_t kRunPieceBytes = 4 * 1024 * 1024;
+
+struct Copy {
+  Volume &Vol;
+  OperationHost &Host;
+  OutputFile &Out;
+  std::int64_t ClusterBytes;
+  std::int64_t SectorBytes;
+  ExtractResult Result;
+
+  // Writes up to `length` bytes of `bytes` (nothing for a length of 0 or less).
+  bool Put(std::span<const std::uint8_t> bytes, std::int64_t length) {
+    if (length <= 0)
+      return true;
+    return Out.Write(bytes.first(
+        static_cast<std::size_t>(std::min<std::int64_t>(length, std::int64_t(bytes.size())))));
+  }
+
+  // Clusters that follow one another on the volume are read in one request
+  // (up to a piece of a run); the host is still pumped, and Stop tested,
+  // before each cluster, and each cluster writes its own share.
+  bool ChainCopy(const std::vector<std::uint32_t> &chain, std::int64_t size, bool stoppable) {
+    const std::size_t maxBatch =
+        std::size_t(std::max<std::int64_t>(1, kRunPieceBytes / ClusterBytes));
+    std::vector<std::uint8_t> buffer(std::size_t(ClusterBytes) * std::min(maxBatch, chain.size()));
+    std::vector<bool> unreadable;
+    std::size_t batchStart = 0, batchEnd = 0;
+    std::int64_t written = 0;
+    for (std::size_t i = 0; i < chain.size(); ++i) {
+      Host.Pump();
+      if (stoppable && !Host.Running())
+        continue;
+      if (i >= batchEnd) {
+        batchStart = i;
+        batchEnd = i + 1;
+        while (batchEnd < chain.size() && batchEnd - batchStart < maxBatch &&
+               chain[batchEnd] == chain[batchEnd - 1] + 1)
+          ++batchEnd;
+        unreadable = ReadClusters(chain, batchStart, batchEnd - batchStart, buffer);
+      }
+      const std::int64_t length = written + ClusterBytes < size ? ClusterBytes : size - written;
+      if (unreadable[i - batchStart] && length > 0)
+        Result.UnreadableParts = true;
+      const std::span<const std::uint8_t> cluster(
+          buffer.data() + (i - batchStart) * std::size_t(ClusterBytes), std::size_t(ClusterBytes));
+      if (!Put(cluster, length))
+        return false;
+      written += ClusterBytes;
+    }
+    return true;
+  }
+
+  // Reads `count` clusters that follow one another from chain[first] on;
+  // when that fails, each on its own. Which of them could not be read.
+  std::vector<bool> ReadClusters(const std::vector<std::uint32_t> &chain, std::size_t first,
+                                 std::size_t count, std::vector<std::uint8_t> &buffer) {
+    std::vector<bool> failed(count, false);
+    const std::span<std::uint8_t> all(buffer.data(), count * std::size_t(ClusterBytes));
+    if (Vol.ReadSectors(Vol.ClusterSector(static_cast<std::int32_t>(chain[first])), all))
+      return failed;
+    for (std::size_t k = 0; k < count; ++k)
+      failed[k] =
+          !Vol.ReadSectors(Vol.ClusterSector(static_cast<std::int32_t>(chain[first + k])),
+                           all.subspan(k * std::size_t(ClusterBytes), std::size_t(ClusterBytes)));
+    return failed;
+  }
+
+  // The run of (size div S + 1) sectors from the first cluster, cut to the
+  // size. It is read in pieces of whole clusters; a piece that cannot be
+  // read is read again cluster by cluster, and what still fails stays zero.
+  bool ContiguousCopy(std::int32_t firstCluster, std::int64_t size) {
+    if (size < 0)
+      return true; // no bytes to write
+    const std::int64_t run = (size / SectorBytes + 1) * SectorBytes;
+    const std::int64_t piece =
+        std::min(run, std::max(ClusterBytes, kRunPieceBytes / ClusterBytes * ClusterBytes));
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(piece));
+    const std::int64_t firstSector = Vol.ClusterToSector(firstCluster);
+    for (std::int64_t at = 0; at < run; at += piece) {
+      if (at > 0)
+        Host.Pump();
+      const std::int64_t length = std::min(piece, run - at);
+      const std::span<std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(length));
+      if (!Vol.ReadSectors(SectorAt(firstSector, at), bytes))
+        ReadByClusters(firstSector, at, bytes, size);
+      if (!Put(bytes, size - at))
+        return false;
+    }
+    return true;
+  }
+
+  void ReadByClusters(std::int64_t firstSector, std::int64_t at, std::span<std::uint8_t> bytes,
+                      std::int64_t size) {
+    for (std::int64_t from = 0; from < std::int64_t(bytes.size()); from += ClusterBytes) {
+      const auto length = std::min<std::int64_t>(ClusterBytes, std::int64_t(bytes.size()) - from);
+      const auto part =
+          bytes.subspan(static_cast<std::size_t>(from), static_cast<std::size_t>(length));
+      if (!Vol.ReadSectors(SectorAt(firstSector, at + from), part) && at + from < size)
+        Result.UnreadableParts = true;
+    }
+  }
+
+  // The sector `offset` bytes into the run; the low 32 bits name it.
+  std::uint32_t SectorAt(std::int64_t firstSector, std::int64_t offset) const {
+    return static_cast<std::uint32_t>(firstSector + offset / SectorBytes);
+  }
+};
+
+bool UseChain(const std::vector<std::uint32_t> &chain, std::int64_t size,
+              std::int64_t clusterBytes) {
+  if (chain.size() <= 1 || std::find(chain.begin(), chain.end(), 0u) != chain.end())
+    return false;
+  return std::llabs(std::int64_t(chain.size()) * clusterBytes - size) <= clusterBytes;
+}
+
+} // namespace
+
+ExtractResult ExtractFoundFile(Volume &vol, OperationHost &host, const FoundEntry &entry,
+                               OutputFile &out, bool stoppable) {
+  const auto &g = vol.Geometry();
+  Copy copy{vol, host, out, g.BytesPerCluster, g.BytesPerSector, {}};
+  if (copy.ClusterBytes > 0 && copy.SectorBytes > 0) {
+    const std::int64_t size = entry.Size;
+    bool chained = false;
+    if (size >= copy.ClusterBytes) {
+      vol.WalkChain(entry.FirstCluster, &host);
+      const std::vector<std::uint32_t> chain = vol.ChainList();
+      chained = UseChain(chain, size, copy.ClusterBytes);
+      if (chained)
+        copy.ChainCopy(chain, size, stoppable);
+    }
+    if (!chained)
+      copy.ContiguousCopy(entry.FirstCluster, size);
+  }
+  out.Close();
+  copy.Result.WriteError = out.Error();
+  return copy.Result;
+}
+
+} // namespace orvanta

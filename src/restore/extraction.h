@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+#include "restore/found_entry.h"
+#include "restore/output_file.h"
+
+namespace orvanta {
+
+class OperationHost;
+class Volume;
+
+struct ExtractResult {
+  // Some bytes of the file could not be read and were written as zeros.
+  bool UnreadableParts = false;
+  // errno of a failed write or close of the output; 0 when it was written.
+  int WriteError = 0;
+};
+
+// Copies a found file from the volume into `out` and closes it. When the
+// file is at least a cluster long and its chain in the FAT has more than one
+// cluster, none of them 0, and a length within one cluster of the size, the
+// clusters are read one by one along the chain; otherwise (always for a file
+// smaller than a cluster) the file is read as one run of whole sectors from
+// its first cluster. The output is cut to the size; a chain one cluster
+// short gives a file one cluster short.
+//
+// A cluster that cannot be read is written as zeros of the length it would
+// have had, so the file keeps its size and later data its place. Before each
+// cluster of a chain the host is pumped; a stoppable copy whose host is no
+// longer running skips the remaining clusters.
+ExtractResult ExtractFoundFile(Volume &vol, OperationHost &host, const FoundEntry &entry,
+                               OutputFile &out, bool stoppable);
+
+} // namespace orvanta

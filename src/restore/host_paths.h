@@ -1,0 +1,33 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace orvanta {
+
+// Where volume paths ("E:\DCIM\", a found file's name) become host paths.
+// Names come from the volume and may hold anything; each one is made into a
+// single plain name, so that every path formed here stays inside the folder
+// it starts from.
+
+// A name from the volume as one host name: "/", "\" and control characters
+// (U+0000-U+001F, U+007F-U+009F) become "_"; "." becomes "_", ".." "__" and
+// an empty name "_". Every other character is kept.
+std::string SafeName(std::string_view name);
+
+// The character part of SafeName alone: "/", "\" and control characters
+// become "_", nothing else changes.
+std::string ReplaceUnsafeCharacters(std::string_view text);
+
+// The folder of a catalogue section below `destination`: the section name
+// without its drive text ("E:\"), each folder name made safe
+// ("E:\DCIM\100MEDIA\" gives destination/DCIM/100MEDIA).
+std::filesystem::path SectionFolder(const std::filesystem::path &destination,
+                                    std::string_view section);
+
+// Creates a folder and every missing parent; the outcome is seen by testing
+// whether the folder exists afterwards.
+void MakeFolderWithParents(const std::filesystem::path &folder);
+
+} // namespace orvanta

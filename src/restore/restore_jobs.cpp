@@ -1,0 +1,146 @@
+#include "restore/restore_jobs.h"
+
+#include <cstring>
+
+#include "engine/rounding.h"
+#include "restore/extraction.h"
+#include "restore/found_entry.h"
+#include "restore/host_paths.h"
+#include "restore/output_file.h"
+
+namespace orvanta {
+namespace {
+
+// One run of a restore command: the counts, the bar and the busy flag.
+class RestoreRun {
+public:
+  RestoreRun(EngineState &state, RestoreState &restore, OperationHost &host, bool stoppable)
+      : state_(state), restore_(restore), host_(host), stoppable_(stoppable) {
+    host_.SetProgressWidth(0);
+    host_.ShowProgress(true);
+    restore_.ResultsBusy = true;
+    host_.SetRunning(true);
+    outcome_.Ran = true;
+  }
+
+  // Moves the bar to p = round(step * 100 / steps) per cent when that is
+  // more than it shows.
+  void Progress(std::size_t step, std::size_t steps) {
+    const std::int64_t p = RoundHalfEven(double(step) * 100.0 / double(steps));
+    if (p > ProgressPercentOf(host_.ProgressWidth()))
+      host_.SetProgressWidth(ProgressFillWidth(double(p)));
+  }
+
+  // Writes the file `key` of `section` to `path`. False when a write or
+  // close failed and the command must end.
+  bool RestoreFile(std::string_view section, std::string_view key,
+                   const std::filesystem::path &path) {
+    const std::string value = state_.Catalogue.Value(section, key);
+    const auto entry = ParseFoundEntry(value);
+    if (!entry)
+      return true;
+    auto out = OpenOutputFile(path);
+    if (!out)
+      return true;
+    if (const auto written = FoundEntryLastWrite(value))
+      out->KeepModificationTime(*written);
+    const ExtractResult result = ExtractFoundFile(state_.Vol, host_, *entry, *out, stoppable_);
+    if (result.WriteError != 0) {
+      outcome_.WriteError = result.WriteError;
+      return false;
+    }
+    ++outcome_.Restored;
+    if (result.UnreadableParts)
+      ++outcome_.WithUnreadableParts;
+    return true;
+  }
+
+  RestoreOutcome Finish() {
+    outcome_.Stopped = stoppable_ && !host_.Running();
+    restore_.ResultsBusy = false;
+    host_.SetProgressWidth(0);
+    host_.ShowProgress(false);
+    host_.Pump();
+    host_.SetRunning(false);
+    const auto &language = state_.Language;
+    if (outcome_.WriteError != 0) {
+      outcome_.Message = std::strerror(outcome_.WriteError);
+      return outcome_;
+    }
+    outcome_.Message = language.Text("Restore", "Message4", "Files restored:") + " " +
+                       std::to_string(outcome_.Restored);
+    if (outcome_.WithUnreadableParts > 0)
+      outcome_.Message +=
+          "\n" +
+          language.Text("Restore", "Message5", "Files with unreadable parts (filled with zeros):") +
+          " " + std::to_string(outcome_.WithUnreadableParts);
+    return outcome_;
+  }
+
+private:
+  EngineState &state_;
+  RestoreState &restore_;
+  OperationHost &host_;
+  bool stoppable_;
+  RestoreOutcome outcome_;
+};
+
+} // namespace
+
+bool ChooseDestination(RestoreState &restore,
+                       const std::function<std::filesystem::path()> &selectFolder) {
+  if (restore.DestFolder.empty() && selectFolder)
+    restore.DestFolder = selectFolder();
+  return !restore.DestFolder.empty();
+}
+
+RestoreOutcome RestoreCheckedRows(EngineState &state, RestoreState &restore, OperationHost &host,
+                                  std::span<const RestoreRow> rows) {
+  if (rows.empty() || restore.ResultsBusy || restore.DestFolder.empty())
+    return {};
+  RestoreRun run(state, restore, host, /*stoppable=*/true);
+  const std::string section = restore.CurrentSection;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    host.Pump();
+    if (!host.Running())
+      continue;
+    run.Progress(i, rows.size());
+    if (!rows[i].Checked)
+      continue;
+    const std::string &caption = rows[i].Caption;
+    if (!run.RestoreFile(section, caption, restore.DestFolder / SafeName(caption)))
+      break;
+  }
+  return run.Finish();
+}
+
+RestoreOutcome RestoreFolder(EngineState &state, RestoreState &restore, OperationHost &host) {
+  if (restore.ResultsBusy || state.Tree.Empty() || restore.DestFolder.empty())
+    return {};
+  RestoreRun run(state, restore, host, /*stoppable=*/false);
+  // Nothing begins with an empty section name: with no folder selected
+  // there is nothing to restore.
+  const std::string prefix = restore.CurrentSection;
+  const std::vector<std::string> sections = state.Catalogue.SectionNames();
+  bool failed = false;
+  for (std::size_t k = 0; k < sections.size() && !failed; ++k) {
+    host.Pump();
+    const std::string &section = sections[k];
+    if (prefix.empty() || !section.starts_with(prefix))
+      continue;
+    run.Progress(k, sections.size());
+    std::filesystem::path target = SectionFolder(restore.DestFolder, section);
+    MakeFolderWithParents(target);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(target, ec))
+      target = restore.DestFolder;
+    for (const std::string &key : state.Catalogue.Keys(section))
+      if (!run.RestoreFile(section, key, target / SafeName(key))) {
+        failed = true;
+        break;
+      }
+  }
+  return run.Finish();
+}
+
+} // namespace orvanta

@@ -1,0 +1,274 @@
+#include <cstring>
+#include <gtest/gtest.h>
+#include <map>
+#include <sys/stat.h>
+
+#include "restore/restore_jobs.h"
+#include "restore_fixture.h"
+#include "support/cli.h"
+#include "support/temp_dir.h"
+#include "support/tsk.h"
+
+namespace orvanta {
+namespace {
+
+using test::EngineFixture;
+using test::FatImageFile;
+using test::LocalTime;
+using test::PatternBytes;
+using test::ReadFileBytes;
+using test::TempDir;
+
+struct CardFile {
+  std::string Path; // on the card, "/Trip/notes file.txt"
+  std::vector<std::uint8_t> Bytes;
+};
+
+const std::time_t kWritten = LocalTime(2019, 5, 7, 9, 5);
+
+// Deleted files of every shape, with long names, written one after another
+// so that each lies in one run: smaller than, exactly, just over and many
+// times a cluster, in a camera folder, and in a folder deleted with all it
+// holds. Nothing is written after the deletions.
+std::vector<CardFile> FillCard(FatImageFile &card, std::size_t clusterBytes) {
+  card.Mkdir("/DCIM/100MEDIA");
+  card.Mkdir("/Trip/Day One");
+  const std::vector<CardFile> files = {
+      {"/Small note.txt", PatternBytes(100, 1)},
+      {"/One cluster.bin", PatternBytes(clusterBytes, 2)},
+      {"/Just over a cluster.bin", PatternBytes(clusterBytes + 1, 3)},
+      {"/Big file.bin", PatternBytes(10 * clusterBytes + 123, 4)},
+      {"/DCIM/100MEDIA/Photo one.jpg", PatternBytes(300000, 5)},
+      {"/Trip/notes file.txt", PatternBytes(700, 6)},
+      {"/Trip/Day One/beach photo.jpg", PatternBytes(5 * clusterBytes + 9, 7)},
+  };
+  card.Put("/keep.txt", "kept");
+  for (const auto &f : files)
+    card.Put(f.Path, f.Bytes, kWritten);
+  for (const auto &f : files)
+    if (!f.Path.starts_with("/Trip/"))
+      card.Delete(f.Path);
+  card.DeleteTree("/Trip");
+  return files;
+}
+
+std::time_t ModificationTime(const std::filesystem::path &p) {
+  struct stat st {};
+  EXPECT_EQ(::stat(p.c_str(), &st), 0) << p;
+  return st.st_mtime;
+}
+
+class RestoreFromCard : public ::testing::TestWithParam<int> {};
+
+// Every deleted file whose clusters were not reused comes back byte for byte
+// with its date, and The Sleuth Kit's icat recovers the same bytes.
+TEST_P(RestoreFromCard, DeletedFilesComeBackAsTheyWere) {
+  const int fatBits = GetParam();
+  const std::size_t clusterBytes = fatBits == 16 ? 2048 : 512;
+  TempDir dir;
+  FatImageFile card(dir / "card.img", {.FatBits = fatBits,
+                                       .SizeKiB = fatBits == 16 ? 16u * 1024 : 40u * 1024,
+                                       .SectorsPerCluster = fatBits == 16 ? 4 : 1});
+  const auto files = FillCard(card, clusterBytes);
+
+  auto engine = EngineFixture::OfImage(card.Path());
+  ASSERT_EQ(engine.Find().Outcome, FindOutcome::Result::Found);
+  RestoreState restore;
+  restore.CurrentSection = "E:\\";
+  restore.DestFolder = dir / "restored";
+  const auto outcome = RestoreFolder(engine.State, restore, engine.Host);
+  EXPECT_EQ(outcome.Message, "Files restored: " + std::to_string(files.size()));
+
+  std::map<std::string, std::uint64_t> inodes;
+  for (const auto &t : test::Fls(card.Path(), /*deletedOnly=*/true))
+    inodes[t.Path] = t.Inode;
+  for (const auto &f : files) {
+    const auto restored = restore.DestFolder / f.Path.substr(1);
+    EXPECT_TRUE(ReadFileBytes(restored) == f.Bytes) << f.Path;
+    EXPECT_EQ(ModificationTime(restored), kWritten) << f.Path;
+    ASSERT_TRUE(inodes.count(f.Path.substr(1))) << f.Path;
+    EXPECT_TRUE(test::Icat(card.Path(), inodes[f.Path.substr(1)]) == ReadFileBytes(restored))
+        << f.Path;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fat, RestoreFromCard, ::testing::Values(16, 32),
+                         [](const auto &p) { return "FAT" + std::to_string(p.param); });
+
+// Marks a file's entry and its long-name pieces deleted and leaves its
+// chain in the FAT, as some devices delete.
+void MarkDeletedKeepingChain(const std::filesystem::path &image, const char *shortName11) {
+  auto bytes = ReadFileBytes(image);
+  for (std::size_t at = 0; at + 32 <= bytes.size(); at += 32) {
+    if (std::memcmp(&bytes[at], shortName11, 11) != 0)
+      continue;
+    bytes[at] = 0xE5;
+    for (std::size_t p = at; p >= 32 && bytes[p - 32 + 11] == 0x0F; p -= 32)
+      bytes[p - 32] = 0xE5;
+    test::WriteFileBytes(image, bytes);
+    return;
+  }
+  FAIL() << "no entry " << shortName11;
+}
+
+// A file written into a hole and on past the next file is fragmented; when
+// its chain survives the deletion, the restore follows it.
+TEST(RestoreFromCard, ASurvivingFragmentedChainIsFollowed) {
+  TempDir dir;
+  FatImageFile card(dir / "card.img",
+                    {.FatBits = 16, .SizeKiB = 16 * 1024, .SectorsPerCluster = 4});
+  card.Put("/hole.bin", PatternBytes(4096, 1));
+  card.Put("/wall.bin", PatternBytes(2048, 2));
+  card.Delete("/hole.bin");
+  const auto frag = PatternBytes(10240, 3);
+  card.Put("/Frag file.bin", frag);
+  MarkDeletedKeepingChain(card.Path(), "FRAGFI~1BIN");
+
+  auto engine = EngineFixture::OfImage(card.Path());
+  ASSERT_EQ(engine.Find().Outcome, FindOutcome::Result::Found);
+  RestoreState restore;
+  restore.CurrentSection = "E:\\";
+  restore.DestFolder = dir.Path();
+  const std::vector<RestoreRow> rows = {{"Frag file.bin", true}};
+  EXPECT_EQ(RestoreCheckedRows(engine.State, restore, engine.Host, rows).Message,
+            "Files restored: 1");
+  EXPECT_TRUE(ReadFileBytes(dir / "Frag file.bin") == frag);
+}
+
+// Long names may hold separators, dots and control characters; each is one
+// safe name below the destination, and nothing is written beside it.
+TEST(RestoreFromCard, HostileNamesStayInsideTheDestination) {
+  auto v = test::PatternVolume(16);
+  using test::Deleted;
+  using test::LongEntries;
+  using test::ShortEntry;
+  std::vector<test::DirEntry> root;
+  auto add = [](std::vector<test::DirEntry> &to, const std::u16string &name, test::DirEntry entry) {
+    for (const auto &e : Deleted(LongEntries(name)))
+      to.push_back(e);
+    to.push_back(Deleted(entry));
+  };
+  add(root, u"..\\..\\x", ShortEntry("X       TXT", 0x20, 10, 100));
+  add(root, u"a/b", ShortEntry("AB      TXT", 0x20, 11, 200));
+  add(root, u"c\u0007d\u001b.txt", ShortEntry("CD      TXT", 0x20, 12, 300));
+  add(root, u"../../evil", ShortEntry("EVIL", 0x10, 20, 0));
+  v.PutEntries(v.RootOffset(), root);
+  std::vector<test::DirEntry> folder = test::DotPair(20, 0);
+  add(folder, u"../inner.txt", ShortEntry("INNER   TXT", 0x20, 13, 400));
+  v.PutBytes(v.ClusterOffset(20), std::vector<std::uint8_t>(v.ClusterBytes(), 0));
+  v.PutEntries(v.ClusterOffset(20), folder);
+
+  test::CraftedEngine crafted(v);
+  auto &engine = crafted.Engine;
+  ASSERT_EQ(engine.Find().Outcome, FindOutcome::Result::Found);
+  TempDir dir;
+  RestoreState restore;
+  restore.CurrentSection = "E:\\";
+  restore.DestFolder = dir / "a" / "b" / "dest";
+  std::filesystem::create_directories(restore.DestFolder);
+  EXPECT_EQ(RestoreFolder(engine.State, restore, engine.Host).Message, "Files restored: 4");
+
+  std::vector<std::string> written;
+  for (const auto &e : std::filesystem::recursive_directory_iterator(dir.Path()))
+    if (e.is_regular_file())
+      written.push_back(e.path().lexically_relative(dir.Path()).string());
+  std::sort(written.begin(), written.end());
+  EXPECT_EQ(written,
+            (std::vector<std::string>{"a/b/dest/.._.._evil/.._inner.txt", "a/b/dest/.._.._x",
+                                      "a/b/dest/a_b", "a/b/dest/c_d_.txt"}));
+  EXPECT_TRUE(ReadFileBytes(restore.DestFolder / "a_b") == test::RunFrom(v, 11, 200));
+}
+
+// orvanta-cli restore: everything, a folder, or single files.
+TEST(RestoreCommand, RestoresEverythingAFolderOrOneFile) {
+  TempDir dir;
+  FatImageFile card(dir / "card.img",
+                    {.FatBits = 32, .SizeKiB = 40 * 1024, .SectorsPerCluster = 1});
+  const auto files = FillCard(card, 512);
+  auto lastLine = [](const std::string &out) {
+    const auto end = out.find_last_not_of('\n');
+    const auto start = out.rfind('\n', end);
+    return out.substr(start == std::string::npos ? 0 : start + 1,
+                      end - (start == std::string::npos ? 0 : start + 1) + 1);
+  };
+
+  auto all = test::RunCli({"restore", "--to", (dir / "all").string(), card.Path().string()});
+  EXPECT_EQ(all.ExitCode, 0) << all.Err;
+  EXPECT_EQ(lastLine(all.Out), "Files restored: 7");
+  for (const auto &f : files)
+    EXPECT_TRUE(ReadFileBytes(dir / "all" / f.Path.substr(1)) == f.Bytes) << f.Path;
+
+  auto trip = test::RunCli(
+      {"restore", "--to", (dir / "trip").string(), card.Path().string(), "E:\\Trip\\"});
+  EXPECT_EQ(lastLine(trip.Out), "Files restored: 2");
+  EXPECT_TRUE(std::filesystem::exists(dir / "trip/Trip/Day One/beach photo.jpg"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "trip/Small note.txt"));
+
+  auto one = test::RunCli({"restore", "--drive", "F:", "--to", (dir / "one").string(),
+                           card.Path().string(), "F:\\DCIM\\100MEDIA\\Photo one.jpg",
+                           "f:\\Small note.txt"});
+  EXPECT_EQ(one.ExitCode, 0) << one.Err;
+  EXPECT_EQ(lastLine(one.Out), "Files restored: 2");
+  EXPECT_TRUE(ReadFileBytes(dir / "one/Photo one.jpg") == files[4].Bytes);
+  EXPECT_TRUE(std::filesystem::exists(dir / "one/Small note.txt"));
+
+  auto missing = test::RunCli(
+      {"restore", "--to", (dir / "x").string(), card.Path().string(), "E:\\nothing.txt"});
+  EXPECT_EQ(missing.ExitCode, 1);
+  EXPECT_EQ(lastLine(missing.Out), "Files restored: 0");
+  EXPECT_EQ(test::RunCli({"restore", card.Path().string()}).ExitCode, 2);
+  EXPECT_EQ(test::RunCli({"restore", "--to", "x", card.Path().string(), "DCIM\\"}).ExitCode, 2);
+}
+
+// A full disk ends the command with the system's text, without a count.
+TEST(RestoreCommand, AFullDiskEndsWithTheSystemsErrorText) {
+  TempDir dir;
+  FatImageFile card(dir / "card.img",
+                    {.FatBits = 32, .SizeKiB = 40 * 1024, .SectorsPerCluster = 1});
+  FillCard(card, 512);
+  std::filesystem::create_directories(dir / "small");
+  const char *cli = std::getenv("ORVANTA_CLI");
+  // A tmpfs of 64 KiB in a mount namespace of its own.
+  const auto full =
+      test::Run({"unshare", "-rm", "sh", "-c",
+                 "mount -t tmpfs -o size=64k none \"$1\" || exit 99; "
+                 "exec \"$2\" restore --to \"$1\" \"$3\"",
+                 "sh", (dir / "small").string(), cli ? cli : "orvanta-cli", card.Path().string()});
+  if (full.ExitCode == 99 || full.Err.find("unshare") != std::string::npos)
+    GTEST_SKIP() << "no private tmpfs here: " << full.Err;
+  EXPECT_EQ(full.ExitCode, 1);
+  EXPECT_TRUE(full.Err.ends_with(std::string(std::strerror(ENOSPC)) + "\n")) << full.Err;
+  EXPECT_EQ(full.Out.find("Files restored"), std::string::npos);
+}
+
+// The deep scan finds the files of a formatted card in the folders that
+// survived; they restore like any other. Enable once the deep scan exists.
+TEST(RestoreFromCard, DISABLED_FilesOfAFormattedCardComeBackFromTheDeepScan) {
+  TempDir dir;
+  FatImageFile card(dir / "card.img",
+                    {.FatBits = 32, .SizeKiB = 40 * 1024, .SectorsPerCluster = 1});
+  card.Mkdir("/DCIM/100MEDIA");
+  const std::vector<CardFile> files = {{"/DCIM/100MEDIA/Photo one.jpg", PatternBytes(300000, 5)},
+                                       {"/DCIM/100MEDIA/Photo two.jpg", PatternBytes(700, 6)},
+                                       {"/DCIM/Film.mov", PatternBytes(5000, 7)}};
+  for (const auto &f : files)
+    card.Put(f.Path, f.Bytes, kWritten);
+  card.Reformat();
+
+  auto engine = EngineFixture::OfImage(card.Path());
+  ASSERT_EQ(engine.Find("*.*", /*deep=*/true).Outcome, FindOutcome::Result::Found);
+  RestoreState restore;
+  restore.CurrentSection = "E:\\";
+  restore.DestFolder = dir / "restored";
+  RestoreFolder(engine.State, restore, engine.Host);
+  // The folders' own names were in the wiped root; compare by content.
+  std::vector<std::vector<std::uint8_t>> restored;
+  for (const auto &e : std::filesystem::recursive_directory_iterator(restore.DestFolder))
+    if (e.is_regular_file())
+      restored.push_back(ReadFileBytes(e.path()));
+  for (const auto &f : files)
+    EXPECT_NE(std::find(restored.begin(), restored.end(), f.Bytes), restored.end()) << f.Path;
+}
+
+} // namespace
+} // namespace orvanta

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+#include <random>
+
+#include "restore/found_entry.h"
+#include "restore/host_paths.h"
+#include "restore/output_file.h"
+#include "restore/preview.h"
+#include "support/fat_image.h"
+#include "support/temp_dir.h"
+
+namespace orvanta {
+namespace {
+
+using test::LocalTime;
+using test::TempDir;
+
+TEST(ParseFoundEntry, TakesTheSizeAndTheFirstClusterOrNothing) {
+  const auto entry = ParseFoundEntry("48213#2019/05/07 09:05#1234#0");
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(entry->Size, 48213);
+  EXPECT_EQ(entry->FirstCluster, 1234);
+  // The date plays no part; the third field needs a "#" after it.
+  EXPECT_TRUE(ParseFoundEntry("1#garbage#2#"));
+  EXPECT_EQ(ParseFoundEntry("-5#x#-7#1")->Size, -5);
+  for (const char *unusable :
+       {"", "#2019/05/07 09:05#2#0", "1x#2019/05/07 09:05#2#0", "1#2019/05/07 09:05#2",
+        "1#2019/05/07 09:05#2x#0", "1#2019/05/07 09:05##0", "2147483648#d#2#0", "1#d#2147483648#0",
+        "1", "1#d"})
+    EXPECT_FALSE(ParseFoundEntry(unusable)) << unusable;
+  EXPECT_EQ(ParseFoundEntry("2147483647#d#-2147483648#0")->FirstCluster, -2147483647 - 1);
+}
+
+TEST(FoundEntryLastWrite, ReadsRealDatesAsLocalTime) {
+  EXPECT_EQ(FoundEntryLastWrite("1#2019/05/07 09:05#2#0"), LocalTime(2019, 5, 7, 9, 5));
+  EXPECT_EQ(FoundEntryLastWrite("1#2020/02/29 23:59#2#0"), LocalTime(2020, 2, 29, 23, 59));
+  // The scans let month 0, day 0, hour 24 and minute 60 through.
+  for (const char *unusable :
+       {"1#2019/00/07 09:05#2#0", "1#2019/05/00 09:05#2#0", "1#2019/04/31 09:05#2#0",
+        "1#2019/05/07 24:00#2#0", "1#2019/05/07 09:60#2#0", "1#2019-05-07 09:05#2#0",
+        "1#2019/05/07 9:05#2#0", "1#1979/12/31 09:05#2#0", "1#2019/05/07 09:05", ""})
+    EXPECT_FALSE(FoundEntryLastWrite(unusable)) << unusable;
+}
+
+TEST(SafeName, KeepsOrdinaryNamesAndNeutralisesTheRest) {
+  EXPECT_EQ(SafeName("Привет мир...doc"), "Привет мир...doc");
+  EXPECT_EQ(SafeName(std::string("a\0b\x01\x1f\x7f", 6)), "a_b___");
+  EXPECT_EQ(SafeName("c\xC2\x85"
+                     "d"),
+            "c_d"); // U+0085, a C1 control
+  EXPECT_EQ(SafeName("."), "_");
+  EXPECT_EQ(SafeName(".."), "__");
+  EXPECT_EQ(SafeName(""), "_");
+  const std::filesystem::path d = "/dest";
+  EXPECT_EQ(SectionFolder(d, "E:\\"), d);
+  EXPECT_EQ(SectionFolder(d, "E:\\DCIM\\100MEDIA\\"), d / "DCIM" / "100MEDIA");
+  EXPECT_EQ(SectionFolder(d, "E:\\a\\\\.\\..\\b/c\\"), d / "a" / "_" / "_" / "__" / "b_c");
+}
+
+// Names made of the pieces that could lead out of a folder, in many
+// combinations: every name stays one name, every folder below the
+// destination; and the files made from them are all inside it.
+TEST(SafeName, NoCombinationLeadsOutOfTheDestination) {
+  const std::vector<std::string> pieces = {"..",   ".",  "/",    "\\", std::string(1, '\0'),
+                                           "\x01", "\n", "\x7f", "x",  "\xC3\xA9",
+                                           " ",    "~",  ":"};
+  std::mt19937 random(20240607);
+  TempDir dir;
+  const auto dest = dir / "dest";
+  std::filesystem::create_directories(dest);
+  auto inside = [&](const std::filesystem::path &p) {
+    const auto normal = p.lexically_normal();
+    const auto [d, n] = std::mismatch(dest.begin(), dest.end(), normal.begin(), normal.end());
+    return d == dest.end() &&
+           std::none_of(n, normal.end(), [](const auto &c) { return c == ".."; });
+  };
+  for (int i = 0; i < 20000; ++i) {
+    std::string name;
+    for (auto n = random() % 6 + 1; n > 0; --n)
+      name += pieces[random() % pieces.size()];
+    const std::string safe = SafeName(name);
+    ASSERT_TRUE(safe != "." && safe != ".." && !safe.empty()) << name;
+    ASSERT_EQ(safe.find_first_of(std::string("/\0", 2)), std::string::npos) << name;
+    ASSERT_EQ((dest / safe).parent_path(), dest) << name;
+    const auto folder = SectionFolder(dest, "E:\\" + name + "\\");
+    ASSERT_TRUE(inside(folder)) << name;
+    if (i % 50 == 0) {
+      // Some of these collide (a file where a folder should go); only where
+      // they land matters.
+      MakeFolderWithParents(folder);
+      OpenOutputFile(folder / safe);
+      OpenOutputFile(dest / safe);
+    }
+  }
+  for (const auto &e : std::filesystem::recursive_directory_iterator(dir.Path()))
+    EXPECT_TRUE(e.path() == dest || inside(e.path())) << e.path();
+}
+
+TEST(OpenOutputFile, ReplacesAFileButNeverFollowsALinkOrRemovesAFolder) {
+  TempDir dir;
+  test::WriteFileBytes(dir / "old", std::vector<std::uint8_t>(100, 7));
+  {
+    auto out = OpenOutputFile(dir / "old");
+    ASSERT_TRUE(out);
+    out->Write(std::vector<std::uint8_t>{1, 2});
+    EXPECT_TRUE(out->Close());
+  }
+  EXPECT_EQ(test::ReadFileBytes(dir / "old"), (std::vector<std::uint8_t>{1, 2}));
+
+  test::WriteFileBytes(dir / "target", {9});
+  std::filesystem::create_symlink(dir / "target", dir / "link");
+  ASSERT_TRUE(OpenOutputFile(dir / "link"));
+  EXPECT_FALSE(std::filesystem::is_symlink(dir / "link"));
+  EXPECT_EQ(test::ReadFileBytes(dir / "target"), (std::vector<std::uint8_t>{9}));
+
+  std::filesystem::create_directories(dir / "folder" / "inner");
+  EXPECT_FALSE(OpenOutputFile(dir / "folder"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "folder" / "inner"));
+  EXPECT_FALSE(OpenOutputFile(dir / "missing" / "file"));
+}
+
+TEST(PreviewPath, KeepsTheExtensionInTheTemporaryFolder) {
+  const std::filesystem::path t = "/tmp/x";
+  EXPECT_EQ(PreviewPath(t, "photo.JPG"), t / "ae02xdc.JPG");
+  EXPECT_EQ(PreviewPath(t, "archive.tar.gz"), t / "ae02xdc.gz");
+  EXPECT_EQ(PreviewPath(t, "README"), t / "ae02xdc");
+  EXPECT_EQ(PreviewPath(t, "ends with."), t / "ae02xdc.");
+  EXPECT_EQ(PreviewPath(t, "a.b/x/../etc"), t / "ae02xdc._etc");
+  EXPECT_EQ(PreviewPath(t, "a.\\..\\x"), t / "ae02xdc._x");
+}
+
+} // namespace
+} // namespace orvanta

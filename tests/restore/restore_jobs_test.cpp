@@ -1,0 +1,268 @@
+#include <csignal>
+#include <cstring>
+#include <ctime>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include "restore/preview.h"
+#include "restore/restore_jobs.h"
+#include "restore_fixture.h"
+#include "support/temp_dir.h"
+
+namespace orvanta {
+namespace {
+
+using test::ClustersOf;
+using test::CraftedEngine;
+using test::LocalTime;
+using test::ReadFileBytes;
+using test::RunFrom;
+using test::TempDir;
+
+constexpr std::int32_t B = 1024;
+
+std::string Value(std::int32_t size, std::int32_t cluster,
+                  const char *written = "2019/05/07 09:05") {
+  return std::to_string(size) + "#" + written + "#" + std::to_string(cluster) + "#0";
+}
+
+std::time_t ModificationTime(const std::filesystem::path &p) {
+  struct stat st {};
+  EXPECT_EQ(::stat(p.c_str(), &st), 0) << p;
+  return st.st_mtime;
+}
+
+std::vector<std::string> FilesBelow(const std::filesystem::path &dir) {
+  std::vector<std::string> out;
+  for (const auto &e : std::filesystem::recursive_directory_iterator(dir))
+    if (e.is_regular_file())
+      out.push_back(e.path().lexically_relative(dir).string());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// Three files of E:\DCIM\ on a pattern volume: a.bin along a chain of three
+// clusters, b.bin of 500 bytes, c.bin as a freed run of two clusters with a
+// date that is no date.
+struct RowsSetup {
+  RowsSetup() {
+    Volume.Chain({10, 20, 30});
+    Volume.Chain({60, 61, 62, 63, 64}); // big.bin: along the chain, five clusters
+    Engine = std::make_unique<CraftedEngine>(Volume);
+    auto &c = State().Catalogue;
+    c.Write("E:\\DCIM\\", "a.bin", Value(3 * B, 10));
+    c.Write("E:\\DCIM\\", "b.bin", Value(500, 40));
+    c.Write("E:\\DCIM\\", "c.bin", Value(2 * B, 50, "2019/00/07 09:05"));
+    c.Write("E:\\DCIM\\", "big.bin", Value(5 * B, 60));
+    State().Tree.AddTopLevel("E:");
+    Restore.CurrentSection = "E:\\DCIM\\";
+    Restore.DestFolder = Dir / "dest";
+    std::filesystem::create_directories(Restore.DestFolder);
+  }
+  EngineState &State() { return Engine->Engine.State; }
+  test::RecordingHost &Host() { return Engine->Engine.Host; }
+  RestoreOutcome Run(const std::vector<RestoreRow> &rows) {
+    return RestoreCheckedRows(State(), Restore, Host(), rows);
+  }
+
+  TempDir Dir;
+  test::CraftedVolume Volume = test::PatternVolume(16);
+  std::unique_ptr<CraftedEngine> Engine;
+  RestoreState Restore;
+};
+
+TEST(RestoreCheckedRows, WritesTheCheckedFilesWithTheirDates) {
+  RowsSetup s;
+  const auto dest = s.Restore.DestFolder;
+  test::WriteFileBytes(dest / "a.bin", std::vector<std::uint8_t>(9000, 1)); // replaced
+  const std::time_t before = std::time(nullptr);
+  const auto outcome = s.Run({{"a.bin", true}, {"b.bin", false}, {"c.bin", true}});
+  const std::time_t after = std::time(nullptr);
+
+  EXPECT_TRUE(outcome.Ran);
+  EXPECT_EQ(outcome.Restored, 2);
+  EXPECT_FALSE(outcome.Stopped);
+  EXPECT_EQ(outcome.Message, "Files restored: 2");
+  EXPECT_EQ(FilesBelow(dest), (std::vector<std::string>{"a.bin", "c.bin"}));
+  EXPECT_TRUE(ReadFileBytes(dest / "a.bin") == ClustersOf(s.Volume, {10, 20, 30}, 3 * B));
+  EXPECT_TRUE(ReadFileBytes(dest / "c.bin") == RunFrom(s.Volume, 50, 2 * B));
+  EXPECT_EQ(ModificationTime(dest / "a.bin"), LocalTime(2019, 5, 7, 9, 5));
+  EXPECT_GE(ModificationTime(dest / "c.bin"), before - 1); // the date could not be used
+  EXPECT_LE(ModificationTime(dest / "c.bin"), after + 1);
+
+  // p = round(i * 100 / 3) for rows 1 and 2: 33 and 67 per cent.
+  EXPECT_EQ(s.Host().Widths, (std::vector<int>{0, 184, 373, 0}));
+  EXPECT_FALSE(s.Host().ProgressVisible);
+  EXPECT_FALSE(s.Restore.ResultsBusy);
+  EXPECT_FALSE(s.Host().Running());
+}
+
+// Stop while the first cluster of a.bin has been read: its other clusters
+// and the remaining rows are skipped, and the short file still counts.
+TEST(RestoreCheckedRows, StopLeavesAShorterFileThatCounts) {
+  RowsSetup s;
+  test::StopAfterReads host(*s.Engine->Memory, 1);
+  const std::vector<RestoreRow> rows = {{"a.bin", true}, {"c.bin", true}};
+  const auto outcome = RestoreCheckedRows(s.State(), s.Restore, host, rows);
+
+  EXPECT_TRUE(outcome.Stopped);
+  EXPECT_EQ(outcome.Restored, 1);
+  EXPECT_EQ(outcome.Message, "Files restored: 1");
+  EXPECT_EQ(FilesBelow(s.Restore.DestFolder), (std::vector<std::string>{"a.bin"}));
+  EXPECT_TRUE(ReadFileBytes(s.Restore.DestFolder / "a.bin") == ClustersOf(s.Volume, {10}, B));
+  EXPECT_FALSE(s.Restore.ResultsBusy);
+}
+
+TEST(RestoreCheckedRows, DoesNothingWhileBusyWithoutRowsOrWithoutDestination) {
+  RowsSetup s;
+  s.Restore.ResultsBusy = true;
+  EXPECT_FALSE(s.Run({{"a.bin", true}}).Ran);
+  EXPECT_TRUE(s.Restore.ResultsBusy);
+  s.Restore.ResultsBusy = false;
+  EXPECT_FALSE(s.Run({}).Ran);
+  const auto dest = s.Restore.DestFolder;
+  s.Restore.DestFolder.clear();
+  EXPECT_FALSE(ChooseDestination(s.Restore, [] { return std::filesystem::path(); }));
+  EXPECT_FALSE(s.Run({{"a.bin", true}}).Ran);
+  EXPECT_TRUE(FilesBelow(dest).empty());
+  EXPECT_TRUE(ChooseDestination(s.Restore, [&] { return dest; }));
+  EXPECT_TRUE(ChooseDestination(s.Restore, [] { return std::filesystem::path("/elsewhere"); }));
+  EXPECT_EQ(s.Restore.DestFolder, dest); // chosen once for the run
+}
+
+// A row without a usable entry or without a file of its name is skipped and
+// not counted; a file with an unreadable cluster counts and is reported.
+TEST(RestoreCheckedRows, ReportsFilesWithUnreadableParts) {
+  RowsSetup s;
+  s.State().Catalogue.Write("E:\\DCIM\\", "bad.bin", "12#2019/05/07 09:05#x#0");
+  s.Engine->Memory->FailReads(s.Volume.ClusterOffset(20) / 512, s.Volume.ClusterOffset(20) / 512);
+  const auto outcome =
+      s.Run({{"a.bin", true}, {"bad.bin", true}, {"gone.bin", true}, {"c.bin", true}});
+  EXPECT_EQ(outcome.Restored, 2);
+  EXPECT_EQ(outcome.WithUnreadableParts, 1);
+  EXPECT_EQ(outcome.Message,
+            "Files restored: 2\nFiles with unreadable parts (filled with zeros): 1");
+  auto expected = ClustersOf(s.Volume, {10, 20, 30}, 3 * B);
+  std::fill(expected.begin() + B, expected.begin() + 2 * B, std::uint8_t{0});
+  EXPECT_TRUE(ReadFileBytes(s.Restore.DestFolder / "a.bin") == expected);
+}
+
+// A file that cannot be written whole (here: beyond the file-size limit,
+// as a full disk would refuse it) ends the command with the system's text;
+// what was written stays, and the next restore works.
+TEST(RestoreCheckedRows, AFailedWriteEndsTheCommandAndLeavesTheEngineIdle) {
+  RowsSetup s;
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limited = saved;
+  limited.rlim_cur = 4 * B;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+  const auto outcome = s.Run({{"a.bin", true}, {"big.bin", true}, {"c.bin", true}});
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previousHandler);
+
+  EXPECT_EQ(outcome.WriteError, EFBIG);
+  EXPECT_EQ(outcome.Message, std::strerror(EFBIG));
+  EXPECT_EQ(outcome.Restored, 1);
+  EXPECT_TRUE(ReadFileBytes(s.Restore.DestFolder / "a.bin") ==
+              ClustersOf(s.Volume, {10, 20, 30}, 3 * B));
+  EXPECT_FALSE(std::filesystem::exists(s.Restore.DestFolder / "c.bin"));
+  EXPECT_FALSE(s.Restore.ResultsBusy);
+  EXPECT_FALSE(s.Host().Running());
+  EXPECT_FALSE(s.Host().ProgressVisible);
+  EXPECT_EQ(s.Host().ProgressWidth(), 0);
+
+  const auto again = s.Run({{"a.bin", true}, {"big.bin", true}, {"c.bin", true}});
+  EXPECT_EQ(again.Message, "Files restored: 3");
+  EXPECT_TRUE(ReadFileBytes(s.Restore.DestFolder / "big.bin") ==
+              ClustersOf(s.Volume, {60, 61, 62, 63, 64}, 5 * B));
+}
+
+struct FolderSetup : RowsSetup {
+  FolderSetup() {
+    auto &c = State().Catalogue;
+    c.Clear();
+    c.Write("E:\\", "root.bin", Value(100, 10));
+    c.Write("E:\\DCIM\\", "d.bin", Value(200, 11));
+    c.Write("E:\\DCIM\\100MEDIA\\", "m.bin", Value(300, 12));
+    c.Write("E:\\DCIMX\\", "x.bin", Value(400, 13));
+    c.Write("E:\\dcim\\sub\\", "s.bin", Value(500, 14));
+  }
+  RestoreOutcome Run() { return RestoreFolder(State(), Restore, Host()); }
+};
+
+TEST(RestoreFolder, TakesTheFolderAndEverythingBelowIt) {
+  FolderSetup s;
+  const auto outcome = s.Run();
+  EXPECT_EQ(outcome.Message, "Files restored: 2");
+  EXPECT_EQ(FilesBelow(s.Restore.DestFolder),
+            (std::vector<std::string>{"DCIM/100MEDIA/m.bin", "DCIM/d.bin"}));
+  EXPECT_TRUE(ReadFileBytes(s.Restore.DestFolder / "DCIM/100MEDIA/m.bin") ==
+              RunFrom(s.Volume, 12, 300));
+  EXPECT_EQ(ModificationTime(s.Restore.DestFolder / "DCIM/d.bin"), LocalTime(2019, 5, 7, 9, 5));
+  // Sections 1 and 2 of 5: 20 and 40 per cent.
+  EXPECT_EQ(s.Host().Widths, (std::vector<int>{0, 111, 223, 0}));
+  EXPECT_FALSE(s.Restore.ResultsBusy);
+}
+
+TEST(RestoreFolder, OnTheRootTakesEverythingAndWithoutSelectionNothing) {
+  FolderSetup s;
+  s.Restore.CurrentSection = "E:\\";
+  EXPECT_EQ(s.Run().Message, "Files restored: 5");
+  EXPECT_EQ(FilesBelow(s.Restore.DestFolder),
+            (std::vector<std::string>{"DCIM/100MEDIA/m.bin", "DCIM/d.bin", "DCIMX/x.bin",
+                                      "dcim/sub/s.bin", "root.bin"}));
+  s.Restore.CurrentSection.clear();
+  const auto none = s.Run();
+  EXPECT_TRUE(none.Ran);
+  EXPECT_EQ(none.Message, "Files restored: 0");
+  s.State().Tree.Clear();
+  EXPECT_FALSE(s.Run().Ran);
+}
+
+TEST(RestoreFolder, WritesIntoTheDestinationWhenAFolderCannotBeMade) {
+  FolderSetup s;
+  test::WriteFileBytes(s.Restore.DestFolder / "DCIM", {1});
+  EXPECT_EQ(s.Run().Message, "Files restored: 2");
+  EXPECT_EQ(FilesBelow(s.Restore.DestFolder), (std::vector<std::string>{"DCIM", "d.bin", "m.bin"}));
+}
+
+TEST(ExtractPreview, WritesOneCopyPerExtensionWithoutItsDate) {
+  RowsSetup s;
+  const auto temp = s.Dir / "temp";
+  std::filesystem::create_directories(temp);
+  const std::time_t before = std::time(nullptr);
+  auto preview = ExtractPreview(s.State(), s.Restore, s.Host(), "a.bin", temp);
+  ASSERT_EQ(preview.Outcome, PreviewOutcome::Result::Ready) << preview.Message;
+  EXPECT_EQ(preview.Path, temp / "ae02xdc.bin");
+  EXPECT_TRUE(ReadFileBytes(preview.Path) == ClustersOf(s.Volume, {10, 20, 30}, 3 * B));
+  EXPECT_GE(ModificationTime(preview.Path), before - 1);
+  EXPECT_FALSE(s.Restore.ResultsBusy);
+
+  preview = ExtractPreview(s.State(), s.Restore, s.Host(), "c.bin", temp);
+  EXPECT_TRUE(ReadFileBytes(temp / "ae02xdc.bin") == RunFrom(s.Volume, 50, 2 * B));
+
+  preview = ExtractPreview(s.State(), s.Restore, s.Host(), "gone.bin", temp);
+  EXPECT_EQ(preview.Outcome, PreviewOutcome::Result::Impossible);
+  EXPECT_EQ(preview.Message, "Viewing impossible!");
+  preview = ExtractPreview(s.State(), s.Restore, s.Host(), "a.bin", s.Dir / "no such folder");
+  EXPECT_EQ(preview.Message, "Viewing impossible! 4");
+  s.Restore.ResultsBusy = true;
+  EXPECT_EQ(ExtractPreview(s.State(), s.Restore, s.Host(), "a.bin", temp).Outcome,
+            PreviewOutcome::Result::Busy);
+}
+
+TEST(RemovePreviewCopies, DeletesOnlyThePreviewCopies) {
+  TempDir temp;
+  for (const char *name : {"ae02xdc", "ae02xdc.jpg", "AE02XDC.TXT", "ae02xdcx.txt", "other.txt"})
+    test::WriteFileBytes(temp / name, {1});
+  std::filesystem::create_directories(temp / "ae02xdc.dir");
+  RemovePreviewCopies(temp.Path());
+  EXPECT_EQ(FilesBelow(temp.Path()), (std::vector<std::string>{"ae02xdcx.txt", "other.txt"}));
+  EXPECT_TRUE(std::filesystem::is_directory(temp / "ae02xdc.dir"));
+}
+
+} // namespace
+} // namespace orvanta
