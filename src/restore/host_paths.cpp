@@ -7,6 +7,22 @@ namespace {
 
 bool Unsafe(char32_t c) { return c == U'/' || c == U'\\' || c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 
+// Host file systems take names of at most 255 bytes; a long name in a
+// script of two-byte letters can be longer on a FAT volume. The end of the
+// name goes, at a character boundary; a short extension stays.
+constexpr std::size_t kMaxHostName = 255;
+
+std::string Shortened(std::string name) {
+  if (name.size() <= kMaxHostName)
+    return name;
+  const auto dot = name.rfind('.');
+  const std::string ext = dot != std::string::npos && name.size() - dot <= 16 ? name.substr(dot) : "";
+  std::size_t keep = kMaxHostName - ext.size();
+  while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+    --keep;
+  return name.substr(0, keep) + ext;
+}
+
 } // namespace
 
 std::string SafeName(std::string_view name) {
@@ -14,7 +30,7 @@ std::string SafeName(std::string_view name) {
     return "_";
   if (name == "..")
     return "__";
-  return ReplaceUnsafeCharacters(name);
+  return Shortened(ReplaceUnsafeCharacters(name));
 }
 
 std::string ReplaceUnsafeCharacters(std::string_view name) {
@@ -43,11 +59,6 @@ std::filesystem::path SectionFolder(const std::filesystem::path &destination,
     rest.remove_prefix(slash + 1);
   }
   return folder;
-}
-
-void MakeFolderWithParents(const std::filesystem::path &folder) {
-  std::error_code ignored;
-  std::filesystem::create_directories(folder, ignored);
 }
 
 } // namespace orvanta

@@ -13,7 +13,8 @@ namespace orvanta {
 
 // A name from the volume as one host name: "/", "\" and control characters
 // (U+0000-U+001F, U+007F-U+009F) become "_"; "." becomes "_", ".." "__" and
-// an empty name "_". Every other character is kept.
+// an empty name "_". Every other character is kept, but a name longer than
+// a host name may be (255 bytes) loses the end of its base name.
 std::string SafeName(std::string_view name);
 
 // The character part of SafeName alone: "/", "\" and control characters
@@ -25,9 +26,5 @@ std::string ReplaceUnsafeCharacters(std::string_view text);
 // ("E:\DCIM\100MEDIA\" gives destination/DCIM/100MEDIA).
 std::filesystem::path SectionFolder(const std::filesystem::path &destination,
                                     std::string_view section);
-
-// Creates a folder and every missing parent; the outcome is seen by testing
-// whether the folder exists afterwards.
-void MakeFolderWithParents(const std::filesystem::path &folder);
 
 } // namespace orvanta

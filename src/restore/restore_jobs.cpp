@@ -6,6 +6,7 @@
 #include "restore/extraction.h"
 #include "restore/found_entry.h"
 #include "restore/host_paths.h"
+#include "settings/well_known_folders.h"
 #include "restore/output_file.h"
 
 namespace orvanta {
@@ -130,7 +131,7 @@ RestoreOutcome RestoreFolder(EngineState &state, RestoreState &restore, Operatio
       continue;
     run.Progress(k, sections.size());
     std::filesystem::path target = SectionFolder(restore.DestFolder, section);
-    MakeFolderWithParents(target);
+    ForceFolder(target);
     std::error_code ec;
     if (!std::filesystem::is_directory(target, ec))
       target = restore.DestFolder;

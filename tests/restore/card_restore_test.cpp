@@ -243,7 +243,7 @@ TEST(RestoreCommand, AFullDiskEndsWithTheSystemsErrorText) {
 
 // The deep scan finds the files of a formatted card in the folders that
 // survived; they restore like any other. Enable once the deep scan exists.
-TEST(RestoreFromCard, DISABLED_FilesOfAFormattedCardComeBackFromTheDeepScan) {
+TEST(RestoreFromCard, FilesOfAFormattedCardComeBackFromTheDeepScan) {
   TempDir dir;
   FatImageFile card(dir / "card.img",
                     {.FatBits = 32, .SizeKiB = 40 * 1024, .SectorsPerCluster = 1});

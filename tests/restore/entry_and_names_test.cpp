@@ -3,6 +3,7 @@
 
 #include "restore/found_entry.h"
 #include "restore/host_paths.h"
+#include "settings/well_known_folders.h"
 #include "restore/output_file.h"
 #include "restore/preview.h"
 #include "support/fat_image.h"
@@ -56,6 +57,20 @@ TEST(SafeName, KeepsOrdinaryNamesAndNeutralisesTheRest) {
   EXPECT_EQ(SectionFolder(d, "E:\\a\\\\.\\..\\b/c\\"), d / "a" / "_" / "_" / "__" / "b_c");
 }
 
+// A FAT long name holds 255 characters; in Cyrillic that is about 510 bytes
+// of UTF-8, twice what a host name may be.
+TEST(SafeName, ShortensNamesTheHostCannotTakeAtACharacterBoundary) {
+  std::string longName;
+  for (int i = 0; i < 200; ++i)
+    longName += "ж";
+  const std::string safe = SafeName(longName + ".jpeg");
+  EXPECT_LE(safe.size(), 255u);
+  EXPECT_TRUE(safe.ends_with("ж.jpeg"));
+  EXPECT_EQ(SafeName(std::string(300, 'a') + "." + std::string(40, 'b')), std::string(255, 'a'));
+  TempDir dir;
+  EXPECT_TRUE(OpenOutputFile(dir / safe).has_value());
+}
+
 // Names made of the pieces that could lead out of a folder, in many
 // combinations: every name stays one name, every folder below the
 // destination; and the files made from them are all inside it.
@@ -86,7 +101,7 @@ TEST(SafeName, NoCombinationLeadsOutOfTheDestination) {
     if (i % 50 == 0) {
       // Some of these collide (a file where a folder should go); only where
       // they land matters.
-      MakeFolderWithParents(folder);
+      ForceFolder(folder);
       OpenOutputFile(folder / safe);
       OpenOutputFile(dest / safe);
     }
