@@ -133,7 +133,10 @@ ExtractResult ExtractFoundFile(Volume &vol, OperationHost &host, const FoundEntr
                                OutputFile &out, bool stoppable) {
   const auto &g = vol.Geometry();
   Copy copy{vol, host, out, g.BytesPerCluster, g.BytesPerSector, {}};
-  if (copy.ClusterBytes > 0 && copy.SectorBytes > 0) {
+  if (!g.ClustersFitInMemory()) {
+    // A damaged cluster-size field: nothing of the file can be read.
+    copy.Result.UnreadableParts = entry.Size > 0;
+  } else {
     const std::int64_t size = entry.Size;
     bool chained = false;
     if (size >= copy.ClusterBytes) {

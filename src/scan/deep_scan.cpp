@@ -20,16 +20,6 @@ constexpr std::size_t kDotOffset = 0;
 constexpr std::size_t kDotDotOffset = dir_entry::kSize;
 constexpr std::size_t kNamedEntriesOffset = 2 * dir_entry::kSize;
 
-// The largest cluster that a boot sector's own cluster-size byte can give
-// (255 sectors of 4096 bytes) is just under 1 MiB; only the stand-in for a
-// zero byte (the reserved-sector count) goes beyond it. Larger clusters are
-// not scanned: a block of 32 of them would take gigabytes of memory.
-constexpr std::int64_t kMaxClusterBytes = std::int64_t{1} << 20;
-
-bool ScannableClusterSize(const TVolumeGeometry &g) {
-  return g.SectorsPerCluster > 0 && g.BytesPerCluster > 0 && g.BytesPerCluster <= kMaxClusterBytes;
-}
-
 std::span<const std::uint8_t> EntryAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
   return bytes.subspan(offset, dir_entry::kSize);
 }
@@ -95,7 +85,7 @@ void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t pare
                        std::string &CurrentFolderPath) {
   auto &volume = ctx.State.Vol;
   const auto &g = volume.Geometry();
-  if (!ScannableClusterSize(g))
+  if (!g.ClustersFitInMemory())
     return;
   std::unordered_set<std::uint32_t> visited;
   std::vector<std::uint8_t> bytes;
@@ -135,7 +125,7 @@ void DeepScan(FindContext &ctx) {
   auto &volume = ctx.State.Vol;
   auto &host = ctx.Host;
   const auto &g = volume.Geometry();
-  if (!ScannableClusterSize(g) || g.BytesPerSector <= 0)
+  if (!g.ClustersFitInMemory())
     return;
   // Whole blocks only: clusters after the last whole block are not scanned.
   const std::int64_t blocks =

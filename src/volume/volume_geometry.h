@@ -22,6 +22,12 @@ inline constexpr std::size_t kFat16TypeText = 54;     // 8
 inline constexpr std::size_t kFat32TypeText = 82;     // 8
 } // namespace boot_sector
 
+// The largest cluster a boot sector's own cluster-size byte can give is 255
+// sectors of 4096 bytes, just under 1 MiB; only the stand-in for a zero byte
+// (the reserved-sector count) goes beyond it. Work that holds clusters in
+// memory refuses larger ones rather than take gigabytes for a damaged field.
+inline constexpr std::int64_t kMaxClusterBytes = std::int64_t{1} << 20;
+
 // The selected volume's layout, read from its boot sector. The numbers are
 // signed 32-bit, as the rest of the engine uses them; arithmetic on values
 // from a damaged boot sector wraps rather than failing.
@@ -39,6 +45,12 @@ struct TVolumeGeometry {
   std::int32_t RootStartSector = 0;  // first sector after the FATs
   std::int32_t RootSectors = 0;      // FAT16 root region; one cluster on FAT32
   std::int32_t FatBytes = 0;         // SectorsPerFat * BytesPerSector
+
+  // Clusters of a size that can be held in memory (above 0, at most kMaxClusterBytes).
+  bool ClustersFitInMemory() const {
+    return SectorsPerCluster > 0 && BytesPerSector > 0 && BytesPerCluster > 0 &&
+           BytesPerCluster <= kMaxClusterBytes;
+  }
 };
 
 } // namespace orvanta
