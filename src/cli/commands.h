@@ -10,5 +10,6 @@ inline constexpr int kExitUsage = 2;
 // Each command parses its own words, argv[first..].
 int InfoCommand(int argc, char **argv, int first);
 int FindCommand(int argc, char **argv, int first);
+int WipeCommand(int argc, char **argv, int first);
 
 } // namespace orvanta::cli

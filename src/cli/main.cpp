@@ -13,6 +13,7 @@ constexpr const char *kUsage =
     "commands:\n"
     "  info   [--drive X:] [--sector-size N] DEVICE   print the drive summary\n"
     "  find   [--deep] [--mask MASK] [--json] ... DEVICE   find deleted files\n"
+    "  wipe   [--deep] [--yes] ... DEVICE   wipe deleted entries or free space\n"
     "\n"
     "Run 'orvanta-cli COMMAND --help' for the options of a command.\n";
 
@@ -24,6 +25,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"info", orvanta::cli::InfoCommand},
     {"find", orvanta::cli::FindCommand},
+    {"wipe", orvanta::cli::WipeCommand},
 };
 
 } // namespace
