@@ -167,6 +167,10 @@ struct Case {
   bool FreeSpace;
 };
 
+void PrintTo(const Case &c, std::ostream *os) {
+  *os << "FAT" << c.FatBits << (c.FreeSpace ? " free space" : " deleted entries");
+}
+
 class WipeOnCard : public ::testing::TestWithParam<Case> {};
 
 TEST_P(WipeOnCard, LeavesLiveFilesAndNoDeletedEntries) {
