@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "support/cli.h"
 #include "support/fat_image.h"
 #include "support/run.h"
 #include "support/scan_fixture.h"
@@ -181,6 +182,7 @@ TEST_P(WipeOnCard, LeavesLiveFilesAndNoDeletedEntries) {
   ASSERT_FALSE(DeletedInLiveFolders(image).empty());
   ASSERT_FALSE(DirtyFreeClusters(test::ReadFileBytes(image)).empty());
 
+  const auto before = test::ReadFileBytes(image);
   const auto outcome = Wipe(image, GetParam().FreeSpace);
   ASSERT_EQ(outcome.Outcome, WipeOutcome::Result::Done) << outcome.Message;
   EXPECT_EQ(outcome.FailedWrites, 0);
@@ -196,6 +198,13 @@ TEST_P(WipeOnCard, LeavesLiveFilesAndNoDeletedEntries) {
   EXPECT_TRUE(FsckClean(image));
   EXPECT_EQ(DeletedInLiveFolders(image), std::vector<std::string>{});
   EXPECT_TRUE(LiveFiles(image, dir / "live") == card.Live) << "live files changed";
+  // The boot sector, the FATs and (FAT16) the reserved area are untouched.
+  const auto after = test::ReadFileBytes(image);
+  const std::size_t fatEnd = (std::size_t(before[14] | before[15] << 8) +
+                              std::size_t(before[16]) * (GetParam().FatBits == 32
+                                                             ? (before[36] | before[37] << 8)
+                                                             : (before[22] | before[23] << 8))) * 512;
+  EXPECT_TRUE(std::equal(before.begin(), before.begin() + std::ptrdiff_t(fatEnd), after.begin()));
 }
 
 // Stop at points all through the run: every directory is either purged
@@ -227,6 +236,31 @@ INSTANTIATE_TEST_SUITE_P(Cards, WipeOnCard,
                            return "FAT" + std::to_string(p.param.FatBits) +
                                   (p.param.FreeSpace ? "FreeSpace" : "DeletedEntries");
                          });
+
+TEST(WipeCli, ReportsOnTheLastLineAndAsksWithoutYes) {
+  TempDir dir;
+  FatImageFile card(dir / "card.img", {.FatBits = 16, .SizeKiB = 8 * 1024, .SectorsPerCluster = 1});
+  card.Put("/keep.txt", std::string(3000, 'k'));
+  card.Put("/gone.txt", std::string(3000, 'g'));
+  card.Delete("/gone.txt");
+  const auto before = card.Bytes();
+  for (const char *answer : {"n\n", "\n", ""}) {
+    const auto r = test::RunCli({"wipe", card.Path().string()}, answer);
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_NE(r.Err.find("Are you sure wipe deleted files?"), std::string::npos);
+    EXPECT_EQ(r.Out, "");
+  }
+  EXPECT_EQ(card.Bytes(), before);
+  auto r = test::RunCli({"wipe", card.Path().string()}, "yes\n");
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(r.Out, "Files wiped: 1\n");
+  r = test::RunCli({"wipe", "--deep", "--yes", "--drive", "f:", card.Path().string()});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(r.Out, "Free drive space wiped: 100%\n");
+  EXPECT_EQ(card.Get("/keep.txt"), std::vector<std::uint8_t>(3000, 'k'));
+  EXPECT_EQ(test::RunCli({"wipe", "--yes", (dir / "none.img").string()}).Err, "Drive not found!\n");
+  EXPECT_EQ(test::RunCli({"wipe", "--fast", card.Path().string()}).ExitCode, 2);
+}
 
 } // namespace
 } // namespace orvanta
