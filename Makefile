@@ -4,7 +4,7 @@ PRESET ?= dev
 BUILD  := build/$(PRESET)
 JOBS   ?= $(shell nproc)
 
-.PHONY: all bootstrap configure build run test test-asan fuzz bench clean
+.PHONY: all bootstrap configure build run test test-dev test-asan bench clean
 
 all: build
 
@@ -20,8 +20,17 @@ build: configure
 run: build
 	@scripts/demo.sh $(BUILD)
 
-test: build
-	@ctest --preset $(PRESET)
+# The whole suite: once as built for development, once with the address and
+# undefined-behaviour sanitizers, where each fuzz target also runs briefly.
+test: test-dev test-asan
+
+test-dev: build
+	@ctest --preset dev
+
+test-asan: bootstrap
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS)
+	@ctest --preset asan
 
 bench: build
 	@scripts/bench.sh $(BUILD)

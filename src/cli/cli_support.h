@@ -15,7 +15,8 @@ namespace orvanta::cli {
 // Prints a usage error and the command's usage text on stderr; returns 2.
 int UsageError(const std::string &error, const char *usage);
 
-// The language file the program would use.
+// The language file the program would use: Languages/ beside the
+// executable, the file chosen by the user's "Language" setting.
 LanguageFile LoadLanguage();
 
 // The one drive a command works on: DEVICE under the drive text of --drive.

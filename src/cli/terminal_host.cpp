@@ -53,6 +53,12 @@ void TerminalHost::ShowProgress(bool visible) {
 
 void TerminalHost::ProgressChanged(int) { DrawBar(); }
 
+void TerminalHost::Pause(int milliseconds) {
+  // Only a drawn bar is worth waiting for.
+  if (tty_ && barShown_)
+    ::usleep(static_cast<useconds_t>(milliseconds) * 1000);
+}
+
 void TerminalHost::DrawBar() {
   if (!tty_ || !barShown_)
     return;

@@ -18,6 +18,7 @@ public:
   void Pump() override;
   void Log(std::string_view line) override;
   void ShowProgress(bool visible) override;
+  void Pause(int milliseconds) override;
 
   // Whether Ctrl+C was pressed since the host was made.
   static bool Interrupted();

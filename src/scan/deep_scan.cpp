@@ -1,7 +1,209 @@
 #include "scan/deep_scan.h"
 
+#include <algorithm>
+#include <limits>
+#include <optional>
+#include <span>
+#include <unordered_set>
+#include <vector>
+
+#include "engine/rounding.h"
+#include "scan/directory_walk.h"
+#include "volume/directory_reads.h"
+
 namespace orvanta {
 
-void DeepScan(FindContext &ctx) { (void)ctx; }
+namespace {
+
+// A directory begins with its "." and ".." entries; the named entries follow.
+constexpr std::size_t kDotOffset = 0;
+constexpr std::size_t kDotDotOffset = dir_entry::kSize;
+constexpr std::size_t kNamedEntriesOffset = 2 * dir_entry::kSize;
+
+// The largest cluster that a boot sector's own cluster-size byte can give
+// (255 sectors of 4096 bytes) is just under 1 MiB; only the stand-in for a
+// zero byte (the reserved-sector count) goes beyond it. Larger clusters are
+// not scanned: a block of 32 of them would take gigabytes of memory.
+constexpr std::int64_t kMaxClusterBytes = std::int64_t{1} << 20;
+
+bool ScannableClusterSize(const TVolumeGeometry &g) {
+  return g.SectorsPerCluster > 0 && g.BytesPerCluster > 0 && g.BytesPerCluster <= kMaxClusterBytes;
+}
+
+std::span<const std::uint8_t> EntryAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  return bytes.subspan(offset, dir_entry::kSize);
+}
+
+bool BeginsWithDotPair(std::span<const std::uint8_t> cluster) {
+  return cluster.size() >= kNamedEntriesOffset && cluster[kDotOffset] == '.' &&
+         cluster[kDotDotOffset] == '.' && cluster[kDotDotOffset + 1] == '.';
+}
+
+// The directory in which the climb looks for a child's entry: along its
+// intact chain, else one cluster's worth from its first cluster. The root
+// (0) is the first cluster's worth of the FAT16 root region, or on FAT32
+// the directory at cluster 2, which begins at RootStartSector.
+bool ReadParent(Volume &volume, std::uint32_t parent, std::vector<std::uint8_t> &bytes) {
+  const auto &g = volume.Geometry();
+  const auto clusterBytes = static_cast<std::size_t>(g.BytesPerCluster);
+  if (parent != 0)
+    return ReadDirectory(volume, parent, clusterBytes, bytes);
+  if (g.FatType == kFat32)
+    return ReadDirectory(volume, 2, clusterBytes, bytes);
+  bytes.assign(clusterBytes, 0);
+  return volume.ReadSectors(static_cast<std::uint32_t>(g.RootStartSector), bytes);
+}
+
+// Names the directory whose first cluster is in hand and records its files.
+// `number` is the cluster's own number when the blocks lie on cluster
+// boundaries; with an intact chain in the FAT the whole directory is walked.
+void ScanDirectory(FindContext &ctx, std::span<const std::uint8_t> cluster,
+                   std::optional<std::uint32_t> number, std::vector<std::uint8_t> &chainBytes) {
+  auto &volume = ctx.State.Vol;
+  const auto &g = volume.Geometry();
+  const std::uint32_t self = EntryFirstCluster(EntryAt(cluster, kDotOffset), g.FatType);
+  const std::uint32_t parent = EntryFirstCluster(EntryAt(cluster, kDotDotOffset), g.FatType);
+
+  std::string CurrentFolderPath;
+  ResolveFolderPath(ctx, self, parent, CurrentFolderPath);
+  // The names come from the volume and may hold anything; the drive goes in
+  // front of them all.
+  CurrentFolderPath.insert(0, g.DrivePath + "\\");
+
+  std::span<const std::uint8_t> entries = cluster;
+  if (number) {
+    const auto chain = DirectoryChain(volume, *number);
+    if (chain.size() > 1 && ReadClusters(volume, chain, chainBytes))
+      entries = chainBytes;
+  }
+  // A directory once begun is walked to its end, Stop or not.
+  WalkDirectory(entries, 0, g.FatType, ctx.Host, /*stoppable=*/false,
+                [&](const ShortEntry &e, std::span<const std::uint8_t> raw) {
+                  if (e.IsDirectory || !e.Named())
+                    return true;
+                  if (ctx.Live.FileExists(CurrentFolderPath + e.Name))
+                    return true;
+                  if (auto value = FoundFileValue(ctx, e, raw, e.IsDeleted() ? '1' : '0'))
+                    RecordFoundFile(ctx, CurrentFolderPath, e.Name, *value);
+                  return true;
+                });
+}
+
+} // namespace
+
+void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t parent,
+                       std::string &CurrentFolderPath) {
+  auto &volume = ctx.State.Vol;
+  const auto &g = volume.Geometry();
+  if (!ScannableClusterSize(g))
+    return;
+  std::unordered_set<std::uint32_t> visited;
+  std::vector<std::uint8_t> bytes;
+  for (std::size_t names = 0; names < kMaxFolderDepth; ++names) {
+    if (!ctx.Host.Running() || !visited.insert(parent).second)
+      return;
+    if (!ReadParent(volume, parent, bytes) || bytes.size() < kNamedEntriesOffset)
+      return;
+    // The parent must begin with a "." entry that names the parent itself
+    // (the root's first entry, a volume label, names cluster 0).
+    const std::uint32_t dot = EntryFirstCluster(EntryAt(bytes, kDotOffset), g.FatType);
+    const std::uint32_t dotdot = EntryFirstCluster(EntryAt(bytes, kDotDotOffset), g.FatType);
+    if (dot != parent)
+      return;
+    if (g.ClusterCount <= 0 || dotdot >= static_cast<std::uint32_t>(g.ClusterCount))
+      return;
+    // The last folder entry for the child wins, deleted ones included. The
+    // root has no "." and ".." entries: after its first entry (the label
+    // that stands in for ".") every entry may be a folder.
+    const std::size_t from = parent == 0 ? kDotDotOffset : kNamedEntriesOffset;
+    std::optional<std::string> name;
+    const auto end = WalkDirectory(bytes, from, g.FatType, ctx.Host,
+                                   /*stoppable=*/true, [&](const ShortEntry &e, auto) {
+                                     if (e.IsDirectory && e.Named() && e.FirstCluster == child)
+                                       name = e.Name;
+                                     return true;
+                                   });
+    if (end == WalkEnd::Stopped || !name)
+      return;
+    CurrentFolderPath.insert(0, *name + "\\");
+    child = parent;
+    parent = dotdot;
+  }
+}
+
+void DeepScan(FindContext &ctx) {
+  auto &volume = ctx.State.Vol;
+  auto &host = ctx.Host;
+  const auto &g = volume.Geometry();
+  if (!ScannableClusterSize(g) || g.BytesPerSector <= 0)
+    return;
+  // Whole blocks only: clusters after the last whole block are not scanned.
+  const std::int64_t blocks =
+      (std::int64_t{g.ClusterCount} - g.RootStartSector / g.SectorsPerCluster) /
+      kDeepScanBlockClusters;
+  if (blocks <= 0)
+    return;
+
+  const auto clusterBytes = static_cast<std::size_t>(g.BytesPerCluster);
+  const auto sectorBytes = static_cast<std::uint64_t>(g.BytesPerSector);
+  const std::int64_t sectorsPerBlock = std::int64_t{kDeepScanBlockClusters} * g.SectorsPerCluster;
+  // The first block follows the root: at cluster 2 on FAT16, after the
+  // root's cluster on FAT32, so cluster 2 itself is never examined.
+  const std::int64_t firstSector = std::int64_t{g.RootStartSector} + g.RootSectors;
+  const std::int64_t lead = firstSector - volume.ClusterToSector(2);
+  const bool onClusterBoundaries = lead >= 0 && lead % g.SectorsPerCluster == 0;
+  const std::int64_t firstCluster = 2 + lead / g.SectorsPerCluster;
+  // A damaged total-sectors field may claim far more blocks than the device
+  // holds; those beyond its end are not read.
+  const std::optional<std::uint64_t> deviceBytes = volume.DeviceSizeBytes();
+
+  std::vector<std::uint8_t> block(std::size_t{kDeepScanBlockClusters} * clusterBytes);
+  std::vector<std::uint8_t> chainBytes;
+  for (std::int64_t k = 1; k <= blocks; ++k) {
+    host.Pump();
+    if (!host.Running())
+      continue; // after Stop the loop runs out without reading
+    const auto p = RoundHalfEven(static_cast<double>(k) * 100.0 / static_cast<double>(blocks));
+    if (p != ProgressPercentOf(host.ProgressWidth()))
+      host.SetProgressWidth(ProgressFillWidth(static_cast<double>(p)));
+
+    const std::int64_t start = firstSector + (k - 1) * sectorsPerBlock;
+    if (start < 0)
+      continue; // no such sector on any device
+    if (start > std::numeric_limits<std::uint32_t>::max())
+      break;
+    std::size_t length = block.size();
+    if (deviceBytes) {
+      const std::uint64_t offset = static_cast<std::uint64_t>(start) * sectorBytes;
+      if (offset >= *deviceBytes)
+        break; // this block and every later one lie beyond the device's end
+      // A block that runs over the end is read as far as the device goes.
+      const std::uint64_t onDevice = (*deviceBytes - offset) / sectorBytes * sectorBytes;
+      if (onDevice < length) {
+        length = static_cast<std::size_t>(onDevice);
+        std::fill(block.begin() + static_cast<std::ptrdiff_t>(length), block.end(),
+                  std::uint8_t{0});
+      }
+    }
+    if (length == 0 ||
+        !volume.ReadSectors(static_cast<std::uint32_t>(start), std::span(block.data(), length)))
+      continue;
+
+    for (int j = 0; j < kDeepScanBlockClusters; ++j) {
+      host.Pump();
+      if (!host.Running())
+        continue;
+      const std::span<const std::uint8_t> cluster(block.data() + std::size_t(j) * clusterBytes,
+                                                  clusterBytes);
+      if (!BeginsWithDotPair(cluster))
+        continue;
+      std::optional<std::uint32_t> number;
+      const std::int64_t n = firstCluster + (k - 1) * kDeepScanBlockClusters + j;
+      if (onClusterBoundaries && n <= std::numeric_limits<std::uint32_t>::max())
+        number = static_cast<std::uint32_t>(n);
+      ScanDirectory(ctx, cluster, number, chainBytes);
+    }
+  }
+}
 
 } // namespace orvanta

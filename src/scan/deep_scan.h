@@ -1,11 +1,33 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "scan/find_context.h"
 
 namespace orvanta {
 
-// The deep scan of a whole Find: every directory cluster of the data area,
-// found by its "." and ".." entries.
+// Clusters read in one transfer of the deep scan.
+inline constexpr int kDeepScanBlockClusters = 32;
+
+// The deep scan of a whole Find: reads the data area in blocks of 32
+// clusters, takes every cluster that begins with a "." and a ".." entry for
+// the first cluster of a directory, names the directory by climbing its ".."
+// links, and records every file entry in it that does not exist on the live
+// volume, whether or not it is marked deleted (mark "1" when it is, "0"
+// otherwise). Moves the progress bar itself; after Stop no further block is
+// read.
 void DeepScan(FindContext &ctx);
+
+// Puts the name of the folder whose directory starts at `child`, as the
+// directory at `parent` names it (parent 0 is the root), in front of
+// `CurrentFolderPath` with a backslash after it, then goes on from the
+// parent to the parent's own ".." link. The climb ends at a parent that
+// cannot be read, does not begin with a "." entry naming itself, has a ".."
+// link not below ClusterCount, or holds no folder entry for the child; at a
+// parent it has already read; after kMaxFolderDepth names; and when the
+// scan is stopped. The names collected up to there stay.
+void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t parent,
+                       std::string &CurrentFolderPath);
 
 } // namespace orvanta

@@ -58,8 +58,10 @@ struct FindContext {
   // scanned or listed during this Find.
   std::unordered_set<std::uint64_t> ScannedDirectories;
   std::unordered_set<std::uint64_t> ListedDirectories;
-  // Folder paths (folded) already located by name, and where.
-  std::unordered_map<std::string, std::uint32_t> Located;
+  // For each directory read while locating folders (by first cluster; the
+  // root as 0): its sub-folder names (folded), each with the first cluster
+  // of its first fitting entry in directory order.
+  std::unordered_map<std::uint64_t, std::unordered_map<std::string, std::uint32_t>> Directories;
 };
 
 // The catalogue value of a file entry that passes the file tests in order

@@ -15,8 +15,14 @@ FolderTree::Node &FolderTree::AddChild(Node &parent, std::string text) {
   auto node = std::make_unique<Node>();
   node->Text = std::move(text);
   node->Parent = &parent;
+  parent.byText_.emplace(node->Text, node.get());
   parent.Children.push_back(std::move(node));
   return *parent.Children.back();
+}
+
+FolderTree::Node *FolderTree::Node::Child(std::string_view text) const {
+  const auto it = byText_.find(std::string(text));
+  return it == byText_.end() ? nullptr : it->second;
 }
 
 std::string FolderTree::SectionName(const Node &node) {
@@ -53,10 +59,8 @@ void AddFolderToTree(FolderTree &tree, std::string_view path, std::string_view d
     if (name.empty())
       continue;
     running += std::string(name) + "\\";
-    const auto it = std::find_if(node->Children.begin(), node->Children.end(),
-                                 [&](const auto &child) { return child->Text == name; });
-    if (it != node->Children.end()) {
-      node = it->get();
+    if (FolderTree::Node *child = node->Child(name)) {
+      node = child;
       continue;
     }
     node = &tree.AddChild(*node, std::string(name));

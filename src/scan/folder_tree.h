@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace orvanta {
@@ -20,6 +21,13 @@ public:
     int SelectedIndex = 0;
     Node *Parent = nullptr;
     std::vector<std::unique_ptr<Node>> Children;
+
+    // The child with exactly this text, if any.
+    Node *Child(std::string_view text) const;
+
+  private:
+    friend class FolderTree;
+    std::unordered_map<std::string, Node *> byText_; // first child of each text
   };
 
   void Clear() { topLevel_.clear(); }

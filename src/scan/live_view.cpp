@@ -67,7 +67,7 @@ std::optional<std::vector<LiveEntry>> MountedView::List(std::string_view folderP
   return out;
 }
 
-const std::vector<LiveEntry> &BuiltInView::Listing(std::uint64_t identity) {
+const BuiltInView::Listing &BuiltInView::ListingOf(std::uint64_t identity) {
   if (const auto it = listings_.find(identity); it != listings_.end())
     return it->second;
   auto &listing = listings_[identity];
@@ -93,7 +93,8 @@ const std::vector<LiveEntry> &BuiltInView::Listing(std::uint64_t identity) {
     if (name.empty() || name == "." || name == "..")
       continue;
     // A directory whose entry names cluster 0 is the root on FAT.
-    listing.push_back({std::move(name), e->IsDirectory, e->IsDirectory ? e->FirstCluster : 0});
+    (e->IsDirectory ? listing.Folders : listing.Files).emplace(FoldCase(name), listing.Entries.size());
+    listing.Entries.push_back({std::move(name), e->IsDirectory, e->IsDirectory ? e->FirstCluster : 0});
   }
   return listing;
 }
@@ -101,13 +102,11 @@ const std::vector<LiveEntry> &BuiltInView::Listing(std::uint64_t identity) {
 std::optional<std::uint64_t> BuiltInView::Resolve(const std::vector<std::string> &names) {
   std::uint64_t identity = 0;
   for (const auto &name : names) {
-    const auto &listing = Listing(identity);
-    const auto it = std::find_if(listing.begin(), listing.end(), [&](const LiveEntry &e) {
-      return e.IsDirectory && EqualsIgnoreCase(e.Name, name);
-    });
-    if (it == listing.end())
+    const auto &listing = ListingOf(identity);
+    const auto it = listing.Folders.find(FoldCase(name));
+    if (it == listing.Folders.end())
       return std::nullopt;
-    identity = it->Identity;
+    identity = listing.Entries[it->second].Identity;
   }
   return identity;
 }
@@ -125,17 +124,14 @@ bool BuiltInView::FileExists(std::string_view filePath) {
   const auto folder = Resolve(names);
   if (!folder)
     return false;
-  const auto &listing = Listing(*folder);
-  return std::any_of(listing.begin(), listing.end(), [&](const LiveEntry &e) {
-    return !e.IsDirectory && EqualsIgnoreCase(e.Name, file);
-  });
+  return ListingOf(*folder).Files.count(FoldCase(file)) > 0;
 }
 
 std::optional<std::vector<LiveEntry>> BuiltInView::List(std::string_view folderPath) {
   const auto folder = Resolve(PathComponents(folderPath));
   if (!folder)
     return std::nullopt;
-  return Listing(*folder);
+  return ListingOf(*folder).Entries;
 }
 
 std::unique_ptr<LiveView> MakeLiveView(Volume &volume) {

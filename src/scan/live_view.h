@@ -59,12 +59,17 @@ public:
   std::optional<std::vector<LiveEntry>> List(std::string_view folderPath) override;
 
 private:
+  struct Listing {
+    std::vector<LiveEntry> Entries;
+    // Folded names of folders and of files: the first entry of each name.
+    std::unordered_map<std::string, std::size_t> Folders, Files;
+  };
   // The listing of a directory by its identity: 0 is the root.
-  const std::vector<LiveEntry> &Listing(std::uint64_t identity);
+  const Listing &ListingOf(std::uint64_t identity);
   std::optional<std::uint64_t> Resolve(const std::vector<std::string> &names);
 
   Volume &volume_;
-  std::unordered_map<std::uint64_t, std::vector<LiveEntry>> listings_;
+  std::unordered_map<std::uint64_t, Listing> listings_;
 };
 
 // The view for the selected drive: its mount point when the kernel has it

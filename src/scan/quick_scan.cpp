@@ -47,43 +47,48 @@ bool ReadLocation(Volume &volume, const Location &where, std::size_t lengthIfFre
                     : ReadDirectory(volume, where.Cluster, lengthIfFree, bytes);
 }
 
-// Phase A: follows the folder's names from the root, each level's directory
-// searched for the first entry of that name (deleted ones included) with a
-// usable first cluster. Nothing when a level cannot be read or named, or
-// when the scan was stopped.
-std::optional<Location> Locate(FindContext &ctx, const std::string &folder) {
+// The names of a directory that can be followed: entries (deleted ones
+// included) that are named and whose first cluster lies on the volume, the
+// first of each name (without regard to case) in directory order. Nothing
+// when the directory cannot be read or the scan was stopped while reading it.
+const std::unordered_map<std::string, std::uint32_t> *
+FollowableNames(FindContext &ctx, const Location &where, std::size_t levelLength) {
+  const std::uint64_t identity = where.Root ? 0 : where.Cluster;
+  if (const auto known = ctx.Directories.find(identity); known != ctx.Directories.end())
+    return &known->second;
   auto &volume = ctx.State.Vol;
   const auto &g = volume.Geometry();
-  const auto names = PathComponents(folder);
+  std::vector<std::uint8_t> bytes;
+  if (!ReadLocation(volume, where, levelLength, bytes))
+    return nullptr;
+  std::unordered_map<std::string, std::uint32_t> names;
+  const auto end = WalkDirectory(bytes, 0, g.FatType, ctx.Host, true, [&](const ShortEntry &e, auto) {
+    if (e.Named() && e.FirstCluster >= 2 &&
+        e.FirstCluster <= std::uint32_t(std::max(g.ClusterCount, 0)))
+      names.emplace(FoldCase(e.Name), e.FirstCluster);
+    return true;
+  });
+  if (end == WalkEnd::Stopped)
+    return nullptr;
+  return &ctx.Directories.emplace(identity, std::move(names)).first->second;
+}
+
+// Phase A: follows the folder's names from the root, each level's directory
+// searched for the first entry of that name. Nothing when a level cannot be
+// read or named, or when the scan was stopped.
+std::optional<Location> Locate(FindContext &ctx, const std::string &folder) {
+  const auto &g = ctx.State.Vol.Geometry();
   const std::size_t levelLength = std::size_t(std::max(g.RootSectors, 0)) *
                                   std::size_t(std::max(g.BytesPerSector, 0));
   Location where;
-  std::string prefix = g.DrivePath + "\\";
-  std::vector<std::uint8_t> bytes;
-  for (const auto &name : names) {
-    prefix += name + "\\";
-    const std::string key = FoldCase(prefix);
-    if (const auto known = ctx.Located.find(key); known != ctx.Located.end()) {
-      where = {false, known->second};
-      continue;
-    }
-    if (!ReadLocation(volume, where, levelLength, bytes))
+  for (const auto &name : PathComponents(folder)) {
+    const auto *names = FollowableNames(ctx, where, levelLength);
+    if (!names)
       return std::nullopt;
-    std::optional<std::uint32_t> match;
-    const auto end = WalkDirectory(
-        bytes, 0, g.FatType, ctx.Host, true, [&](const ShortEntry &e, auto) {
-          if (e.Named() && e.FirstCluster >= 2 &&
-              e.FirstCluster <= std::uint32_t(std::max(g.ClusterCount, 0)) &&
-              EqualsIgnoreCase(e.Name, name)) {
-            match = e.FirstCluster;
-            return false;
-          }
-          return true;
-        });
-    if (end == WalkEnd::Stopped || !match)
+    const auto match = names->find(FoldCase(name));
+    if (match == names->end())
       return std::nullopt;
-    ctx.Located.emplace(key, *match);
-    where = {false, *match};
+    where = {false, match->second};
   }
   return where;
 }

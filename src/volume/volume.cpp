@@ -32,11 +32,10 @@ std::uint64_t SectorOffset(std::uint32_t sector, std::int32_t bytesPerSector) {
 } // namespace
 
 bool Volume::ReadSectors(std::uint32_t sector, std::span<std::uint8_t> buffer) {
-  std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
+  // A device either fills the whole buffer or fails; a failed read leaves zeros.
   Device *device = CurrentDevice();
-  if (!device || geometry_.BytesPerSector <= 0)
-    return false;
-  if (device->Read(SectorOffset(sector, geometry_.BytesPerSector), buffer))
+  if (device && geometry_.BytesPerSector > 0 &&
+      device->Read(SectorOffset(sector, geometry_.BytesPerSector), buffer))
     return true;
   std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
   return false;

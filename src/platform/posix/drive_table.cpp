@@ -10,15 +10,15 @@
 
 namespace orvanta {
 
-std::vector<DriveSpec> ParseDriveList(std::string_view text) {
-  std::vector<DriveSpec> out;
+std::vector<DriveEntry> ParseDriveList(std::string_view text) {
+  std::vector<DriveEntry> out;
   while (!text.empty()) {
     const auto end = text.find(';');
     std::string_view item = text.substr(0, end);
     text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
     if (item.size() < 3 || item[1] != '=' || !std::isalpha(static_cast<unsigned char>(item[0])))
       continue;
-    DriveSpec spec;
+    DriveEntry spec;
     spec.Letter = static_cast<char>(std::toupper(static_cast<unsigned char>(item[0])));
     if (spec.Letter == 'A')
       continue;
@@ -37,7 +37,7 @@ std::vector<DriveSpec> ParseDriveList(std::string_view text) {
     if (path.empty())
       continue;
     spec.Path = std::filesystem::path(std::string(path));
-    std::erase_if(out, [&](const DriveSpec &d) { return d.Letter == spec.Letter; });
+    std::erase_if(out, [&](const DriveEntry &d) { return d.Letter == spec.Letter; });
     out.push_back(std::move(spec));
   }
   return out;
@@ -119,10 +119,10 @@ std::vector<std::filesystem::path> FindRemovableVolumes() {
 
 PosixDriveTable::PosixDriveTable() { Refresh(); }
 
-PosixDriveTable::PosixDriveTable(std::vector<DriveSpec> drives)
+PosixDriveTable::PosixDriveTable(std::vector<DriveEntry> drives)
     : fixed_(true), drives_(std::move(drives)) {
   std::sort(drives_.begin(), drives_.end(),
-            [](const DriveSpec &a, const DriveSpec &b) { return a.Letter < b.Letter; });
+            [](const DriveEntry &a, const DriveEntry &b) { return a.Letter < b.Letter; });
 }
 
 void PosixDriveTable::Refresh() {
@@ -133,14 +133,14 @@ void PosixDriveTable::Refresh() {
   char letter = 'D';
   for (auto &volume : FindRemovableVolumes()) {
     while (letter <= 'Z' && std::any_of(drives_.begin(), drives_.end(),
-                                        [&](const DriveSpec &d) { return d.Letter == letter; }))
+                                        [&](const DriveEntry &d) { return d.Letter == letter; }))
       ++letter;
     if (letter > 'Z')
       break;
     drives_.push_back({letter++, std::move(volume), std::nullopt});
   }
   std::sort(drives_.begin(), drives_.end(),
-            [](const DriveSpec &a, const DriveSpec &b) { return a.Letter < b.Letter; });
+            [](const DriveEntry &a, const DriveEntry &b) { return a.Letter < b.Letter; });
 }
 
 std::vector<std::string> PosixDriveTable::RemovableDrives() {

@@ -11,7 +11,7 @@
 namespace orvanta {
 
 // One entry of the drive table: a letter and the device behind it.
-struct DriveSpec {
+struct DriveEntry {
   char Letter = 0;
   std::filesystem::path Path;
   std::optional<std::uint32_t> SectorSize; // images only; block devices report their own
@@ -19,7 +19,7 @@ struct DriveSpec {
 
 // Parses ORVANTA_DRIVES: "E=/path/card.img;F=/path/4k.img:4096". Entries that
 // do not parse, and any for A:, are left out.
-std::vector<DriveSpec> ParseDriveList(std::string_view text);
+std::vector<DriveEntry> ParseDriveList(std::string_view text);
 
 // Removable block devices found through libudev: the FAT partitions of each
 // removable disk, or the whole disk when it has no partition table, in
@@ -34,18 +34,18 @@ class PosixDriveTable final : public DriveProvider {
 public:
   PosixDriveTable();
   // A table of exactly these drives, without looking at the machine.
-  explicit PosixDriveTable(std::vector<DriveSpec> drives);
+  explicit PosixDriveTable(std::vector<DriveEntry> drives);
 
   std::vector<std::string> RemovableDrives() override;
   std::shared_ptr<Device> DeviceFor(std::string_view drivePath) override;
 
-  const std::vector<DriveSpec> &Drives() const { return drives_; }
+  const std::vector<DriveEntry> &Drives() const { return drives_; }
 
 private:
   void Refresh();
 
   bool fixed_ = false;
-  std::vector<DriveSpec> drives_;
+  std::vector<DriveEntry> drives_;
 };
 
 } // namespace orvanta

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orvanta {
+
+// Letter case of the letters a to z only; every other byte, UTF-8 sequences
+// included, stays as it is.
+inline char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+inline char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+inline std::string AsciiUpper(std::string_view text) {
+  std::string out(text);
+  for (char &c : out)
+    c = AsciiUpper(c);
+  return out;
+}
+
+inline std::string AsciiLower(std::string_view text) {
+  std::string out(text);
+  for (char &c : out)
+    c = AsciiLower(c);
+  return out;
+}
+
+inline bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size())
+    return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (AsciiLower(a[i]) != AsciiLower(b[i]))
+      return false;
+  return true;
+}
+
+} // namespace orvanta

@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "settings/posix/posix_registry.h"
+#include "settings/settings.h"
+#include "support/cli.h"
+#include "temp_registry.h"
+
+namespace orvanta {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs orvanta-cli with its settings store in a temporary configuration home.
+class CliLanguage : public ::testing::Test {
+protected:
+  void SetUp() override {
+    const char *old = std::getenv("XDG_CONFIG_HOME");
+    saved_ = old ? std::optional<std::string>(old) : std::nullopt;
+    ::setenv("XDG_CONFIG_HOME", config_.Path().c_str(), 1);
+  }
+  void TearDown() override {
+    if (saved_)
+      ::setenv("XDG_CONFIG_HOME", saved_->c_str(), 1);
+    else
+      ::unsetenv("XDG_CONFIG_HOME");
+  }
+  test::RunResult InfoOnMissingDrive() {
+    return test::RunCli({"info", (config_ / "no-such-card.img").string()});
+  }
+
+  test::TempDir config_;
+  std::optional<std::string> saved_;
+};
+
+TEST_F(CliLanguage, SpeaksTheLanguageOfTheSettings) {
+  PosixRegistry registry(config_ / "orvanta", XdgDirs{});
+  registry.SetValue(RegistryRoot::CurrentUser, kSettingsKey, "Language", RegValue::Dword(2));
+  const auto before = test::ReadText(config_ / "orvanta" / "user.reg");
+
+  const auto result = InfoOnMissingDrive();
+  EXPECT_EQ(result.ExitCode, 1);
+  EXPECT_EQ(result.Err, "Laufwerk nicht gefunden!\n");
+  EXPECT_EQ(test::ReadText(config_ / "orvanta" / "user.reg"), before);
+}
+
+TEST_F(CliLanguage, WithoutSettingsSpeaksEnglishAndCreatesNoStore) {
+  const auto result = InfoOnMissingDrive();
+  EXPECT_EQ(result.Err, "Drive not found!\n");
+  EXPECT_TRUE(fs::is_empty(config_.Path()));
+}
+
+} // namespace
+} // namespace orvanta
