@@ -11,5 +11,6 @@ inline constexpr int kExitUsage = 2;
 int InfoCommand(int argc, char **argv, int first);
 int FindCommand(int argc, char **argv, int first);
 int RestoreCommand(int argc, char **argv, int first);
+int WipeCommand(int argc, char **argv, int first);
 
 } // namespace orvanta::cli

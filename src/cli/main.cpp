@@ -14,6 +14,7 @@ constexpr const char *kUsage =
     "  info   [--drive X:] [--sector-size N] DEVICE   print the drive summary\n"
     "  find   [--deep] [--mask MASK] [--json] ... DEVICE   find deleted files\n"
     "  restore [--deep] [--mask MASK] ... --to DIR DEVICE [WHAT...]   restore them\n"
+    "  wipe   [--deep] [--yes] ... DEVICE   wipe deleted entries or free space\n"
     "\n"
     "Run 'orvanta-cli COMMAND --help' for the options of a command.\n";
 
@@ -26,6 +27,7 @@ constexpr Command kCommands[] = {
     {"info", orvanta::cli::InfoCommand},
     {"find", orvanta::cli::FindCommand},
     {"restore", orvanta::cli::RestoreCommand},
+    {"wipe", orvanta::cli::WipeCommand},
 };
 
 } // namespace

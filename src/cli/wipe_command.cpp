@@ -1,0 +1,73 @@
+#include <cstdio>
+#include <iostream>
+
+#include "cli/arguments.h"
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+#include "cli/terminal_host.h"
+#include "engine/text.h"
+#include "wipe/wipe_job.h"
+
+namespace orvanta::cli {
+
+namespace {
+
+constexpr const char *kUsage =
+    "usage: orvanta-cli wipe [--deep] [--yes] [--drive X:] [--sector-size N] DEVICE\n"
+    "Removes the directory entries of deleted files from every directory reachable\n"
+    "from the root; with --deep, overwrites every free cluster with zero bytes\n"
+    "instead. Asks before it writes unless --yes is given. The log and the progress\n"
+    "go to stderr, the report to stdout. Ctrl+C stops the wipe.\n";
+
+// The question on the terminal: yes only for "y" or "yes".
+bool AskOnTerminal(const std::string &question) {
+  std::cerr << question << " [y/N] " << std::flush;
+  std::string answer;
+  if (!std::getline(std::cin, answer))
+    return false;
+  const std::string word = UpperAscii(TrimControl(answer));
+  return word == "Y" || word == "YES";
+}
+
+} // namespace
+
+int WipeCommand(int argc, char **argv, int first) {
+  std::string error;
+  const auto args = ParseArguments(argc, argv, first, {"--drive", "--sector-size"},
+                                   {"--help", "--deep", "--yes"}, error);
+  if (args && args->Has("--help")) {
+    std::fputs(kUsage, stdout);
+    return kExitOk;
+  }
+  const auto drive = args ? ReadDriveOptions(*args, error) : std::nullopt;
+  if (!drive || args->Operands.size() != 1)
+    return UsageError(error.empty() ? "too many operands" : error, kUsage);
+
+  DriveSession session(*drive);
+  EngineState state(session.Drives(), {}, LoadLanguage());
+  TerminalHost host;
+  WipeOptions options;
+  options.Drive = drive->Drive;
+  options.FreeSpace = args->Has("--deep");
+  if (args->Has("--yes"))
+    options.Confirm = [](const std::string &) { return true; };
+  else
+    options.Confirm = AskOnTerminal;
+
+  const WipeOutcome outcome = RunWipe(state, host, options);
+  switch (outcome.Outcome) {
+  case WipeOutcome::Result::Refused:
+    std::cerr << outcome.Message << '\n';
+    return kExitFailure;
+  case WipeOutcome::Result::Declined:
+    return kExitFailure;
+  case WipeOutcome::Result::Done:
+    break;
+  }
+  std::cout << outcome.Message << '\n';
+  if (!outcome.FailedWritesMessage.empty())
+    std::cout << outcome.FailedWritesMessage << '\n';
+  return outcome.FailedWrites > 0 ? kExitFailure : kExitOk;
+}
+
+} // namespace orvanta::cli

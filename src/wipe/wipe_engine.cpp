@@ -1,0 +1,353 @@
+#include "wipe/wipe_engine.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/rounding.h"
+#include "engine/text.h"
+#include "scan/entry_decoding.h"
+#include "volume/byte_reader.h"
+#include "volume/directory_reads.h"
+
+namespace orvanta {
+
+namespace {
+
+constexpr std::size_t kEntry = dir_entry::kSize;
+
+// A run of free clusters goes out in one transfer; only a cluster size that
+// no FAT volume has (a damaged boot sector) splits it into transfers of at
+// most this many bytes, so that a wrong number cannot take the memory.
+constexpr std::size_t kMaxTransferBytes = std::size_t{16} << 20;
+
+// Long names hold at most 20 pieces (255 characters).
+constexpr std::size_t kMaxLongNamePieces = 20;
+
+bool IsEndOfChain(std::uint32_t entry, int fatType) {
+  return fatType == kFat16 ? entry >= 0xFFF8 && entry <= 0xFFFF
+                           : (entry & 0x0FFFFFFF) >= 0x0FFFFFF8;
+}
+
+// Whether a block begins the directory that lives at `cluster`: a "."
+// directory entry that names this very cluster, then "..". File data that
+// merely starts with dots (or a disk image kept as a file, whose directories
+// name clusters of another volume) does not.
+bool BeginsDirectoryAt(std::span<const std::uint8_t> block, std::uint32_t cluster, int fatType) {
+  if (block.size() < 2 * kEntry)
+    return false;
+  if (block[0] != '.' || block[kEntry] != '.' || block[kEntry + 1] != '.')
+    return false;
+  if (!(block[dir_entry::kAttributes] & dir_entry::kDirectory))
+    return false;
+  return EntryFirstCluster(block.first(kEntry), fatType) == cluster;
+}
+
+// The eight base-name bytes through the short-name table, trimmed.
+std::string BaseName(std::span<const std::uint8_t> entry) {
+  std::string base;
+  for (std::size_t i = 0; i < 8; ++i)
+    base += static_cast<char>(ShortNameChar(entry[i]));
+  return Cp1251ToUtf8(TrimControl(base));
+}
+
+// The three extension bytes as they are, trimmed.
+std::string Extension(std::span<const std::uint8_t> entry) {
+  std::string ext;
+  for (std::size_t i = 8; i < 11; ++i)
+    ext += static_cast<char>(entry[i]);
+  return Cp1251ToUtf8(TrimControl(ext));
+}
+
+} // namespace
+
+std::uint8_t ShortNameChecksum(std::span<const std::uint8_t> entry) {
+  std::uint8_t sum = 0;
+  for (std::size_t i = 0; i < 11 && i < entry.size(); ++i)
+    sum = static_cast<std::uint8_t>(((sum & 1) << 7) + (sum >> 1) + entry[i]);
+  return sum;
+}
+
+std::size_t OwnLongNamePieces(const std::vector<std::span<const std::uint8_t>> &pieces,
+                              std::span<const std::uint8_t> shortEntry) {
+  constexpr std::size_t kChecksum = 13;
+  constexpr std::uint8_t kLastPiece = 0x40;
+  const std::uint8_t sum = ShortNameChecksum(shortEntry);
+  std::size_t count = 0;
+  for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
+    const auto &piece = *it;
+    if (piece.size() < kEntry || piece[kChecksum] != sum || ++count > kMaxLongNamePieces)
+      return 0;
+    const std::uint8_t ordinal = piece[0];
+    if (ordinal & kLastPiece)
+      return (ordinal & ~kLastPiece) == count ? count : 0;
+    if (ordinal != count)
+      return 0;
+  }
+  return 0; // no piece flagged as the name's last
+}
+
+WipeEngine::WipeEngine(EngineState &state, OperationHost &host) : state_(state), host_(host) {
+  auto &vol = state_.Vol;
+  const auto &g = vol.Geometry();
+  if (g.SectorsPerCluster <= 0 || g.BytesPerSector <= 0)
+    return;
+  const std::int64_t dataStart = vol.ClusterToSector(2);
+  std::int64_t dataEnd = g.TotalSectors;
+  if (const auto size = vol.DeviceSizeBytes())
+    dataEnd = std::min<std::int64_t>(dataEnd,
+                                     static_cast<std::int64_t>(*size / std::uint64_t(g.BytesPerSector)));
+  if (dataStart < 0 || dataEnd <= dataStart)
+    return;
+  std::int64_t last = (dataEnd - dataStart) / g.SectorsPerCluster + 1;
+  // A cluster needs its FAT entry.
+  last = std::min<std::int64_t>(last, static_cast<std::int64_t>(vol.FatEntryCount()) - 1);
+  last = std::min<std::int64_t>(last, 0x0FFFFFFF);
+  if (last >= 2)
+    lastDataCluster_ = static_cast<std::uint32_t>(last);
+}
+
+void WipeEngine::WipeFATCluster(std::int32_t index) {
+  auto &vol = state_.Vol;
+  const auto &g = vol.Geometry();
+  if (index < 0 || g.BytesPerSector <= 0 || g.BytesPerCluster <= 0)
+    return;
+
+  if (index == 0 && g.FatType == kFat16) {
+    // The fixed root region, as one block.
+    if (g.RootSectors <= 0 || g.RootStartSector < 0)
+      return;
+    const auto sector = static_cast<std::uint32_t>(g.RootStartSector);
+    std::vector<std::uint8_t> block(std::size_t(g.RootSectors) * std::size_t(g.BytesPerSector));
+    std::vector<std::uint8_t> out;
+    if (!vol.ReadSectors(sector, block) || !PurgeEntries(block, out))
+      return;
+    WriteBlock(sector, out);
+    return;
+  }
+
+  // The FAT32 root is the directory of cluster 2; it has no dot entries.
+  const std::uint32_t first = index == 0 ? 2 : static_cast<std::uint32_t>(index);
+  if (first >= 2 && first > lastDataCluster_)
+    return; // past the data area: not a cluster
+  const auto clusterBytes = static_cast<std::size_t>(g.BytesPerCluster);
+  std::vector<std::uint8_t> bytes(clusterBytes);
+  if (!vol.ReadSectors(vol.ClusterSector(static_cast<std::int32_t>(first)), bytes))
+    return;
+  if (index != 0 && !BeginsDirectoryAt(bytes, first, g.FatType))
+    return;
+
+  const auto entry = vol.FatEntry(first);
+  if (first < 2 || !entry || *entry == 0) {
+    // The block before the data area, or a deleted directory: its first
+    // cluster is all that can be told of it.
+    std::vector<std::uint8_t> out;
+    if (!PurgeEntries(bytes, out))
+      return;
+    WriteBlock(vol.ClusterSector(static_cast<std::int32_t>(first)), out);
+    return;
+  }
+
+  // A live directory: the whole of it, so that packing its entries to the
+  // front hides none of them behind the end marker. A directory whose chain
+  // is damaged, reaches past the data area or cannot be read whole is left
+  // as it is.
+  const auto chain = DirectoryChain(vol, first);
+  const auto lastEntry = vol.FatEntry(chain.back());
+  if (!lastEntry || !IsEndOfChain(*lastEntry, g.FatType) ||
+      std::any_of(chain.begin(), chain.end(), [&](std::uint32_t c) { return c > lastDataCluster_; }))
+    return;
+  if (chain.size() > 1) {
+    const std::vector<std::uint32_t> rest(chain.begin() + 1, chain.end());
+    std::vector<std::uint8_t> more;
+    if (!ReadClusters(vol, rest, more) || more.size() != rest.size() * clusterBytes)
+      return;
+    bytes.insert(bytes.end(), more.begin(), more.end());
+  }
+  std::vector<std::uint8_t> out;
+  if (!PurgeEntries(bytes, out))
+    return;
+  WriteChain(chain, bytes, out);
+}
+
+bool WipeEngine::PurgeEntries(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t> &out) {
+  return ScanEntries(bytes) && CompactEntries(bytes, out);
+}
+
+// The scan: deleted files are logged and counted, directories queued. The
+// first entry is always looked at; an entry whose first byte is 0x00 ends
+// the directory after it.
+bool WipeEngine::ScanEntries(std::span<const std::uint8_t> bytes) {
+  const auto &g = state_.Vol.Geometry();
+  EntryWalker walker(g.FatType);
+  for (std::size_t at = 0; at + kEntry <= bytes.size(); at += kEntry) {
+    const auto raw = bytes.subspan(at, kEntry);
+    if (at > 0 && raw[0] == dir_entry::kEnd)
+      break;
+    host_.Pump();
+    if (!host_.Running())
+      return false;
+    const auto entry = walker.Examine(raw);
+    if (!entry)
+      continue; // a long-name piece, gathered
+    std::string name = entry->HasLongName ? entry->Name : BaseName(raw);
+    if (name.empty() || name == "." || name == "..")
+      continue;
+    if (!entry->HasLongName) {
+      if (const std::string ext = Extension(raw); !ext.empty())
+        name += "." + ext;
+    }
+    if (entry->IsDirectory && std::int64_t{entry->FirstCluster} < g.ClusterCount) {
+      queue_.Add(entry->FirstCluster);
+    } else if (entry->IsDeleted()) {
+      host_.Log(name);
+      ++state_.FoundCount;
+      host_.SetCounter(state_.FoundCount);
+    }
+  }
+  return true;
+}
+
+// The compaction: every entry that is not deleted moves to the front in its
+// old order; a short entry takes along exactly the long-name pieces that
+// form its own name. Pieces that belong to no surviving entry (a deleted
+// file's pieces left unmarked, pieces cut off by a deleted entry, pieces of
+// another checksum) go with the deleted entries, so that no survivor gains a
+// name it did not have.
+bool WipeEngine::CompactEntries(std::span<const std::uint8_t> bytes,
+                                std::vector<std::uint8_t> &out) {
+  out.assign(bytes.size(), 0);
+  std::size_t write = 0;
+  auto put = [&](std::span<const std::uint8_t> e) {
+    std::copy(e.begin(), e.end(), out.begin() + static_cast<std::ptrdiff_t>(write));
+    write += kEntry;
+  };
+  std::vector<std::span<const std::uint8_t>> pieces; // live pieces since the last short entry
+  for (std::size_t at = 0; at + kEntry <= bytes.size(); at += kEntry) {
+    const auto raw = bytes.subspan(at, kEntry);
+    if (at > 0 && raw[0] == dir_entry::kEnd)
+      break;
+    host_.Pump();
+    if (!host_.Running())
+      return false;
+    if (raw[0] == dir_entry::kDeleted) {
+      pieces.clear();
+      continue;
+    }
+    if (raw[dir_entry::kAttributes] == dir_entry::kLongNamePiece) {
+      pieces.push_back(raw);
+      continue;
+    }
+    const std::size_t own = OwnLongNamePieces(pieces, raw);
+    for (std::size_t i = pieces.size() - own; i < pieces.size(); ++i)
+      put(pieces[i]);
+    put(raw);
+    pieces.clear();
+  }
+  return true;
+}
+
+void WipeEngine::WriteBlock(std::uint32_t sector, std::span<const std::uint8_t> bytes) {
+  if (!state_.Vol.WriteSectors(sector, bytes))
+    ++failedWrites_;
+}
+
+// Writes the clusters whose bytes changed, front to back. Entries only move
+// towards the front, so after each write every entry is still somewhere on
+// the volume. When a write fails, the clusters already written get their
+// old bytes back, last first (each step again keeps every entry), so that
+// the directory is as it was rather than holding entries twice.
+void WipeEngine::WriteChain(const std::vector<std::uint32_t> &chain,
+                            std::span<const std::uint8_t> before,
+                            std::span<const std::uint8_t> after) {
+  auto &vol = state_.Vol;
+  const auto clusterBytes = static_cast<std::size_t>(vol.Geometry().BytesPerCluster);
+  std::vector<std::size_t> written;
+  for (std::size_t i = 0; i < chain.size(); ++i) {
+    const auto old = before.subspan(i * clusterBytes, clusterBytes);
+    const auto now = after.subspan(i * clusterBytes, clusterBytes);
+    if (std::equal(old.begin(), old.end(), now.begin()))
+      continue;
+    if (vol.WriteSectors(vol.ClusterSector(static_cast<std::int32_t>(chain[i])), now)) {
+      written.push_back(i);
+      continue;
+    }
+    ++failedWrites_;
+    for (auto it = written.rbegin(); it != written.rend(); ++it)
+      WriteBlock(vol.ClusterSector(static_cast<std::int32_t>(chain[*it])),
+                 before.subspan(*it * clusterBytes, clusterBytes));
+    return;
+  }
+}
+
+bool WipeEngine::WipeFAT16() { return FreeSpacePass(2); }
+bool WipeEngine::WipeFAT32() { return FreeSpacePass(4); }
+
+std::uint32_t WipeEngine::EntryOfWidth(unsigned width, std::uint64_t n) const {
+  const ByteReader fat(state_.Vol.FatImage());
+  const auto at = static_cast<std::size_t>(n * width);
+  if (!fat.Has(at, width))
+    return 0xFFFFFFFF; // outside the image: nothing to treat as free
+  return width == 2 ? fat.Le16(at) : fat.Le32(at);
+}
+
+bool WipeEngine::FreeSpacePass(unsigned width) {
+  const auto &g = state_.Vol.Geometry();
+  if (g.BytesPerCluster <= 0)
+    return host_.Running();
+  // Indexes below ClusterCount - 1 that the image holds, up to the last
+  // cluster of the data area: the FAT's entries beyond it are not clusters.
+  std::int64_t end = std::int64_t{g.ClusterCount} - 1;
+  end = std::min<std::int64_t>(end, static_cast<std::int64_t>(state_.Vol.FatImage().size() / width));
+  end = std::min<std::int64_t>(end, std::int64_t{lastDataCluster_} + 1);
+  for (std::int64_t n = 0; n < end;) {
+    host_.Pump();
+    if (!host_.Running())
+      return false;
+    if (g.ClusterCount > 0) {
+      passPercent_ = RoundHalfEven(static_cast<double>(n) * 100.0 / g.ClusterCount);
+      if (passPercent_ != ProgressPercentOf(host_.ProgressWidth()))
+        host_.SetProgressWidth(ProgressFillWidth(static_cast<double>(passPercent_)));
+    }
+    host_.SetCounter(n);
+    // The two reserved entries are never free space, whatever they hold.
+    if (n < 2 || EntryOfWidth(width, std::uint64_t(n)) != 0) {
+      WipeFATCluster(static_cast<std::int32_t>(n));
+      ++n;
+      continue;
+    }
+    std::uint32_t run = 1;
+    while (run < kMaxRunClusters && n + run < end) {
+      host_.Pump();
+      if (!host_.Running())
+        return false;
+      if (EntryOfWidth(width, std::uint64_t(n + run)) != 0)
+        break;
+      ++run;
+    }
+    if (!WriteZeros(static_cast<std::int32_t>(n), run))
+      ++failedWrites_;
+    n += run;
+  }
+  return host_.Running();
+}
+
+bool WipeEngine::WriteZeros(std::int32_t cluster, std::uint32_t clusters) {
+  auto &vol = state_.Vol;
+  const auto &g = vol.Geometry();
+  const auto sectorBytes = static_cast<std::size_t>(g.BytesPerSector);
+  std::size_t remaining = std::size_t{clusters} * static_cast<std::size_t>(g.BytesPerCluster);
+  const std::size_t chunk = std::max(sectorBytes, kMaxTransferBytes / sectorBytes * sectorBytes);
+  if (zeros_.size() < std::min(remaining, chunk))
+    zeros_.assign(std::min(remaining, chunk), 0);
+  std::uint32_t sector = vol.ClusterSector(cluster);
+  while (remaining > 0) {
+    const std::size_t bytes = std::min(remaining, chunk);
+    if (!vol.WriteSectors(sector, std::span<const std::uint8_t>(zeros_.data(), bytes)))
+      return false;
+    sector += static_cast<std::uint32_t>(bytes / sectorBytes);
+    remaining -= bytes;
+  }
+  return true;
+}
+
+} // namespace orvanta

@@ -1,0 +1,109 @@
+#include "wipe/wipe_job.h"
+
+#include "engine/rounding.h"
+#include "volume/volume_checks.h"
+#include "wipe/wipe_engine.h"
+
+namespace orvanta {
+
+namespace {
+
+// The deleted-entries wipe: the root, then every directory the purges
+// queue, breadth first; the queue may grow while it is walked. The bar only
+// grows. False after Stop.
+bool WipeDeletedEntries(WipeEngine &engine, OperationHost &host) {
+  engine.WipeFATCluster(0);
+  const auto &queue = engine.Queue();
+  for (std::size_t i = 0; i < queue.Count(); ++i) {
+    host.Pump();
+    if (!host.Running())
+      continue; // after Stop the rest of the queue is passed over
+    const auto p = RoundHalfEven(static_cast<double>(i) * 100.0 / static_cast<double>(queue.Count()));
+    if (p > ProgressPercentOf(host.ProgressWidth()))
+      host.SetProgressWidth(ProgressFillWidth(static_cast<double>(p)));
+    engine.WipeFATCluster(static_cast<std::int32_t>(queue[i]));
+  }
+  return host.Running();
+}
+
+} // namespace
+
+std::string WipeOutcome::ReportText() const {
+  return FailedWritesMessage.empty() ? Message : Message + "\n" + FailedWritesMessage;
+}
+
+WipeOutcome RunWipe(EngineState &state, OperationHost &host, const WipeOptions &options) {
+  WipeOutcome outcome;
+  const auto &language = state.Language;
+  const VolumeCheck check = OpenVolume(state.Vol, options.Drive, /*loadFat=*/true);
+  if (check != VolumeCheck::Ok) {
+    outcome.Message = VolumeCheckMessage(check, language);
+    return outcome;
+  }
+  // Refused before the question: a write-protected drive, or one the system
+  // has mounted (writing under a mounted file system would corrupt it).
+  Device *device = state.Vol.CurrentDevice();
+  if (!device || !device->WritableExclusively()) {
+    outcome.Message = language.Text(
+        "Errors", "Message6",
+        "The drive cannot be opened for writing. It may be write-protected or in use.");
+    return outcome;
+  }
+  const std::string question =
+      language.Text("Wipe", "Message1", "Are you sure wipe deleted files?");
+  if (!options.Confirm || !options.Confirm(question)) {
+    outcome.Outcome = WipeOutcome::Result::Declined;
+    return outcome;
+  }
+
+  host.ClearLog();
+  host.Log(language.Text("Wipe", "Message2", "Wipe deleted files. Please wait..."));
+  host.Log("");
+  if (options.BeforeRun)
+    options.BeforeRun();
+  state.FoundCount = 0;
+  host.SetCounter(0);
+  state.Catalogue.Clear();
+  state.Vol.ClearChainList();
+  state.Tree.Clear();
+
+  WipeEngine engine(state, host);
+  host.SetProgressWidth(0);
+  host.ShowProgress(true);
+  host.SetRunning(true);
+  bool completed;
+  if (!options.FreeSpace) {
+    host.SetCounterCaption(language.Text("Drive", "Found", "Found:"));
+    completed = WipeDeletedEntries(engine, host);
+  } else {
+    host.SetCounterCaption(language.Text("Wipe", "Cluster", "Cluster"));
+    completed = state.Vol.Geometry().FatType == kFat16 ? engine.WipeFAT16() : engine.WipeFAT32();
+  }
+
+  outcome.Stopped = !host.Running();
+  if (!outcome.Stopped) {
+    host.SetProgressWidth(OperationHost::kProgressTrackWidth);
+    host.Pause(300);
+  }
+  host.SetProgressWidth(0);
+  host.ShowProgress(false);
+  host.SetRunning(false);
+
+  outcome.Outcome = WipeOutcome::Result::Done;
+  outcome.FilesWiped = state.FoundCount;
+  outcome.FailedWrites = engine.FailedWrites();
+  if (!options.FreeSpace) {
+    outcome.Message = language.Text("Wipe", "Message3", "Files wiped:") + " " +
+                      std::to_string(state.FoundCount);
+  } else {
+    outcome.PercentWiped = completed ? 100 : engine.PassPercent();
+    outcome.Message = language.Text("Wipe", "Message4", "Free drive space wiped:") + " " +
+                      std::to_string(outcome.PercentWiped) + "%";
+  }
+  if (outcome.FailedWrites > 0)
+    outcome.FailedWritesMessage = language.Text("Wipe", "Message5", "Writes that failed:") + " " +
+                                  std::to_string(outcome.FailedWrites);
+  return outcome;
+}
+
+} // namespace orvanta
