@@ -8,8 +8,9 @@
 //   byte 0     bit 0: the system names the file system "FAT32" (else "FAT")
 //              bit 1: the system does not name it (the boot-sector probe decides)
 //              bit 2: the device has 4096-byte sectors (else 512)
+//              bit 3: the target's other mode (deep scan, free-space wipe)
 //   bytes 1-2  press Stop after this many pumps (little-endian; 0: never)
-//   byte 3     size of the device in MiB (at least the image)
+//   byte 3     size of the device in MiB, up to 63 (at least the image)
 //   bytes 4-   the image
 
 #include <algorithm>
@@ -93,6 +94,8 @@ struct FuzzEngine {
     return std::unique_ptr<FuzzEngine>(new FuzzEngine(data, size));
   }
 
+  bool OtherMode() const { return otherMode_; }
+
   std::shared_ptr<PaddedDevice> Drive;
   FixedDrives Drives;
   EngineState State;
@@ -102,10 +105,12 @@ private:
   FuzzEngine(const std::uint8_t *data, std::size_t size)
       : Drive(std::make_shared<PaddedDevice>(
             data + kHeader, size - kHeader, (data[0] & 4) ? 4096 : 512,
-            (data[0] & 2) ? "" : ((data[0] & 1) ? "FAT32" : "FAT"), std::uint64_t(data[3]) << 20)),
+            (data[0] & 2) ? "" : ((data[0] & 1) ? "FAT32" : "FAT"), std::uint64_t(data[3] & 63) << 20)),
         State(Drives, {}, LanguageFile{}), Host(std::uint32_t(data[1] | data[2] << 8)) {
     Drives.Add("E:", Drive);
+    otherMode_ = (data[0] & 8) != 0;
   }
+  bool otherMode_ = false;
 };
 
 } // namespace orvanta::fuzz

@@ -85,6 +85,7 @@ void RealCard(const std::filesystem::path &dir, const TempDir &work, int fatBits
   Write(dir, "real_fat" + std::to_string(fatBits), name, 0, card.Bytes());
   card.Reformat();
   Write(dir, "formatted_fat" + std::to_string(fatBits), name, 0, card.Bytes());
+  Write(dir, "formatted_fat" + std::to_string(fatBits) + "_other_mode", std::uint8_t(name | 8), 0, card.Bytes());
 }
 
 } // namespace
@@ -100,6 +101,8 @@ int main(int argc, char **argv) {
   Write(dir, "crafted_fat32", 1, 0, Crafted(32));
   Write(dir, "crafted_fat16_probed", 2, 0, Crafted(16));
   Write(dir, "crafted_fat32_stopped", 1, 40, Crafted(32));
+  Write(dir, "crafted_fat16_other_mode", 8, 0, Crafted(16));
+  Write(dir, "crafted_fat32_other_mode", 9, 0, Crafted(32));
   TempDir work;
   RealCard(dir, work, 16);
   RealCard(dir, work, 32);

@@ -6,5 +6,5 @@ fuzzer=$1 seconds=$2 work=$3 seeds=$4
 rm -rf "$work"
 mkdir -p "$work/corpus" "$work/artifacts"
 exec "$fuzzer" -max_total_time="$seconds" -max_len=1048576 -timeout=10 \
-  -rss_limit_mb=2048 -malloc_limit_mb=512 -print_final_stats=1 \
+  -rss_limit_mb=2048 -malloc_limit_mb=512 -handle_xfsz=0 -print_final_stats=1 \
   -artifact_prefix="$work/artifacts/" "$work/corpus" "$seeds"
