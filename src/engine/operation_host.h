@@ -49,4 +49,19 @@ private:
   int progressWidth_ = 0;
 };
 
+// The end of a Find or a Wipe: a run that was not stopped shows the full bar
+// for 300 ms; then the bar empties and hides and the run is over. True when
+// the run was stopped.
+inline bool EndRun(OperationHost &host) {
+  const bool stopped = !host.Running();
+  if (!stopped) {
+    host.SetProgressWidth(OperationHost::kProgressTrackWidth);
+    host.Pause(300);
+  }
+  host.SetProgressWidth(0);
+  host.ShowProgress(false);
+  host.SetRunning(false);
+  return stopped;
+}
+
 } // namespace orvanta

@@ -49,14 +49,7 @@ FindOutcome RunFind(EngineState &state, OperationHost &host, const FindOptions &
   else
     RunQuickScan(ctx);
 
-  outcome.Stopped = !host.Running();
-  if (!outcome.Stopped) {
-    host.SetProgressWidth(OperationHost::kProgressTrackWidth);
-    host.Pause(300);
-  }
-  host.SetProgressWidth(0);
-  host.ShowProgress(false);
-  host.SetRunning(false);
+  outcome.Stopped = EndRun(host);
 
   if (state.FoundCount > 0) {
     outcome.Outcome = FindOutcome::Result::Found;

@@ -1,5 +1,7 @@
 #include "wipe/wipe_engine.h"
 
+#include "scan/directory_walk.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -178,33 +180,25 @@ bool WipeEngine::PurgeEntries(std::span<const std::uint8_t> bytes, std::vector<s
 // the directory after it.
 bool WipeEngine::ScanEntries(std::span<const std::uint8_t> bytes) {
   const auto &g = state_.Vol.Geometry();
-  EntryWalker walker(g.FatType);
-  for (std::size_t at = 0; at + kEntry <= bytes.size(); at += kEntry) {
-    const auto raw = bytes.subspan(at, kEntry);
-    if (at > 0 && raw[0] == dir_entry::kEnd)
-      break;
-    host_.Pump();
-    if (!host_.Running())
-      return false;
-    const auto entry = walker.Examine(raw);
-    if (!entry)
-      continue; // a long-name piece, gathered
-    std::string name = entry->HasLongName ? entry->Name : BaseName(raw);
+  const auto end = WalkDirectory(bytes, 0, g.FatType, host_, /*stoppable=*/true,
+                                 [&](const ShortEntry &entry, std::span<const std::uint8_t> raw) {
+    std::string name = entry.HasLongName ? entry.Name : BaseName(raw);
     if (name.empty() || name == "." || name == "..")
-      continue;
-    if (!entry->HasLongName) {
+      return true;
+    if (!entry.HasLongName) {
       if (const std::string ext = Extension(raw); !ext.empty())
         name += "." + ext;
     }
-    if (entry->IsDirectory && std::int64_t{entry->FirstCluster} < g.ClusterCount) {
-      queue_.Add(entry->FirstCluster);
-    } else if (entry->IsDeleted()) {
+    if (entry.IsDirectory && std::int64_t{entry.FirstCluster} < g.ClusterCount) {
+      queue_.Add(entry.FirstCluster);
+    } else if (entry.IsDeleted()) {
       host_.Log(name);
       ++state_.FoundCount;
       host_.SetCounter(state_.FoundCount);
     }
-  }
-  return true;
+    return true;
+  });
+  return end != WalkEnd::Stopped;
 }
 
 // The compaction: every entry that is not deleted moves to the front in its

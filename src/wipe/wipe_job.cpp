@@ -80,14 +80,7 @@ WipeOutcome RunWipe(EngineState &state, OperationHost &host, const WipeOptions &
     completed = state.Vol.Geometry().FatType == kFat16 ? engine.WipeFAT16() : engine.WipeFAT32();
   }
 
-  outcome.Stopped = !host.Running();
-  if (!outcome.Stopped) {
-    host.SetProgressWidth(OperationHost::kProgressTrackWidth);
-    host.Pause(300);
-  }
-  host.SetProgressWidth(0);
-  host.ShowProgress(false);
-  host.SetRunning(false);
+  outcome.Stopped = EndRun(host);
 
   outcome.Outcome = WipeOutcome::Result::Done;
   outcome.FilesWiped = state.FoundCount;

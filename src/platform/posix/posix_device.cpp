@@ -1,5 +1,7 @@
 #include "platform/posix/posix_device.h"
 
+#include "platform/posix/unique_fd.h"
+
 #include <blkid/blkid.h>
 #include <cerrno>
 #include <fcntl.h>
@@ -14,35 +16,12 @@
 namespace orvanta {
 namespace {
 
-// An open file descriptor that closes itself.
-class Fd {
-public:
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(const Fd &) = delete;
-  Fd &operator=(const Fd &) = delete;
-  ~Fd() {
-    if (fd_ >= 0)
-      ::close(fd_);
-  }
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-  // Closes now and reports whether the close succeeded.
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd < 0 || ::close(fd) == 0;
-  }
-
-private:
-  int fd_;
-};
-
-Fd OpenPath(const std::filesystem::path &path, int flags) {
+UniqueFd OpenPath(const std::filesystem::path &path, int flags) {
   int fd;
   do {
     fd = ::open(path.c_str(), flags | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
-  return Fd(fd);
+  return UniqueFd(fd);
 }
 
 bool IsBlockDevice(int fd) {
@@ -77,6 +56,21 @@ std::optional<Extent> Measure(int fd, std::optional<std::uint32_t> imageSectorSi
   return e;
 }
 
+// Repeats a positioned transfer until `length` bytes are done; a
+// transfer that fails or moves nothing fails the whole.
+template <class Step> bool TransferAll(std::size_t length, Step step) {
+  std::size_t done = 0;
+  while (done < length) {
+    const ssize_t n = step(done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 bool WholeSectorsInside(const Extent &e, std::uint64_t offset, std::uint64_t length) {
   return e.sectorSize != 0 && offset % e.sectorSize == 0 && length % e.sectorSize == 0 &&
          offset <= e.size && length <= e.size - offset;
@@ -89,54 +83,43 @@ PosixDevice::PosixDevice(std::filesystem::path path,
     : path_(std::move(path)), imageSectorSize_(imageSectorSize) {}
 
 bool PosixDevice::Read(std::uint64_t offset, std::span<std::uint8_t> out) {
-  Fd fd = OpenPath(path_, O_RDONLY);
+  UniqueFd fd = OpenPath(path_, O_RDONLY);
   if (!fd)
     return false;
   const auto extent = Measure(fd.get(), imageSectorSize_);
   if (!extent || !WholeSectorsInside(*extent, offset, out.size()))
     return false;
-  std::size_t done = 0;
-  while (done < out.size()) {
-    const ssize_t n = ::pread(fd.get(), out.data() + done, out.size() - done,
-                              static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return false;
-    done += static_cast<std::size_t>(n);
-  }
+  if (!TransferAll(out.size(), [&](std::size_t done) {
+        return ::pread(fd.get(), out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+      }))
+    return false;
   return true;
 }
 
 bool PosixDevice::Write(std::uint64_t offset, std::span<const std::uint8_t> data) {
   // O_EXCL on a block device fails while the kernel has it mounted: writing
   // under a mounted file system would corrupt it.
-  Fd probe = OpenPath(path_, O_RDONLY);
+  UniqueFd probe = OpenPath(path_, O_RDONLY);
   if (!probe)
     return false;
   const bool block = IsBlockDevice(probe.get());
   probe.Close();
-  Fd fd = OpenPath(path_, O_WRONLY | (block ? O_EXCL : 0));
+  UniqueFd fd = OpenPath(path_, O_WRONLY | (block ? O_EXCL : 0));
   if (!fd)
     return false;
   const auto extent = Measure(fd.get(), imageSectorSize_);
   if (!extent || !WholeSectorsInside(*extent, offset, data.size()))
     return false;
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::pwrite(fd.get(), data.data() + done, data.size() - done,
-                               static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return false;
-    done += static_cast<std::size_t>(n);
-  }
+  if (!TransferAll(data.size(), [&](std::size_t done) {
+        return ::pwrite(fd.get(), data.data() + done, data.size() - done,
+                        static_cast<off_t>(offset + done));
+      }))
+    return false;
   return fd.Close();
 }
 
 std::optional<std::uint64_t> PosixDevice::SizeBytes() {
-  Fd fd = OpenPath(path_, O_RDONLY);
+  UniqueFd fd = OpenPath(path_, O_RDONLY);
   if (!fd)
     return std::nullopt;
   const auto extent = Measure(fd.get(), imageSectorSize_);
@@ -180,7 +163,7 @@ bool PosixDevice::RootReachable() {
 bool PosixDevice::WritableExclusively() {
   if (MountPoint())
     return false;
-  Fd probe = OpenPath(path_, O_RDONLY);
+  UniqueFd probe = OpenPath(path_, O_RDONLY);
   if (!probe)
     return false;
   const bool block = IsBlockDevice(probe.get());

@@ -1,5 +1,7 @@
 #include "settings/posix/user_registry_store.h"
 
+#include "platform/posix/unique_fd.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <fstream>
@@ -11,25 +13,6 @@
 
 namespace orvanta {
 namespace {
-
-// A file descriptor that closes itself.
-class Fd {
-public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  Fd(const Fd &) = delete;
-  Fd &operator=(const Fd &) = delete;
-  ~Fd() { Close(); }
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd < 0 || ::close(fd) == 0;
-  }
-
-private:
-  int fd_;
-};
 
 bool WriteAll(int fd, std::string_view data) {
   while (!data.empty()) {
@@ -61,7 +44,7 @@ bool ReplaceFile(int folderFd, const std::filesystem::path &file, std::string_vi
   std::string pattern = file.string() + ".XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
-  Fd temp(::mkostemp(name.data(), O_CLOEXEC));
+  UniqueFd temp(::mkostemp(name.data(), O_CLOEXEC));
   if (!temp)
     return false;
   const bool written = WriteAll(temp.get(), text) && ::fsync(temp.get()) == 0;
@@ -110,7 +93,7 @@ bool UserRegistryStore::KeyExists(std::string_view keyPath) const {
 bool UserRegistryStore::Change(const std::function<bool(RegistryHive &, bool &)> &change) {
   if (folder_.empty() || !MakeFolder(folder_))
     return false;
-  Fd folderFd(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd folderFd(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!folderFd)
     return false;
   int locked; // held until the folder's descriptor closes

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <unistd.h>
+
+namespace orvanta {
+
+// A file descriptor that closes itself.
+class UniqueFd {
+public:
+  explicit UniqueFd(int fd = -1) : fd_(fd) {}
+  UniqueFd(const UniqueFd &) = delete;
+  UniqueFd &operator=(const UniqueFd &) = delete;
+  ~UniqueFd() { Close(); }
+
+  int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+  // Closes now and reports whether the close succeeded.
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd < 0 || ::close(fd) == 0;
+  }
+
+private:
+  int fd_;
+};
+
+} // namespace orvanta
