@@ -35,7 +35,11 @@ std::string WipeOutcome::ReportText() const {
 WipeOutcome RunWipe(EngineState &state, OperationHost &host, const WipeOptions &options) {
   WipeOutcome outcome;
   const auto &language = state.Language;
-  const VolumeCheck check = OpenVolume(state.Vol, options.Drive, /*loadFat=*/true);
+  VolumeCheck check = OpenVolume(state.Vol, options.Drive, /*loadFat=*/true);
+  // A cluster size that no FAT volume has means the boot sector is damaged:
+  // where its clusters lie cannot be trusted, and nothing is written by it.
+  if (check == VolumeCheck::Ok && !state.Vol.Geometry().ClustersFitInMemory())
+    check = VolumeCheck::BootSectorDenied;
   if (check != VolumeCheck::Ok) {
     outcome.Message = VolumeCheckMessage(check, language);
     return outcome;

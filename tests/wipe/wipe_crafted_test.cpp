@@ -320,6 +320,17 @@ TEST(WipeCommand, ChecksRefuseBeforeTheQuestion) {
             "The software supports only FAT file system!");
   EXPECT_EQ(refusal([](MemoryDevice &d) { d.FailReads(1, 1); }), "Access to boot sector denied!");
   EXPECT_EQ(refusal([](MemoryDevice &d) { d.VanishAfter(0); }), "Drive not found!");
+  // A cluster size of 0 sectors: the reserved count (2048) stands in, and
+  // clusters of 2048 sectors are no FAT volume's.
+  auto damaged = v;
+  damaged.Bytes[13] = 0;
+  damaged.PutLe16(14, 2048);
+  Crafted w(damaged);
+  WipeOptions options;
+  options.Confirm = [](const std::string &) { return true; };
+  const auto outcome = RunWipe(w.Fixture.State, w.Fixture.Host, options);
+  EXPECT_EQ(outcome.Message, "Access to boot sector denied!");
+  EXPECT_EQ(w.Memory->Bytes(), damaged.Bytes);
 }
 
 TEST(WipeCommand, AnsweringNoChangesNothing) {
