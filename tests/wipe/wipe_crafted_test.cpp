@@ -320,11 +320,12 @@ TEST(WipeCommand, ChecksRefuseBeforeTheQuestion) {
             "The software supports only FAT file system!");
   EXPECT_EQ(refusal([](MemoryDevice &d) { d.FailReads(1, 1); }), "Access to boot sector denied!");
   EXPECT_EQ(refusal([](MemoryDevice &d) { d.VanishAfter(0); }), "Drive not found!");
-  // A cluster size of 0 sectors: the reserved count (2048) stands in, and
-  // clusters of 2048 sectors are no FAT volume's.
+  // A cluster size of 0 sectors: twice the reserved count (2200 sectors)
+  // stands in, and clusters of 1.1 MB are no FAT volume's.
   auto damaged = v;
   damaged.Bytes[13] = 0;
-  damaged.PutLe16(14, 2048);
+  damaged.PutLe16(14, 1100);
+  damaged.Bytes.resize(2 << 20);
   Crafted w(damaged);
   WipeOptions options;
   options.Confirm = [](const std::string &) { return true; };
