@@ -10,7 +10,7 @@
 //              bit 2: the device has 4096-byte sectors (else 512)
 //              bit 3: the target's other mode (deep scan, free-space wipe)
 //   bytes 1-2  press Stop after this many pumps (little-endian; 0: never)
-//   byte 3     size of the device in MiB, up to 63 (at least the image)
+//   byte 3     size of the device in MiB, up to 15 (at least the image)
 //   bytes 4-   the image
 
 #include <algorithm>
@@ -105,7 +105,7 @@ private:
   FuzzEngine(const std::uint8_t *data, std::size_t size)
       : Drive(std::make_shared<PaddedDevice>(
             data + kHeader, size - kHeader, (data[0] & 4) ? 4096 : 512,
-            (data[0] & 2) ? "" : ((data[0] & 1) ? "FAT32" : "FAT"), std::uint64_t(data[3] & 63) << 20)),
+            (data[0] & 2) ? "" : ((data[0] & 1) ? "FAT32" : "FAT"), std::uint64_t(data[3] & 15) << 20)),
         State(Drives, {}, LanguageFile{}), Host(std::uint32_t(data[1] | data[2] << 8)) {
     Drives.Add("E:", Drive);
     otherMode_ = (data[0] & 8) != 0;

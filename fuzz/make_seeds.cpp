@@ -1,6 +1,7 @@
 // Writes the seed inputs of the fuzz targets: small volumes with long names,
 // deleted files and folders, chained directories, a formatted card, and the
 // leading part of real cards made with mkfs.fat and mtools.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -15,7 +16,9 @@ using namespace orvanta::test;
 
 void Write(const std::filesystem::path &dir, const std::string &name, std::uint8_t flags,
            std::uint16_t stopAfter, std::vector<std::uint8_t> image) {
-  const auto deviceMiB = static_cast<std::uint8_t>((image.size() + (1 << 20) - 1) >> 20);
+  // The device: as large as the image, up to the 15 MiB a seed can ask for;
+  // a card's leading part (boot sector, FATs, first folders) fits in that.
+  const auto deviceMiB = static_cast<std::uint8_t>(std::min<std::size_t>(15, (image.size() + (1 << 20) - 1) >> 20));
   // Real images are cut after their last non-zero sector.
   std::size_t end = image.size();
   while (end > 0 && image[end - 1] == 0)

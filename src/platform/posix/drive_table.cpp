@@ -18,9 +18,9 @@ std::vector<DriveEntry> ParseDriveList(std::string_view text) {
     text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
     if (item.size() < 3 || item[1] != '=' || !std::isalpha(static_cast<unsigned char>(item[0])))
       continue;
-    DriveEntry spec;
-    spec.Letter = static_cast<char>(std::toupper(static_cast<unsigned char>(item[0])));
-    if (spec.Letter == 'A')
+    DriveEntry entry;
+    entry.Letter = static_cast<char>(std::toupper(static_cast<unsigned char>(item[0])));
+    if (entry.Letter == 'A')
       continue;
     std::string_view path = item.substr(2);
     const auto colon = path.rfind(':');
@@ -31,14 +31,14 @@ std::vector<DriveEntry> ParseDriveList(std::string_view text) {
       const unsigned long size = std::strtoul(std::string(path.substr(colon + 1)).c_str(), nullptr, 10);
       if (size == 0 || size % 512 != 0)
         continue;
-      spec.SectorSize = static_cast<std::uint32_t>(size);
+      entry.SectorSize = static_cast<std::uint32_t>(size);
       path = path.substr(0, colon);
     }
     if (path.empty())
       continue;
-    spec.Path = std::filesystem::path(std::string(path));
-    std::erase_if(out, [&](const DriveEntry &d) { return d.Letter == spec.Letter; });
-    out.push_back(std::move(spec));
+    entry.Path = std::filesystem::path(std::string(path));
+    std::erase_if(out, [&](const DriveEntry &d) { return d.Letter == entry.Letter; });
+    out.push_back(std::move(entry));
   }
   return out;
 }
