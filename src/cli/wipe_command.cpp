@@ -17,7 +17,8 @@ constexpr const char *kUsage =
     "Removes the directory entries of deleted files from every directory reachable\n"
     "from the root; with --deep, overwrites every free cluster with zero bytes\n"
     "instead. Asks before it writes unless --yes is given. The log and the progress\n"
-    "go to stderr, the report to stdout. Ctrl+C stops the wipe.\n";
+    "go to stderr, the report to stdout (writes the device refused are counted on\n"
+    "stderr, and the exit code is then 1). Ctrl+C stops the wipe.\n";
 
 // The question on the terminal: yes only for "y" or "yes".
 bool AskOnTerminal(const std::string &question) {
@@ -64,9 +65,11 @@ int WipeCommand(int argc, char **argv, int first) {
   case WipeOutcome::Result::Done:
     break;
   }
-  std::cout << outcome.Message << '\n';
+  // The report is the last line on stdout; failed writes are told on stderr
+  // (and by the exit code), as restore tells of unreadable parts.
   if (!outcome.FailedWritesMessage.empty())
-    std::cout << outcome.FailedWritesMessage << '\n';
+    std::cerr << outcome.FailedWritesMessage << '\n';
+  std::cout << outcome.Message << '\n';
   return outcome.FailedWrites > 0 ? kExitFailure : kExitOk;
 }
 
