@@ -48,3 +48,22 @@ TEST(FixedDrives, NeverListsDriveA) {
 
 } // namespace
 } // namespace orvanta
+
+namespace orvanta {
+namespace {
+
+// Whatever this machine has plugged in: only block devices come back, and
+// the environment's images take their letters.
+TEST(PosixDriveTable, ListsRemovableDevicesAndTheEnvironmentsImages) {
+  for (const auto &node : FindRemovableVolumes())
+    EXPECT_TRUE(std::filesystem::is_block_file(node)) << node;
+  ::setenv("ORVANTA_DRIVES", "F=/nowhere/card.img", 1);
+  PosixDriveTable table;
+  const auto drives = table.RemovableDrives(); // listed afresh, as on every show
+  ::unsetenv("ORVANTA_DRIVES");
+  EXPECT_NE(std::find(drives.begin(), drives.end(), "F:"), drives.end());
+  EXPECT_EQ(std::count(drives.begin(), drives.end(), "A:"), 0);
+}
+
+} // namespace
+} // namespace orvanta
