@@ -2,7 +2,7 @@
 # run_fuzzer.sh FUZZER SECONDS WORKDIR SEEDS: a short run of one fuzz target
 # on its seeds; new inputs go to WORKDIR, crashes fail the run. The same
 # random seed every time, and a generous time per input, so that a run on a
-# busy machine fails only for a real fault. (Long runs use -timeout=30 -seed=1.)
+# busy machine fails only for a real fault. (Long runs use -timeout=10.)
 set -euo pipefail
 fuzzer=$1 seconds=$2 work=$3 seeds=$4
 rm -rf "$work"
