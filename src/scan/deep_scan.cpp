@@ -151,8 +151,11 @@ void DeepScan(FindContext &ctx) {
   std::vector<std::uint8_t> chainBytes;
   for (std::int64_t k = 1; k <= blocks; ++k) {
     host.Pump();
+    // After Stop no block is read and the bar stays: the remaining blocks
+    // would only be counted through, which on a volume that claims two
+    // billion clusters takes minutes.
     if (!host.Running())
-      continue; // after Stop the loop runs out without reading
+      break;
     const auto p = RoundHalfEven(static_cast<double>(k) * 100.0 / static_cast<double>(blocks));
     if (p != ProgressPercentOf(host.ProgressWidth()))
       host.SetProgressWidth(ProgressFillWidth(static_cast<double>(p)));

@@ -426,6 +426,17 @@ TEST(DeepScan, TheScanStaysOnTheDevice) {
   EXPECT_EQ(DeviceReads(damaged), reads);
 }
 
+// Found by the restore fuzzer (a slow unit of 12 s): Stop on a volume that
+// claims two billion clusters. The blocks left are not counted through.
+TEST(DeepScan, StopOnAVolumeClaimingBillionsOfClustersEndsAtOnce) {
+  auto v = SmallFat16(60);
+  v.PutLe32(32, 0x7FFFFFFF);
+  auto engine = EngineFixture::OfBytes(v.Bytes);
+  engine.Host.StopAfterPumps = 1;
+  EXPECT_TRUE(engine.Find("*.*", kDeep).Stopped);
+  EXPECT_LT(engine.Host.Pumps, 10);
+}
+
 // A boot sector whose cluster-size byte is 0 takes the reserved-sector
 // count for it: 80,000 sectors a cluster here, so a block would be 1.3 GB.
 TEST(DeepScan, AHugeBogusClusterSizeIsNotScanned) {
