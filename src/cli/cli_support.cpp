@@ -1,6 +1,7 @@
 #include "cli/cli_support.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "cli/commands.h"
 #include "platform/posix/posix_device.h"
@@ -13,6 +14,26 @@ namespace orvanta::cli {
 int UsageError(const std::string &error, const char *usage) {
   std::fprintf(stderr, "orvanta-cli: %s\n%s", error.c_str(), usage);
   return kExitUsage;
+}
+
+std::variant<VolumeCommandLine, int> ParseVolumeCommand(int argc, char **argv, int first,
+                                                        std::set<std::string> valued,
+                                                        std::set<std::string> switches,
+                                                        const char *usage, bool moreOperands) {
+  valued.insert({"--drive", "--sector-size"});
+  switches.insert("--help");
+  std::string error;
+  auto args = ParseArguments(argc, argv, first, valued, switches, error);
+  if (args && args->Has("--help")) {
+    std::fputs(usage, stdout);
+    return kExitOk;
+  }
+  auto drive = args ? ReadDriveOptions(*args, error) : std::nullopt;
+  if (!drive)
+    return UsageError(error, usage);
+  if (!moreOperands && args->Operands.size() != 1)
+    return UsageError("too many operands", usage);
+  return VolumeCommandLine{std::move(*args), std::move(*drive)};
 }
 
 LanguageFile LoadLanguage() {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <optional>
+#include <set>
 #include <string>
+#include <variant>
 
 #include "cli/arguments.h"
 #include "engine/engine_state.h"
@@ -14,6 +16,22 @@ namespace orvanta::cli {
 
 // Prints a usage error and the command's usage text on stderr; returns 2.
 int UsageError(const std::string &error, const char *usage);
+
+// A volume command's words: its own options, the drive options and DEVICE.
+struct VolumeCommandLine {
+  Arguments Args;
+  DriveOptions Drive;
+};
+
+// The start every volume command shares. `valued` and `switches` are the
+// command's own options; --drive, --sector-size and --help are added. Prints
+// the usage for --help or a usage error and gives the exit code as the
+// command's end; otherwise the parsed words. Unless `moreOperands`, a word
+// after DEVICE is a usage error.
+std::variant<VolumeCommandLine, int> ParseVolumeCommand(int argc, char **argv, int first,
+                                                        std::set<std::string> valued,
+                                                        std::set<std::string> switches,
+                                                        const char *usage, bool moreOperands);
 
 // The language file the program would use: Languages/ beside the
 // executable, the file chosen by the user's "Language" setting.

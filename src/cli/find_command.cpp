@@ -94,24 +94,19 @@ std::optional<int> RunScan(EngineState &state, TerminalHost &host, const Argumen
 }
 
 int FindCommand(int argc, char **argv, int first) {
-  std::string error;
-  const auto args = ParseArguments(argc, argv, first, {"--drive", "--sector-size", "--mask"},
-                                   {"--help", "--deep", "--json"}, error);
-  if (args && args->Has("--help")) {
-    std::fputs(kUsage, stdout);
-    return kExitOk;
-  }
-  const auto drive = args ? ReadDriveOptions(*args, error) : std::nullopt;
-  if (!drive || args->Operands.size() != 1)
-    return UsageError(error.empty() ? "too many operands" : error, kUsage);
+  const auto parsed = ParseVolumeCommand(argc, argv, first, {"--mask"}, {"--deep", "--json"}, kUsage,
+                                         /*moreOperands=*/false);
+  if (const int *exit = std::get_if<int>(&parsed))
+    return *exit;
+  const auto &[args, drive] = std::get<VolumeCommandLine>(parsed);
 
-  DriveSession session(*drive);
+  DriveSession session(drive);
   EngineState state(session.Drives(), {}, LoadLanguage());
   TerminalHost host;
-  if (const auto failed = RunScan(state, host, *args, *drive))
+  if (const auto failed = RunScan(state, host, args, drive))
     return *failed;
-  if (args->Has("--json"))
-    std::cout << CatalogueJson(state, args->Has("--deep"));
+  if (args.Has("--json"))
+    std::cout << CatalogueJson(state, args.Has("--deep"));
   else
     std::cout << state.Catalogue.ToIniText();
   return kExitOk;

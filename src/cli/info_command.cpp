@@ -16,19 +16,15 @@ constexpr const char *kUsage =
 }
 
 int InfoCommand(int argc, char **argv, int first) {
-  std::string error;
-  const auto args = ParseArguments(argc, argv, first, {"--drive", "--sector-size"}, {"--help"}, error);
-  if (args && args->Has("--help")) {
-    std::fputs(kUsage, stdout);
-    return kExitOk;
-  }
-  const auto options = args ? ReadDriveOptions(*args, error) : std::nullopt;
-  if (!options || args->Operands.size() != 1)
-    return UsageError(error.empty() ? "too many operands" : error, kUsage);
+  const auto parsed = ParseVolumeCommand(argc, argv, first, {}, {}, kUsage,
+                                         /*moreOperands=*/false);
+  if (const int *exit = std::get_if<int>(&parsed))
+    return *exit;
+  const auto &[args, drive] = std::get<VolumeCommandLine>(parsed);
 
   const LanguageFile language = LoadLanguage();
-  DriveSession session(*options);
-  const VolumeCheck check = OpenVolume(session.Volume(), options->Drive, /*loadFat=*/false);
+  DriveSession session(drive);
+  const VolumeCheck check = OpenVolume(session.Volume(), drive.Drive, /*loadFat=*/false);
   if (check != VolumeCheck::Ok) {
     std::cerr << VolumeCheckMessage(check, language) << '\n';
     return kExitFailure;

@@ -85,26 +85,20 @@ RowsChecking(const EngineState &state, const std::string &section, const std::st
 } // namespace
 
 int RestoreCommand(int argc, char **argv, int first) {
-  std::string error;
-  const auto args =
-      ParseArguments(argc, argv, first, {"--drive", "--sector-size", "--mask", "--to"},
-                     {"--help", "--deep"}, error);
-  if (args && args->Has("--help")) {
-    std::fputs(kUsage, stdout);
-    return kExitOk;
-  }
-  const auto drive = args ? ReadDriveOptions(*args, error) : std::nullopt;
-  if (!drive)
-    return UsageError(error, kUsage);
-  const auto to = args->Value("--to");
+  const auto parsed = ParseVolumeCommand(argc, argv, first, {"--mask", "--to"}, {"--deep"}, kUsage,
+                                         /*moreOperands=*/true);
+  if (const int *exit = std::get_if<int>(&parsed))
+    return *exit;
+  const auto &[args, drive] = std::get<VolumeCommandLine>(parsed);
+  const auto to = args.Value("--to");
   if (!to || to->empty())
     return UsageError("missing --to DIR", kUsage);
-  std::vector<std::string> what(args->Operands.begin() + 1, args->Operands.end());
-  const std::string root = drive->Drive + "\\";
+  std::vector<std::string> what(args.Operands.begin() + 1, args.Operands.end());
+  const std::string root = drive.Drive + "\\";
   for (auto &w : what) {
     if (w.size() < root.size() || !EqualsIgnoreCase(w.substr(0, root.size()), root))
       return UsageError(
-          "WHAT must be a path on drive " + drive->Drive + ", such as " + root + "DCIM\\", kUsage);
+          "WHAT must be a path on drive " + drive.Drive + ", such as " + root + "DCIM\\", kUsage);
     w.replace(0, root.size(), root);
   }
   if (what.empty())
@@ -117,10 +111,10 @@ int RestoreCommand(int argc, char **argv, int first) {
     return kExitFailure;
   }
 
-  DriveSession session(*drive);
+  DriveSession session(drive);
   EngineState state(session.Drives(), {}, LoadLanguage());
   TerminalHost host;
-  if (const auto failed = RunScan(state, host, *args, *drive))
+  if (const auto failed = RunScan(state, host, args, drive))
     return *failed;
 
   RestoreState restore;

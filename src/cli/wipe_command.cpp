@@ -33,24 +33,19 @@ bool AskOnTerminal(const std::string &question) {
 } // namespace
 
 int WipeCommand(int argc, char **argv, int first) {
-  std::string error;
-  const auto args = ParseArguments(argc, argv, first, {"--drive", "--sector-size"},
-                                   {"--help", "--deep", "--yes"}, error);
-  if (args && args->Has("--help")) {
-    std::fputs(kUsage, stdout);
-    return kExitOk;
-  }
-  const auto drive = args ? ReadDriveOptions(*args, error) : std::nullopt;
-  if (!drive || args->Operands.size() != 1)
-    return UsageError(error.empty() ? "too many operands" : error, kUsage);
+  const auto parsed = ParseVolumeCommand(argc, argv, first, {}, {"--deep", "--yes"}, kUsage,
+                                         /*moreOperands=*/false);
+  if (const int *exit = std::get_if<int>(&parsed))
+    return *exit;
+  const auto &[args, drive] = std::get<VolumeCommandLine>(parsed);
 
-  DriveSession session(*drive);
+  DriveSession session(drive);
   EngineState state(session.Drives(), {}, LoadLanguage());
   TerminalHost host;
   WipeOptions options;
-  options.Drive = drive->Drive;
-  options.FreeSpace = args->Has("--deep");
-  if (args->Has("--yes"))
+  options.Drive = drive.Drive;
+  options.FreeSpace = args.Has("--deep");
+  if (args.Has("--yes"))
     options.Confirm = [](const std::string &) { return true; };
   else
     options.Confirm = AskOnTerminal;

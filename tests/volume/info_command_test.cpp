@@ -118,5 +118,34 @@ TEST(InfoCommand, UsageErrorsExitWithTwo) {
   EXPECT_NE(help.Out.find("usage: orvanta-cli info"), std::string::npos);
 }
 
+TEST(VolumeCommands, ShareTheDriveOptionsAndHelp) {
+  for (const std::string command : {"info", "find", "restore", "wipe"}) {
+    SCOPED_TRACE(command);
+    const auto help = RunCli({command, "--help"});
+    EXPECT_EQ(help.ExitCode, 0);
+    EXPECT_EQ(help.Out.rfind("usage: orvanta-cli " + command, 0), 0u);
+    // Restore also needs --to: without it the refusal would be for that.
+    const auto with = [&](std::vector<std::string> words) {
+      words.insert(words.begin(), command);
+      if (command == "restore")
+        words.insert(words.begin() + 1, "--to=out");
+      return RunCli(words);
+    };
+    EXPECT_EQ(with({}).ExitCode, 2);
+    const auto drive = with({"--drive", "E", "x.img"});
+    EXPECT_EQ(drive.ExitCode, 2);
+    EXPECT_NE(drive.Err.find("--drive takes"), std::string::npos);
+    const auto sector = with({"--sector-size", "8192", "x.img"});
+    EXPECT_EQ(sector.ExitCode, 2);
+    EXPECT_NE(sector.Err.find("--sector-size takes"), std::string::npos);
+  }
+  // Only restore takes words after DEVICE (what to restore).
+  for (const std::string command : {"info", "find", "wipe"}) {
+    const auto r = RunCli({command, "a.img", "b.img"});
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_NE(r.Err.find("too many operands"), std::string::npos) << command;
+  }
+}
+
 } // namespace
 } // namespace orvanta
