@@ -13,6 +13,7 @@
 #include "support/scan_fixture.h"
 #include "support/temp_dir.h"
 #include "support/tsk.h"
+#include "card_checks.h"
 #include "wipe/wipe_job.h"
 
 namespace orvanta {
@@ -21,7 +22,8 @@ namespace {
 using test::FatImageFile;
 using test::TempDir;
 
-using Tree = std::map<std::string, std::vector<std::uint8_t>>;
+using test::FsckClean;
+using test::Tree;
 
 // A card as people bring them: nested folders, long and non-Latin names, a
 // camera folder of several hundred photos with deletions all through its
@@ -69,66 +71,6 @@ void Populate(FatImageFile &card) {
   card.DeleteTree("/Trip");
 }
 
-Tree LiveFiles(const std::filesystem::path &image, const std::filesystem::path &into) {
-  std::filesystem::remove_all(into);
-  std::filesystem::create_directories(into);
-  test::RunOrFail({"mcopy", "-s", "-n", "-i", image.string(), "::/*", into.string() + "/"});
-  Tree tree;
-  for (const auto &e : std::filesystem::recursive_directory_iterator(into))
-    tree[std::filesystem::relative(e.path(), into).string()] =
-        e.is_regular_file() ? test::ReadFileBytes(e.path()) : std::vector<std::uint8_t>{};
-  return tree;
-}
-
-::testing::AssertionResult FsckClean(const std::filesystem::path &image) {
-  const auto r = test::Run({"fsck.fat", "-n", image.string()});
-  if (r.ExitCode == 0)
-    return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "fsck.fat -n: " << r.Out << r.Err;
-}
-
-// Deleted entries that The Sleuth Kit still lists in folders that exist.
-std::vector<std::string> DeletedInLiveFolders(const std::filesystem::path &image) {
-  std::set<std::string> live = {""};
-  for (const auto &e : test::Fls(image, false))
-    if (e.Directory && !e.Deleted)
-      live.insert(e.Path);
-  std::vector<std::string> found;
-  for (const auto &e : test::Fls(image, true)) {
-    const auto slash = e.Path.rfind('/');
-    const std::string parent = slash == std::string::npos ? "" : e.Path.substr(0, slash);
-    if (live.count(parent))
-      found.push_back(e.Path);
-  }
-  return found;
-}
-
-// Free clusters (by the FAT) that hold anything but zero bytes, with the
-// layout read from the boot sector directly.
-std::vector<std::uint32_t> DirtyFreeClusters(const std::vector<std::uint8_t> &b) {
-  auto le16 = [&](std::size_t at) { return std::uint32_t(b[at] | b[at + 1] << 8); };
-  auto le32 = [&](std::size_t at) { return le16(at) | le16(at + 2) << 16; };
-  const std::uint32_t bytesPerSector = le16(11), spc = b[13], reserved = le16(14), fats = b[16];
-  const std::uint32_t rootEntries = le16(17);
-  const bool fat32 = le16(22) == 0;
-  const std::uint32_t fatSectors = fat32 ? le32(36) : le16(22);
-  const std::uint32_t total = le16(19) ? le16(19) : le32(32);
-  const std::uint32_t dataStart = reserved + fats * fatSectors + rootEntries * 32 / bytesPerSector;
-  const std::uint32_t clusters = (total - dataStart) / spc;
-  const std::size_t clusterBytes = std::size_t(spc) * bytesPerSector;
-  std::vector<std::uint32_t> dirty;
-  for (std::uint32_t c = 2; c < clusters + 2; ++c) {
-    const std::size_t e = std::size_t(reserved) * bytesPerSector + c * (fat32 ? 4 : 2);
-    const std::uint32_t entry = fat32 ? le32(e) & 0x0FFFFFFF : le16(e);
-    if (entry != 0)
-      continue;
-    const auto first = b.begin() + std::ptrdiff_t((dataStart + std::size_t(c - 2) * spc) * bytesPerSector);
-    if (std::any_of(first, first + std::ptrdiff_t(clusterBytes), [](std::uint8_t x) { return x != 0; }))
-      dirty.push_back(c);
-  }
-  return dirty;
-}
-
 struct Card {
   TempDir Dir;
   std::filesystem::path Master;
@@ -145,7 +87,7 @@ const Card &CardOf(int fatBits) {
     FatImageFile image(card->Master, {.FatBits = fatBits, .SizeKiB = fatBits == 32 ? 40 * 1024u : 16 * 1024u,
                                       .SectorsPerCluster = fatBits == 32 ? 1 : 4});
     Populate(image);
-    card->Live = LiveFiles(card->Master, card->Dir / "live");
+    card->Live = test::LiveFiles(card->Master, card->Dir / "live");
   }
   return *card;
 }
@@ -179,8 +121,8 @@ TEST_P(WipeOnCard, LeavesLiveFilesAndNoDeletedEntries) {
   TempDir dir;
   const auto image = dir / "copy.img";
   std::filesystem::copy_file(card.Master, image);
-  ASSERT_FALSE(DeletedInLiveFolders(image).empty());
-  ASSERT_FALSE(DirtyFreeClusters(test::ReadFileBytes(image)).empty());
+  ASSERT_FALSE(test::DeletedInLiveFolders(image).empty());
+  ASSERT_FALSE(test::DirtyFreeClusters(test::ReadFileBytes(image)).empty());
 
   const auto before = test::ReadFileBytes(image);
   const auto outcome = Wipe(image, GetParam().FreeSpace);
@@ -188,7 +130,7 @@ TEST_P(WipeOnCard, LeavesLiveFilesAndNoDeletedEntries) {
   EXPECT_EQ(outcome.FailedWrites, 0);
   if (GetParam().FreeSpace) {
     EXPECT_EQ(outcome.Message, "Free drive space wiped: 100%");
-    EXPECT_EQ(DirtyFreeClusters(test::ReadFileBytes(image)), std::vector<std::uint32_t>{});
+    EXPECT_EQ(test::DirtyFreeClusters(test::ReadFileBytes(image)), std::vector<std::uint32_t>{});
   } else {
     // gone.txt, 6 tracks, 13 photos, and the three files of the deleted
     // Trip tree, whose folders are purged too; draft.txt's entry was taken
@@ -196,8 +138,8 @@ TEST_P(WipeOnCard, LeavesLiveFilesAndNoDeletedEntries) {
     EXPECT_EQ(outcome.Message, "Files wiped: 23");
   }
   EXPECT_TRUE(FsckClean(image));
-  EXPECT_EQ(DeletedInLiveFolders(image), std::vector<std::string>{});
-  EXPECT_TRUE(LiveFiles(image, dir / "live") == card.Live) << "live files changed";
+  EXPECT_EQ(test::DeletedInLiveFolders(image), std::vector<std::string>{});
+  EXPECT_TRUE(test::LiveFiles(image, dir / "live") == card.Live) << "live files changed";
   // The boot sector, the FATs and (FAT16) the reserved area are untouched.
   const auto after = test::ReadFileBytes(image);
   const std::size_t fatEnd = (std::size_t(before[14] | before[15] << 8) +
@@ -226,7 +168,7 @@ TEST_P(WipeOnCard, StopAnywhereLeavesTheVolumeSound) {
     const auto outcome = Wipe(image, GetParam().FreeSpace, stopAt);
     ASSERT_TRUE(outcome.Stopped) << stopAt;
     ASSERT_TRUE(FsckClean(image)) << "stopped after " << stopAt << " of " << total;
-    ASSERT_TRUE(LiveFiles(image, dir / "live") == card.Live) << "stopped after " << stopAt;
+    ASSERT_TRUE(test::LiveFiles(image, dir / "live") == card.Live) << "stopped after " << stopAt;
   }
 }
 

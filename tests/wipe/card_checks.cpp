@@ -1,0 +1,69 @@
+#include "card_checks.h"
+
+#include <algorithm>
+#include <set>
+
+#include "support/fat_image.h"
+#include "support/run.h"
+#include "support/tsk.h"
+
+namespace orvanta::test {
+
+Tree LiveFiles(const std::filesystem::path &image, const std::filesystem::path &into) {
+  std::filesystem::remove_all(into);
+  std::filesystem::create_directories(into);
+  RunOrFail({"mcopy", "-s", "-n", "-i", image.string(), "::/*", into.string() + "/"});
+  Tree tree;
+  for (const auto &e : std::filesystem::recursive_directory_iterator(into))
+    tree[std::filesystem::relative(e.path(), into).string()] =
+        e.is_regular_file() ? ReadFileBytes(e.path()) : std::vector<std::uint8_t>{};
+  return tree;
+}
+
+::testing::AssertionResult FsckClean(const std::filesystem::path &image) {
+  const auto r = Run({"fsck.fat", "-n", image.string()});
+  if (r.ExitCode == 0)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "fsck.fat -n: " << r.Out << r.Err;
+}
+
+std::vector<std::string> DeletedInLiveFolders(const std::filesystem::path &image) {
+  std::set<std::string> live = {""};
+  for (const auto &e : Fls(image, false))
+    if (e.Directory && !e.Deleted)
+      live.insert(e.Path);
+  std::vector<std::string> found;
+  for (const auto &e : Fls(image, true)) {
+    const auto slash = e.Path.rfind('/');
+    const std::string parent = slash == std::string::npos ? "" : e.Path.substr(0, slash);
+    if (live.count(parent))
+      found.push_back(e.Path);
+  }
+  return found;
+}
+
+std::vector<std::uint32_t> DirtyFreeClusters(const std::vector<std::uint8_t> &b) {
+  auto le16 = [&](std::size_t at) { return std::uint32_t(b[at] | b[at + 1] << 8); };
+  auto le32 = [&](std::size_t at) { return le16(at) | le16(at + 2) << 16; };
+  const std::uint32_t bytesPerSector = le16(11), spc = b[13], reserved = le16(14), fats = b[16];
+  const std::uint32_t rootEntries = le16(17);
+  const bool fat32 = le16(22) == 0;
+  const std::uint32_t fatSectors = fat32 ? le32(36) : le16(22);
+  const std::uint32_t total = le16(19) ? le16(19) : le32(32);
+  const std::uint32_t dataStart = reserved + fats * fatSectors + rootEntries * 32 / bytesPerSector;
+  const std::uint32_t clusters = (total - dataStart) / spc;
+  const std::size_t clusterBytes = std::size_t(spc) * bytesPerSector;
+  std::vector<std::uint32_t> dirty;
+  for (std::uint32_t c = 2; c < clusters + 2; ++c) {
+    const std::size_t e = std::size_t(reserved) * bytesPerSector + c * (fat32 ? 4 : 2);
+    const std::uint32_t entry = fat32 ? le32(e) & 0x0FFFFFFF : le16(e);
+    if (entry != 0)
+      continue;
+    const auto first = b.begin() + std::ptrdiff_t((dataStart + std::size_t(c - 2) * spc) * bytesPerSector);
+    if (std::any_of(first, first + std::ptrdiff_t(clusterBytes), [](std::uint8_t x) { return x != 0; }))
+      dirty.push_back(c);
+  }
+  return dirty;
+}
+
+} // namespace orvanta::test

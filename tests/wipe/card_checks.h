@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace orvanta::test {
+
+// What a volume holds, as witnesses other than the engine see it.
+using Tree = std::map<std::string, std::vector<std::uint8_t>>;
+
+// Every live file and folder, copied out with `mcopy -s` into `into`.
+Tree LiveFiles(const std::filesystem::path &image, const std::filesystem::path &into);
+
+// `fsck.fat -n` finds nothing to mend.
+::testing::AssertionResult FsckClean(const std::filesystem::path &image);
+
+// Deleted entries that The Sleuth Kit still lists in folders that exist.
+std::vector<std::string> DeletedInLiveFolders(const std::filesystem::path &image);
+
+// Free clusters (by the FAT) that hold anything but zero bytes, with the
+// layout read from the boot sector directly.
+std::vector<std::uint32_t> DirtyFreeClusters(const std::vector<std::uint8_t> &image);
+
+} // namespace orvanta::test
