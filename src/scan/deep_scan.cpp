@@ -100,7 +100,11 @@ void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t pare
     const std::uint32_t dotdot = EntryFirstCluster(EntryAt(bytes, kDotDotOffset), g.FatType);
     if (dot != parent)
       return;
-    if (g.ClusterCount <= 0 || dotdot >= static_cast<std::uint32_t>(g.ClusterCount))
+    // The root has no ".." entry: its second entry belongs to any file or
+    // folder (on FAT32 a long-name piece there reads as a huge cluster
+    // number), so only a real directory's link is checked.
+    if (parent != 0 &&
+        (g.ClusterCount <= 0 || dotdot >= static_cast<std::uint32_t>(g.ClusterCount)))
       return;
     // The last folder entry for the child wins, deleted ones included. The
     // root has no "." and ".." entries: after its first entry (the label
@@ -116,6 +120,8 @@ void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t pare
     if (end == WalkEnd::Stopped || !name)
       return;
     CurrentFolderPath.insert(0, *name + "\\");
+    if (parent == 0)
+      return; // named in the root: nothing lies above it
     child = parent;
     parent = dotdot;
   }

@@ -237,6 +237,28 @@ TEST(DeepScan, OnALiveVolumeRecordsOnlyWhatIsGone) {
   EXPECT_EQ(Parse(found.at("E:\\LATEROOT\\" + kLostE + "EMO.TXT")).Size, 80);
 }
 
+// The root has no ".." entry, so whatever its second entry holds must not
+// stop the climb there: on FAT32 a long-name piece in that place reads as a
+// cluster number far beyond the volume, and no first-level folder could be
+// named at all.
+TEST(DeepScan, RootFoldersAreNamedWhateverFollowsTheLabel) {
+  for (const int bits : {16, 32}) {
+    TempDir dir;
+    FatImageFile card(dir / "card.img", {.FatBits = bits, .SizeKiB = bits == 32 ? 40 * 1024u : 16 * 1024u,
+                                         .SectorsPerCluster = 1});
+    // One long-name piece; its ninth character lies where FAT32 keeps the
+    // high half of the first cluster.
+    card.Put("/Holiday.jpeg", "kept");
+    card.Mkdir("/Docs/Letters");
+    card.Put("/Docs/Letters/to grandma.txt", std::string(300, 'g'));
+    card.Delete("/Docs/Letters/to grandma.txt");
+    auto engine = EngineFixture::OfImage(card.Path());
+    ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found) << bits;
+    EXPECT_EQ(engine.State.Catalogue.SectionNames(),
+              (std::vector<std::string>{"E:\\Docs\\Letters\\"})) << bits;
+  }
+}
+
 // Crafted FAT16 volume of 64 one-sector clusters: two blocks.
 CraftedVolume SmallFat16(std::uint32_t clusters = 64) {
   return CraftedVolume({.FatBits = 16, .SectorsPerCluster = 1, .Clusters = clusters});

@@ -9,6 +9,7 @@
 #include "support/scan_fixture.h"
 #include "support/temp_dir.h"
 #include "support/tsk.h"
+#include "tsk_match.h"
 
 namespace orvanta {
 namespace {
@@ -16,6 +17,8 @@ namespace {
 using test::EngineFixture;
 using test::FatImageFile;
 using test::LocalTime;
+using test::SameName;
+using test::SamePath;
 using test::TempDir;
 
 // Marks a folder's short entry and its long-name pieces deleted and frees
@@ -102,43 +105,6 @@ void Populate(FatImageFile &card) {
   card.Put("/Trip/Day1/beach.jpg", test::PatternBytes(4000, 7), d2025);
   card.Put("/Trip/Day1/Sunset at the lake.jpg", test::PatternBytes(9000, 8), d2025);
   card.DeleteTree("/Trip"); // last: nothing written afterwards takes its clusters
-}
-
-// Names as compared with The Sleuth Kit: it writes "_" for the lost first
-// letter of a short name where the catalogue has the table's character for
-// 0xE5 (U+0445); it applies the lower-case flags that the catalogue does not;
-// and a duplicate's number is the catalogue's own.
-bool SameName(std::string tsk, std::string ours) {
-  if (const auto open = ours.rfind(" ("); open != std::string::npos) {
-    const auto close = ours.find(')', open);
-    if (close != std::string::npos &&
-        ours.find_first_not_of("0123456789", open + 2) == close)
-      ours.erase(open, close - open + 1);
-  }
-  const std::string ha = "\xD1\x85";
-  if (tsk.starts_with("_") && ours.starts_with(ha)) {
-    tsk.erase(0, 1);
-    ours.erase(0, ha.size());
-  }
-  return EqualsIgnoreCase(tsk, ours);
-}
-
-bool SamePath(const std::string &tskFolder, const std::string &section) {
-  auto a = PathComponents("E:\\" + tskFolder);
-  for (auto &c : a)
-    std::replace(c.begin(), c.end(), '/', '\\');
-  const auto b = PathComponents(section);
-  std::vector<std::string> split;
-  for (const auto &c : a) {
-    const auto parts = PathComponents("E:\\" + c);
-    split.insert(split.end(), parts.begin(), parts.end());
-  }
-  if (split.size() != b.size())
-    return false;
-  for (std::size_t i = 0; i < b.size(); ++i)
-    if (!SameName(split[i], b[i]))
-      return false;
-  return true;
 }
 
 struct Found {

@@ -1,20 +1,17 @@
 // Both wipes on cards made by a random run of what people do to a card:
 // folders made, files written and deleted, whole trees removed, the gaps
 // filled again by later files. fsck.fat, mtools and The Sleuth Kit witness
-// the result. A few cards are made in every test run; for a long run set
-// ORVANTA_RANDOM_CARDS=N (cards per FAT type) and ORVANTA_RANDOM_SEED=S (the
-// first card's seed).
+// the result. (ORVANTA_RANDOM_CARDS and ORVANTA_RANDOM_SEED make long runs.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <random>
-#include <sstream>
 
 #include "card_checks.h"
 #include "support/fat_image.h"
+#include "support/random_card.h"
 #include "support/scan_fixture.h"
 #include "support/temp_dir.h"
 #include "wipe/wipe_job.h"
@@ -24,111 +21,6 @@ namespace {
 
 using test::FatImageFile;
 using test::TempDir;
-
-std::uint32_t EnvNumber(const char *name, std::uint32_t fallback) {
-  const char *text = std::getenv(name);
-  if (!text || !*text)
-    return fallback;
-  return static_cast<std::uint32_t>(std::strtoul(text, nullptr, 10));
-}
-
-// The random card of one seed; `log` lists what was done, for the failure
-// message.
-class CardMaker {
-public:
-  CardMaker(FatImageFile &card, std::uint32_t seed) : card_(card), rng_(seed) {}
-
-  void Make() {
-    const int steps = 40 + Pick(80);
-    for (int i = 0; i < steps; ++i) {
-      const int r = Pick(100);
-      if (r < 15)
-        MakeFolder();
-      else if (r < 60)
-        WriteFile();
-      else if (r < 85)
-        DeleteFile();
-      else if (r < 90)
-        DeleteTree();
-    }
-  }
-
-  std::string Log() const { return log_.str(); }
-
-private:
-  int Pick(int n) { return static_cast<int>(rng_() % static_cast<std::uint32_t>(n)); }
-
-  std::string Name(bool folder) {
-    const int n = ++serial_;
-    char text[96];
-    switch (Pick(6)) {
-    case 0: std::snprintf(text, sizeof text, folder ? "DIR%03d" : "IMG_%04d.JPG", n); break;
-    case 1: std::snprintf(text, sizeof text, folder ? "Photos of day %d" : "Holiday photo number %d.jpeg", n); break;
-    case 2: std::snprintf(text, sizeof text, folder ? "Папка %d" : "Отчёт %d.docx", n); break;
-    case 3: std::snprintf(text, sizeof text, folder ? "v%d.backup.old" : "file.%d.tar.gz", n); break;
-    case 4: std::snprintf(text, sizeof text, "noext%d", n); break;
-    default: std::snprintf(text, sizeof text, "a%d.t", n); break;
-    }
-    return text;
-  }
-
-  std::string SomeFolder(bool forNewFolder) {
-    for (;;) {
-      const auto &f = folders_[std::size_t(Pick(int(folders_.size())))];
-      if (!forNewFolder || std::count(f.begin(), f.end(), '/') < 4)
-        return f;
-    }
-  }
-
-  void MakeFolder() {
-    const auto path = SomeFolder(true) + "/" + Name(true);
-    log_ << "mkdir " << path << '\n';
-    card_.Mkdir(path);
-    folders_.push_back(path);
-  }
-
-  void WriteFile() {
-    std::size_t size = 0;
-    switch (Pick(10)) {
-    case 0: size = 0; break;
-    case 1: case 2: case 3: size = std::size_t(1 + Pick(600)); break;
-    case 4: case 5: size = std::size_t(1800 + Pick(600)); break; // about one cluster
-    case 9: size = std::size_t(20000 + Pick(20000)); break;
-    default: size = std::size_t(2500 + Pick(14000)); break;
-    }
-    const auto path = SomeFolder(false) + "/" + Name(false);
-    log_ << "put " << path << ' ' << size << '\n';
-    card_.Put(path, test::PatternBytes(size, static_cast<std::uint32_t>(rng_())));
-    files_.push_back(path);
-  }
-
-  void DeleteFile() {
-    if (files_.empty())
-      return;
-    const auto at = files_.begin() + Pick(int(files_.size()));
-    log_ << "del " << *at << '\n';
-    card_.Delete(*at);
-    files_.erase(at);
-  }
-
-  void DeleteTree() {
-    if (folders_.size() < 2)
-      return;
-    const std::string tree = folders_[1 + std::size_t(Pick(int(folders_.size()) - 1))];
-    log_ << "deltree " << tree << '\n';
-    card_.DeleteTree(tree);
-    const auto inside = [&](const std::string &p) { return p == tree || p.starts_with(tree + "/"); };
-    std::erase_if(folders_, inside);
-    std::erase_if(files_, inside);
-  }
-
-  FatImageFile &card_;
-  std::mt19937 rng_;
-  std::vector<std::string> folders_{""};
-  std::vector<std::string> files_;
-  int serial_ = 0;
-  std::ostringstream log_;
-};
 
 WipeOutcome Wipe(const std::filesystem::path &image, bool freeSpace, std::optional<long> stopAfter,
                  long *pumps = nullptr) {
@@ -144,15 +36,15 @@ WipeOutcome Wipe(const std::filesystem::path &image, bool freeSpace, std::option
 }
 
 void WipeRandomCards(int fatBits) {
-  const std::uint32_t cards = EnvNumber("ORVANTA_RANDOM_CARDS", 2);
-  const std::uint32_t first = EnvNumber("ORVANTA_RANDOM_SEED", 1);
+  const std::uint32_t cards = test::RandomCardCount();
+  const std::uint32_t first = test::RandomCardFirstSeed();
   std::size_t deletedBefore = 0;
   for (std::uint32_t seed = first; seed < first + cards; ++seed) {
     TempDir dir;
     const auto master = dir / "card.img";
     FatImageFile image(master, {.FatBits = fatBits, .SizeKiB = fatBits == 32 ? 40 * 1024u : 16 * 1024u,
                                 .SectorsPerCluster = fatBits == 32 ? 1 : 4});
-    CardMaker maker(image, seed * 2 + std::uint32_t(fatBits));
+    test::RandomCardMaker maker(image, seed * 2 + std::uint32_t(fatBits));
     maker.Make();
     SCOPED_TRACE("seed " + std::to_string(seed) + ", made by:\n" + maker.Log());
     const auto live = test::LiveFiles(master, dir / "live");

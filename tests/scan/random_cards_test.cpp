@@ -1,0 +1,100 @@
+// Both scans on random cards (support/random_card.h) against The Sleuth Kit:
+// in every folder that exists, the deleted files that fls lists are the ones
+// the scan finds, with their sizes and dates, and it finds no others there.
+// (ORVANTA_RANDOM_CARDS and ORVANTA_RANDOM_SEED make long runs.)
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "support/fat_image.h"
+#include "support/random_card.h"
+#include "support/scan_fixture.h"
+#include "support/temp_dir.h"
+#include "support/tsk.h"
+#include "tsk_match.h"
+
+namespace orvanta {
+namespace {
+
+using test::FatImageFile;
+using test::TempDir;
+
+struct Found {
+  std::string Section, Key, Value;
+  bool Matched = false;
+};
+
+std::string ParentOf(const std::string &path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash);
+}
+
+void ScanRandomCards(int fatBits) {
+  const std::uint32_t cards = test::RandomCardCount();
+  const std::uint32_t first = test::RandomCardFirstSeed();
+  std::size_t compared = 0;
+  for (std::uint32_t seed = first; seed < first + cards; ++seed) {
+    TempDir dir;
+    FatImageFile card(dir / "card.img", {.FatBits = fatBits, .SizeKiB = fatBits == 32 ? 40 * 1024u : 16 * 1024u,
+                                         .SectorsPerCluster = fatBits == 32 ? 1 : 4});
+    test::RandomCardMaker maker(card, seed * 2 + std::uint32_t(fatBits) + 7);
+    maker.Make();
+    SCOPED_TRACE("seed " + std::to_string(seed) + ", made by:\n" + maker.Log());
+
+    std::set<std::string> live = {""};
+    for (const auto &e : test::Fls(card.Path(), false))
+      if (e.Directory && !e.Deleted)
+        live.insert(e.Path);
+    std::vector<test::TskEntry> listed;
+    for (const auto &e : test::Fls(card.Path(), true))
+      if (!e.Directory && e.Size > 0 && live.count(ParentOf(e.Path)))
+        listed.push_back(e);
+
+    for (const bool deep : {false, true}) {
+      SCOPED_TRACE(deep ? "deep scan" : "quick scan");
+      auto engine = test::EngineFixture::OfImage(card.Path());
+      const auto outcome = engine.Find("*.*", deep);
+      ASSERT_NE(outcome.Outcome, FindOutcome::Result::Refused) << outcome.Message;
+
+      // The deep scan knows folders by their "." and ".." entries, which
+      // the root does not have.
+      const auto compare = [&](const std::string &folder) { return !deep || !folder.empty(); };
+      std::vector<Found> found;
+      engine.State.Catalogue.ForEach([&](const TFoundCatalogue::Entry &e) {
+        const bool inLiveFolder = std::any_of(live.begin(), live.end(), [&](const std::string &folder) {
+          return compare(folder) && test::SamePath(folder, e.Section);
+        });
+        if (inLiveFolder)
+          found.push_back({e.Section, e.Key, e.Value});
+      });
+      for (const auto &t : listed) {
+        const std::string folder = ParentOf(t.Path);
+        if (!compare(folder))
+          continue;
+        const std::string name = t.Path.substr(folder.empty() ? 0 : folder.size() + 1);
+        const std::string date = t.Written.substr(0, 4) + "/" + t.Written.substr(5, 2) + "/" +
+                                 t.Written.substr(8, 2) + " " + t.Written.substr(11, 5);
+        const auto it = std::find_if(found.begin(), found.end(), [&](const Found &f) {
+          return !f.Matched && test::SamePath(folder, f.Section) && test::SameName(name, f.Key) &&
+                 f.Value.starts_with(std::to_string(t.Size) + "#" + date + "#");
+        });
+        EXPECT_NE(it, found.end()) << "not found: " << t.Path << " " << t.Size << " " << date;
+        if (it != found.end())
+          it->Matched = true;
+        ++compared;
+      }
+      for (const auto &f : found)
+        EXPECT_TRUE(f.Matched) << "not listed by fls: " << f.Section << f.Key << "=" << f.Value;
+    }
+  }
+  // The cards must hold deleted files to compare.
+  EXPECT_GT(compared, cards);
+  std::printf("%u cards, %zu deleted files compared\n", cards, compared);
+}
+
+TEST(RandomCards, ScansFindWhatTheSleuthKitListsInLiveFoldersOnFat16) { ScanRandomCards(16); }
+TEST(RandomCards, ScansFindWhatTheSleuthKitListsInLiveFoldersOnFat32) { ScanRandomCards(32); }
+
+} // namespace
+} // namespace orvanta
