@@ -106,17 +106,21 @@ void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t pare
     if (parent != 0 &&
         (g.ClusterCount <= 0 || dotdot >= static_cast<std::uint32_t>(g.ClusterCount)))
       return;
-    // The last folder entry for the child wins, deleted ones included. The
-    // root has no "." and ".." entries: after its first entry (the label
-    // that stands in for ".") every entry may be a folder.
+    // The folder that exists names the child: its cluster is the child's
+    // now, and a deleted entry with the same cluster is an older folder
+    // whose cluster was given to it. Without one, the last deleted folder
+    // entry for the child wins. The root has no "." and ".." entries: after
+    // its first entry (the label that stands in for ".") every entry may be
+    // a folder.
     const std::size_t from = parent == 0 ? kDotDotOffset : kNamedEntriesOffset;
-    std::optional<std::string> name;
+    std::optional<std::string> live, deleted;
     const auto end = WalkDirectory(bytes, from, g.FatType, ctx.Host,
                                    /*stoppable=*/true, [&](const ShortEntry &e, auto) {
                                      if (e.IsDirectory && e.Named() && e.FirstCluster == child)
-                                       name = e.Name;
+                                       (e.IsDeleted() ? deleted : live) = e.Name;
                                      return true;
                                    });
+    const auto &name = live ? live : deleted;
     if (end == WalkEnd::Stopped || !name)
       return;
     CurrentFolderPath.insert(0, *name + "\\");

@@ -286,6 +286,26 @@ TEST(DeepScan, RootFoldersAreNamedFromTheSecondEntryWithinOneClusterOnFat16) {
   EXPECT_EQ(engine.State.Catalogue.SectionNames(), (std::vector<std::string>{"E:\\FIRST\\", "E:\\"}));
 }
 
+// A folder's cluster may once have been a deleted folder's: the folder that
+// exists names it wherever the deleted entry lies. Between deleted entries
+// only, the last one wins.
+TEST(DeepScan, TheFolderThatExistsNamesItsClusterBeforeDeletedOnes) {
+  auto v = SmallFat16();
+  v.PutEntries(v.RootOffset(), {kLabel, Deleted(ShortEntry("GONE1      ", 0x10, 6, 0)),
+                                ShortEntry("LIVE       ", 0x10, 5, 0),
+                                Deleted(ShortEntry("OLDER      ", 0x10, 5, 0)),
+                                Deleted(ShortEntry("GONE2      ", 0x10, 6, 0))});
+  for (const std::uint32_t c : {5u, 6u}) {
+    auto d = DotPair(c, 0);
+    d.push_back(Deleted(ShortEntry("F" + std::to_string(c) + "      TXT", 0x20, 20, 1)));
+    v.PutEntries(v.ClusterOffset(c), d);
+  }
+  auto engine = EngineFixture::OfBytes(v.Bytes);
+  ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
+  EXPECT_EQ(engine.State.Catalogue.SectionNames(),
+            (std::vector<std::string>{"E:\\LIVE\\", "E:\\" + kLostE + "ONE2\\"}));
+}
+
 // The file tests in their order, and the marks: in a folder that exists,
 // only what is gone is recorded; in one that does not, every entry that
 // passes the tests, marked by whether it was deleted.

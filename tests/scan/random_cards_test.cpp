@@ -42,10 +42,16 @@ void ScanRandomCards(int fatBits) {
     maker.Make();
     SCOPED_TRACE("seed " + std::to_string(seed) + ", made by:\n" + maker.Log());
 
-    std::set<std::string> live = {""};
+    // On FAT16 the deep scan names first-level folders from one cluster's
+    // worth of the root region only (fls numbers root entries from 3).
+    const std::uint64_t rootEntriesSearched = fatBits == 16 ? 4 * 512 / 32 : ~0ull;
+    std::set<std::string> live = {""}, unnamed;
     for (const auto &e : test::Fls(card.Path(), false))
-      if (e.Directory && !e.Deleted)
+      if (e.Directory && !e.Deleted) {
         live.insert(e.Path);
+        if (e.Path.find('/') == std::string::npos && e.Inode - 3 >= rootEntriesSearched)
+          unnamed.insert(e.Path);
+      }
     std::vector<test::TskEntry> listed;
     for (const auto &e : test::Fls(card.Path(), true))
       if (!e.Directory && e.Size > 0 && live.count(ParentOf(e.Path)))
@@ -58,8 +64,10 @@ void ScanRandomCards(int fatBits) {
       ASSERT_NE(outcome.Outcome, FindOutcome::Result::Refused) << outcome.Message;
 
       // The deep scan knows folders by their "." and ".." entries, which
-      // the root does not have.
-      const auto compare = [&](const std::string &folder) { return !deep || !folder.empty(); };
+      // the root does not have, and names them as far as it can climb.
+      const auto compare = [&](const std::string &folder) {
+        return !deep || (!folder.empty() && !unnamed.count(folder.substr(0, folder.find('/'))));
+      };
       std::vector<Found> found;
       engine.State.Catalogue.ForEach([&](const TFoundCatalogue::Entry &e) {
         const bool inLiveFolder = std::any_of(live.begin(), live.end(), [&](const std::string &folder) {
