@@ -5,9 +5,23 @@
 
 #include "support/fat_image.h"
 #include "support/run.h"
+#include "support/scan_fixture.h"
 #include "support/tsk.h"
 
 namespace orvanta::test {
+
+WipeOutcome WipeImage(const std::filesystem::path &image, bool freeSpace, std::optional<long> stopAfter,
+                      long *pumps) {
+  auto engine = EngineFixture::OfImage(image);
+  engine.Host.StopAfterPumps = stopAfter;
+  WipeOptions options;
+  options.FreeSpace = freeSpace;
+  options.Confirm = [](const std::string &) { return true; };
+  auto outcome = RunWipe(engine.State, engine.Host, options);
+  if (pumps)
+    *pumps = engine.Host.Pumps;
+  return outcome;
+}
 
 Tree LiveFiles(const std::filesystem::path &image, const std::filesystem::path &into) {
   std::filesystem::remove_all(into);

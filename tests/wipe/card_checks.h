@@ -3,15 +3,23 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "wipe/wipe_job.h"
+
 namespace orvanta::test {
 
 // What a volume holds, as witnesses other than the engine see it.
 using Tree = std::map<std::string, std::vector<std::uint8_t>>;
+
+// Runs a wipe on an image file, answering yes; with `stopAfter` the host
+// clears the running flag after that many pumps. `pumps` gets the count.
+WipeOutcome WipeImage(const std::filesystem::path &image, bool freeSpace,
+                      std::optional<long> stopAfter = std::nullopt, long *pumps = nullptr);
 
 // Every live file and folder, copied out with `mcopy -s` into `into`.
 Tree LiveFiles(const std::filesystem::path &image, const std::filesystem::path &into);

@@ -22,19 +22,6 @@ namespace {
 using test::FatImageFile;
 using test::TempDir;
 
-WipeOutcome Wipe(const std::filesystem::path &image, bool freeSpace, std::optional<long> stopAfter,
-                 long *pumps = nullptr) {
-  auto engine = test::EngineFixture::OfImage(image);
-  engine.Host.StopAfterPumps = stopAfter;
-  WipeOptions options;
-  options.FreeSpace = freeSpace;
-  options.Confirm = [](const std::string &) { return true; };
-  auto outcome = RunWipe(engine.State, engine.Host, options);
-  if (pumps)
-    *pumps = engine.Host.Pumps;
-  return outcome;
-}
-
 void WipeRandomCards(int fatBits) {
   const std::uint32_t cards = test::RandomCardCount();
   const std::uint32_t first = test::RandomCardFirstSeed();
@@ -55,7 +42,7 @@ void WipeRandomCards(int fatBits) {
       SCOPED_TRACE(freeSpace ? "free-space wipe" : "deleted-entries wipe");
       std::filesystem::copy_file(master, copy, std::filesystem::copy_options::overwrite_existing);
       long pumps = 0;
-      const auto outcome = Wipe(copy, freeSpace, std::nullopt, &pumps);
+      const auto outcome = test::WipeImage(copy, freeSpace, std::nullopt, &pumps);
       ASSERT_EQ(outcome.Outcome, WipeOutcome::Result::Done) << outcome.Message;
       EXPECT_EQ(outcome.FailedWrites, 0);
       ASSERT_TRUE(test::FsckClean(copy));
@@ -69,7 +56,7 @@ void WipeRandomCards(int fatBits) {
       // Stopped somewhere in the same run: sound, and nothing live lost.
       const long stopAt = 1 + long(seed * 7919u % std::uint32_t(std::max(1L, pumps)));
       std::filesystem::copy_file(master, copy, std::filesystem::copy_options::overwrite_existing);
-      Wipe(copy, freeSpace, stopAt);
+      test::WipeImage(copy, freeSpace, stopAt);
       ASSERT_TRUE(test::FsckClean(copy)) << "stopped after " << stopAt << " of " << pumps;
       ASSERT_TRUE(test::LiveFiles(copy, dir / "after") == live) << "stopped after " << stopAt;
     }

@@ -92,19 +92,6 @@ const Card &CardOf(int fatBits) {
   return *card;
 }
 
-WipeOutcome Wipe(const std::filesystem::path &image, bool freeSpace, std::optional<long> stopAfter = {},
-                 long *pumps = nullptr) {
-  auto engine = test::EngineFixture::OfImage(image);
-  engine.Host.StopAfterPumps = stopAfter;
-  WipeOptions options;
-  options.FreeSpace = freeSpace;
-  options.Confirm = [](const std::string &) { return true; };
-  auto outcome = RunWipe(engine.State, engine.Host, options);
-  if (pumps)
-    *pumps = engine.Host.Pumps;
-  return outcome;
-}
-
 struct Case {
   int FatBits;
   bool FreeSpace;
@@ -125,7 +112,7 @@ TEST_P(WipeOnCard, LeavesLiveFilesAndNoDeletedEntries) {
   ASSERT_FALSE(test::DirtyFreeClusters(test::ReadFileBytes(image)).empty());
 
   const auto before = test::ReadFileBytes(image);
-  const auto outcome = Wipe(image, GetParam().FreeSpace);
+  const auto outcome = test::WipeImage(image, GetParam().FreeSpace);
   ASSERT_EQ(outcome.Outcome, WipeOutcome::Result::Done) << outcome.Message;
   EXPECT_EQ(outcome.FailedWrites, 0);
   if (GetParam().FreeSpace) {
@@ -157,7 +144,7 @@ TEST_P(WipeOnCard, StopAnywhereLeavesTheVolumeSound) {
   const auto image = dir / "copy.img";
   std::filesystem::copy_file(card.Master, image);
   long total = 0;
-  Wipe(image, GetParam().FreeSpace, {}, &total);
+  test::WipeImage(image, GetParam().FreeSpace, {}, &total);
   ASSERT_GT(total, 100);
   std::set<long> stops = {1, 2, 3, 5, 8, 13, total - 1};
   for (int k = 1; k < 12; ++k)
@@ -165,7 +152,7 @@ TEST_P(WipeOnCard, StopAnywhereLeavesTheVolumeSound) {
   for (const long stopAt : stops) {
     std::filesystem::remove(image);
     std::filesystem::copy_file(card.Master, image);
-    const auto outcome = Wipe(image, GetParam().FreeSpace, stopAt);
+    const auto outcome = test::WipeImage(image, GetParam().FreeSpace, stopAt);
     ASSERT_TRUE(outcome.Stopped) << stopAt;
     ASSERT_TRUE(FsckClean(image)) << "stopped after " << stopAt << " of " << total;
     ASSERT_TRUE(test::LiveFiles(image, dir / "live") == card.Live) << "stopped after " << stopAt;
