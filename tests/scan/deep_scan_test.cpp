@@ -266,6 +266,13 @@ CraftedVolume SmallFat16(std::uint32_t clusters = 64) {
 
 const auto kLabel = ShortEntry("CARD       ", 0x08, 0, 0);
 
+// A first-level folder's directory at `cluster` holding one deleted file.
+void PutFirstLevelFolder(CraftedVolume &v, std::uint32_t cluster) {
+  auto d = DotPair(cluster, 0);
+  d.push_back(Deleted(ShortEntry("F" + std::to_string(cluster) + "      TXT", 0x20, 20, 1)));
+  v.PutEntries(v.ClusterOffset(cluster), d);
+}
+
 // The root has no dot pair: a folder may be named from its entry right
 // after the label. On FAT16 only one cluster's worth of the root region is
 // searched, so a folder whose entry lies beyond it cannot be named.
@@ -276,11 +283,8 @@ TEST(DeepScan, RootFoldersAreNamedFromTheSecondEntryWithinOneClusterOnFat16) {
     root.push_back(ShortEntry("R" + std::to_string(i) + "      TXT", 0x20, 0, 0));
   root.push_back(ShortEntry("LATE       ", 0x10, 6, 0));
   v.PutEntries(v.RootOffset(), root);
-  for (const std::uint32_t c : {5u, 6u}) {
-    auto d = DotPair(c, 0);
-    d.push_back(Deleted(ShortEntry("F" + std::to_string(c) + "      TXT", 0x20, 20, 1)));
-    v.PutEntries(v.ClusterOffset(c), d);
-  }
+  for (const std::uint32_t c : {5u, 6u})
+    PutFirstLevelFolder(v, c);
   auto engine = EngineFixture::OfBytes(v.Bytes);
   ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
   EXPECT_EQ(engine.State.Catalogue.SectionNames(), (std::vector<std::string>{"E:\\FIRST\\", "E:\\"}));
@@ -295,11 +299,8 @@ TEST(DeepScan, TheFolderThatExistsNamesItsClusterBeforeDeletedOnes) {
                                 ShortEntry("LIVE       ", 0x10, 5, 0),
                                 Deleted(ShortEntry("OLDER      ", 0x10, 5, 0)),
                                 Deleted(ShortEntry("GONE2      ", 0x10, 6, 0))});
-  for (const std::uint32_t c : {5u, 6u}) {
-    auto d = DotPair(c, 0);
-    d.push_back(Deleted(ShortEntry("F" + std::to_string(c) + "      TXT", 0x20, 20, 1)));
-    v.PutEntries(v.ClusterOffset(c), d);
-  }
+  for (const std::uint32_t c : {5u, 6u})
+    PutFirstLevelFolder(v, c);
   auto engine = EngineFixture::OfBytes(v.Bytes);
   ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
   EXPECT_EQ(engine.State.Catalogue.SectionNames(),
