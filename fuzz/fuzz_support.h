@@ -24,6 +24,7 @@
 #include "engine/operation_host.h"
 #include "platform/device.h"
 #include "platform/drive_provider.h"
+#include "scan/find_job.h"
 
 namespace orvanta::fuzz {
 
@@ -95,6 +96,14 @@ struct FuzzEngine {
   }
 
   bool OtherMode() const { return otherMode_; }
+
+  // A Find over the whole drive, every date a FAT entry can hold accepted.
+  FindOutcome Find(bool deep) {
+    FindOptions options;
+    options.Deep = deep;
+    options.MaxYearOffset = 127;
+    return RunFind(State, Host, options);
+  }
 
   std::shared_ptr<PaddedDevice> Drive;
   FixedDrives Drives;

@@ -11,7 +11,6 @@
 #include "fuzz_support.h"
 #include "restore/preview.h"
 #include "restore/restore_jobs.h"
-#include "scan/find_job.h"
 
 namespace fs = std::filesystem;
 
@@ -51,10 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   auto engine = fuzz::FuzzEngine::From(data, size);
   if (!engine)
     return 0;
-  FindOptions options;
-  options.Deep = engine->OtherMode();
-  options.MaxYearOffset = 127;
-  const auto found = RunFind(engine->State, engine->Host, options);
+  const auto found = engine->Find(/*deep=*/engine->OtherMode());
   if (found.Outcome != FindOutcome::Result::Found)
     return 0;
 
