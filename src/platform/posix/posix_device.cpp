@@ -89,11 +89,9 @@ bool PosixDevice::Read(std::uint64_t offset, std::span<std::uint8_t> out) {
   const auto extent = Measure(fd.get(), imageSectorSize_);
   if (!extent || !WholeSectorsInside(*extent, offset, out.size()))
     return false;
-  if (!TransferAll(out.size(), [&](std::size_t done) {
-        return ::pread(fd.get(), out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
-      }))
-    return false;
-  return true;
+  return TransferAll(out.size(), [&](std::size_t done) {
+    return ::pread(fd.get(), out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+  });
 }
 
 bool PosixDevice::Write(std::uint64_t offset, std::span<const std::uint8_t> data) {
