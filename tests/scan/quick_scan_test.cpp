@@ -107,11 +107,6 @@ void Populate(FatImageFile &card) {
   card.DeleteTree("/Trip"); // last: nothing written afterwards takes its clusters
 }
 
-struct Found {
-  std::string Section, Key, Value;
-  bool Matched = false;
-};
-
 class QuickScanOnCard : public ::testing::TestWithParam<int> {};
 
 // Every deleted file that The Sleuth Kit lists is in the catalogue with its
@@ -128,7 +123,7 @@ TEST_P(QuickScanOnCard, FindsWhatTheSleuthKitListsButWhatTheRulesReject) {
   const auto outcome = engine.Find();
   ASSERT_EQ(outcome.Outcome, FindOutcome::Result::Found) << outcome.Message;
 
-  std::vector<Found> found;
+  std::vector<test::FoundRow> found;
   engine.State.Catalogue.ForEach([&](const TFoundCatalogue::Entry &e) {
     found.push_back({e.Section, e.Key, e.Value});
   });
@@ -140,21 +135,15 @@ TEST_P(QuickScanOnCard, FindsWhatTheSleuthKitListsButWhatTheRulesReject) {
       continue; // folders are followed, not recorded
     if (t.Path.starts_with("$OrphanFiles/"))
       continue; // reachable from no folder: the deep scan's work
-    const auto slash = t.Path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : t.Path.substr(0, slash);
-    const std::string name = t.Path.substr(slash == std::string::npos ? 0 : slash + 1);
     // The rules: a size above 0 and a year up to 2026.
     if (t.Size == 0 || t.Written.substr(0, 4) > "2026") {
-      rejected.push_back(name);
+      rejected.push_back(t.Path.substr(t.Path.rfind('/') + 1));
       continue;
     }
-    const std::string date = t.Written.substr(0, 4) + "/" + t.Written.substr(5, 2) + "/" +
-                             t.Written.substr(8, 2) + " " + t.Written.substr(11, 5);
-    const auto it = std::find_if(found.begin(), found.end(), [&](const Found &f) {
-      return !f.Matched && SamePath(folder, f.Section) && SameName(name, f.Key) &&
-             f.Value.starts_with(std::to_string(t.Size) + "#" + date + "#");
+    const auto it = std::find_if(found.begin(), found.end(), [&](const test::FoundRow &f) {
+      return !f.Matched && test::SameFile(t, f);
     });
-    ASSERT_NE(it, found.end()) << "not found: " << t.Path << " " << t.Size << " " << date;
+    ASSERT_NE(it, found.end()) << "not found: " << t.Path << " " << t.Size << " " << test::CatalogueDate(t);
     it->Matched = true;
     EXPECT_TRUE(it->Value.ends_with("#0"));
   }

@@ -20,31 +20,22 @@ namespace {
 using test::FatImageFile;
 using test::TempDir;
 
-struct Found {
-  std::string Section, Key, Value;
-  bool Matched = false;
-};
-
-std::string ParentOf(const std::string &path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? "" : path.substr(0, slash);
-}
-
 void ScanRandomCards(int fatBits) {
   const std::uint32_t cards = test::RandomCardCount();
   const std::uint32_t first = test::RandomCardFirstSeed();
   std::size_t compared = 0;
   for (std::uint32_t seed = first; seed < first + cards; ++seed) {
     TempDir dir;
-    FatImageFile card(dir / "card.img", {.FatBits = fatBits, .SizeKiB = fatBits == 32 ? 40 * 1024u : 16 * 1024u,
-                                         .SectorsPerCluster = fatBits == 32 ? 1 : 4});
+    const auto geometry = test::RandomCardGeometry(fatBits);
+    FatImageFile card(dir / "card.img", geometry);
     test::RandomCardMaker maker(card, seed * 2 + std::uint32_t(fatBits) + 7);
     maker.Make();
     SCOPED_TRACE("seed " + std::to_string(seed) + ", made by:\n" + maker.Log());
 
     // On FAT16 the deep scan names first-level folders from one cluster's
     // worth of the root region only (fls numbers root entries from 3).
-    const std::uint64_t rootEntriesSearched = fatBits == 16 ? 4 * 512 / 32 : ~0ull;
+    const std::uint64_t rootEntriesSearched =
+        fatBits == 16 ? std::uint64_t(geometry.SectorsPerCluster) * geometry.SectorSize / 32 : ~0ull;
     std::set<std::string> live = {""}, unnamed;
     for (const auto &e : test::Fls(card.Path(), false))
       if (e.Directory && !e.Deleted) {
@@ -54,7 +45,7 @@ void ScanRandomCards(int fatBits) {
       }
     std::vector<test::TskEntry> listed;
     for (const auto &e : test::Fls(card.Path(), true))
-      if (!e.Directory && e.Size > 0 && live.count(ParentOf(e.Path)))
+      if (!e.Directory && e.Size > 0 && live.count(test::TskFolder(e.Path)))
         listed.push_back(e);
 
     for (const bool deep : {false, true}) {
@@ -68,7 +59,7 @@ void ScanRandomCards(int fatBits) {
       const auto compare = [&](const std::string &folder) {
         return !deep || (!folder.empty() && !unnamed.count(folder.substr(0, folder.find('/'))));
       };
-      std::vector<Found> found;
+      std::vector<test::FoundRow> found;
       engine.State.Catalogue.ForEach([&](const TFoundCatalogue::Entry &e) {
         const bool inLiveFolder = std::any_of(live.begin(), live.end(), [&](const std::string &folder) {
           return compare(folder) && test::SamePath(folder, e.Section);
@@ -77,17 +68,13 @@ void ScanRandomCards(int fatBits) {
           found.push_back({e.Section, e.Key, e.Value});
       });
       for (const auto &t : listed) {
-        const std::string folder = ParentOf(t.Path);
+        const std::string folder = test::TskFolder(t.Path);
         if (!compare(folder))
           continue;
-        const std::string name = t.Path.substr(folder.empty() ? 0 : folder.size() + 1);
-        const std::string date = t.Written.substr(0, 4) + "/" + t.Written.substr(5, 2) + "/" +
-                                 t.Written.substr(8, 2) + " " + t.Written.substr(11, 5);
-        const auto it = std::find_if(found.begin(), found.end(), [&](const Found &f) {
-          return !f.Matched && test::SamePath(folder, f.Section) && test::SameName(name, f.Key) &&
-                 f.Value.starts_with(std::to_string(t.Size) + "#" + date + "#");
+        const auto it = std::find_if(found.begin(), found.end(), [&](const test::FoundRow &f) {
+          return !f.Matched && test::SameFile(t, f);
         });
-        EXPECT_NE(it, found.end()) << "not found: " << t.Path << " " << t.Size << " " << date;
+        EXPECT_NE(it, found.end()) << "not found: " << t.Path << " " << t.Size << " " << test::CatalogueDate(t);
         if (it != found.end())
           it->Matched = true;
         ++compared;

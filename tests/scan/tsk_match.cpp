@@ -41,4 +41,21 @@ bool SamePath(const std::string &tskFolder, const std::string &section) {
   return true;
 }
 
+std::string TskFolder(const std::string &path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash);
+}
+
+std::string CatalogueDate(const TskEntry &listed) {
+  const std::string &w = listed.Written;
+  return w.substr(0, 4) + "/" + w.substr(5, 2) + "/" + w.substr(8, 2) + " " + w.substr(11, 5);
+}
+
+bool SameFile(const TskEntry &listed, const FoundRow &found) {
+  const std::string folder = TskFolder(listed.Path);
+  const std::string name = listed.Path.substr(folder.empty() ? 0 : folder.size() + 1);
+  return SamePath(folder, found.Section) && SameName(name, found.Key) &&
+         found.Value.starts_with(std::to_string(listed.Size) + "#" + CatalogueDate(listed) + "#");
+}
+
 } // namespace orvanta::test

@@ -19,6 +19,11 @@ std::uint32_t EnvNumber(const char *name, std::uint32_t fallback) {
 std::uint32_t RandomCardCount() { return EnvNumber("ORVANTA_RANDOM_CARDS", 2); }
 std::uint32_t RandomCardFirstSeed() { return EnvNumber("ORVANTA_RANDOM_SEED", 1); }
 
+MkfsOptions RandomCardGeometry(int fatBits) {
+  return {.FatBits = fatBits, .SizeKiB = fatBits == 32 ? 40 * 1024u : 16 * 1024u,
+          .SectorsPerCluster = fatBits == 32 ? 1 : 4};
+}
+
 void RandomCardMaker::Make() {
   const int steps = 40 + Pick(80);
   for (int i = 0; i < steps; ++i) {

@@ -16,6 +16,11 @@ namespace orvanta::test {
 std::uint32_t RandomCardCount();
 std::uint32_t RandomCardFirstSeed();
 
+// The card the random tests make: FAT16 of 16 MiB with 2 KiB clusters, or
+// FAT32 of 40 MiB with 512-byte clusters (small clusters: directories and
+// files span many).
+MkfsOptions RandomCardGeometry(int fatBits);
+
 // Fills a card by a random run of what people do to one: folders made,
 // files of all sizes written and deleted, whole trees removed, the gaps
 // filled again by later files. Names are short, long, non-Latin,

@@ -29,8 +29,7 @@ void WipeRandomCards(int fatBits) {
   for (std::uint32_t seed = first; seed < first + cards; ++seed) {
     TempDir dir;
     const auto master = dir / "card.img";
-    FatImageFile image(master, {.FatBits = fatBits, .SizeKiB = fatBits == 32 ? 40 * 1024u : 16 * 1024u,
-                                .SectorsPerCluster = fatBits == 32 ? 1 : 4});
+    FatImageFile image(master, test::RandomCardGeometry(fatBits));
     test::RandomCardMaker maker(image, seed * 2 + std::uint32_t(fatBits));
     maker.Make();
     SCOPED_TRACE("seed " + std::to_string(seed) + ", made by:\n" + maker.Log());
