@@ -204,7 +204,8 @@ void DeepScan(FindContext &ctx) {
   // Several blocks that follow one another are read in one page-aligned
   // transfer; when it fails each is read on its own, so that an unreadable
   // block is skipped as it would be alone.
-  const std::size_t perTransfer = std::max<std::size_t>(1, kTransferBytes / blockBytes);
+  const std::size_t perTransfer = static_cast<std::size_t>(std::min<std::int64_t>(
+      blocks, std::max<std::size_t>(1, kTransferBytes / blockBytes)));
   AlignedBuffer buffer(perTransfer * blockBytes);
   std::vector<bool> readable(perTransfer);
   std::int64_t loadedFrom = 1, loadedTo = 1; // blocks [from, to) are in the buffer
