@@ -35,6 +35,17 @@ std::string FileSystemAt(int fd, std::uint64_t offset, std::uint64_t size) {
   return FileSystemNameOf(type, version);
 }
 
+// The sector size a partition's FAT boot sector states (bytes per sector,
+// at byte 11), when it is one a FAT volume can have; else 512.
+std::uint32_t StatedSectorSize(const std::filesystem::path &path, std::uint64_t offset) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  std::uint8_t field[2] = {};
+  if (!fd || ::pread(fd.get(), field, sizeof field, static_cast<off_t>(offset + 11)) != 2)
+    return 512;
+  const std::uint32_t size = field[0] | std::uint32_t{field[1]} << 8;
+  return size == 1024 || size == 2048 || size == 4096 ? size : 512;
+}
+
 } // namespace
 
 std::vector<PartitionInfo> ListPartitions(const std::filesystem::path &path) {
@@ -84,14 +95,13 @@ bool IsFatPartition(const PartitionInfo &partition) {
 std::shared_ptr<Device> OpenVolumeDevice(const std::filesystem::path &path,
                                          std::optional<std::uint32_t> sectorSize,
                                          std::optional<int> partition, std::string &error) {
-  auto whole = std::make_shared<PosixDevice>(path, sectorSize);
   const auto partitions = ListPartitions(path);
   if (partitions.empty()) {
     if (partition) {
       error = "no partition table on " + path.string();
       return nullptr;
     }
-    return whole;
+    return std::make_shared<PosixDevice>(path, sectorSize);
   }
   const PartitionInfo *chosen = nullptr;
   if (partition) {
@@ -117,7 +127,11 @@ std::shared_ptr<Device> OpenVolumeDevice(const std::filesystem::path &path,
       return nullptr;
     }
   }
-  return std::make_shared<PartitionDevice>(whole, chosen->Offset, chosen->Size,
+  // The sectors of an image are those of the volume in the partition, not
+  // of whatever its first sector holds.
+  auto whole = std::make_shared<PosixDevice>(
+      path, sectorSize ? sectorSize : std::optional(StatedSectorSize(path, chosen->Offset)));
+  return std::make_shared<PartitionDevice>(std::move(whole), chosen->Offset, chosen->Size,
                                            chosen->FileSystem);
 }
 
