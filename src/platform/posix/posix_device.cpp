@@ -226,6 +226,10 @@ std::string PosixDevice::FileSystemName() {
       version = value;
   }
   blkid_free_probe(pr);
+  return FileSystemNameOf(type, version);
+}
+
+std::string FileSystemNameOf(const std::string &type, const std::string &version) {
   if (type == "vfat")
     return version == "FAT32" ? "FAT32" : "FAT";
   if (type == "ntfs")

@@ -49,6 +49,10 @@ private:
   std::uint32_t sessionSectorSize_ = 0;
 };
 
+// The system's name for a file system that libblkid calls `type` (with its
+// `version`): "FAT" for FAT12 and FAT16, "FAT32", "NTFS", else the type.
+std::string FileSystemNameOf(const std::string &type, const std::string &version);
+
 // Mount point of a block device or of an image mounted through a loop
 // device, from the kernel's mount table; `mountInfo` lets tests supply one.
 std::optional<std::filesystem::path>
