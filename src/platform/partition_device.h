@@ -17,6 +17,8 @@ public:
   PartitionDevice(std::shared_ptr<Device> whole, std::uint64_t offset, std::uint64_t size,
                   std::string fileSystemName);
 
+  void BeginSession(DeviceAccess access) override { whole_->BeginSession(access); }
+  void EndSession() override { whole_->EndSession(); }
   bool Read(std::uint64_t offset, std::span<std::uint8_t> out) override;
   bool Write(std::uint64_t offset, std::span<const std::uint8_t> data) override;
   std::optional<std::uint64_t> SizeBytes() override;
