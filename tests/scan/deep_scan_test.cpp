@@ -264,6 +264,12 @@ CraftedVolume SmallFat16(std::uint32_t clusters = 64) {
   return CraftedVolume({.FatBits = 16, .SectorsPerCluster = 1, .Clusters = clusters});
 }
 
+// A FAT32 volume of one-sector clusters has no least size: its blocks begin
+// at cluster 3, and it has clusters / 32 of them.
+CraftedVolume SmallFat32(std::uint32_t clusters) {
+  return CraftedVolume({.FatBits = 32, .SectorsPerCluster = 1, .Clusters = clusters});
+}
+
 const auto kLabel = ShortEntry("CARD       ", 0x08, 0, 0);
 
 // A first-level folder's directory at `cluster` holding one deleted file.
@@ -434,8 +440,7 @@ TEST(DeepScan, TheClimbStopsAfter128Names) {
 // none, and clusters after the last whole block are not examined.
 TEST(DeepScan, OnlyWholeBlocksAreScanned) {
   for (const std::uint32_t clusters : {20u, 40u}) {
-    auto v = SmallFat16(clusters);
-    // Metadata counts in: blocks = (clusters + 4 root sectors) div 32.
+    auto v = SmallFat32(clusters);
     const std::uint32_t dirCluster = clusters == 20 ? 5 : 36;
     auto d = DotPair(dirCluster, 0);
     d.push_back(Deleted(ShortEntry("F       TXT", 0x20, 10, 1)));
@@ -453,7 +458,7 @@ TEST(DeepScan, OnlyWholeBlocksAreScanned) {
 // the device are read, and a block that runs over the end is read as far
 // as the device goes.
 TEST(DeepScan, TheScanStaysOnTheDevice) {
-  auto v = SmallFat16(60); // blocks of clusters 2-33 and 34-65; the device ends after 61
+  auto v = SmallFat32(64); // blocks of clusters 3-34 and 35-66; the device ends after 65
   auto d = DotPair(40, 0);
   d.push_back(Deleted(ShortEntry("F       TXT", 0x20, 10, 1)));
   v.PutEntries(v.ClusterOffset(40), d);
@@ -498,7 +503,7 @@ TEST(DeepScan, AHugeBogusClusterSizeIsNotScanned) {
 // Stop at every point of a run over four blocks: the block being walked is
 // the last one read, and the bar stays where it was.
 TEST(DeepScan, StopReadsNoFurtherBlockAndKeepsTheBar) {
-  auto v = SmallFat16(124); // four blocks, no directories: 33 pumps a block
+  auto v = SmallFat32(128); // four blocks, no directories: 33 pumps a block
   auto full = EngineFixture::OfBytes(v.Bytes);
   full.Find("*.*", kDeep);
   const std::vector<int> fullWidths = full.Host.Widths;

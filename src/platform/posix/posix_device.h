@@ -10,7 +10,9 @@ namespace orvanta {
 // A block device or a disk image file. Every transfer opens the file, does
 // one positioned read or write and closes it again, so a card pulled between
 // transfers only makes the next transfer fail. The logical sector size is
-// the kernel's for block devices; for images it is 512 unless given.
+// the kernel's for block devices; for images it is the one given, else the
+// boot sector's bytes-per-sector field when that is 512, 1024, 2048 or 4096,
+// else 512.
 class PosixDevice final : public Device {
 public:
   explicit PosixDevice(std::filesystem::path path,
