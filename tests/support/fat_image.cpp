@@ -48,6 +48,13 @@ FatImageFile::FatImageFile(std::filesystem::path path, const MkfsOptions &option
   Reformat();
 }
 
+std::uint32_t FatImageFile::FirstCluster(const std::string &path) {
+  // "::/DCIM <3-5>"
+  const std::string out = RunOrFail({"mshowfat", "-i", path_.string(), Target(path)});
+  const auto open = out.find('<');
+  return open == std::string::npos ? 0 : static_cast<std::uint32_t>(std::stoul(out.substr(open + 1)));
+}
+
 void FatImageFile::Reformat() {
   std::vector<std::string> argv = {"mkfs.fat", "-F", std::to_string(options_.FatBits),
                                    "-S", std::to_string(options_.SectorSize),

@@ -300,6 +300,23 @@ TEST(FreeSpacePass, EveryFreeClusterUpToTheEndOfTheDataAreaIsWiped) {
   }
 }
 
+// A deleted folder entry naming cluster 1 points at the last FAT sector of
+// a FAT32 volume, and here that sector even looks like the folder's
+// directory. Neither wipe writes it: the write is refused and counted, and
+// nothing before the data area changes.
+TEST(WriteFence, NothingBeforeTheDataAreaIsWritten) {
+  CraftedVolume v({.FatBits = 32, .SectorsPerCluster = 1, .Clusters = 200}); // two FAT sectors
+  v.PutEntries(v.RootOffset(), {Deleted(ShortEntry("OLDDIR     ", 0x10, 1, 0))});
+  const std::size_t lastFatSector = v.RootOffset() - kCluster; // cluster 1
+  v.PutEntries(lastFatSector, Join({DotPair(1, 0), {Deleted(ShortEntry("A       JPG", 0x20, 9, 1))}}));
+  for (const bool freeSpace : {false, true}) {
+    Crafted w(v);
+    const auto outcome = w.Run(freeSpace);
+    EXPECT_GE(outcome.FailedWrites, 1) << freeSpace;
+    EXPECT_EQ(w.At(0, v.RootOffset()), At(v, 0, v.RootOffset())) << freeSpace;
+  }
+}
+
 TEST(WipeCommand, ChecksRefuseBeforeTheQuestion) {
   const auto v = Filled16();
   auto refusal = [&](const std::function<void(MemoryDevice &)> &prepare) {
