@@ -28,8 +28,9 @@ constexpr const char *kUsage =
     "(DIR/DCIM/photo.jpg). A WHAT that ends in a backslash (E:\\DCIM\\) restores\n"
     "that folder with everything below it the same way; any other WHAT\n"
     "(E:\\DCIM\\photo.jpg) restores that one file into DIR itself. The last line\n"
-    "on stdout is \"Files restored: N\"; the progress goes to stderr. Ctrl+C stops\n"
-    "the restore of single files.\n";
+    "on stdout is \"Files restored: N\"; the progress goes to stderr. Files that\n"
+    "cannot be written are reported there and the exit code is then 1. Ctrl+C\n"
+    "stops the restore of single files (exit code 130).\n";
 
 // Ctrl+C ends the program while a folder is restored: that restore has no
 // Stop, and a command line must still be interruptible.

@@ -84,10 +84,11 @@ TEST_P(WipeKeepsToTheVolume, OnlyDirectoriesAndFreeClustersChange) {
     EXPECT_EQ(test::ChangedOutsideTheWipesReach(before, after), std::vector<std::uint64_t>{}) << freeSpace;
     EXPECT_TRUE(test::FsckClean(image)) << freeSpace;
     EXPECT_TRUE(test::LiveFiles(image, dir / "live") == live) << freeSpace;
-    if (freeSpace)
+    if (freeSpace) {
       EXPECT_EQ(test::DirtyFreeClusters(after), std::vector<std::uint32_t>{});
-    else if (!c.Formatted)
+    } else if (!c.Formatted) {
       EXPECT_EQ(outcome.FilesWiped, 5); // four photos and beach.jpg of the deleted tree
+    }
   }
 }
 
