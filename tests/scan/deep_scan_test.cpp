@@ -317,6 +317,18 @@ TEST(DeepScan, RootFoldersAreNamedFromAnyEntryOfTheRoot) {
   EXPECT_EQ(engine.State.Catalogue.SectionNames(), (std::vector<std::string>{"E:\\FIRST\\", "E:\\LATE\\"}));
 }
 
+// On FAT32 a ".." link may name the root's own cluster instead of 0.
+TEST(DeepScan, AFat32LinkToTheRootClusterLeadsToTheRoot) {
+  auto v = SmallFat32(64);
+  v.PutEntries(v.RootOffset(), {ShortEntry("D          ", 0x10, 5, 0)});
+  auto d = DotPair(5, 2);
+  d.push_back(Deleted(ShortEntry("F       TXT", 0x20, 20, 1)));
+  v.PutEntries(v.ClusterOffset(5), d);
+  auto engine = EngineFixture::OfBytes(v.Bytes);
+  ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
+  EXPECT_EQ(engine.State.Catalogue.SectionNames(), (std::vector<std::string>{"E:\\D\\"}));
+}
+
 // A folder's cluster may once have been a deleted folder's: the folder that
 // exists names it wherever the deleted entry lies. Between deleted entries
 // only, the last one wins.
