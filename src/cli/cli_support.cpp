@@ -16,6 +16,11 @@ int UsageError(const std::string &error, const char *usage) {
   return kExitUsage;
 }
 
+int StoppedByUser() {
+  std::fputs("orvanta-cli: stopped by Ctrl+C; the work is incomplete\n", stderr);
+  return kExitInterrupted;
+}
+
 std::variant<VolumeCommandLine, int> ParseVolumeCommand(int argc, char **argv, int first,
                                                         std::set<std::string> valued,
                                                         std::set<std::string> switches,

@@ -17,6 +17,10 @@ namespace orvanta::cli {
 // Prints a usage error and the command's usage text on stderr; returns 2.
 int UsageError(const std::string &error, const char *usage);
 
+// Says on stderr that Ctrl+C stopped the work; returns 130. Called after
+// what was done has been printed.
+int StoppedByUser();
+
 // A volume command's words: its own options, the drive options and DEVICE.
 struct VolumeCommandLine {
   Arguments Args;

@@ -6,6 +6,7 @@ namespace orvanta::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1; // the volume cannot be used, or the work failed
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitInterrupted = 130; // Ctrl+C stopped the work; what was done is reported
 
 // Each command parses its own words, argv[first..].
 int InfoCommand(int argc, char **argv, int first);

@@ -16,7 +16,8 @@ constexpr const char *kUsage =
     "                        [--partition N] [--json] DEVICE\n"
     "Finds deleted files on a FAT16 or FAT32 volume and prints the catalogue of\n"
     "found files (INI text, or JSON with --json) on stdout; the log and the\n"
-    "progress go to stderr. Ctrl+C stops the scan and keeps what was found.\n";
+    "progress go to stderr. Ctrl+C stops the scan, prints what was found and\n"
+    "exits with 130.\n";
 
 void AppendJsonString(std::string &out, std::string_view text) {
   out += '"';
@@ -112,7 +113,8 @@ int FindCommand(int argc, char **argv, int first) {
     std::cout << CatalogueJson(state, args.Has("--deep"));
   else
     std::cout << state.Catalogue.ToIniText();
-  return kExitOk;
+  std::cout.flush();
+  return TerminalHost::Interrupted() ? StoppedByUser() : kExitOk;
 }
 
 } // namespace orvanta::cli

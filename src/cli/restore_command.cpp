@@ -1,6 +1,9 @@
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <unistd.h>
 #include <iostream>
 #include <optional>
 #include <system_error>
@@ -25,8 +28,9 @@ constexpr const char *kUsage =
     "(DIR/DCIM/photo.jpg). A WHAT that ends in a backslash (E:\\DCIM\\) restores\n"
     "that folder with everything below it the same way; any other WHAT\n"
     "(E:\\DCIM\\photo.jpg) restores that one file into DIR itself. The last line\n"
-    "on stdout is \"Files restored: N\"; the progress goes to stderr. Ctrl+C stops\n"
-    "the restore of single files.\n";
+    "on stdout is \"Files restored: N\"; the progress goes to stderr. Files that\n"
+    "cannot be written are reported there and the exit code is then 1. Ctrl+C\n"
+    "stops the restore of single files (exit code 130).\n";
 
 // Ctrl+C ends the program while a folder is restored: that restore has no
 // Stop, and a command line must still be interruptible.
@@ -52,9 +56,18 @@ struct Totals {
   int WriteError = 0;
   std::string ErrorText;
 
+  std::int64_t Skipped = 0;
+  int CreateError = 0;
+  std::filesystem::path NotCreatedPath;
+
   void Add(const RestoreOutcome &outcome) {
     Restored += outcome.Restored;
     WithUnreadableParts += outcome.WithUnreadableParts;
+    Skipped += outcome.Skipped;
+    if (CreateError == 0 && outcome.CreateError != 0) {
+      CreateError = outcome.CreateError;
+      NotCreatedPath = outcome.NotCreatedPath;
+    }
     if (outcome.WriteError != 0) {
       WriteError = outcome.WriteError;
       ErrorText = outcome.Message;
@@ -82,6 +95,28 @@ RowsChecking(const EngineState &state, const std::string &section, const std::st
   return rows;
 }
 
+// Why files cannot be written into `to` (made first when missing), in the
+// system's words; nothing when they can.
+std::optional<std::string> DestinationProblem(const std::filesystem::path &to) {
+  std::error_code ec;
+  std::filesystem::create_directories(to, ec);
+  if (ec)
+    return ec.message();
+  if (!std::filesystem::is_directory(to, ec))
+    return std::make_error_code(std::errc::not_a_directory).message();
+  if (::access(to.c_str(), W_OK | X_OK) != 0)
+    return std::strerror(errno);
+  return std::nullopt;
+}
+
+// Whether a folder WHAT names anything found: a catalogue section at or
+// below it.
+bool AnythingFoundIn(const EngineState &state, const std::string &folder) {
+  const auto sections = state.Catalogue.SectionNames();
+  return std::any_of(sections.begin(), sections.end(),
+                     [&](const std::string &s) { return s.starts_with(folder); });
+}
+
 } // namespace
 
 int RestoreCommand(int argc, char **argv, int first) {
@@ -94,6 +129,7 @@ int RestoreCommand(int argc, char **argv, int first) {
   if (!to || to->empty())
     return UsageError("missing --to DIR", kUsage);
   std::vector<std::string> what(args.Operands.begin() + 1, args.Operands.end());
+  const bool whatGiven = !what.empty();
   const std::string root = drive.Drive + "\\";
   for (auto &w : what) {
     if (w.size() < root.size() || !EqualsIgnoreCase(w.substr(0, root.size()), root))
@@ -104,10 +140,8 @@ int RestoreCommand(int argc, char **argv, int first) {
   if (what.empty())
     what.push_back(root);
 
-  std::error_code ec;
-  std::filesystem::create_directories(*to, ec);
-  if (!std::filesystem::is_directory(*to, ec)) {
-    std::cerr << "orvanta-cli: cannot create " << *to << ": " << ec.message() << '\n';
+  if (const auto problem = DestinationProblem(*to)) {
+    std::cerr << "orvanta-cli: cannot write to " << *to << ": " << *problem << '\n';
     return kExitFailure;
   }
 
@@ -127,6 +161,11 @@ int RestoreCommand(int argc, char **argv, int first) {
     if (TerminalHost::Interrupted() || totals.WriteError != 0)
       break;
     if (w.ends_with('\\')) {
+      if (whatGiven && !AnythingFoundIn(state, w)) {
+        std::cerr << "orvanta-cli: no deleted files were found in " << w << '\n';
+        exitCode = kExitFailure;
+        continue;
+      }
       restore.CurrentSection = w;
       DefaultInterrupt interruptible;
       totals.Add(RestoreFolder(state, restore, host));
@@ -153,6 +192,16 @@ int RestoreCommand(int argc, char **argv, int first) {
     std::cerr << state.Language.Text("Restore", "Message5",
                                      "Files with unreadable parts (filled with zeros):")
               << ' ' << totals.WithUnreadableParts << '\n';
+  if (totals.Skipped > 0)
+    std::cerr << "Files not restored (could not be created, or their entry is unusable): "
+              << totals.Skipped << '\n';
+  if (totals.CreateError != 0) {
+    std::cerr << "orvanta-cli: cannot create " << totals.NotCreatedPath << ": "
+              << std::strerror(totals.CreateError) << '\n';
+    exitCode = kExitFailure;
+  }
+  if (TerminalHost::Interrupted())
+    return StoppedByUser();
   return exitCode;
 }
 

@@ -19,7 +19,8 @@ constexpr const char *kUsage =
     "from the root; with --deep, overwrites every free cluster with zero bytes\n"
     "instead. Asks before it writes unless --yes is given. The log and the progress\n"
     "go to stderr, the report to stdout (writes the device refused are counted on\n"
-    "stderr, and the exit code is then 1). Ctrl+C stops the wipe.\n";
+    "stderr, and the exit code is then 1). Ctrl+C stops the wipe, reports what\n"
+    "was done and exits with 130.\n";
 
 // The question on the terminal: yes only for "y" or "yes".
 bool AskOnTerminal(const std::string &question) {
@@ -67,7 +68,9 @@ int WipeCommand(int argc, char **argv, int first) {
   // (and by the exit code), as restore tells of unreadable parts.
   if (!outcome.FailedWritesMessage.empty())
     std::cerr << outcome.FailedWritesMessage << '\n';
-  std::cout << outcome.Message << '\n';
+  std::cout << outcome.Message << std::endl;
+  if (TerminalHost::Interrupted())
+    return StoppedByUser();
   return outcome.FailedWrites > 0 ? kExitFailure : kExitOk;
 }
 

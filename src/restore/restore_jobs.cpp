@@ -1,5 +1,6 @@
 #include "restore/restore_jobs.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "engine/rounding.h"
@@ -39,11 +40,16 @@ public:
                    const std::filesystem::path &path) {
     const std::string value = state_.Catalogue.Value(section, key);
     const auto entry = ParseFoundEntry(value);
-    if (!entry)
+    if (!entry) {
+      ++outcome_.Skipped;
       return true;
+    }
+    errno = 0;
     auto out = OpenOutputFile(path);
-    if (!out)
+    if (!out) {
+      NotCreated(path, errno != 0 ? errno : EIO);
       return true;
+    }
     if (const auto written = FoundEntryLastWrite(value))
       out->KeepModificationTime(*written);
     const ExtractResult result = ExtractFoundFile(state_.Vol, host_, *entry, *out, stoppable_);
@@ -55,6 +61,14 @@ public:
     if (result.UnreadableParts)
       ++outcome_.WithUnreadableParts;
     return true;
+  }
+
+  void NotCreated(const std::filesystem::path &path, int error) {
+    ++outcome_.Skipped;
+    if (outcome_.CreateError == 0) {
+      outcome_.CreateError = error;
+      outcome_.NotCreatedPath = path;
+    }
   }
 
   RestoreOutcome Finish() {

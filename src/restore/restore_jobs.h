@@ -43,6 +43,12 @@ struct RestoreOutcome {
   // Restored files in which some clusters could not be read.
   std::int64_t WithUnreadableParts = 0;
   bool Stopped = false;
+  // Files not written: their catalogue value is unusable, or their output
+  // file could not be created.
+  std::int64_t Skipped = 0;
+  // errno of the first output file that could not be created, and its path.
+  int CreateError = 0;
+  std::filesystem::path NotCreatedPath;
   // errno of the write or close that ended the command; 0 when none did.
   int WriteError = 0;
   // The final message: "Files restored: N", followed on a second line by

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/rounding.h"
+#include "settings/language_file.h"
 #include "scan/directory_walk.h"
 #include "volume/aligned_buffer.h"
 #include "volume/directory_reads.h"
@@ -32,17 +33,18 @@ bool BeginsWithDotPair(std::span<const std::uint8_t> cluster) {
 
 // The directory in which the climb looks for a child's entry: along its
 // intact chain, else one cluster's worth from its first cluster. The root
-// (0) is the first cluster's worth of the FAT16 root region, or on FAT32
-// the directory at cluster 2, which begins at RootStartSector.
+// (0) is the whole FAT16 root region, or on FAT32 the directory at cluster
+// 2 (which begins at RootStartSector) along its chain.
 bool ReadParent(Volume &volume, std::uint32_t parent, std::vector<std::uint8_t> &bytes) {
-  const auto &g = volume.Geometry();
-  const auto clusterBytes = static_cast<std::size_t>(g.BytesPerCluster);
-  if (parent != 0)
-    return ReadDirectory(volume, parent, clusterBytes, bytes);
-  if (g.FatType == kFat32)
-    return ReadDirectory(volume, 2, clusterBytes, bytes);
-  bytes.assign(clusterBytes, 0);
-  return volume.ReadSectors(static_cast<std::uint32_t>(g.RootStartSector), bytes);
+  if (parent == 0)
+    return ReadRootDirectory(volume, bytes);
+  return ReadDirectory(volume, parent, static_cast<std::size_t>(volume.Geometry().BytesPerCluster),
+                       bytes);
+}
+
+// A ".." link to the root: 0, or on FAT32 the root's own cluster.
+bool IsRootLink(std::uint32_t parent, int fatType) {
+  return parent == 0 || (fatType == kFat32 && parent == 2);
 }
 
 // Names the directory whose first cluster is in hand and records its files.
@@ -88,32 +90,39 @@ void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t pare
   const auto &g = volume.Geometry();
   if (!g.ClustersFitInMemory())
     return;
+  // A level whose parent cannot name it keeps its own folder, named after
+  // its first cluster, so that what lay below two lost folders never mixes.
+  auto lost = [&](std::uint32_t cluster) {
+    CurrentFolderPath.insert(0, LostFolderName(ctx.State.Language, cluster) + "\\");
+  };
   std::unordered_set<std::uint32_t> visited;
   std::vector<std::uint8_t> bytes;
   for (std::size_t names = 0; names < kMaxFolderDepth; ++names) {
-    if (!ctx.Host.Running() || !visited.insert(parent).second)
+    if (!ctx.Host.Running())
       return;
-    if (!ReadParent(volume, parent, bytes) || bytes.size() < kNamedEntriesOffset)
-      return;
-    // The parent must begin with a "." entry that names the parent itself
-    // (the root's first entry, a volume label, names cluster 0).
-    const std::uint32_t dot = EntryFirstCluster(EntryAt(bytes, kDotOffset), g.FatType);
-    const std::uint32_t dotdot = EntryFirstCluster(EntryAt(bytes, kDotDotOffset), g.FatType);
-    if (dot != parent)
-      return;
-    // The root has no ".." entry: its second entry belongs to any file or
-    // folder (on FAT32 a long-name piece there reads as a huge cluster
-    // number), so only a real directory's link is checked.
-    if (parent != 0 &&
-        (g.ClusterCount <= 0 || dotdot >= static_cast<std::uint32_t>(g.ClusterCount)))
-      return;
+    const bool root = IsRootLink(parent, g.FatType);
+    if (root)
+      parent = 0;
+    if (!visited.insert(parent).second || !ReadParent(volume, parent, bytes) ||
+        bytes.size() < kNamedEntriesOffset)
+      return lost(child);
+    // A directory begins with a "." entry that names itself and a ".." link
+    // below ClusterCount. The root has neither: its first entry may be a
+    // label, a file or a folder.
+    std::uint32_t dotdot = 0;
+    if (!root) {
+      const std::uint32_t dot = EntryFirstCluster(EntryAt(bytes, kDotOffset), g.FatType);
+      dotdot = EntryFirstCluster(EntryAt(bytes, kDotDotOffset), g.FatType);
+      if (dot != parent || g.ClusterCount <= 0 ||
+          dotdot >= static_cast<std::uint32_t>(g.ClusterCount))
+        return lost(child);
+    }
     // The folder that exists names the child: its cluster is the child's
     // now, and a deleted entry with the same cluster is an older folder
     // whose cluster was given to it. Without one, the last deleted folder
-    // entry for the child wins. The root has no "." and ".." entries: after
-    // its first entry (the label that stands in for ".") every entry may be
-    // a folder.
-    const std::size_t from = parent == 0 ? kDotDotOffset : kNamedEntriesOffset;
+    // entry for the child wins. A label has no directory bit and names
+    // nothing.
+    const std::size_t from = root ? 0 : kNamedEntriesOffset;
     std::optional<std::string> live, deleted;
     const auto end = WalkDirectory(bytes, from, g.FatType, ctx.Host,
                                    /*stoppable=*/true, [&](const ShortEntry &e, auto) {
@@ -121,15 +130,22 @@ void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t pare
                                        (e.IsDeleted() ? deleted : live) = e.Name;
                                      return true;
                                    });
-    const auto &name = live ? live : deleted;
-    if (end == WalkEnd::Stopped || !name)
+    if (end == WalkEnd::Stopped)
       return;
+    const auto &name = live ? live : deleted;
+    if (!name)
+      return lost(child);
     CurrentFolderPath.insert(0, *name + "\\");
-    if (parent == 0)
+    if (root)
       return; // named in the root: nothing lies above it
     child = parent;
     parent = dotdot;
   }
+  lost(child);
+}
+
+std::string LostFolderName(const LanguageFile &language, std::uint32_t cluster) {
+  return language.Text("Drive", "LostFolder", "Lost folder") + " " + std::to_string(cluster);
 }
 
 namespace {

@@ -6,6 +6,10 @@
 #include "scan/find_context.h"
 
 namespace orvanta {
+class LanguageFile;
+}
+
+namespace orvanta {
 
 // Clusters of one block of the deep scan: the unit of its progress.
 inline constexpr int kDeepScanBlockClusters = 32;
@@ -21,14 +25,19 @@ inline constexpr int kDeepScanBlockClusters = 32;
 void DeepScan(FindContext &ctx);
 
 // Puts the name of the folder whose directory starts at `child`, as the
-// directory at `parent` names it (parent 0 is the root), in front of
-// `CurrentFolderPath` with a backslash after it, then goes on from the
-// parent to the parent's own ".." link. The climb ends at a parent that
-// cannot be read, does not begin with a "." entry naming itself, has a ".."
-// link not below ClusterCount, or holds no folder entry for the child; at a
-// parent it has already read; after kMaxFolderDepth names; and when the
-// scan is stopped. The names collected up to there stay.
+// directory at `parent` names it, in front of `CurrentFolderPath` with a
+// backslash after it, then goes on from the parent to the parent's own ".."
+// link. A link of 0 (on FAT32 also 2, the root's cluster) is the root, which
+// is searched from its first entry and ends the climb. When a level cannot
+// be named (its parent cannot be read, does not begin with a "." entry
+// naming itself, has a ".." link not below ClusterCount, or holds no folder
+// entry for it; the links loop; or kMaxFolderDepth names were collected),
+// that level becomes LostFolderName of its first cluster and the climb
+// ends. A stopped scan ends the climb with the names collected so far.
 void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t parent,
                        std::string &CurrentFolderPath);
+
+// The folder that stands for a level whose name is lost: "Lost folder 1234".
+std::string LostFolderName(const LanguageFile &language, std::uint32_t cluster);
 
 } // namespace orvanta

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "volume/boot_sector.h"
 #include "volume/byte_reader.h"
+#include "volume/write_fence.h"
 
 namespace orvanta {
 
@@ -54,7 +56,7 @@ bool Volume::ReadSectors(std::uint32_t sector, std::span<std::uint8_t> buffer) {
 
 bool Volume::WriteSectors(std::uint32_t sector, std::span<const std::uint8_t> buffer) {
   Device *device = CurrentDevice();
-  if (!device || geometry_.BytesPerSector <= 0)
+  if (!device || geometry_.BytesPerSector <= 0 || !InsideWriteFence(geometry_, sector, buffer.size()))
     return false;
   return device->Write(SectorOffset(sector, geometry_.BytesPerSector), buffer);
 }
@@ -98,15 +100,28 @@ int Volume::DetectFileSystem(std::string_view drive) {
     code = kFat16;
   if (text.find("FAT32") != std::string::npos)
     code = kFat32;
+  if (text.find("EXFAT") != std::string::npos)
+    code = kUnknownFileSystem; // "EXFAT   " is exFAT's OEM name, not a FAT
   if (text.find("NTFS") != std::string::npos)
     code = kNtfs;
   return code;
+}
+
+int Volume::FatTypeFromBootSector() {
+  if (!ProbeSectorSize())
+    return kUnknownFileSystem;
+  return FatTypeOf(ParseBootSector(probe_));
 }
 
 bool Volume::ReadGeometry() {
   auto &g = geometry_;
   g.BytesPerCluster = g.SectorsPerCluster = g.TotalSectors = 0;
   if (!ProbeSectorSize())
+    return false;
+  // A volume whose own sector size differs from the device's would be read
+  // with every offset wrong.
+  const BootSectorFields fields = ParseBootSector(probe_);
+  if (fields.BytesPerSector != static_cast<std::uint32_t>(g.BytesPerSector))
     return false;
   const ByteReader boot(probe_);
   // Values from the volume may be anything: products and sums are formed in
@@ -123,7 +138,7 @@ bool Volume::ReadGeometry() {
   g.SectorsPerFat = g.FatType == kFat16
                         ? static_cast<std::int32_t>(boot.Le16(boot_sector::kSectorsPerFat16))
                         : static_cast<std::int32_t>(boot.Le32(boot_sector::kSectorsPerFat32));
-  g.TotalSectors = static_cast<std::int32_t>(boot.Le32(boot_sector::kTotalSectors32));
+  g.TotalSectors = static_cast<std::int32_t>(StatedTotalSectors(fields));
   g.RootStartSector =
       wrap(std::int64_t{g.SectorsPerFat} * g.FatCount + g.ReservedSectors);
   if (g.TotalSectors == 0) {

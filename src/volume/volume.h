@@ -37,11 +37,18 @@ public:
   // Reads buffer.size() bytes from the first byte of `sector`. The buffer is
   // zero-filled first; a failed read leaves zeros.
   bool ReadSectors(std::uint32_t sector, std::span<std::uint8_t> buffer);
+  // Writes only inside the write fence (see InsideWriteFence); anything
+  // else fails without touching the device.
   bool WriteSectors(std::uint32_t sector, std::span<const std::uint8_t> buffer);
 
   // 16, 32, 64 or 0 for the drive text ("E:").
   int DetectFileSystem(std::string_view drive);
+  // 12, 16 or 32 as the boot sector's structure of DrivePath decides it
+  // (the file-system name only tells whether the volume is FAT); 0 when
+  // sector 0 cannot be read or gives no way to tell.
+  int FatTypeFromBootSector();
   // Fills the geometry from sector 0 of DrivePath; FatType must be set.
+  // Fails when the boot sector's sector size is not the device's.
   bool ReadGeometry();
   // Reads the whole first FAT in one transfer.
   bool LoadFatImage();

@@ -19,7 +19,13 @@ VolumeCheck OpenVolume(Volume &volume, std::string_view drive, bool loadFat) {
   const int code = volume.DetectFileSystem(g.DrivePath);
   if (code != kFat16 && code != kFat32)
     return VolumeCheck::NotFat;
-  g.FatType = static_cast<std::uint8_t>(code);
+  // The name only says the volume is FAT; its structure says which FAT.
+  const int fatType = volume.FatTypeFromBootSector();
+  if (fatType == kFat12)
+    return VolumeCheck::NotFat;
+  if (fatType != kFat16 && fatType != kFat32)
+    return VolumeCheck::BootSectorDenied;
+  g.FatType = static_cast<std::uint8_t>(fatType);
   if (!volume.ReadGeometry())
     return VolumeCheck::BootSectorDenied;
   if (loadFat && !volume.LoadFatImage())

@@ -13,11 +13,12 @@ class LanguageFile;
 enum class VolumeCheck {
   Ok,
   DriveNotFound,    // no drive, or its root cannot be reached
-  NotFat,           // neither FAT16 nor FAT32
+  NotFat,           // neither FAT16 nor FAT32 (FAT12 included)
   BootSectorDenied, // boot sector or FAT unreadable
 };
 
-// Selects `drive`, confirms it is present, detects FAT16 or FAT32, reads the
+// Selects `drive`, confirms it is present, detects a FAT volume, decides
+// FAT16 or FAT32 from its boot sector (FAT12 is refused), reads the
 // geometry and, when asked, loads the first FAT: the calling order shared by
 // the drive summary, Find and Wipe.
 VolumeCheck OpenVolume(Volume &volume, std::string_view drive, bool loadFat);

@@ -6,15 +6,17 @@
 namespace orvanta {
 
 // File-system codes of DetectFileSystem.
-enum FileSystemCode : int { kUnknownFileSystem = 0, kFat16 = 16, kFat32 = 32, kNtfs = 64 };
+enum FileSystemCode : int { kUnknownFileSystem = 0, kFat12 = 12, kFat16 = 16, kFat32 = 32, kNtfs = 64 };
 
 // Offsets of the boot-sector fields that are read.
 namespace boot_sector {
 inline constexpr std::size_t kOemName = 3;            // 8 bytes
+inline constexpr std::size_t kBytesPerSector = 11;    // 2
 inline constexpr std::size_t kSectorsPerCluster = 13; // 1
 inline constexpr std::size_t kReservedSectors = 14;   // 2
 inline constexpr std::size_t kFatCount = 16;          // 1
 inline constexpr std::size_t kRootEntryCount = 17;    // 2
+inline constexpr std::size_t kTotalSectors16 = 19;    // 2
 inline constexpr std::size_t kSectorsPerFat16 = 22;   // 2
 inline constexpr std::size_t kTotalSectors32 = 32;    // 4
 inline constexpr std::size_t kSectorsPerFat32 = 36;   // 4
@@ -33,7 +35,7 @@ inline constexpr std::int64_t kMaxClusterBytes = std::int64_t{1} << 20;
 // from a damaged boot sector wraps rather than failing.
 struct TVolumeGeometry {
   std::string DrivePath;             // "E:"
-  std::int32_t BytesPerSector = 0;   // probed, not read from the boot sector
+  std::int32_t BytesPerSector = 0;   // probed; the boot sector's field must agree
   std::int32_t BytesPerCluster = 0;  // SectorsPerCluster * BytesPerSector
   std::int32_t SectorsPerCluster = 0;
   std::int32_t TotalSectors = 0;

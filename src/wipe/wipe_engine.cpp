@@ -149,7 +149,7 @@ void WipeEngine::WipeFATCluster(std::int32_t index) {
     std::vector<std::uint8_t> out;
     if (!PurgeEntries(bytes, out))
       return;
-    WriteBlock(vol.ClusterSector(static_cast<std::int32_t>(first)), out);
+    WriteBlock(vol.ClusterToSector(static_cast<std::int32_t>(first)), out);
     return;
   }
 
@@ -244,8 +244,11 @@ bool WipeEngine::CompactEntries(std::span<const std::uint8_t> bytes,
   return true;
 }
 
-void WipeEngine::WriteBlock(std::uint32_t sector, std::span<const std::uint8_t> bytes) {
-  if (!state_.Vol.WriteSectors(sector, bytes))
+// A sector that does not fit the 32-bit sector numbers of a transfer is
+// refused like any write outside the volume, never cut to fit.
+void WipeEngine::WriteBlock(std::int64_t sector, std::span<const std::uint8_t> bytes) {
+  if (sector < 0 || sector > std::int64_t{0xFFFFFFFF} ||
+      !state_.Vol.WriteSectors(static_cast<std::uint32_t>(sector), bytes))
     ++failedWrites_;
 }
 
@@ -271,7 +274,7 @@ void WipeEngine::WriteChain(const std::vector<std::uint32_t> &chain,
     }
     ++failedWrites_;
     for (auto it = written.rbegin(); it != written.rend(); ++it)
-      WriteBlock(vol.ClusterSector(static_cast<std::int32_t>(chain[*it])),
+      WriteBlock(vol.ClusterToSector(static_cast<std::int32_t>(chain[*it])),
                  before.subspan(*it * clusterBytes, clusterBytes));
     return;
   }

@@ -49,7 +49,8 @@ public:
 
   DirectoryQueue &Queue() { return queue_; }
   const DirectoryQueue &Queue() const { return queue_; }
-  // Writes the volume refused during this engine's life.
+  // Writes the volume refused during this engine's life, those outside the
+  // write fence (see InsideWriteFence) included.
   std::int64_t FailedWrites() const { return failedWrites_; }
   // The last percentage the free-space pass computed.
   std::int64_t PassPercent() const { return passPercent_; }
@@ -63,7 +64,7 @@ private:
   bool PurgeEntries(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t> &out);
   bool ScanEntries(std::span<const std::uint8_t> bytes);
   bool CompactEntries(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t> &out);
-  void WriteBlock(std::uint32_t sector, std::span<const std::uint8_t> bytes);
+  void WriteBlock(std::int64_t sector, std::span<const std::uint8_t> bytes);
   void WriteChain(const std::vector<std::uint32_t> &chain, std::span<const std::uint8_t> before,
                   std::span<const std::uint8_t> after);
   bool WriteZeros(std::int32_t cluster, std::uint32_t clusters);

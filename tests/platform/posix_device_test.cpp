@@ -43,6 +43,29 @@ TEST(PosixDevice, ImagesTransferWholeSectorsOfTheirGivenSize) {
   EXPECT_EQ(d4k.SizeBytes(), 16u * 512);
 }
 
+TEST(PosixDevice, ImagesWithoutAGivenSizeTakeTheirBootSectorsSectorSize) {
+  TempDir dir;
+  const auto path = MakeFile(dir, "card.img", 16 * 512);
+  auto field = [&](std::uint16_t size) {
+    auto bytes = test::ReadFileBytes(path);
+    bytes[11] = static_cast<std::uint8_t>(size);
+    bytes[12] = static_cast<std::uint8_t>(size >> 8);
+    test::WriteFileBytes(path, bytes);
+  };
+  std::vector<std::uint8_t> one(512), four(2048, 0xCD);
+  field(2048);
+  PosixDevice d(path);
+  EXPECT_FALSE(d.Read(0, one));
+  EXPECT_TRUE(d.Read(0, four));
+  EXPECT_FALSE(d.Write(512, one));
+  std::fill(four.begin(), four.end(), 0xCD);
+  EXPECT_TRUE(d.Write(2048, four)); // a write learns it too
+  EXPECT_EQ(test::ReadFileBytes(path)[2048], 0xCD);
+  EXPECT_TRUE(PosixDevice(path, 512).Read(0, one)); // a given size wins
+  field(3000); // no sector size a FAT volume has
+  EXPECT_TRUE(PosixDevice(path).Read(512, one));
+}
+
 TEST(PosixDevice, TransfersPastTheEndFailWholeAndNeverGrowTheImage) {
   TempDir dir;
   const auto path = MakeFile(dir, "card.img", 8 * 512);

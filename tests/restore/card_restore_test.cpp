@@ -220,6 +220,38 @@ TEST(RestoreCommand, RestoresEverythingAFolderOrOneFile) {
   EXPECT_EQ(test::RunCli({"restore", "--to", "x", card.Path().string(), "DCIM\\"}).ExitCode, 2);
 }
 
+// What cannot be written is said, with the system's text, and fails.
+TEST(RestoreCommand, WhatCannotBeWrittenIsReported) {
+  TempDir dir;
+  FatImageFile card(dir / "card.img",
+                    {.FatBits = 32, .SizeKiB = 40 * 1024, .SectorsPerCluster = 1});
+  FillCard(card, 512);
+  const std::string notADirectory = std::strerror(ENOTDIR);
+  test::WriteFileBytes(dir / "file", {1});
+  auto r = test::RunCli({"restore", "--to", (dir / "file").string(), card.Path().string()});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_TRUE(r.Err.ends_with(": " + notADirectory + "\n")) << r.Err;
+  EXPECT_EQ(r.Out, "");
+  r = test::RunCli({"restore", "--to", (dir / "file" / "sub").string(), card.Path().string()});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_TRUE(r.Err.ends_with(": " + notADirectory + "\n")) << r.Err;
+
+  // A folder where a file must go: that file is skipped and counted.
+  std::filesystem::create_directories(dir / "out" / "Small note.txt");
+  r = test::RunCli({"restore", "--to", (dir / "out").string(), card.Path().string(),
+                    "E:\\Small note.txt", "E:\\DCIM\\100MEDIA\\Photo one.jpg"});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_EQ(r.Out, "Files restored: 1\n");
+  EXPECT_NE(r.Err.find("Files not restored (could not be created, or their entry is unusable): 1\n"),
+            std::string::npos) << r.Err;
+  EXPECT_TRUE(r.Err.ends_with("Small note.txt\": " + std::string(std::strerror(EISDIR)) + "\n")) << r.Err;
+
+  // A folder that names nothing found fails like a file that does.
+  r = test::RunCli({"restore", "--to", (dir / "none").string(), card.Path().string(), "E:\\NOPE\\"});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_NE(r.Err.find("no deleted files were found in E:\\NOPE\\\n"), std::string::npos) << r.Err;
+}
+
 // A full disk ends the command with the system's text, without a count.
 TEST(RestoreCommand, AFullDiskEndsWithTheSystemsErrorText) {
   TempDir dir;

@@ -63,8 +63,9 @@ class DeepScanOfFormattedCard : public ::testing::TestWithParam<int> {};
 TEST_P(DeepScanOfFormattedCard, FindsTheOldFilesUnderTheParentsThatSurvive) {
   TempDir dir;
   const int bits = GetParam();
+  // No label, as mkfs.fat and many cameras leave a card.
   FatImageFile card(dir / "card.img", {.FatBits = bits, .SizeKiB = bits == 32 ? 40u * 1024 : 16u * 1024,
-                                       .SectorsPerCluster = 1});
+                                       .SectorsPerCluster = 1, .Label = ""});
   for (const char *folder : {"/DCIM/100MEDIA", "/Trip/Day1/Evening Walk", "/docs", "/Big"})
     card.Mkdir(folder);
   std::map<std::string, std::vector<std::uint8_t>> written;
@@ -90,6 +91,9 @@ TEST_P(DeepScanOfFormattedCard, FindsTheOldFilesUnderTheParentsThatSurvive) {
   }
   card.Delete("/DCIM/100MEDIA/IMG_0003.JPG");
   card.Delete("/docs/letter.txt");
+  std::map<std::string, std::string> lost; // each first-level folder, as the scan must call it
+  for (const char *folder : {"DCIM", "Trip", "docs", "Big"})
+    lost[folder] = "E:\\Lost folder " + std::to_string(card.FirstCluster(std::string("/") + folder)) + "\\";
   card.Reformat();
 
   auto engine = EngineFixture::OfImage(card.Path());
@@ -97,29 +101,29 @@ TEST_P(DeepScanOfFormattedCard, FindsTheOldFilesUnderTheParentsThatSurvive) {
   ASSERT_EQ(outcome.Outcome, FindOutcome::Result::Found) << outcome.Message;
 
   // Where each file must be: the first-level folders' names were in the
-  // root, which the format emptied, so their files lie directly under the
-  // drive and deeper paths start below them. Entries marked deleted before
+  // root, which the format emptied, so each of them is a lost folder named
+  // after its first cluster, and deeper paths go on below it. Entries marked deleted before
   // the format get mark 1. Of /Big only the first cluster of its directory
   // begins with "." and "..": the free FAT no longer leads on from it, so
   // the 14 entries that fit after the pair are all that is found of it.
   // /root.txt went with the root.
   std::map<std::string, std::pair<std::string, std::string>> expected = {
-      {"E:\\100MEDIA\\IMG_0001.JPG", {"/DCIM/100MEDIA/IMG_0001.JPG", "0"}},
-      {"E:\\100MEDIA\\IMG_0002.JPG", {"/DCIM/100MEDIA/IMG_0002.JPG", "0"}},
-      {"E:\\100MEDIA\\" + kLostE + "MG_0003.JPG", {"/DCIM/100MEDIA/IMG_0003.JPG", "1"}},
-      {"E:\\100MEDIA\\IMG_0004.JPG", {"/DCIM/100MEDIA/IMG_0004.JPG", "0"}},
-      {"E:\\100MEDIA\\IMG_0005.JPG", {"/DCIM/100MEDIA/IMG_0005.JPG", "0"}},
-      {"E:\\100MEDIA\\IMG_0006.JPG", {"/DCIM/100MEDIA/IMG_0006.JPG", "0"}},
-      {"E:\\NOTES.TXT", {"/Trip/notes.txt", "0"}},
-      {"E:\\Day1\\BEACH.JPG", {"/Trip/Day1/beach.jpg", "0"}},
-      {"E:\\Day1\\Sunset at the lake.jpg", {"/Trip/Day1/Sunset at the lake.jpg", "0"}},
-      {"E:\\Day1\\Evening Walk\\MOON.JPG", {"/Trip/Day1/Evening Walk/moon.jpg", "0"}},
-      {"E:\\" + kLostE + "ETTER.TXT", {"/docs/letter.txt", "1"}},
-      {"E:\\KEEP.TXT", {"/docs/keep.txt", "0"}},
+      {lost["DCIM"] + "100MEDIA\\IMG_0001.JPG", {"/DCIM/100MEDIA/IMG_0001.JPG", "0"}},
+      {lost["DCIM"] + "100MEDIA\\IMG_0002.JPG", {"/DCIM/100MEDIA/IMG_0002.JPG", "0"}},
+      {lost["DCIM"] + "100MEDIA\\" + kLostE + "MG_0003.JPG", {"/DCIM/100MEDIA/IMG_0003.JPG", "1"}},
+      {lost["DCIM"] + "100MEDIA\\IMG_0004.JPG", {"/DCIM/100MEDIA/IMG_0004.JPG", "0"}},
+      {lost["DCIM"] + "100MEDIA\\IMG_0005.JPG", {"/DCIM/100MEDIA/IMG_0005.JPG", "0"}},
+      {lost["DCIM"] + "100MEDIA\\IMG_0006.JPG", {"/DCIM/100MEDIA/IMG_0006.JPG", "0"}},
+      {lost["Trip"] + "NOTES.TXT", {"/Trip/notes.txt", "0"}},
+      {lost["Trip"] + "Day1\\BEACH.JPG", {"/Trip/Day1/beach.jpg", "0"}},
+      {lost["Trip"] + "Day1\\Sunset at the lake.jpg", {"/Trip/Day1/Sunset at the lake.jpg", "0"}},
+      {lost["Trip"] + "Day1\\Evening Walk\\MOON.JPG", {"/Trip/Day1/Evening Walk/moon.jpg", "0"}},
+      {lost["docs"] + kLostE + "ETTER.TXT", {"/docs/letter.txt", "1"}},
+      {lost["docs"] + "KEEP.TXT", {"/docs/keep.txt", "0"}},
   };
   for (int i = 1; i <= 14; ++i) {
     std::snprintf(name, sizeof name, "F%02d.TXT", i);
-    expected["E:\\" + std::string(name)] = {"/Big/" + std::string(name), "0"};
+    expected[lost["Big"] + std::string(name)] = {"/Big/" + std::string(name), "0"};
   }
 
   const auto found = Catalogue(engine);
@@ -237,6 +241,24 @@ TEST(DeepScan, OnALiveVolumeRecordsOnlyWhatIsGone) {
   EXPECT_EQ(Parse(found.at("E:\\LATEROOT\\" + kLostE + "EMO.TXT")).Size, 80);
 }
 
+// A card without a label: the root's first entry is a folder, and ".."
+// links of 0 still lead to it. Live files are never taken for found ones.
+TEST(DeepScan, ACardWithoutALabelIsClimbedToItsRoot) {
+  for (const int bits : {16, 32}) {
+    TempDir dir;
+    FatImageFile card(dir / "card.img", {.FatBits = bits, .SizeKiB = bits == 32 ? 40 * 1024u : 16 * 1024u,
+                                         .SectorsPerCluster = 1, .Label = ""});
+    card.Mkdir("/DCIM/100MEDIA");
+    for (const char *photo : {"IMG_0001.JPG", "IMG_0002.JPG", "IMG_0003.JPG"})
+      card.Put(std::string("/DCIM/100MEDIA/") + photo, std::string(900, 'p'));
+    card.Delete("/DCIM/100MEDIA/IMG_0002.JPG");
+    auto engine = EngineFixture::OfImage(card.Path());
+    ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found) << bits;
+    EXPECT_EQ(Catalogue(engine).size(), 1u) << bits;
+    EXPECT_TRUE(engine.State.Catalogue.HasKey("E:\\DCIM\\100MEDIA\\", kLostE + "MG_0002.JPG")) << bits;
+  }
+}
+
 // The root has no ".." entry, so whatever its second entry holds must not
 // stop the climb there: on FAT32 a long-name piece in that place reads as a
 // cluster number far beyond the volume, and no first-level folder could be
@@ -264,6 +286,12 @@ CraftedVolume SmallFat16(std::uint32_t clusters = 64) {
   return CraftedVolume({.FatBits = 16, .SectorsPerCluster = 1, .Clusters = clusters});
 }
 
+// A FAT32 volume of one-sector clusters has no least size: its blocks begin
+// at cluster 3, and it has clusters / 32 of them.
+CraftedVolume SmallFat32(std::uint32_t clusters) {
+  return CraftedVolume({.FatBits = 32, .SectorsPerCluster = 1, .Clusters = clusters});
+}
+
 const auto kLabel = ShortEntry("CARD       ", 0x08, 0, 0);
 
 // A first-level folder's directory at `cluster` holding one deleted file.
@@ -273,12 +301,11 @@ void PutFirstLevelFolder(CraftedVolume &v, std::uint32_t cluster) {
   v.PutEntries(v.ClusterOffset(cluster), d);
 }
 
-// The root has no dot pair: a folder may be named from its entry right
-// after the label. On FAT16 only one cluster's worth of the root region is
-// searched, so a folder whose entry lies beyond it cannot be named.
-TEST(DeepScan, RootFoldersAreNamedFromTheSecondEntryWithinOneClusterOnFat16) {
+// The root has no dot pair and need not begin with a label: a folder is
+// named from any entry of the whole FAT16 root region, the first included.
+TEST(DeepScan, RootFoldersAreNamedFromAnyEntryOfTheRoot) {
   auto v = SmallFat16(); // 16 entries a cluster, 64 in the root region
-  std::vector<test::DirEntry> root = {kLabel, ShortEntry("FIRST      ", 0x10, 5, 0)};
+  std::vector<test::DirEntry> root = {ShortEntry("FIRST      ", 0x10, 5, 0)};
   for (int i = 0; i < 18; ++i)
     root.push_back(ShortEntry("R" + std::to_string(i) + "      TXT", 0x20, 0, 0));
   root.push_back(ShortEntry("LATE       ", 0x10, 6, 0));
@@ -287,7 +314,19 @@ TEST(DeepScan, RootFoldersAreNamedFromTheSecondEntryWithinOneClusterOnFat16) {
     PutFirstLevelFolder(v, c);
   auto engine = EngineFixture::OfBytes(v.Bytes);
   ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
-  EXPECT_EQ(engine.State.Catalogue.SectionNames(), (std::vector<std::string>{"E:\\FIRST\\", "E:\\"}));
+  EXPECT_EQ(engine.State.Catalogue.SectionNames(), (std::vector<std::string>{"E:\\FIRST\\", "E:\\LATE\\"}));
+}
+
+// On FAT32 a ".." link may name the root's own cluster instead of 0.
+TEST(DeepScan, AFat32LinkToTheRootClusterLeadsToTheRoot) {
+  auto v = SmallFat32(64);
+  v.PutEntries(v.RootOffset(), {ShortEntry("D          ", 0x10, 5, 0)});
+  auto d = DotPair(5, 2);
+  d.push_back(Deleted(ShortEntry("F       TXT", 0x20, 20, 1)));
+  v.PutEntries(v.ClusterOffset(5), d);
+  auto engine = EngineFixture::OfBytes(v.Bytes);
+  ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
+  EXPECT_EQ(engine.State.Catalogue.SectionNames(), (std::vector<std::string>{"E:\\D\\"}));
 }
 
 // A folder's cluster may once have been a deleted folder's: the folder that
@@ -367,7 +406,8 @@ TEST(DeepScan, AFolderNameHoldingTheDriveTextStaysUnderTheDrive) {
 }
 
 // ".." links that lead round in a circle, and a directory that is its own
-// parent: the climb ends at the first parent it meets again.
+// parent: the climb ends at the first parent it meets again, and the level
+// it could not place is a lost folder.
 TEST(DeepScan, DotdotLinksThatFormALoopEndTheClimb) {
   auto v = SmallFat16();
   auto a = DotPair(5, 6);
@@ -386,7 +426,8 @@ TEST(DeepScan, DotdotLinksThatFormALoopEndTheClimb) {
   auto engine = EngineFixture::OfBytes(v.Bytes);
   ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
   EXPECT_EQ(engine.State.Catalogue.SectionNames(),
-            (std::vector<std::string>{"E:\\B\\A\\", "E:\\A\\B\\", "E:\\SELF\\"}));
+            (std::vector<std::string>{"E:\\Lost folder 5\\B\\A\\", "E:\\Lost folder 6\\A\\B\\",
+                                      "E:\\Lost folder 7\\SELF\\"}));
 }
 
 // A root entry with the directory bit and cluster 0 looks like the root
@@ -424,7 +465,7 @@ TEST(DeepScan, TheClimbStopsAfter128Names) {
   }
   auto engine = EngineFixture::OfBytes(v.Bytes);
   ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
-  std::string expected = "E:\\";
+  std::string expected = "E:\\Lost folder 81\\"; // the level above the names kept
   for (std::uint32_t c = 210 - 128; c < 210; ++c)
     expected += (c < 100 ? "D0" : "D") + std::to_string(c) + "\\";
   EXPECT_EQ(engine.State.Catalogue.SectionNames(), (std::vector<std::string>{expected}));
@@ -435,8 +476,7 @@ TEST(DeepScan, TheClimbStopsAfter128Names) {
 // block form one more.
 TEST(DeepScan, ClustersAfterTheLastWholeBlockAreScannedToo) {
   for (const std::uint32_t clusters : {20u, 40u}) {
-    auto v = SmallFat16(clusters);
-    // Metadata counts in: (clusters + 4 root sectors) in blocks of 32.
+    auto v = SmallFat32(clusters);
     const std::uint32_t dirCluster = clusters == 20 ? 5 : 36;
     auto d = DotPair(dirCluster, 0);
     d.push_back(Deleted(ShortEntry("F       TXT", 0x20, 10, 1)));
@@ -459,29 +499,28 @@ TEST(DeepScan, AnUnreadableBlockIsSkippedAlone) {
   const std::uint64_t bad = v.ClusterOffset(50) / 512; // in the block of cluster 40
   dynamic_cast<MemoryDevice &>(*engine.Drive).FailReads(bad, bad);
   ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
-  const auto keys = engine.State.Catalogue.Keys("E:\\");
-  ASSERT_EQ(keys.size(), 2u);
-  EXPECT_NE(keys[0].find("10"), std::string::npos) << keys[0];
-  EXPECT_NE(keys[1].find("80"), std::string::npos) << keys[1];
+  // Nothing names the folders: each is a lost folder of its own.
+  EXPECT_EQ(engine.State.Catalogue.SectionNames(),
+            (std::vector<std::string>{"E:\\Lost folder 10\\", "E:\\Lost folder 80\\"}));
 }
 
 // A damaged total-sectors field claims millions of blocks; only those on
 // the device are read, and a block that runs over the end is read as far
 // as the device goes.
 TEST(DeepScan, TheScanStaysOnTheDevice) {
-  auto v = SmallFat16(60); // blocks of clusters 2-33 and 34-65; the device ends after 61
+  auto v = SmallFat32(64); // blocks of clusters 3-34 and 35-66; the device ends after 65
   auto d = DotPair(40, 0);
   d.push_back(Deleted(ShortEntry("F       TXT", 0x20, 10, 1)));
   v.PutEntries(v.ClusterOffset(40), d);
   auto engine = EngineFixture::OfBytes(v.Bytes);
   ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
-  EXPECT_EQ(engine.State.Catalogue.SectionNames(), (std::vector<std::string>{"E:\\"}));
+  EXPECT_EQ(engine.State.Catalogue.SectionNames(), (std::vector<std::string>{"E:\\Lost folder 40\\"}));
   const auto reads = DeviceReads(engine);
 
   v.PutLe32(32, 0x7FFFFFFF);
   auto damaged = EngineFixture::OfBytes(v.Bytes);
   ASSERT_EQ(damaged.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
-  EXPECT_EQ(damaged.State.Catalogue.SectionNames(), (std::vector<std::string>{"E:\\"}));
+  EXPECT_EQ(damaged.State.Catalogue.SectionNames(), (std::vector<std::string>{"E:\\Lost folder 40\\"}));
   EXPECT_EQ(DeviceReads(damaged), reads);
 }
 
@@ -515,7 +554,7 @@ TEST(DeepScan, AHugeBogusClusterSizeIsNotScanned) {
 // the last one read, and the bar stays where it was.
 TEST(DeepScan, StopReadsNoFurtherBlockAndKeepsTheBar) {
   // Four blocks of 1 MiB, one transfer each, no directories: 33 pumps a block.
-  auto v = CraftedVolume({.FatBits = 16, .SectorsPerCluster = 64, .Clusters = 128});
+  auto v = CraftedVolume({.FatBits = 32, .SectorsPerCluster = 64, .Clusters = 128});
   auto full = EngineFixture::OfBytes(v.Bytes);
   full.Find("*.*", kDeep);
   const std::vector<int> fullWidths = full.Host.Widths;

@@ -5,7 +5,11 @@
 
 namespace orvanta::test {
 
-CraftedVolume::CraftedVolume(const CraftOptions &o) : options_(o) {
+CraftedVolume::CraftedVolume(const CraftOptions &options) : options_(options) {
+  // Fewer clusters than this make a FAT12 volume, whatever the FAT's width.
+  if (options_.FatBits == 16)
+    options_.Clusters = std::max<std::uint32_t>(options_.Clusters, kMinFat16Clusters);
+  const CraftOptions &o = options_;
   const std::uint32_t entrySize = o.FatBits == 16 ? 2 : 4;
   const std::uint32_t fatBytes = (o.Clusters + 2) * entrySize;
   sectorsPerFat_ = (fatBytes + o.SectorSize - 1) / o.SectorSize;

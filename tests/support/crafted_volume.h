@@ -13,7 +13,7 @@ struct CraftOptions {
   int FatBits = 16;
   std::uint32_t SectorSize = 512;
   std::uint8_t SectorsPerCluster = 1;
-  std::uint32_t Clusters = 128;      // data clusters, from cluster 2
+  std::uint32_t Clusters = 128;      // data clusters, from cluster 2; FAT16: at least 4085
   std::uint16_t ReservedSectors = 1; // FAT32 volumes usually have 32
   std::uint16_t RootEntries = 64;    // FAT16 only
 };
@@ -23,6 +23,8 @@ struct CraftOptions {
 // need exact bytes: crafted chains, damaged entries, hostile links.
 class CraftedVolume {
 public:
+  static constexpr std::uint32_t kMinFat16Clusters = 4085;
+
   explicit CraftedVolume(const CraftOptions &options);
 
   std::vector<std::uint8_t> Bytes;

@@ -33,8 +33,14 @@ std::vector<std::uint8_t> PatternBytes(std::size_t size, std::uint32_t seed) {
 }
 
 std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path &path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in)
+    return {};
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(in.tellg()));
+  in.seekg(0);
+  in.read(reinterpret_cast<char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  return bytes;
 }
 
 void WriteFileBytes(const std::filesystem::path &path, const std::vector<std::uint8_t> &bytes) {
@@ -46,6 +52,13 @@ FatImageFile::FatImageFile(std::filesystem::path path, const MkfsOptions &option
     : path_(std::move(path)), options_(options) {
   std::filesystem::remove(path_);
   Reformat();
+}
+
+std::uint32_t FatImageFile::FirstCluster(const std::string &path) {
+  // "::/DCIM <3-5>"
+  const std::string out = RunOrFail({"mshowfat", "-i", path_.string(), Target(path)});
+  const auto open = out.find('<');
+  return open == std::string::npos ? 0 : static_cast<std::uint32_t>(std::stoul(out.substr(open + 1)));
 }
 
 void FatImageFile::Reformat() {

@@ -38,6 +38,8 @@ public:
            std::optional<std::time_t> mtime = std::nullopt);
   void Delete(const std::string &path);     // mdel
   void DeleteTree(const std::string &path); // mdeltree
+  // The first cluster of a live file or folder, as mshowfat lists it.
+  std::uint32_t FirstCluster(const std::string &path);
   // Reads a live file back with mtools.
   std::vector<std::uint8_t> Get(const std::string &path);
   // Runs mkfs.fat again over the image with the same geometry (a quick format).

@@ -17,7 +17,9 @@ struct EngineFixture {
   explicit EngineFixture(std::shared_ptr<Device> device) : Drive(std::move(device)) {
     Drives.Add("E:", Drive);
   }
-  static EngineFixture OfImage(const std::filesystem::path &image, std::uint32_t sectorSize = 512) {
+  // Without a sector size the image takes its boot sector's, as on the command line.
+  static EngineFixture OfImage(const std::filesystem::path &image,
+                               std::optional<std::uint32_t> sectorSize = std::nullopt) {
     return EngineFixture(std::make_shared<PosixDevice>(image, sectorSize));
   }
   static EngineFixture OfBytes(std::vector<std::uint8_t> bytes, std::uint32_t sectorSize = 512) {

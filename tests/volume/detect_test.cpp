@@ -4,6 +4,7 @@
 #include "platform/memory_device.h"
 #include "support/crafted_volume.h"
 #include "volume/volume.h"
+#include "volume/volume_checks.h"
 
 namespace orvanta {
 namespace {
@@ -69,6 +70,43 @@ TEST(DetectFileSystem, OnlyTheNamedFieldsAreExamined) {
   // Control bytes are left out of the text, so they do not break a name.
   std::memcpy(&sector[82], "FA\x01T32", 6);
   EXPECT_EQ(Drive(sector).Vol.DetectFileSystem("E:"), 32);
+}
+
+// The FAT type is the structure's, whatever the system calls the volume:
+// a 16-bit FAT length of 0 is FAT32, fewer than 4085 data clusters FAT12.
+TEST(OpenVolume, TheFatTypeComesFromTheBootSectorsStructure) {
+  test::CraftedVolume fat16({.FatBits = 16});
+  test::CraftedVolume fat32({.FatBits = 32});
+  for (const std::string name : {"FAT", "FAT32", ""}) {
+    Drive d16(fat16.Bytes, name), d32(fat32.Bytes, name);
+    ASSERT_EQ(OpenVolume(d16.Vol, "E:", true), VolumeCheck::Ok) << name;
+    EXPECT_EQ(d16.Vol.Geometry().FatType, 16) << name;
+    ASSERT_EQ(OpenVolume(d32.Vol, "E:", true), VolumeCheck::Ok) << name;
+    EXPECT_EQ(d32.Vol.Geometry().FatType, 32) << name;
+  }
+  // One cluster fewer than the least FAT16 holds: FAT12, refused before the
+  // FAT is read. The 16-bit total counts, and the 32-bit one when it is 0.
+  const auto total = fat16.Bytes.size() / 512;
+  auto twelve = fat16;
+  twelve.PutLe16(19, static_cast<std::uint16_t>(total - 1));
+  Drive d(twelve.Bytes, "FAT");
+  EXPECT_EQ(OpenVolume(d.Vol, "E:", true), VolumeCheck::NotFat);
+  EXPECT_TRUE(d.Vol.FatImage().empty());
+  twelve.PutLe16(19, 0);
+  twelve.PutLe32(32, static_cast<std::uint32_t>(total - 1));
+  Drive e(twelve.Bytes, "FAT");
+  EXPECT_EQ(OpenVolume(e.Vol, "E:", true), VolumeCheck::NotFat);
+}
+
+TEST(OpenVolume, ExFatIsNotFat) {
+  std::vector<std::uint8_t> exfat(4096);
+  std::memcpy(&exfat[0], "\xEB\x76\x90" "EXFAT   ", 11);
+  exfat[510] = 0x55;
+  exfat[511] = 0xAA;
+  for (const std::string name : {"exfat", ""}) {
+    Drive d(exfat, name);
+    EXPECT_EQ(OpenVolume(d.Vol, "E:", false), VolumeCheck::NotFat) << name;
+  }
 }
 
 } // namespace

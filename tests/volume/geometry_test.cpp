@@ -68,7 +68,8 @@ TEST_P(MkfsGeometry, FieldsFollowTheBootSector) {
   const auto &c = GetParam();
   test::FatImageFile image(dir / "card.img", c.Mkfs);
   FixedDrives drives;
-  drives.Add("E:", std::make_shared<PosixDevice>(image.Path(), c.Mkfs.SectorSize));
+  // No sector size is given: an image takes its boot sector's.
+  drives.Add("E:", std::make_shared<PosixDevice>(image.Path()));
   Volume volume(drives);
   ASSERT_EQ(OpenVolume(volume, "E:", /*loadFat=*/true), VolumeCheck::Ok);
   const auto &g = volume.Geometry();
@@ -91,12 +92,8 @@ TEST_P(MkfsGeometry, FieldsFollowTheBootSector) {
     EXPECT_EQ(g.RootStartSector, tsk.DataStart); // cluster 2
     EXPECT_EQ(g.RootSectors, g.SectorsPerCluster);
   }
-  // The 32-bit total is used when set; otherwise the estimate from the FAT size.
-  const ByteReader boot(volume.BootSectorBytes());
-  if (boot.Le32(32) != 0)
-    EXPECT_EQ(g.TotalSectors, tsk.TotalSectors);
-  else
-    EXPECT_EQ(g.TotalSectors, g.SectorsPerFat * g.BytesPerSector * 4 - g.RootStartSector);
+  // The volume's own count, from whichever total field mkfs.fat set.
+  EXPECT_EQ(g.TotalSectors, tsk.TotalSectors);
   EXPECT_EQ(g.ClusterCount, g.TotalSectors / g.SectorsPerCluster);
   EXPECT_EQ(volume.FatImage().size(), static_cast<std::size_t>(g.FatBytes));
 }
@@ -112,7 +109,11 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"fat32_4k_sectors",
              {.FatBits = 32, .SizeKiB = 512 * 1024, .SectorsPerCluster = 1, .SectorSize = 4096}},
         Case{"fat16_4k_sectors",
-             {.FatBits = 16, .SizeKiB = 64 * 1024, .SectorsPerCluster = 1, .SectorSize = 4096}}),
+             {.FatBits = 16, .SizeKiB = 64 * 1024, .SectorsPerCluster = 1, .SectorSize = 4096}},
+        Case{"fat16_1k_sectors_6m",
+             {.FatBits = 16, .SizeKiB = 6 * 1024, .SectorsPerCluster = 1, .SectorSize = 1024}},
+        Case{"fat32_2k_sectors",
+             {.FatBits = 32, .SizeKiB = 256 * 1024, .SectorsPerCluster = 1, .SectorSize = 2048}}),
     [](const auto &param) { return std::string(param.param.Name); });
 
 // Geometry of a crafted boot sector on an in-memory device.
@@ -153,13 +154,24 @@ TEST(ReadGeometry, NoSectorsPerClusterAndNoReservedSectorsIsRefused) {
   EXPECT_FALSE(c.Read(32));
 }
 
-TEST(ReadGeometry, Fat16ZeroTotalIsEstimatedEvenWhenThe16BitTotalIsSet) {
+TEST(ReadGeometry, TheVolumeEndsWhereItsTotalFieldsSay) {
+  // The 16-bit total wins when set, whatever the 32-bit one holds.
   test::CraftedVolume v({.FatBits = 16});
   v.PutLe32(32, 0);
-  v.PutLe16(19, 200);
+  v.PutLe16(19, 5000);
   Crafted c(v.Bytes);
   ASSERT_TRUE(c.Read(16));
-  const auto &g = c.Vol.Geometry();
+  EXPECT_EQ(c.Vol.Geometry().TotalSectors, 5000);
+  v.PutLe32(32, 7000);
+  Crafted d(v.Bytes);
+  ASSERT_TRUE(d.Read(16));
+  EXPECT_EQ(d.Vol.Geometry().TotalSectors, 5000);
+  // Only with both at 0 is the size estimated from the FAT's length.
+  v.PutLe16(19, 0);
+  v.PutLe32(32, 0);
+  Crafted e(v.Bytes);
+  ASSERT_TRUE(e.Read(16));
+  const auto &g = e.Vol.Geometry();
   EXPECT_EQ(g.TotalSectors, g.SectorsPerFat * 512 * 4 - g.RootStartSector);
 }
 
@@ -172,15 +184,19 @@ TEST(ReadGeometry, Fat32ZeroTotalIsEstimatedWithEightTimesTheFat) {
   EXPECT_EQ(g.TotalSectors, g.SectorsPerFat * 512 * 8 - g.RootStartSector);
 }
 
-TEST(ReadGeometry, SectorSizeIsProbedNotTakenFromTheBootSector) {
+TEST(ReadGeometry, SectorSizeIsProbedAndMustAgreeWithTheBootSector) {
   test::CraftedVolume v({.FatBits = 32, .SectorSize = 4096});
-  v.PutLe16(11, 512); // the boot sector's own field is never read
   Crafted c(v.Bytes, 4096);
   ASSERT_TRUE(c.Read(32));
   EXPECT_EQ(c.Vol.Geometry().BytesPerSector, 4096);
   EXPECT_EQ(c.Vol.Geometry().BytesPerCluster, 4096);
   // Reads of 512 to 3584 bytes were refused before 4096 was accepted.
   EXPECT_EQ(c.Device->Reads(), 8u);
+  // A device of other sectors than the volume states is never read with them.
+  for (const std::uint16_t field : {512, 2048, 0, 4097}) {
+    v.PutLe16(11, field);
+    EXPECT_FALSE(Crafted(v.Bytes, 4096).Read(32)) << field;
+  }
 }
 
 TEST(ReadGeometry, ADeviceThatAcceptsNoLengthFails) {

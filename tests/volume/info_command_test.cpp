@@ -38,28 +38,30 @@ TEST(InfoCommand, ReadsFourKilobyteSectorsWhenTold) {
                    "Sectors per cluster - 1\n"
                    "Sectors - 131072\n"
                    "Clusters - 131072\n");
-  // Without --sector-size an image counts as 512-byte sectors.
+  // Without --sector-size an image takes its boot sector's; a size that
+  // contradicts the boot sector is refused.
+  const auto told = r.Out;
   r = RunCli({"info", image.Path().string()});
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
-  EXPECT_NE(r.Out.find("Bytes per sector - 512\n"), std::string::npos);
+  EXPECT_EQ(r.Out, told);
+  r = RunCli({"info", "--sector-size", "512", image.Path().string()});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_EQ(r.Err, "Access to boot sector denied!\n");
 }
 
-TEST(InfoCommand, SmallFat16VolumesShowTheEstimatedTotal) {
+TEST(InfoCommand, SmallFat16VolumesShowTheirTrueSize) {
   TempDir dir;
-  // 16 MiB: the 32-bit total is 0, so the total is estimated from the FAT
-  // size (SectorsPerFat * BytesPerSector * 4 - RootStartSector), not read
-  // from the 16-bit field.
+  // 16 MiB: the 32-bit total is 0 and the 16-bit one holds the count.
   test::FatImageFile image(dir / "small.img",
                            {.FatBits = 16, .SizeKiB = 16 * 1024, .SectorsPerCluster = 4});
   const auto r = RunCli({"info", image.Path().string()});
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
-  // 32 sectors per FAT (8192 clusters * 2 bytes): 32 * 512 * 4 - (4 + 2 * 32) = 65468.
-  EXPECT_EQ(r.Out, "FAT16, 32 Mb\n"
+  EXPECT_EQ(r.Out, "FAT16, 16 Mb\n"
                    "Bytes per sector - 512\n"
                    "Bytes per cluster - 2048\n"
                    "Sectors per cluster - 4\n"
-                   "Sectors - 65468\n"
-                   "Clusters - 16367\n");
+                   "Sectors - 32768\n"
+                   "Clusters - 8192\n");
 }
 
 TEST(InfoCommand, TheSizeLineRoundsHalvesToEven) {
@@ -89,6 +91,12 @@ TEST(InfoCommand, RefusesWhatItCannotUseWithTheSystemsMessages) {
   test::WriteFileBytes(ntfs, std::vector<std::uint8_t>(16 << 20));
   test::Run({"mkntfs", "-F", "-Q", "-q", ntfs.string()});
   r = RunCli({"info", ntfs.string()});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_EQ(r.Err, "The software supports only FAT file system!\n");
+
+  // FAT12 (a floppy, or a card under 16 MB) is told by its cluster count.
+  test::FatImageFile fat12(dir / "fat12.img", {.FatBits = 12, .SizeKiB = 1440});
+  r = RunCli({"info", fat12.Path().string()});
   EXPECT_EQ(r.ExitCode, 1);
   EXPECT_EQ(r.Err, "The software supports only FAT file system!\n");
 

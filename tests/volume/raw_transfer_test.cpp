@@ -71,6 +71,10 @@ TEST(ReadSectors, HighSectorsLandAtTheirByteOffset) {
   ASSERT_TRUE(v.ReadSectors(0xFFFFFFFFu, buf));
   EXPECT_EQ(buf[2], 0xFF);
   buf[3] = 2;
+  // Writes need a volume around them: the data area of one of 2^32 - 1 sectors.
+  v.Geometry().RootStartSector = 100;
+  v.Geometry().TotalSectors = -1;
+  EXPECT_FALSE(v.WriteSectors(99, buf));
   ASSERT_TRUE(v.WriteSectors(0x80000000u, buf));
   ASSERT_TRUE(v.ReadSectors(0x80000000u, buf));
   EXPECT_EQ(buf[3], 2);

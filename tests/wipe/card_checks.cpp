@@ -80,4 +80,51 @@ std::vector<std::uint32_t> DirtyFreeClusters(const std::vector<std::uint8_t> &b)
   return dirty;
 }
 
+std::vector<std::uint64_t> ChangedOutsideTheWipesReach(const std::vector<std::uint8_t> &b,
+                                                       const std::vector<std::uint8_t> &after) {
+  auto le16 = [&](std::size_t at) { return std::uint32_t(b[at] | b[at + 1] << 8); };
+  auto le32 = [&](std::size_t at) { return le16(at) | le16(at + 2) << 16; };
+  const std::uint64_t bytesPerSector = le16(11), spc = b[13], reserved = le16(14), fats = b[16];
+  const bool fat32 = le16(22) == 0;
+  const std::uint64_t fatSectors = fat32 ? le32(36) : le16(22);
+  const std::uint64_t total = le16(19) ? le16(19) : le32(32);
+  const std::uint64_t rootStart = reserved + fats * fatSectors;
+  const std::uint64_t dataStart = rootStart + (le16(17) * 32 + bytesPerSector - 1) / bytesPerSector;
+  const std::uint64_t clusters = (total - dataStart) / spc;
+  auto entry = [&](std::uint64_t c) -> std::uint32_t {
+    const std::size_t at = reserved * bytesPerSector + c * (fat32 ? 4 : 2);
+    return fat32 ? le32(at) & 0x0FFFFFFF : le16(at);
+  };
+  auto sectorOf = [&](std::uint64_t c) { return dataStart + (c - 2) * spc; };
+  std::set<std::uint64_t> directory;
+  auto follow = [&](std::uint64_t c) {
+    while (c >= 2 && c < clusters + 2 && directory.insert(c).second)
+      c = entry(c);
+  };
+  if (fat32)
+    follow(le32(44));
+  for (std::uint64_t c = 2; c < clusters + 2; ++c) {
+    const std::size_t at = sectorOf(c) * bytesPerSector;
+    if (entry(c) != 0 && b[at] == '.' && b[at + 32] == '.' && b[at + 33] == '.' &&
+        (fat32 ? le16(at + 20) << 16 : 0) + le16(at + 26) == c)
+      follow(c);
+  }
+  std::vector<std::uint64_t> outside;
+  const std::size_t sectors = std::max(b.size(), after.size()) / bytesPerSector;
+  for (std::uint64_t s = 0; s < sectors; ++s) {
+    const std::size_t at = s * bytesPerSector;
+    if (at + bytesPerSector <= std::min(b.size(), after.size()) &&
+        std::equal(b.begin() + std::ptrdiff_t(at), b.begin() + std::ptrdiff_t(at + bytesPerSector),
+                   after.begin() + std::ptrdiff_t(at)))
+      continue;
+    if (s >= rootStart && s < dataStart)
+      continue; // the FAT16 root region
+    const std::uint64_t c = s >= dataStart ? (s - dataStart) / spc + 2 : 0;
+    if (s < total && c >= 2 && c < clusters + 2 && (entry(c) == 0 || directory.count(c)))
+      continue;
+    outside.push_back(s);
+  }
+  return outside;
+}
+
 } // namespace orvanta::test

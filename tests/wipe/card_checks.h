@@ -34,4 +34,12 @@ std::vector<std::string> DeletedInLiveFolders(const std::filesystem::path &image
 // layout read from the boot sector directly.
 std::vector<std::uint32_t> DirtyFreeClusters(const std::vector<std::uint8_t> &image);
 
+// Sectors of `after` that differ from `before` outside what a wipe may
+// change: the FAT16 root region, free clusters (by the FAT of `before`) and
+// the clusters of directories (the root's chain and every chain that begins
+// with a "." entry naming its own cluster). Sectors past the volume's end
+// count too. The layout is read from the boot sector directly.
+std::vector<std::uint64_t> ChangedOutsideTheWipesReach(const std::vector<std::uint8_t> &before,
+                                                       const std::vector<std::uint8_t> &after);
+
 } // namespace orvanta::test

@@ -128,7 +128,7 @@ TEST(DirectoryPurge, FoldersAreQueuedOnceAndNotCounted) {
   const Entries live = {ShortEntry("LIVE       ", 0x10, 6, 0), ShortEntry("AGAIN      ", 0x10, 6, 0)};
   v.PutEntries(v.RootOffset(), {Deleted(ShortEntry("OLDDIR     ", 0x10, 7, 0)), live[0],
                                 Deleted(ShortEntry("ZERO       ", 0x10, 0, 0)), live[1],
-                                Deleted(ShortEntry("FAR        ", 0x10, 134, 0))});
+                                Deleted(ShortEntry("FAR        ", 0x10, 5000, 0))});
   v.SetFat(6, 0xFFFF);
   v.PutEntries(v.ClusterOffset(6), Join({DotPair(6, 0), {ShortEntry("SUB        ", 0x10, 8, 0)}}));
   v.SetFat(8, 0xFFFF);
@@ -284,6 +284,9 @@ TEST(FreeSpacePass, ARunOf40FreeClustersIsWrittenAs32And8) {
 TEST(FreeSpacePass, RunsThatFollowOneAnotherAreWrittenTogether) {
   auto v = Filled16();
   v.SetFat(70, 0xFFFF);
+  // The volume's clusters after the filled ones are in use.
+  for (std::uint32_t c = 130; c < 2 + CraftedVolume::kMinFat16Clusters; ++c)
+    v.SetFat(c, 0xFFFF);
   Crafted w(v);
   auto engine = w.Engine();
   EXPECT_TRUE(engine.WipeFAT16());
@@ -293,23 +296,41 @@ TEST(FreeSpacePass, RunsThatFollowOneAnotherAreWrittenTogether) {
   EXPECT_EQ(w.Memory->Writes(), 3u); // the root, the runs before 70, those after it
 }
 
-// The boot sector's total may reach past the device (it is estimated on
-// small FAT16 volumes), or the device past the volume; the FAT holds
+// The boot sector's total may reach past the device (a damaged field), or
+// the device past the volume (a card with more behind it); the FAT may hold
 // entries past the data area either way. The last run still ends at the
 // last cluster: every free cluster is wiped and nothing past them written.
 TEST(FreeSpacePass, EveryFreeClusterUpToTheEndOfTheDataAreaIsWiped) {
+  const std::size_t volumeEnd = Fat16().Bytes.size();
   for (const bool totalTooLarge : {true, false}) {
     auto v = Filled16();
     v.SetFat(2, 0xFFFF);
     if (totalTooLarge)
-      v.PutLe32(32, 4 * 134);
+      v.PutLe32(32, static_cast<std::uint32_t>(4 * volumeEnd / 512));
     else
       v.Bytes.resize(v.Bytes.size() + 64 * 512, 0xAA);
     Crafted w(v);
     const auto outcome = w.Run(true);
     EXPECT_EQ(outcome.ReportText(), "Free drive space wiped: 100%");
-    EXPECT_TRUE(AllZero(w.At(v.ClusterOffset(3), 127 * kCluster))) << totalTooLarge;
-    EXPECT_EQ(w.At(134 * 512, v.Bytes.size() - 134 * 512), At(v, 134 * 512, v.Bytes.size() - 134 * 512));
+    EXPECT_TRUE(AllZero(w.At(v.ClusterOffset(3), volumeEnd - v.ClusterOffset(3)))) << totalTooLarge;
+    EXPECT_EQ(w.At(volumeEnd, v.Bytes.size() - volumeEnd), At(v, volumeEnd, v.Bytes.size() - volumeEnd));
+  }
+}
+
+// A deleted folder entry naming cluster 1 points at the last FAT sector of
+// a FAT32 volume, and here that sector even looks like the folder's
+// directory. Neither wipe writes it: the write is refused and counted, and
+// nothing before the data area changes.
+TEST(WriteFence, NothingBeforeTheDataAreaIsWritten) {
+  CraftedVolume v({.FatBits = 32, .SectorsPerCluster = 1, .Clusters = 200}); // two FAT sectors
+  v.PutEntries(v.RootOffset(), {Deleted(ShortEntry("OLDDIR     ", 0x10, 1, 0))});
+  const std::size_t lastFatSector = v.RootOffset() - kCluster; // cluster 1
+  v.PutEntries(lastFatSector, Join({DotPair(1, 0), {Deleted(ShortEntry("A       JPG", 0x20, 9, 1))}}));
+  for (const bool freeSpace : {false, true}) {
+    Crafted w(v);
+    const auto outcome = w.Run(freeSpace);
+    EXPECT_GE(outcome.FailedWrites, 1) << freeSpace;
+    EXPECT_EQ(w.At(0, v.RootOffset()), At(v, 0, v.RootOffset())) << freeSpace;
   }
 }
 
@@ -339,6 +360,7 @@ TEST(WipeCommand, ChecksRefuseBeforeTheQuestion) {
   auto damaged = v;
   damaged.Bytes[13] = 0;
   damaged.PutLe16(14, 1100);
+  damaged.PutLe32(32, 10'000'000); // clusters enough for FAT16
   damaged.Bytes.resize(2 << 20);
   Crafted w(damaged);
   WipeOptions options;

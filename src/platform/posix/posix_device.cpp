@@ -30,6 +30,17 @@ struct Extent {
   std::uint32_t sectorSize = 512;
 };
 
+// An image file has no sector size of its own: it is the one its FAT boot
+// sector states (bytes per sector, at byte 11), when that is one a FAT
+// volume can have, else 512.
+std::uint32_t BootSectorSectorSize(int fd) {
+  std::uint8_t field[2] = {};
+  if (::pread(fd, field, sizeof field, 11) != static_cast<ssize_t>(sizeof field))
+    return 512;
+  const std::uint32_t size = field[0] | std::uint32_t{field[1]} << 8;
+  return size == 1024 || size == 2048 || size == 4096 ? size : 512;
+}
+
 std::optional<Extent> Measure(int fd, std::optional<std::uint32_t> imageSectorSize) {
   struct stat st {};
   if (::fstat(fd, &st) != 0)
@@ -44,7 +55,7 @@ std::optional<Extent> Measure(int fd, std::optional<std::uint32_t> imageSectorSi
     e.sectorSize = static_cast<std::uint32_t>(logical);
     e.size = bytes;
   } else if (S_ISREG(st.st_mode)) {
-    e.sectorSize = imageSectorSize.value_or(512);
+    e.sectorSize = imageSectorSize ? *imageSectorSize : BootSectorSectorSize(fd);
     e.size = static_cast<std::uint64_t>(st.st_size);
   } else {
     return std::nullopt;
@@ -164,13 +175,14 @@ bool PosixDevice::Write(std::uint64_t offset, std::span<const std::uint8_t> data
     return false;
   }
   // O_EXCL on a block device fails while the kernel has it mounted: writing
-  // under a mounted file system would corrupt it.
+  // under a mounted file system would corrupt it. An image is opened for
+  // reading too: its sector size is read from its boot sector.
   UniqueFd probe = OpenPath(O_RDONLY);
   if (!probe)
     return false;
   const bool block = IsBlockDevice(probe.get());
   probe.Close();
-  UniqueFd fd = OpenPath(O_WRONLY | (block ? O_EXCL : 0));
+  UniqueFd fd = OpenPath(block ? O_WRONLY | O_EXCL : O_RDWR);
   if (!fd)
     return false;
   const auto extent = Measure(fd.get(), imageSectorSize_);

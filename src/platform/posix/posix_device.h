@@ -13,8 +13,9 @@ namespace orvanta {
 // transfers. Outside a session every transfer opens the file and closes it
 // again; a session holds one descriptor, measured once, until it ends or a
 // transfer fails. The logical sector size is the kernel's for block
-// devices; for images it is 512 unless given. Every open goes through the
-// opener (by default open(2) with O_CLOEXEC).
+// devices; for images it is the one given, else the boot sector's
+// bytes-per-sector field when that is 512, 1024, 2048 or 4096, else 512.
+// Every open goes through the opener (by default open(2) with O_CLOEXEC).
 class PosixDevice final : public Device {
 public:
   explicit PosixDevice(std::filesystem::path path,
