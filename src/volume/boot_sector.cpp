@@ -34,8 +34,9 @@ int FatTypeOf(const BootSectorFields &boot) {
     return kFat32;
   // A cluster-size byte of 0 stands for twice the reserved count, as the
   // geometry takes it.
-  const std::uint64_t perCluster =
-      boot.SectorsPerCluster != 0 ? boot.SectorsPerCluster : std::uint64_t{boot.ReservedSectors} * 2;
+  const std::uint64_t perCluster = boot.SectorsPerCluster != 0
+                                       ? boot.SectorsPerCluster
+                                       : std::uint64_t{boot.ReservedSectors} * 2;
   if (perCluster == 0 || !IsFatSectorSize(boot.BytesPerSector))
     return 0;
   const std::uint64_t rootSectors =

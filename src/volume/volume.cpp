@@ -56,7 +56,8 @@ bool Volume::ReadSectors(std::uint32_t sector, std::span<std::uint8_t> buffer) {
 
 bool Volume::WriteSectors(std::uint32_t sector, std::span<const std::uint8_t> buffer) {
   Device *device = CurrentDevice();
-  if (!device || geometry_.BytesPerSector <= 0 || !InsideWriteFence(geometry_, sector, buffer.size()))
+  if (!device || geometry_.BytesPerSector <= 0 ||
+      !InsideWriteFence(geometry_, sector, buffer.size()))
     return false;
   return device->Write(SectorOffset(sector, geometry_.BytesPerSector), buffer);
 }

@@ -5,8 +5,15 @@
 
 namespace orvanta {
 
-// File-system codes of DetectFileSystem.
-enum FileSystemCode : int { kUnknownFileSystem = 0, kFat12 = 12, kFat16 = 16, kFat32 = 32, kNtfs = 64 };
+// File-system codes of DetectFileSystem and FAT types.
+// kFat12 is a FAT type read from the structure, never a detection result.
+enum FileSystemCode : int {
+  kUnknownFileSystem = 0,
+  kFat12 = 12,
+  kFat16 = 16,
+  kFat32 = 32,
+  kNtfs = 64
+};
 
 // Offsets of the boot-sector fields that are read.
 namespace boot_sector {

@@ -193,7 +193,7 @@ TEST(ReadGeometry, SectorSizeIsProbedAndMustAgreeWithTheBootSector) {
   // Reads of 512 to 3584 bytes were refused before 4096 was accepted.
   EXPECT_EQ(c.Device->Reads(), 8u);
   // A device of other sectors than the volume states is never read with them.
-  for (const std::uint16_t field : {512, 2048, 0, 4097}) {
+  for (const std::uint16_t field : std::initializer_list<std::uint16_t>{512, 2048, 0, 4097}) {
     v.PutLe16(11, field);
     EXPECT_FALSE(Crafted(v.Bytes, 4096).Read(32)) << field;
   }
