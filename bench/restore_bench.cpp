@@ -9,7 +9,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "restore/found_entry.h"
+#include "scan/found_file_row.h"
 #include "restore/restore_jobs.h"
 #include "support/fat_image.h"
 #include "support/run.h"
@@ -90,7 +90,7 @@ void BM_PlainCopy(benchmark::State &state) {
     std::filesystem::remove_all(out);
     std::filesystem::create_directories(out);
     for (const auto &key : keys) {
-      const auto entry = ParseFoundEntry(catalogue.Value("E:\\C\\", key));
+      const auto entry = FoundFileRow::Parse(catalogue.Value("E:\\C\\", key));
       const int in = ::open(card.Image.c_str(), O_RDONLY);
       const int to = ::open((out / key).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       off_t at = off_t(vol.ClusterToSector(entry->FirstCluster)) * vol.Geometry().BytesPerSector;

@@ -4,10 +4,10 @@
 
 #include "engine/rounding.h"
 #include "restore/extraction.h"
-#include "restore/found_entry.h"
 #include "restore/host_paths.h"
 #include "settings/well_known_folders.h"
 #include "restore/output_file.h"
+#include "scan/found_file_row.h"
 
 namespace orvanta {
 namespace {
@@ -20,7 +20,6 @@ public:
     host_.SetProgressWidth(0);
     host_.ShowProgress(true);
     restore_.ResultsBusy = true;
-    host_.SetRunning(true);
     outcome_.Ran = true;
   }
 
@@ -36,16 +35,16 @@ public:
   // close failed and the command must end.
   bool RestoreFile(std::string_view section, std::string_view key,
                    const std::filesystem::path &path) {
-    const std::string value = state_.Catalogue.Value(section, key);
-    const auto entry = ParseFoundEntry(value);
-    if (!entry)
+    const auto row = FoundFileRow::Parse(state_.Catalogue.Value(section, key));
+    if (!row)
       return true;
     auto out = OpenOutputFile(path);
     if (!out)
       return true;
-    if (const auto written = FoundEntryLastWrite(value))
+    if (const auto written = row->LastWriteTime())
       out->KeepModificationTime(*written);
-    const ExtractResult result = ExtractFoundFile(state_.Vol, host_, *entry, *out, stoppable_);
+    const ExtractResult result = ExtractFoundFile(state_.Vol, host_, {row->Size, row->FirstCluster},
+                                                  *out, stoppable_);
     if (result.WriteError != 0) {
       outcome_.WriteError = result.WriteError;
       return false;
@@ -62,7 +61,6 @@ public:
     host_.SetProgressWidth(0);
     host_.ShowProgress(false);
     host_.Pump();
-    host_.SetRunning(false);
     const auto &language = state_.Language;
     if (outcome_.WriteError != 0) {
       outcome_.Message = std::strerror(outcome_.WriteError);
@@ -97,7 +95,8 @@ bool ChooseDestination(RestoreState &restore,
 
 RestoreOutcome RestoreCheckedRows(EngineState &state, RestoreState &restore, OperationHost &host,
                                   std::span<const RestoreRow> rows) {
-  if (rows.empty() || restore.ResultsBusy || restore.DestFolder.empty())
+  const OperationGuard guard(state.Operation);
+  if (!guard || rows.empty() || restore.ResultsBusy || restore.DestFolder.empty())
     return {};
   RestoreRun run(state, restore, host, /*stoppable=*/true);
   const std::string section = restore.CurrentSection;
@@ -116,7 +115,8 @@ RestoreOutcome RestoreCheckedRows(EngineState &state, RestoreState &restore, Ope
 }
 
 RestoreOutcome RestoreFolder(EngineState &state, RestoreState &restore, OperationHost &host) {
-  if (restore.ResultsBusy || state.Tree.Empty() || restore.DestFolder.empty())
+  const OperationGuard guard(state.Operation);
+  if (!guard || restore.ResultsBusy || state.Tree.Empty() || restore.DestFolder.empty())
     return {};
   RestoreRun run(state, restore, host, /*stoppable=*/false);
   // Nothing begins with an empty section name: with no folder selected

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/text.h"
+#include "scan/found_file_row.h"
 
 namespace orvanta {
 
@@ -48,21 +49,33 @@ std::optional<std::string> FoundFileValue(const FindContext &ctx, const ShortEnt
   const auto clusterCount = ctx.State.Vol.Geometry().ClusterCount;
   if (clusterCount < 0 || entry.FirstCluster > std::uint32_t(clusterCount))
     return std::nullopt;
-  return std::to_string(entry.Size) + "#" + DateText(written) + " " + TimeText(written) + "#" +
-         std::to_string(entry.FirstCluster) + "#" + mark;
+  // The cluster is at most ClusterCount, so it fits.
+  return FoundFileRow{.Size = entry.Size,
+                      .DateTime = DateText(written) + " " + TimeText(written),
+                      .FirstCluster = static_cast<std::int32_t>(entry.FirstCluster),
+                      .Mark = mark}
+      .Format();
 }
 
-std::string UniqueName(const std::string &name,
-                       const std::function<bool(const std::string &)> &taken) {
+std::string DuplicateNumbering::Unique(std::string_view folder, const std::string &name,
+                                       const std::function<bool(const std::string &)> &taken,
+                                       OperationHost &host) {
   if (!taken(name))
     return name;
+  const std::string foldedFolder = FoldCase(folder);
+  std::uint64_t &next =
+      next_.try_emplace(std::to_string(foldedFolder.size()) + ":" + foldedFolder + FoldCase(name), 1)
+          .first->second;
   const auto dot = name.rfind('.');
   const std::string base = dot == std::string::npos ? name : name.substr(0, dot);
   const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
-  for (std::uint64_t n = 1;; ++n) {
-    std::string candidate = base + " (" + std::to_string(n) + ")" + ext;
-    if (!taken(candidate))
+  for (;; ++next) {
+    std::string candidate = base + " (" + std::to_string(next) + ")" + ext;
+    if (!taken(candidate)) {
+      ++next;
       return candidate;
+    }
+    host.Pump();
   }
 }
 
@@ -74,7 +87,8 @@ void RecordFoundFile(FindContext &ctx, std::string path, std::string name,
   if (!state.Catalogue.HasSection(path))
     AddFolderToTree(state.Tree, path, state.Vol.Geometry().DrivePath,
                     [&](std::string_view folder) { return ctx.Live.FolderExists(folder); });
-  name = UniqueName(name, [&](const std::string &n) { return state.Catalogue.HasKey(path, n); });
+  name = ctx.Duplicates.Unique(
+      path, name, [&](const std::string &n) { return state.Catalogue.HasKey(path, n); }, ctx.Host);
   ctx.Host.Log(path + name);
   state.Catalogue.Write(path, name, value);
   ++state.FoundCount;

@@ -39,6 +39,24 @@ private:
   std::unordered_set<std::string> folded_;
 };
 
+// Numbers the duplicate names of each folder: a second "photo.jpg" becomes
+// "photo (1).jpg", a third "photo (2).jpg", each the first form not yet
+// taken. Folder and name are compared without regard to letter case. The
+// next number to try is kept per folder and name: names are only ever
+// added, so the numbers below it stay taken, and many files of one name
+// cost time in proportion to their number.
+class DuplicateNumbering {
+public:
+  // `name` when `taken` does not hold it, else base + " (n)" + extension
+  // (the extension is everything from the last "." on) with the first such
+  // n that `taken` does not hold. Pumps the host for every form found taken.
+  std::string Unique(std::string_view folder, const std::string &name,
+                     const std::function<bool(const std::string &)> &taken, OperationHost &host);
+
+private:
+  std::unordered_map<std::string, std::uint64_t> next_; // folded folder and name -> n
+};
+
 // Everything one Find works with.
 struct FindContext {
   FindContext(EngineState &state, OperationHost &host, LiveView &live, FileMask mask,
@@ -62,6 +80,7 @@ struct FindContext {
   // root as 0): its sub-folder names (folded), each with the first cluster
   // of its first fitting entry in directory order.
   std::unordered_map<std::uint64_t, std::unordered_map<std::string, std::uint32_t>> Directories;
+  DuplicateNumbering Duplicates;
 };
 
 // The catalogue value of a file entry that passes the file tests in order
@@ -76,9 +95,5 @@ std::optional<std::string> FoundFileValue(const FindContext &ctx, const ShortEnt
 // name, the counter goes up, and the catalogue gets the entry.
 void RecordFoundFile(FindContext &ctx, std::string path, std::string name,
                      const std::string &value);
-
-// The name with " (n)" before its extension, the first n not among `taken`.
-std::string UniqueName(const std::string &name,
-                       const std::function<bool(const std::string &)> &taken);
 
 } // namespace orvanta

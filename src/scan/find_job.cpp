@@ -9,6 +9,11 @@ namespace orvanta {
 
 FindOutcome RunFind(EngineState &state, OperationHost &host, const FindOptions &options) {
   FindOutcome outcome;
+  const OperationGuard guard(state.Operation);
+  if (!guard) {
+    outcome.Outcome = FindOutcome::Result::Busy;
+    return outcome;
+  }
   const auto &language = state.Language;
   const VolumeCheck check = OpenVolume(state.Vol, options.Drive, /*loadFat=*/true);
   if (check != VolumeCheck::Ok) {
@@ -43,7 +48,6 @@ FindOutcome RunFind(EngineState &state, OperationHost &host, const FindOptions &
                   options.MaxYearOffset);
   host.SetProgressWidth(0);
   host.ShowProgress(true);
-  host.SetRunning(true);
   if (options.Deep)
     DeepScan(ctx);
   else

@@ -32,8 +32,14 @@ std::string WipeOutcome::ReportText() const {
   return FailedWritesMessage.empty() ? Message : Message + "\n" + FailedWritesMessage;
 }
 
-WipeOutcome RunWipe(EngineState &state, OperationHost &host, const WipeOptions &options) {
-  WipeOutcome outcome;
+WipeCheck CheckWipe(EngineState &state, const WipeOptions &options) {
+  WipeCheck result;
+  WipeOutcome &outcome = result.refusal_;
+  OperationGuard guard(state.Operation);
+  if (!guard) {
+    outcome.Outcome = WipeOutcome::Result::Busy;
+    return result;
+  }
   const auto &language = state.Language;
   VolumeCheck check = OpenVolume(state.Vol, options.Drive, /*loadFat=*/true);
   // A cluster size that no FAT volume has means the boot sector is damaged:
@@ -42,7 +48,7 @@ WipeOutcome RunWipe(EngineState &state, OperationHost &host, const WipeOptions &
     check = VolumeCheck::BootSectorDenied;
   if (check != VolumeCheck::Ok) {
     outcome.Message = VolumeCheckMessage(check, language);
-    return outcome;
+    return result;
   }
   // Refused before the question: a write-protected drive, or one the system
   // has mounted (writing under a mounted file system would corrupt it).
@@ -51,15 +57,31 @@ WipeOutcome RunWipe(EngineState &state, OperationHost &host, const WipeOptions &
     outcome.Message = language.Text(
         "Errors", "Message6",
         "The drive cannot be opened for writing. It may be write-protected or in use.");
-    return outcome;
+    return result;
   }
-  const std::string question =
-      language.Text("Wipe", "Message1", "Are you sure wipe deleted files?");
-  if (!options.Confirm || !options.Confirm(question)) {
+  result.question_ = language.Text("Wipe", "Message1", "Are you sure wipe deleted files?");
+  result.guard_ = std::move(guard);
+  return result;
+}
+
+WipeOutcome RunWipe(EngineState &state, OperationHost &host, const WipeOptions &options) {
+  WipeCheck check = CheckWipe(state, options);
+  if (!check.Passed())
+    return check.Refusal();
+  if (!options.Confirm || !options.Confirm(check.Question())) {
+    WipeOutcome outcome;
     outcome.Outcome = WipeOutcome::Result::Declined;
     return outcome;
   }
+  return RunCheckedWipe(state, host, std::move(check), options);
+}
 
+WipeOutcome RunCheckedWipe(EngineState &state, OperationHost &host, WipeCheck check,
+                           const WipeOptions &options) {
+  if (!check.Passed())
+    return check.Refusal();
+  WipeOutcome outcome;
+  const auto &language = state.Language;
   host.ClearLog();
   host.Log(language.Text("Wipe", "Message2", "Wipe deleted files. Please wait..."));
   host.Log("");
@@ -74,7 +96,6 @@ WipeOutcome RunWipe(EngineState &state, OperationHost &host, const WipeOptions &
   WipeEngine engine(state, host);
   host.SetProgressWidth(0);
   host.ShowProgress(true);
-  host.SetRunning(true);
   bool completed;
   if (!options.FreeSpace) {
     host.SetCounterCaption(language.Text("Drive", "Found", "Found:"));

@@ -95,7 +95,7 @@ TEST(RestoreCheckedRows, WritesTheCheckedFilesWithTheirDates) {
   EXPECT_EQ(s.Host().Widths, (std::vector<int>{0, 184, 373, 0}));
   EXPECT_FALSE(s.Host().ProgressVisible);
   EXPECT_FALSE(s.Restore.ResultsBusy);
-  EXPECT_FALSE(s.Host().Running());
+  EXPECT_FALSE(s.State().Operation.Busy());
 }
 
 // Stop while the first cluster of a.bin has been read: its other clusters
@@ -170,7 +170,7 @@ TEST(RestoreCheckedRows, AFailedWriteEndsTheCommandAndLeavesTheEngineIdle) {
               ClustersOf(s.Volume, {10, 20, 30}, 3 * B));
   EXPECT_FALSE(std::filesystem::exists(s.Restore.DestFolder / "c.bin"));
   EXPECT_FALSE(s.Restore.ResultsBusy);
-  EXPECT_FALSE(s.Host().Running());
+  EXPECT_FALSE(s.State().Operation.Busy());
   EXPECT_FALSE(s.Host().ProgressVisible);
   EXPECT_EQ(s.Host().ProgressWidth(), 0);
 
