@@ -8,6 +8,7 @@
 #include "restore/preview.h"
 #include "restore/restore_jobs.h"
 #include "restore_fixture.h"
+#include "scan/found_file_row.h"
 #include "support/temp_dir.h"
 
 namespace orvanta {
@@ -24,7 +25,7 @@ constexpr std::int32_t B = 1024;
 
 std::string Value(std::int32_t size, std::int32_t cluster,
                   const char *written = "2019/05/07 09:05") {
-  return std::to_string(size) + "#" + written + "#" + std::to_string(cluster) + "#0";
+  return FoundFileRow{.Size = size, .DateTime = written, .FirstCluster = cluster}.Format();
 }
 
 std::time_t ModificationTime(const std::filesystem::path &p) {
