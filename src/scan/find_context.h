@@ -12,6 +12,7 @@
 
 #include "engine/engine_state.h"
 #include "engine/operation_host.h"
+#include "scan/duplicate_numbering.h"
 #include "scan/entry_decoding.h"
 #include "scan/live_view.h"
 #include "scan/mask.h"
@@ -39,24 +40,6 @@ private:
   std::unordered_set<std::string> folded_;
 };
 
-// Numbers the duplicate names of each folder: a second "photo.jpg" becomes
-// "photo (1).jpg", a third "photo (2).jpg", each the first form not yet
-// taken. Folder and name are compared without regard to letter case. The
-// next number to try is kept per folder and name: names are only ever
-// added, so the numbers below it stay taken, and many files of one name
-// cost time in proportion to their number.
-class DuplicateNumbering {
-public:
-  // `name` when `taken` does not hold it, else base + " (n)" + extension
-  // (the extension is everything from the last "." on) with the first such
-  // n that `taken` does not hold. Pumps the host for every form found taken.
-  std::string Unique(std::string_view folder, const std::string &name,
-                     const std::function<bool(const std::string &)> &taken, OperationHost &host);
-
-private:
-  std::unordered_map<std::string, std::uint64_t> next_; // folded folder and name -> n
-};
-
 // Everything one Find works with.
 struct FindContext {
   FindContext(EngineState &state, OperationHost &host, LiveView &live, FileMask mask,
@@ -72,6 +55,7 @@ struct FindContext {
   int MaxYearOffset; // the latest plausible year, less 1980
 
   FolderList Folders;
+  DuplicateNumbering Duplicates;
   // Directories (by first cluster; 0 is the FAT16 root region) already
   // scanned or listed during this Find.
   std::unordered_set<std::uint64_t> ScannedDirectories;
@@ -80,7 +64,6 @@ struct FindContext {
   // root as 0): its sub-folder names (folded), each with the first cluster
   // of its first fitting entry in directory order.
   std::unordered_map<std::uint64_t, std::unordered_map<std::string, std::uint32_t>> Directories;
-  DuplicateNumbering Duplicates;
 };
 
 // The catalogue value of a file entry that passes the file tests in order

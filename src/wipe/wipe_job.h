@@ -75,6 +75,8 @@ WipeCheck CheckWipe(EngineState &state, const WipeOptions &options);
 // wipe) and runs the chosen wipe with progress on the host. Stop is the
 // host's: when it was requested before the start, nothing is written and
 // the outcome is a stopped run. A check that did not pass gives its refusal.
+// Of the options it uses FreeSpace and BeforeRun: the drive is the one
+// checked.
 WipeOutcome RunCheckedWipe(EngineState &state, OperationHost &host, WipeCheck check,
                            const WipeOptions &options);
 
