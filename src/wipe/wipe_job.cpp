@@ -1,6 +1,7 @@
 #include "wipe/wipe_job.h"
 
 #include "engine/rounding.h"
+#include "volume/device_session.h"
 #include "volume/volume_checks.h"
 #include "wipe/wipe_engine.h"
 
@@ -41,6 +42,9 @@ WipeCheck CheckWipe(EngineState &state, const WipeOptions &options) {
     return result;
   }
   const auto &language = state.Language;
+  // Opened once, for reading and writing, until the run ends: where writing
+  // is refused the checks still read the drive and refuse it below.
+  auto session = std::make_unique<DeviceSession>(state.Vol, DeviceAccess::ReadWrite);
   VolumeCheck check = OpenVolume(state.Vol, options.Drive, /*loadFat=*/true);
   // A cluster size that no FAT volume has means the boot sector is damaged:
   // where its clusters lie cannot be trusted, and nothing is written by it.
@@ -61,6 +65,7 @@ WipeCheck CheckWipe(EngineState &state, const WipeOptions &options) {
   }
   result.question_ = language.Text("Wipe", "Message1", "Are you sure wipe deleted files?");
   result.guard_ = std::move(guard);
+  result.session_ = std::move(session);
   return result;
 }
 

@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "engine/engine_state.h"
 #include "engine/operation_host.h"
+#include "volume/device_session.h"
 
 namespace orvanta {
 
@@ -45,9 +47,9 @@ struct WipeOutcome {
 };
 
 // The checks of a wipe, passed or not. One that passed holds the engine
-// (no other operation starts) until it is run or dropped, so that the
-// volume it checked is the one the run writes; meanwhile the front end asks
-// Question(). Move-only.
+// (no other operation starts) and the drive's device session until it is
+// run or dropped, so that the volume it checked is the one the run writes;
+// meanwhile the front end asks Question(). Move-only.
 class WipeCheck {
 public:
   // True when the drive passed every check and the wipe may run.
@@ -60,6 +62,7 @@ public:
 private:
   friend WipeCheck CheckWipe(EngineState &state, const WipeOptions &options);
   OperationGuard guard_;
+  std::unique_ptr<DeviceSession> session_; // ends before the guard is released
   std::string question_;
   WipeOutcome refusal_;
 };
