@@ -8,6 +8,7 @@
 #include <optional>
 #include <thread>
 
+#include "engine/drive_summary.h"
 #include "restore/preview.h"
 #include "restore/restore_jobs.h"
 #include "support/fat_image.h"
@@ -164,6 +165,7 @@ TEST(OperationThreads, ASecondOperationIsRefusedWhileOneRuns) {
     test::RecordingHost other;
     FindOptions find;
     EXPECT_EQ(RunFind(state, other, find).Outcome, FindOutcome::Result::Busy);
+    EXPECT_EQ(ReadDriveSummary(state, "E:").Outcome, DriveSummary::Result::Busy);
     WipeOptions wipe;
     wipe.Confirm = [](const std::string &) {
       ADD_FAILURE() << "asked while another operation runs";
@@ -187,6 +189,9 @@ TEST(OperationThreads, ASecondOperationIsRefusedWhileOneRuns) {
   EXPECT_FALSE(found.Stopped);
   EXPECT_EQ(card.State().FoundCount, kDeleted);
   EXPECT_FALSE(card.State().Operation.Busy());
+  const auto summary = ReadDriveSummary(card.State(), "E:");
+  EXPECT_EQ(summary.Outcome, DriveSummary::Result::Ready);
+  EXPECT_EQ(summary.Lines.size(), 6u);
 }
 
 TEST(WipeCheck, APassedCheckHoldsTheEngineUntilItRunsOrIsDropped) {
