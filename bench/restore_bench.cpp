@@ -14,8 +14,8 @@
 #include <unistd.h>
 
 #include "paired_runs.h"
-#include "restore/found_entry.h"
 #include "restore/restore_jobs.h"
+#include "scan/found_file_row.h"
 #include "support/fat_image.h"
 #include "support/run.h"
 #include "support/scan_fixture.h"
@@ -95,7 +95,7 @@ void BM_PlainCopy(benchmark::State &state) {
     std::filesystem::remove_all(out);
     std::filesystem::create_directories(out);
     for (const auto &key : keys) {
-      const auto entry = ParseFoundEntry(catalogue.Value("E:\\C\\", key));
+      const auto entry = FoundFileRow::Parse(catalogue.Value("E:\\C\\", key));
       const int in = ::open(card.Image.c_str(), O_RDONLY);
       const int to = ::open((out / key).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       off_t at = off_t(vol.ClusterToSector(entry->FirstCluster)) * vol.Geometry().BytesPerSector;
@@ -131,7 +131,7 @@ void PlainCopyOfEverything(Card &card) {
     const auto folder = out / section.substr(3);
     std::filesystem::create_directories(folder);
     for (const auto &key : state.Catalogue.Keys(section)) {
-      const auto entry = ParseFoundEntry(state.Catalogue.Value(section, key));
+      const auto entry = FoundFileRow::Parse(state.Catalogue.Value(section, key));
       const off_t at = off_t(state.Vol.ClusterToSector(entry->FirstCluster)) * g.BytesPerSector;
       const auto n = ::pread(in, buffer.data(), std::size_t(entry->Size), at);
       const int to = ::open((folder / key).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

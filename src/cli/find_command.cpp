@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/terminal_host.h"
 #include "scan/entry_decoding.h"
+#include "scan/found_file_row.h"
 
 namespace orvanta::cli {
 
@@ -37,25 +38,19 @@ void AppendJsonString(std::string &out, std::string_view text) {
   out += '"';
 }
 
-// A catalogue value "size#date time#cluster#mark" as JSON fields.
+// A catalogue value as JSON fields. A value that does not read as a row
+// keeps what the results list would show of it.
 void AppendJsonValue(std::string &out, const std::string &value) {
-  std::vector<std::string> fields;
-  std::size_t start = 0;
-  for (;;) {
-    const auto hash = value.find('#', start);
-    fields.push_back(value.substr(start, hash - start));
-    if (hash == std::string::npos)
-      break;
-    start = hash + 1;
-  }
-  fields.resize(4);
-  auto number = [](const std::string &s) {
-    return !s.empty() && s.find_first_not_of("-0123456789") == std::string::npos ? s : "null";
+  const auto row = FoundFileRow::Parse(value);
+  const FoundFileCells cells = FoundFileCells::Read(value);
+  auto number = [](const std::optional<std::int32_t> &n) {
+    return n ? std::to_string(*n) : std::string("null");
   };
-  out += ",\"size\":" + number(fields[0]) + ",\"date\":";
-  AppendJsonString(out, fields[1]);
-  out += ",\"cluster\":" + number(fields[2]) + ",\"mark\":";
-  AppendJsonString(out, fields[3]);
+  out += ",\"size\":" + number(cells.Size) + ",\"date\":";
+  AppendJsonString(out, cells.DateTime);
+  out += ",\"cluster\":" + number(row ? std::optional(row->FirstCluster) : std::nullopt) +
+         ",\"mark\":";
+  AppendJsonString(out, row && row->Mark != '\0' ? std::string(1, row->Mark) : std::string());
 }
 
 } // namespace
@@ -87,7 +82,8 @@ std::optional<int> RunScan(EngineState &state, TerminalHost &host, const Argumen
   options.Deep = args.Has("--deep");
   options.MaxYearOffset = CurrentYearOffsetLimit();
   const FindOutcome outcome = RunFind(state, host, options);
-  if (outcome.Outcome == FindOutcome::Result::Refused) {
+  if (outcome.Outcome == FindOutcome::Result::Refused ||
+      outcome.Outcome == FindOutcome::Result::Busy) {
     std::cerr << outcome.Message << '\n';
     return kExitFailure;
   }

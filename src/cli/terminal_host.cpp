@@ -33,8 +33,9 @@ TerminalHost::~TerminalHost() {
 bool TerminalHost::Interrupted() { return interrupted != 0; }
 
 void TerminalHost::Pump() {
+  OperationHost::Pump();
   if (interrupted)
-    SetRunning(false);
+    Stop().Request();
 }
 
 void TerminalHost::Log(std::string_view line) {

@@ -57,6 +57,7 @@ int WipeCommand(int argc, char **argv, int first) {
   const WipeOutcome outcome = RunWipe(state, host, options);
   switch (outcome.Outcome) {
   case WipeOutcome::Result::Refused:
+  case WipeOutcome::Result::Busy:
     std::cerr << outcome.Message << '\n';
     return kExitFailure;
   case WipeOutcome::Result::Declined:

@@ -1,26 +1,48 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "engine/question_gate.h"
+#include "engine/stop_flag.h"
+
 namespace orvanta {
 
 // What a long operation talks to while it runs: the window (or the terminal)
-// that started it. The operation calls Pump() before each unit of work, so
-// that the front end can repaint and deliver Stop, and tests Running() after
-// it; Stop is nothing but clearing the running flag.
+// that started it. The operation calls Pump() before each unit of work and
+// tests Running() after it.
+//
+// Threads: every call an operation makes on its host comes from the one
+// thread that runs the operation, which need not be the front end's (a
+// window runs operations on a worker thread and forwards what they show).
+// The front end may use Stop() and Question() from any thread while the
+// operation runs; nothing else in this class needs the front end's thread.
 class OperationHost {
 public:
   static constexpr int kProgressTrackWidth = 557;
 
+  // The host with a Stop of its own, or with the front end's.
+  OperationHost() : stop_(&ownStop_) {}
+  explicit OperationHost(StopFlag &stop) : stop_(&stop) {}
+  OperationHost(const OperationHost &) = delete;
+  OperationHost &operator=(const OperationHost &) = delete;
   virtual ~OperationHost() = default;
 
-  // Lets pending front-end work run. May clear the running flag.
-  virtual void Pump() {}
+  // Lets pending front-end work run, and waits while the front end asks the
+  // user a question. Hosts that override it call this one too.
+  virtual void Pump() { question_.WaitWhileOpen(); }
 
-  bool Running() const { return running_; }
-  void SetRunning(bool running) { running_ = running; }
+  // True until Stop is requested. The engine only reads it: the front end
+  // resets it before it starts an operation.
+  bool Running() const { return !stop_->Requested(); }
+  StopFlag &Stop() { return *stop_; }
+  // The front end's shorthand: true resets Stop, false requests it.
+  void SetRunning(bool running) { running ? stop_->Reset() : stop_->Request(); }
+
+  // Held open by the front end while it asks "Cancel operation?".
+  QuestionGate &Question() { return question_; }
 
   // The log of the main window.
   virtual void ClearLog() {}
@@ -31,9 +53,9 @@ public:
   virtual void SetCounter(std::int64_t value) { (void)value; }
 
   // The progress bar: a fill from 0 to 557 pixels over a track of 557.
-  int ProgressWidth() const { return progressWidth_; }
+  int ProgressWidth() const { return progressWidth_.load(std::memory_order_relaxed); }
   void SetProgressWidth(int width) {
-    progressWidth_ = width;
+    progressWidth_.store(width, std::memory_order_relaxed);
     ProgressChanged(width);
   }
   virtual void ShowProgress(bool visible) { (void)visible; }
@@ -45,13 +67,14 @@ protected:
   virtual void ProgressChanged(int width) { (void)width; }
 
 private:
-  bool running_ = false;
-  int progressWidth_ = 0;
+  StopFlag ownStop_;
+  StopFlag *stop_;
+  QuestionGate question_;
+  std::atomic<int> progressWidth_{0};
 };
 
 // The end of a Find or a Wipe: a run that was not stopped shows the full bar
-// for 300 ms; then the bar empties and hides and the run is over. True when
-// the run was stopped.
+// for 300 ms; then the bar empties and hides. True when the run was stopped.
 inline bool EndRun(OperationHost &host) {
   const bool stopped = !host.Running();
   if (!stopped) {
@@ -60,7 +83,6 @@ inline bool EndRun(OperationHost &host) {
   }
   host.SetProgressWidth(0);
   host.ShowProgress(false);
-  host.SetRunning(false);
   return stopped;
 }
 

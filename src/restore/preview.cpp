@@ -4,9 +4,9 @@
 
 #include "engine/text.h"
 #include "restore/extraction.h"
-#include "restore/found_entry.h"
 #include "restore/host_paths.h"
 #include "restore/output_file.h"
+#include "scan/found_file_row.h"
 #include "volume/device_session.h"
 
 namespace orvanta {
@@ -35,12 +35,12 @@ std::filesystem::path PreviewPath(const std::filesystem::path &tempFolder, std::
 PreviewOutcome ExtractPreview(EngineState &state, RestoreState &restore, OperationHost &host,
                               std::string_view name, const std::filesystem::path &tempFolder) {
   PreviewOutcome outcome;
-  if (restore.ResultsBusy)
+  const OperationGuard guard(state.Operation);
+  if (!guard || restore.ResultsBusy)
     return outcome;
   outcome.Outcome = PreviewOutcome::Result::Impossible;
-  const std::string value = state.Catalogue.Value(restore.CurrentSection, name);
-  const auto entry = ParseFoundEntry(value);
-  if (!entry) {
+  const auto row = FoundFileRow::Parse(state.Catalogue.Value(restore.CurrentSection, name));
+  if (!row) {
     outcome.Message = state.Language.Text("Errors", "Message5", "Viewing impossible!");
     return outcome;
   }
@@ -52,7 +52,8 @@ PreviewOutcome ExtractPreview(EngineState &state, RestoreState &restore, Operati
   }
   restore.ResultsBusy = true;
   const DeviceSession session(state.Vol, DeviceAccess::Read);
-  const ExtractResult result = ExtractFoundFile(state.Vol, host, *entry, *out, false);
+  const ExtractResult result = ExtractFoundFile(
+      state.Vol, host, {row->Size, row->FirstCluster}, *out, false);
   restore.ResultsBusy = false;
   if (result.WriteError != 0) {
     outcome.Outcome = PreviewOutcome::Result::WriteFailed;

@@ -18,7 +18,7 @@ std::filesystem::path PreviewPath(const std::filesystem::path &tempFolder, std::
 
 struct PreviewOutcome {
   enum class Result {
-    Busy,       // a restore or preview runs: nothing done
+    Busy,       // another operation, a restore or a preview runs: nothing done
     Ready,      // the copy is at Path, to be opened
     Impossible, // Message says why; nothing written
     WriteFailed // Message is the system's error text

@@ -5,10 +5,10 @@
 
 #include "engine/rounding.h"
 #include "restore/extraction.h"
-#include "restore/found_entry.h"
 #include "restore/host_paths.h"
 #include "settings/well_known_folders.h"
 #include "restore/output_file.h"
+#include "scan/found_file_row.h"
 #include "volume/device_session.h"
 
 namespace orvanta {
@@ -22,7 +22,6 @@ public:
     host_.SetProgressWidth(0);
     host_.ShowProgress(true);
     restore_.ResultsBusy = true;
-    host_.SetRunning(true);
     outcome_.Ran = true;
   }
 
@@ -38,9 +37,8 @@ public:
   // close failed and the command must end.
   bool RestoreFile(std::string_view section, std::string_view key,
                    const std::filesystem::path &path) {
-    const std::string value = state_.Catalogue.Value(section, key);
-    const auto entry = ParseFoundEntry(value);
-    if (!entry) {
+    const auto row = FoundFileRow::Parse(state_.Catalogue.Value(section, key));
+    if (!row) {
       ++outcome_.Skipped;
       return true;
     }
@@ -50,9 +48,10 @@ public:
       NotCreated(path, errno != 0 ? errno : EIO);
       return true;
     }
-    if (const auto written = FoundEntryLastWrite(value))
+    if (const auto written = row->LastWriteTime())
       out->KeepModificationTime(*written);
-    const ExtractResult result = ExtractFoundFile(state_.Vol, host_, *entry, *out, stoppable_);
+    const ExtractResult result = ExtractFoundFile(state_.Vol, host_, {row->Size, row->FirstCluster},
+                                                  *out, stoppable_);
     if (result.WriteError != 0) {
       outcome_.WriteError = result.WriteError;
       return false;
@@ -77,7 +76,6 @@ public:
     host_.SetProgressWidth(0);
     host_.ShowProgress(false);
     host_.Pump();
-    host_.SetRunning(false);
     const auto &language = state_.Language;
     if (outcome_.WriteError != 0) {
       outcome_.Message = std::strerror(outcome_.WriteError);
@@ -112,7 +110,8 @@ bool ChooseDestination(RestoreState &restore,
 
 RestoreOutcome RestoreCheckedRows(EngineState &state, RestoreState &restore, OperationHost &host,
                                   std::span<const RestoreRow> rows) {
-  if (rows.empty() || restore.ResultsBusy || restore.DestFolder.empty())
+  const OperationGuard guard(state.Operation);
+  if (!guard || rows.empty() || restore.ResultsBusy || restore.DestFolder.empty())
     return {};
   const DeviceSession session(state.Vol, DeviceAccess::Read);
   RestoreRun run(state, restore, host, /*stoppable=*/true);
@@ -132,7 +131,8 @@ RestoreOutcome RestoreCheckedRows(EngineState &state, RestoreState &restore, Ope
 }
 
 RestoreOutcome RestoreFolder(EngineState &state, RestoreState &restore, OperationHost &host) {
-  if (restore.ResultsBusy || state.Tree.Empty() || restore.DestFolder.empty())
+  const OperationGuard guard(state.Operation);
+  if (!guard || restore.ResultsBusy || state.Tree.Empty() || restore.DestFolder.empty())
     return {};
   const DeviceSession session(state.Vol, DeviceAccess::Read);
   RestoreRun run(state, restore, host, /*stoppable=*/false);

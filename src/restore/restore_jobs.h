@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -16,8 +17,9 @@ namespace orvanta {
 // the whole run of the program.
 struct RestoreState {
   // Set while a restore or a preview extraction runs; the window's handlers
-  // do nothing while it is set.
-  bool ResultsBusy = false;
+  // do nothing while it is set. The operation's thread sets it, the
+  // window's reads it.
+  std::atomic<bool> ResultsBusy{false};
   // The catalogue section of the folder selected in the tree ("E:\DCIM\").
   std::string CurrentSection;
   // Where restored files go; chosen once, kept for the rest of the run.
@@ -36,8 +38,9 @@ struct RestoreRow {
 };
 
 struct RestoreOutcome {
-  // False when the command did nothing at all (busy, no rows or tree, no
-  // destination); then there is no final message.
+  // False when the command did nothing at all (another operation runs,
+  // ResultsBusy, no rows or tree, no destination); then there is no final
+  // message.
   bool Ran = false;
   std::int64_t Restored = 0;
   // Restored files in which some clusters could not be read.
@@ -59,9 +62,9 @@ struct RestoreOutcome {
 
 // Restore of the checked rows: each checked row's file of CurrentSection is
 // written to DestFolder under its (safe) name, replacing a file of that
-// name. Progress goes to the host's bar by row. Stop is the host's running
-// flag being cleared: the current file's remaining clusters and the
-// remaining rows are skipped. A failed write or close ends the command;
+// name. Progress goes to the host's bar by row. After the host's Stop (also
+// one requested before the start) the current file's remaining clusters
+// and the remaining rows are skipped. A failed write or close ends the command;
 // files written until then stay.
 RestoreOutcome RestoreCheckedRows(EngineState &state, RestoreState &restore, OperationHost &host,
                                   std::span<const RestoreRow> rows);

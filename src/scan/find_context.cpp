@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/text.h"
+#include "scan/found_file_row.h"
 
 namespace orvanta {
 
@@ -48,22 +49,12 @@ std::optional<std::string> FoundFileValue(const FindContext &ctx, const ShortEnt
   const auto clusterCount = ctx.State.Vol.Geometry().ClusterCount;
   if (clusterCount < 0 || entry.FirstCluster > std::uint32_t(clusterCount))
     return std::nullopt;
-  return std::to_string(entry.Size) + "#" + DateText(written) + " " + TimeText(written) + "#" +
-         std::to_string(entry.FirstCluster) + "#" + mark;
-}
-
-std::string UniqueName(const std::string &name,
-                       const std::function<bool(const std::string &)> &taken) {
-  if (!taken(name))
-    return name;
-  const auto dot = name.rfind('.');
-  const std::string base = dot == std::string::npos ? name : name.substr(0, dot);
-  const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
-  for (std::uint64_t n = 1;; ++n) {
-    std::string candidate = base + " (" + std::to_string(n) + ")" + ext;
-    if (!taken(candidate))
-      return candidate;
-  }
+  // The cluster is at most ClusterCount, so it fits.
+  return FoundFileRow{.Size = entry.Size,
+                      .DateTime = DateText(written) + " " + TimeText(written),
+                      .FirstCluster = static_cast<std::int32_t>(entry.FirstCluster),
+                      .Mark = mark}
+      .Format();
 }
 
 void RecordFoundFile(FindContext &ctx, std::string path, std::string name,
@@ -74,7 +65,8 @@ void RecordFoundFile(FindContext &ctx, std::string path, std::string name,
   if (!state.Catalogue.HasSection(path))
     AddFolderToTree(state.Tree, path, state.Vol.Geometry().DrivePath,
                     [&](std::string_view folder) { return ctx.Live.FolderExists(folder); });
-  name = UniqueName(name, [&](const std::string &n) { return state.Catalogue.HasKey(path, n); });
+  name = ctx.Duplicates.Unique(
+      path, name, [&](const std::string &n) { return state.Catalogue.HasKey(path, n); }, ctx.Host);
   ctx.Host.Log(path + name);
   state.Catalogue.Write(path, name, value);
   ++state.FoundCount;

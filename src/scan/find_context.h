@@ -12,6 +12,7 @@
 
 #include "engine/engine_state.h"
 #include "engine/operation_host.h"
+#include "scan/duplicate_numbering.h"
 #include "scan/entry_decoding.h"
 #include "scan/live_view.h"
 #include "scan/mask.h"
@@ -54,6 +55,7 @@ struct FindContext {
   int MaxYearOffset; // the latest plausible year, less 1980
 
   FolderList Folders;
+  DuplicateNumbering Duplicates;
   // Directories (by first cluster; 0 is the FAT16 root region) already
   // scanned or listed during this Find.
   std::unordered_set<std::uint64_t> ScannedDirectories;
@@ -76,9 +78,5 @@ std::optional<std::string> FoundFileValue(const FindContext &ctx, const ShortEnt
 // name, the counter goes up, and the catalogue gets the entry.
 void RecordFoundFile(FindContext &ctx, std::string path, std::string name,
                      const std::string &value);
-
-// The name with " (n)" before its extension, the first n not among `taken`.
-std::string UniqueName(const std::string &name,
-                       const std::function<bool(const std::string &)> &taken);
 
 } // namespace orvanta

@@ -10,6 +10,11 @@ namespace orvanta {
 
 FindOutcome RunFind(EngineState &state, OperationHost &host, const FindOptions &options) {
   FindOutcome outcome;
+  const OperationGuard guard(state.Operation);
+  if (!guard) {
+    outcome.Outcome = FindOutcome::Result::Busy;
+    return outcome;
+  }
   const auto &language = state.Language;
   const DeviceSession session(state.Vol, DeviceAccess::Read);
   const VolumeCheck check = OpenVolume(state.Vol, options.Drive, /*loadFat=*/true);
@@ -45,7 +50,6 @@ FindOutcome RunFind(EngineState &state, OperationHost &host, const FindOptions &
                   options.MaxYearOffset);
   host.SetProgressWidth(0);
   host.ShowProgress(true);
-  host.SetRunning(true);
   if (options.Deep)
     DeepScan(ctx);
   else

@@ -22,6 +22,7 @@ struct FindOutcome {
     Refused,      // the drive or the mask cannot be used; nothing was changed
     Found,        // something was found (also after Stop)
     NothingFound,
+    Busy,         // another operation runs on the engine; nothing was changed
   };
   Result Outcome = Result::Refused;
   // The text of the message that ends the command: the refusal, "Deleted
@@ -32,7 +33,8 @@ struct FindOutcome {
 
 // The Find command: checks the drive, loads its FAT, empties the catalogue
 // and the tree, runs the quick or the deep scan with progress on the host
-// (which Stop reaches through its running flag) and reports.
+// and reports. Stop is the host's: when it was requested before the start,
+// the scan does nothing and the outcome is a stopped run that found nothing.
 FindOutcome RunFind(EngineState &state, OperationHost &host, const FindOptions &options);
 
 } // namespace orvanta

@@ -33,12 +33,18 @@ std::string WipeOutcome::ReportText() const {
   return FailedWritesMessage.empty() ? Message : Message + "\n" + FailedWritesMessage;
 }
 
-WipeOutcome RunWipe(EngineState &state, OperationHost &host, const WipeOptions &options) {
-  WipeOutcome outcome;
+WipeCheck CheckWipe(EngineState &state, const WipeOptions &options) {
+  WipeCheck result;
+  WipeOutcome &outcome = result.refusal_;
+  OperationGuard guard(state.Operation);
+  if (!guard) {
+    outcome.Outcome = WipeOutcome::Result::Busy;
+    return result;
+  }
   const auto &language = state.Language;
-  // Opened once, for reading and writing: where writing is refused the
-  // checks still read the drive and refuse it below.
-  const DeviceSession session(state.Vol, DeviceAccess::ReadWrite);
+  // Opened once, for reading and writing, until the run ends: where writing
+  // is refused the checks still read the drive and refuse it below.
+  auto session = std::make_unique<DeviceSession>(state.Vol, DeviceAccess::ReadWrite);
   VolumeCheck check = OpenVolume(state.Vol, options.Drive, /*loadFat=*/true);
   // A cluster size that no FAT volume has means the boot sector is damaged:
   // where its clusters lie cannot be trusted, and nothing is written by it.
@@ -46,7 +52,7 @@ WipeOutcome RunWipe(EngineState &state, OperationHost &host, const WipeOptions &
     check = VolumeCheck::BootSectorDenied;
   if (check != VolumeCheck::Ok) {
     outcome.Message = VolumeCheckMessage(check, language);
-    return outcome;
+    return result;
   }
   // Refused before the question: a write-protected drive, or one the system
   // has mounted (writing under a mounted file system would corrupt it).
@@ -55,15 +61,32 @@ WipeOutcome RunWipe(EngineState &state, OperationHost &host, const WipeOptions &
     outcome.Message = language.Text(
         "Errors", "Message6",
         "The drive cannot be opened for writing. It may be write-protected or in use.");
-    return outcome;
+    return result;
   }
-  const std::string question =
-      language.Text("Wipe", "Message1", "Are you sure wipe deleted files?");
-  if (!options.Confirm || !options.Confirm(question)) {
+  result.question_ = language.Text("Wipe", "Message1", "Are you sure wipe deleted files?");
+  result.guard_ = std::move(guard);
+  result.session_ = std::move(session);
+  return result;
+}
+
+WipeOutcome RunWipe(EngineState &state, OperationHost &host, const WipeOptions &options) {
+  WipeCheck check = CheckWipe(state, options);
+  if (!check.Passed())
+    return check.Refusal();
+  if (!options.Confirm || !options.Confirm(check.Question())) {
+    WipeOutcome outcome;
     outcome.Outcome = WipeOutcome::Result::Declined;
     return outcome;
   }
+  return RunCheckedWipe(state, host, std::move(check), options);
+}
 
+WipeOutcome RunCheckedWipe(EngineState &state, OperationHost &host, WipeCheck check,
+                           const WipeOptions &options) {
+  if (!check.Passed())
+    return check.Refusal();
+  WipeOutcome outcome;
+  const auto &language = state.Language;
   host.ClearLog();
   host.Log(language.Text("Wipe", "Message2", "Wipe deleted files. Please wait..."));
   host.Log("");
@@ -78,7 +101,6 @@ WipeOutcome RunWipe(EngineState &state, OperationHost &host, const WipeOptions &
   WipeEngine engine(state, host);
   host.SetProgressWidth(0);
   host.ShowProgress(true);
-  host.SetRunning(true);
   bool completed;
   if (!options.FreeSpace) {
     host.SetCounterCaption(language.Text("Drive", "Found", "Found:"));

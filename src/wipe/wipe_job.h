@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "engine/engine_state.h"
 #include "engine/operation_host.h"
+#include "volume/device_session.h"
 
 namespace orvanta {
 
@@ -27,6 +29,7 @@ struct WipeOutcome {
     Refused,  // the drive cannot be used or written; nothing was changed
     Declined, // the confirmation was answered No; nothing was changed
     Done,     // the wipe ran (to its end, or until Stop)
+    Busy,     // another operation runs on the engine; nothing was changed
   };
   Result Outcome = Result::Refused;
   // The refusal, or the report: "Files wiped: N" or
@@ -43,11 +46,45 @@ struct WipeOutcome {
   std::string ReportText() const;
 };
 
-// The Wipe command: checks the drive (present, FAT16 or FAT32, boot sector
-// and FAT readable, writable without sharing it with a mounted file
-// system), asks for confirmation, empties the catalogue and the tree (their
-// results are stale after a wipe) and runs the chosen wipe with progress on
-// the host, which Stop reaches through its running flag.
+// The checks of a wipe, passed or not. One that passed holds the engine
+// (no other operation starts) and the drive's device session until it is
+// run or dropped, so that the volume it checked is the one the run writes;
+// meanwhile the front end asks Question(). Move-only.
+class WipeCheck {
+public:
+  // True when the drive passed every check and the wipe may run.
+  bool Passed() const { return static_cast<bool>(guard_); }
+  // The question to ask before the run (passed checks only).
+  const std::string &Question() const { return question_; }
+  // Why the wipe cannot run (Refused or Busy, with the message to show).
+  const WipeOutcome &Refusal() const { return refusal_; }
+
+private:
+  friend WipeCheck CheckWipe(EngineState &state, const WipeOptions &options);
+  OperationGuard guard_;
+  std::unique_ptr<DeviceSession> session_; // ends before the guard is released
+  std::string question_;
+  WipeOutcome refusal_;
+};
+
+// The checks of the Wipe command: the drive is present, FAT16 or FAT32,
+// its boot sector and FAT readable (they are loaded into the state), and it
+// can be written without sharing it with a mounted file system. Changes
+// nothing on the volume, the catalogue or the host.
+WipeCheck CheckWipe(EngineState &state, const WipeOptions &options);
+
+// The run of a wipe whose checks passed and whose question was answered
+// Yes: empties the catalogue and the tree (their results are stale after a
+// wipe) and runs the chosen wipe with progress on the host. Stop is the
+// host's: when it was requested before the start, nothing is written and
+// the outcome is a stopped run. A check that did not pass gives its refusal.
+// Of the options it uses FreeSpace and BeforeRun: the drive is the one
+// checked.
+WipeOutcome RunCheckedWipe(EngineState &state, OperationHost &host, WipeCheck check,
+                           const WipeOptions &options);
+
+// The Wipe command as one call: CheckWipe, then options.Confirm with the
+// question, then RunCheckedWipe.
 WipeOutcome RunWipe(EngineState &state, OperationHost &host, const WipeOptions &options);
 
 } // namespace orvanta

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 #include <random>
 
-#include "restore/found_entry.h"
 #include "restore/host_paths.h"
 #include "settings/well_known_folders.h"
 #include "restore/output_file.h"
 #include "restore/preview.h"
+#include "scan/found_file_row.h"
 #include "support/fat_image.h"
 #include "support/temp_dir.h"
 
@@ -15,31 +15,58 @@ namespace {
 using test::LocalTime;
 using test::TempDir;
 
-TEST(ParseFoundEntry, TakesTheSizeAndTheFirstClusterOrNothing) {
-  const auto entry = ParseFoundEntry("48213#2019/05/07 09:05#1234#0");
+TEST(FoundFileRow, TakesTheSizeAndTheFirstClusterOrNothing) {
+  const auto entry = FoundFileRow::Parse("48213#2019/05/07 09:05#1234#0");
   ASSERT_TRUE(entry);
   EXPECT_EQ(entry->Size, 48213);
   EXPECT_EQ(entry->FirstCluster, 1234);
   // The date plays no part; the third field needs a "#" after it.
-  EXPECT_TRUE(ParseFoundEntry("1#garbage#2#"));
-  EXPECT_EQ(ParseFoundEntry("-5#x#-7#1")->Size, -5);
+  EXPECT_TRUE(FoundFileRow::Parse("1#garbage#2#"));
+  EXPECT_EQ(FoundFileRow::Parse("-5#x#-7#1")->Size, -5);
   for (const char *unusable :
        {"", "#2019/05/07 09:05#2#0", "1x#2019/05/07 09:05#2#0", "1#2019/05/07 09:05#2",
         "1#2019/05/07 09:05#2x#0", "1#2019/05/07 09:05##0", "2147483648#d#2#0", "1#d#2147483648#0",
         "1", "1#d"})
-    EXPECT_FALSE(ParseFoundEntry(unusable)) << unusable;
-  EXPECT_EQ(ParseFoundEntry("2147483647#d#-2147483648#0")->FirstCluster, -2147483647 - 1);
+    EXPECT_FALSE(FoundFileRow::Parse(unusable)) << unusable;
+  EXPECT_EQ(FoundFileRow::Parse("2147483647#d#-2147483648#0")->FirstCluster, -2147483647 - 1);
 }
 
-TEST(FoundEntryLastWrite, ReadsRealDatesAsLocalTime) {
-  EXPECT_EQ(FoundEntryLastWrite("1#2019/05/07 09:05#2#0"), LocalTime(2019, 5, 7, 9, 5));
-  EXPECT_EQ(FoundEntryLastWrite("1#2020/02/29 23:59#2#0"), LocalTime(2020, 2, 29, 23, 59));
+TEST(FoundFileRow, WritesWhatItReadsAndIgnoresLaterFields) {
+  const FoundFileRow row{.Size = 1, .DateTime = "2019/05/07 09:05", .FirstCluster = 2, .Mark = '1'};
+  EXPECT_EQ(row.Format(), "1#2019/05/07 09:05#2#1");
+  const auto again = FoundFileRow::Parse(row.Format() + "#a later field");
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again->Format(), row.Format());
+  EXPECT_EQ(FoundFileRow::Parse("1#garbage#2#")->Format(), "1#garbage#2#");
+}
+
+TEST(FoundFileCells, ShowWhatTheResultsListShows) {
+  const auto cells = FoundFileCells::Read("48213#2019/05/07 09:05#1234#0");
+  EXPECT_EQ(cells.Size, 48213);
+  EXPECT_EQ(cells.DateTime, "2019/05/07 09:05");
+  // A size that is not a number is shown as it is; no second "#", no date.
+  const auto odd = FoundFileCells::Read("12 KB#2019/05/07 09:05");
+  EXPECT_EQ(odd.SizeText, "12 KB");
+  EXPECT_FALSE(odd.Size);
+  EXPECT_EQ(odd.DateTime, "");
+  EXPECT_EQ(FoundFileCells::Read("7").SizeText, "7");
+}
+
+// The last-write time of a value whose row reads.
+std::optional<std::time_t> LastWrite(std::string_view value) {
+  const auto row = FoundFileRow::Parse(value);
+  return row ? row->LastWriteTime() : std::nullopt;
+}
+
+TEST(FoundFileRow, ReadsRealDatesAsLocalTime) {
+  EXPECT_EQ(LastWrite("1#2019/05/07 09:05#2#0"), LocalTime(2019, 5, 7, 9, 5));
+  EXPECT_EQ(LastWrite("1#2020/02/29 23:59#2#0"), LocalTime(2020, 2, 29, 23, 59));
   // The scans let month 0, day 0, hour 24 and minute 60 through.
   for (const char *unusable :
        {"1#2019/00/07 09:05#2#0", "1#2019/05/00 09:05#2#0", "1#2019/04/31 09:05#2#0",
         "1#2019/05/07 24:00#2#0", "1#2019/05/07 09:60#2#0", "1#2019-05-07 09:05#2#0",
         "1#2019/05/07 9:05#2#0", "1#1979/12/31 09:05#2#0", "1#2019/05/07 09:05", ""})
-    EXPECT_FALSE(FoundEntryLastWrite(unusable)) << unusable;
+    EXPECT_FALSE(LastWrite(unusable)) << unusable;
 }
 
 TEST(SafeName, KeepsOrdinaryNamesAndNeutralisesTheRest) {

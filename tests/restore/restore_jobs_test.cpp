@@ -8,6 +8,7 @@
 #include "restore/preview.h"
 #include "restore/restore_jobs.h"
 #include "restore_fixture.h"
+#include "scan/found_file_row.h"
 #include "support/temp_dir.h"
 
 namespace orvanta {
@@ -24,7 +25,7 @@ constexpr std::int32_t B = 1024;
 
 std::string Value(std::int32_t size, std::int32_t cluster,
                   const char *written = "2019/05/07 09:05") {
-  return std::to_string(size) + "#" + written + "#" + std::to_string(cluster) + "#0";
+  return FoundFileRow{.Size = size, .DateTime = written, .FirstCluster = cluster}.Format();
 }
 
 std::time_t ModificationTime(const std::filesystem::path &p) {
@@ -95,7 +96,7 @@ TEST(RestoreCheckedRows, WritesTheCheckedFilesWithTheirDates) {
   EXPECT_EQ(s.Host().Widths, (std::vector<int>{0, 184, 373, 0}));
   EXPECT_FALSE(s.Host().ProgressVisible);
   EXPECT_FALSE(s.Restore.ResultsBusy);
-  EXPECT_FALSE(s.Host().Running());
+  EXPECT_FALSE(s.State().Operation.Busy());
 }
 
 // Stop while the first cluster of a.bin has been read: its other clusters
@@ -170,7 +171,7 @@ TEST(RestoreCheckedRows, AFailedWriteEndsTheCommandAndLeavesTheEngineIdle) {
               ClustersOf(s.Volume, {10, 20, 30}, 3 * B));
   EXPECT_FALSE(std::filesystem::exists(s.Restore.DestFolder / "c.bin"));
   EXPECT_FALSE(s.Restore.ResultsBusy);
-  EXPECT_FALSE(s.Host().Running());
+  EXPECT_FALSE(s.State().Operation.Busy());
   EXPECT_FALSE(s.Host().ProgressVisible);
   EXPECT_EQ(s.Host().ProgressWidth(), 0);
 

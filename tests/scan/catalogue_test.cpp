@@ -88,6 +88,18 @@ TEST(RecordFoundFile, DuplicateNamesGetNumbersBeforeTheExtension) {
   EXPECT_EQ(r.Host.LogLines[1], "E:\\photo (1).jpg");
 }
 
+TEST(RecordFoundFile, NumberingGoesOnPastNamesFoundAsTheyAre) {
+  Recording r;
+  for (const char *name : {"a.jpg", "a.jpg", "a (2).jpg", "A.JPG", "a (1).jpg"})
+    RecordFoundFile(r.Ctx, "E:\\", name, "1#a#2#0");
+  RecordFoundFile(r.Ctx, "E:\\B\\", "a.jpg", "1#a#2#0");
+  RecordFoundFile(r.Ctx, "e:\\b\\", "a.jpg", "1#a#2#0");
+  EXPECT_EQ(r.State.Catalogue.Keys("E:\\"),
+            (std::vector<std::string>{"a.jpg", "a (1).jpg", "a (2).jpg", "A (3).JPG", "a (1) (1).jpg"}));
+  EXPECT_EQ(r.State.Catalogue.Keys("E:\\B\\"), (std::vector<std::string>{"a.jpg", "a (1).jpg"}));
+  EXPECT_EQ(r.Host.Pumps, 1); // the one form found taken: "a (2).jpg"
+}
+
 TEST(RecordFoundFile, TheSameNameInAnotherFolderIsNotADuplicate) {
   Recording r;
   RecordFoundFile(r.Ctx, "E:\\a", "x.txt", "1#a#2#0"); // the backslash is added

@@ -5,6 +5,7 @@
 #include "engine/text.h"
 #include "platform/memory_device.h"
 #include "scan/deep_scan.h"
+#include "scan/found_file_row.h"
 #include "support/cli.h"
 #include "support/crafted_volume.h"
 #include "support/fat_image.h"
@@ -35,13 +36,12 @@ struct Value {
 };
 
 Value Parse(const std::string &value) {
-  Value v;
-  const auto a = value.find('#'), b = value.find('#', a + 1), c = value.find('#', b + 1);
-  v.Size = std::stoll(value.substr(0, a));
-  v.Written = value.substr(a + 1, b - a - 1);
-  v.Cluster = static_cast<std::uint32_t>(std::stoul(value.substr(b + 1, c - b - 1)));
-  v.Mark = value.substr(c + 1);
-  return v;
+  const auto row = FoundFileRow::Parse(value);
+  EXPECT_TRUE(row) << value;
+  if (!row)
+    return {};
+  return {row->Size, row->DateTime, static_cast<std::uint32_t>(row->FirstCluster),
+          std::string(1, row->Mark)};
 }
 
 // The catalogue as section + key -> value.

@@ -51,7 +51,7 @@ TEST(FailingDevice, ACardPulledDuringTheQuickScanEndsItCleanly) {
           << n << ": " << outcome.Message;
       EXPECT_TRUE(got.empty());
     } else {
-      EXPECT_FALSE(engine.Host.Running());
+      EXPECT_FALSE(engine.State.Operation.Busy());
       for (const auto &f : got)
         EXPECT_NE(std::find(all.begin(), all.end(), f), all.end()) << n << ": " << f;
     }

@@ -231,7 +231,7 @@ TEST(QuickScan, AVolumeWithoutFoldersScansTheRootAndFillsTheBarAtTheEnd) {
   auto engine = EngineFixture::OfImage(card.Path());
   ASSERT_EQ(engine.Find().Outcome, FindOutcome::Result::Found);
   EXPECT_EQ(engine.Host.Widths, (std::vector<int>{0, 557, 0}));
-  EXPECT_FALSE(engine.Host.Running());
+  EXPECT_FALSE(engine.State.Operation.Busy());
   EXPECT_EQ(engine.Host.LogLines,
             (std::vector<std::string>{"Find deleted files. Please wait...", "", "E:\\\xD1\x85.TXT"}));
 }

@@ -13,9 +13,10 @@ namespace orvanta::test {
 class RecordingHost : public OperationHost {
 public:
   void Pump() override {
+    OperationHost::Pump();
     ++Pumps;
     if (StopAfterPumps && Pumps >= *StopAfterPumps)
-      SetRunning(false);
+      Stop().Request();
   }
   void ClearLog() override { LogLines.clear(); }
   void Log(std::string_view line) override { LogLines.emplace_back(line); }

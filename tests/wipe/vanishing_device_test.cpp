@@ -36,7 +36,7 @@ TEST(VanishingDevice, AWipeEndsWithItsReportWhenTheCardIsPulled) {
       };
       const auto outcome = RunWipe(engine.State, engine.Host, options);
       ASSERT_EQ(outcome.Outcome, WipeOutcome::Result::Done) << freeSpace << " " << n;
-      EXPECT_FALSE(engine.Host.Running());
+      EXPECT_FALSE(engine.State.Operation.Busy());
       EXPECT_TRUE(outcome.Message.starts_with(freeSpace ? "Free drive space wiped: " : "Files wiped: "));
       // The live entries are where they were, or moved to the front of their block.
       const auto &bytes = device.Bytes();
