@@ -1,0 +1,32 @@
+#include "gui/app/app_context.h"
+
+#include "settings/compatibility_layer.h"
+#include "settings/language_file.h"
+#include "settings/posix/posix_registry.h"
+
+namespace orvanta::gui {
+
+AppContext::AppContext(WellKnownFolders folders, Services services, std::string_view executable,
+                       std::uint32_t osMajorVersion)
+    : folders_(std::move(folders)), services_(std::move(services)) {
+  RecordCompatibilityLayer(*services_.Store, osMajorVersion, executable);
+  settings_ = Settings::Load(*services_.Store);
+  state_ = std::make_unique<EngineState>(*services_.DriveTable, folders_.ProgramFolder / "find.ini",
+                                         OpenLanguageFile(folders_.ProgramFolder, settings_.Language()));
+}
+
+std::unique_ptr<AppContext> AppContext::ForThisProcess() {
+  const std::uint32_t os = QueryOsMajorVersion();
+  WellKnownFolders folders = InitFolders();
+  Services services{std::make_unique<PosixRegistry>(PosixRegistry::ForCurrentUser()),
+                    std::make_unique<PosixDriveTable>(), std::make_unique<DesktopLauncher>()};
+  return std::make_unique<AppContext>(std::move(folders), std::move(services),
+                                      RunningExecutablePath().string(), os);
+}
+
+QString AppContext::Text(std::string_view section, std::string_view key,
+                         std::string_view defaultText) const {
+  return QString::fromStdString(state_->Language.Text(section, key, defaultText));
+}
+
+} // namespace orvanta::gui

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+#include "engine/engine_state.h"
+#include "gui/desktop/launcher.h"
+#include "platform/posix/drive_table.h"
+#include "settings/registry.h"
+#include "settings/settings.h"
+#include "settings/well_known_folders.h"
+
+namespace orvanta::gui {
+
+// What the windows share for the whole run: the well-known folders, the
+// registry and the settings read from it, the drive table, the engine's
+// state (volume, catalogue, language file) and the desktop services. The
+// program makes one at start; tests make theirs from stand-ins.
+class AppContext {
+public:
+  struct Services {
+    std::unique_ptr<orvanta::Registry> Store;
+    std::unique_ptr<PosixDriveTable> DriveTable;
+    std::unique_ptr<Launcher> Opener;
+  };
+
+  // The start of the main window's creation, in its order: the compatibility
+  // layer for `executable` (only on systems that report major version 6 or
+  // later), the settings (defaults written where missing), the language file
+  // of the "Language" setting under the program folder, and the catalogue
+  // on the program folder's find.ini.
+  AppContext(WellKnownFolders folders, Services services, std::string_view executable,
+             std::uint32_t osMajorVersion);
+
+  // The context of this process: its folders, the user's registry, the
+  // machine's drives and the desktop's opener.
+  static std::unique_ptr<AppContext> ForThisProcess();
+
+  const WellKnownFolders &Folders() const { return folders_; }
+  Registry &Reg() { return *services_.Store; }
+  Settings &Prefs() { return settings_; }
+  PosixDriveTable &Drives() { return *services_.DriveTable; }
+  EngineState &State() { return *state_; }
+  const LanguageFile &Language() const { return state_->Language; }
+  Launcher &Opener() { return *services_.Opener; }
+
+  // A text of the language file, with its English default.
+  QString Text(std::string_view section, std::string_view key, std::string_view defaultText) const;
+
+  // Turns a show-window flag off in memory and in the settings key.
+  void ClearFlag(SettingsFlag flag) { settings_.ClearFlag(*services_.Store, flag); }
+
+private:
+  WellKnownFolders folders_;
+  Services services_;
+  Settings settings_;
+  std::unique_ptr<EngineState> state_;
+};
+
+} // namespace orvanta::gui
