@@ -51,8 +51,13 @@ bool SingleInstance::Listen() {
     return false;
   connect(&server_, &QLocalServer::newConnection, this, [this] {
     while (QLocalSocket *socket = server_.nextPendingConnection()) {
-      connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+      // A short-lived sender may have written, and even gone, already.
       connect(socket, &QLocalSocket::readyRead, this, [this, socket] { ReadRequest(socket); });
+      connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+        ReadRequest(socket);
+        socket->deleteLater();
+      });
+      ReadRequest(socket);
     }
   });
   return true;
