@@ -198,6 +198,17 @@ TEST(MainWindow, WhileAnOperationRunsClosingAndAboutAreRefusedButMinimisingWorks
   EXPECT_TRUE(w.close());
 }
 
+TEST(MainWindow, TheRestoreRequestBringsTheMinimisedWindowBack) {
+  GuiWorld world;
+  TForm1a w(world.Context());
+  w.show();
+  w.TopButton2Click();
+  ASSERT_TRUE(w.windowState() & Qt::WindowMinimized);
+  w.RestoreRequest();
+  EXPECT_FALSE(w.windowState() & Qt::WindowMinimized);
+  EXPECT_TRUE(w.isVisible());
+}
+
 TEST(MainWindow, ClosingRemovesPreviewCopiesOnly) {
   GuiWorld world;
   world.Context().ClearFlag(SettingsFlag::Promo1);

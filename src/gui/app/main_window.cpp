@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QScreen>
 #include <QShowEvent>
+#include <QStylePainter>
 
 #include "gui/app/app_context.h"
 #include "gui/desktop/drive_names.h"
@@ -16,6 +17,16 @@
 #include "volume/volume_checks.h"
 
 namespace orvanta::gui {
+
+void DriveComboBox::paintEvent(QPaintEvent *) {
+  QStylePainter painter(this);
+  QStyleOptionComboBox option;
+  initStyleOption(&option);
+  painter.drawComplexControl(QStyle::CC_ComboBox, option);
+  const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+  option.currentText = fontMetrics().elidedText(option.currentText, Qt::ElideRight, field.width());
+  painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+}
 
 TForm1a::TForm1a(AppContext &context)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint),
@@ -41,7 +52,7 @@ TForm1a::TForm1a(AppContext &context)
   topButton3_ = AddTitleButton(3, "title_close", {646, 12, 41, 27}, c.Text("Buttons", "Close", "Close"));
 
   AddCaption("DriveLabel", {32, 139, 80, 30}, c.Text("Drive", "Select", "Select a drive"));
-  driveBox_ = new QComboBox(this);
+  driveBox_ = new DriveComboBox(this);
   driveBox_->setObjectName(QStringLiteral("DriveBox"));
   driveBox_->setGeometry(118, 144, 80, 22);
   driveBox_->setEditable(false);

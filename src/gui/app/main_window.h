@@ -22,6 +22,17 @@ class ClickLabel;
 class TForm3a;
 class TForm3b;
 
+// The drive list box: narrow, so the closed box shows the start of the
+// selected item with an ellipsis; the open list is as wide as its items.
+class DriveComboBox : public QComboBox {
+  Q_OBJECT
+public:
+  using QComboBox::QComboBox;
+
+protected:
+  void paintEvent(QPaintEvent *event) override;
+};
+
 // One item of the drive list: the drive text ("E:") and what is shown.
 struct DriveItem {
   std::string DrivePath;
