@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QTimer>
+
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "settings/registry_helpers.h"
@@ -13,6 +15,10 @@ GuiWorld::GuiWorld(std::vector<DriveEntry> drives, std::uint32_t language) {
   if (language != 1)
     registry->SetValue(RegistryRoot::CurrentUser, kSettingsKey, "Language", RegValue::Dword(language));
   auto launcher = std::make_unique<RecordingLauncher>();
+  std::sort(drives.begin(), drives.end(),
+            [](const DriveEntry &a, const DriveEntry &b) { return a.Letter < b.Letter; });
+  auto driveList = std::make_unique<StandInDrives>(std::move(drives));
+  drives_ = driveList.get();
   launcher_ = launcher.get();
   WellKnownFolders folders;
   folders.ProgramFolder = ORVANTA_PROGRAM_FOLDER;
@@ -20,8 +26,7 @@ GuiWorld::GuiWorld(std::vector<DriveEntry> drives, std::uint32_t language) {
   std::filesystem::create_directories(folders.TempFolder);
   context_ = std::make_unique<AppContext>(
       std::move(folders),
-      AppContext::Services{std::move(registry), std::make_unique<PosixDriveTable>(std::move(drives)),
-                           std::move(launcher)},
+      AppContext::Services{std::move(registry), std::move(driveList), std::move(launcher), nullptr},
       "/usr/bin/orvanta", 0);
 }
 

@@ -21,6 +21,17 @@ public:
   std::vector<QUrl> Opened;
 };
 
+// Drives that a test sets, as the machine would list them.
+class StandInDrives final : public DriveSource {
+public:
+  explicit StandInDrives(std::vector<DriveEntry> drives) : drives_(std::move(drives)) {}
+  std::vector<DriveEntry> ListDrives() override { return drives_; }
+  void Set(std::vector<DriveEntry> drives) { drives_ = std::move(drives); }
+
+private:
+  std::vector<DriveEntry> drives_;
+};
+
 // A private world for the windows: a temporary folder with the user's
 // registry store and temporary folder, the built program's Languages, and a
 // drive table of exactly the drives given.
@@ -32,12 +43,15 @@ public:
   std::filesystem::path StoreFolder() const { return dir_ / "config"; }
   AppContext &Context() { return *context_; }
   RecordingLauncher &Opener() { return *launcher_; }
+  StandInDrives &Drives() { return *drives_; }
+  HotPlugMonitor &HotPlug() { return Context().HotPlug(); }
   // The settings as the next run of the program would read them.
   Settings ReadSettingsAgain() const;
 
 private:
   orvanta::test::TempDir dir_;
   RecordingLauncher *launcher_ = nullptr;
+  StandInDrives *drives_ = nullptr;
   std::unique_ptr<AppContext> context_;
 };
 

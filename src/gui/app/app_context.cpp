@@ -8,10 +8,12 @@ namespace orvanta::gui {
 
 AppContext::AppContext(WellKnownFolders folders, Services services, std::string_view executable,
                        std::uint32_t osMajorVersion)
-    : folders_(std::move(folders)), services_(std::move(services)) {
+    : folders_(std::move(folders)), services_(std::move(services)), listed_(*services_.DriveList) {
+  if (!services_.HotPlug)
+    services_.HotPlug = std::make_unique<HotPlugMonitor>();
   RecordCompatibilityLayer(*services_.Store, osMajorVersion, executable);
   settings_ = Settings::Load(*services_.Store);
-  state_ = std::make_unique<EngineState>(*services_.DriveTable, folders_.ProgramFolder / "find.ini",
+  state_ = std::make_unique<EngineState>(listed_, folders_.ProgramFolder / "find.ini",
                                          OpenLanguageFile(folders_.ProgramFolder, settings_.Language()));
 }
 
@@ -19,7 +21,8 @@ std::unique_ptr<AppContext> AppContext::ForThisProcess() {
   const std::uint32_t os = QueryOsMajorVersion();
   WellKnownFolders folders = InitFolders();
   Services services{std::make_unique<PosixRegistry>(PosixRegistry::ForCurrentUser()),
-                    std::make_unique<PosixDriveTable>(), std::make_unique<DesktopLauncher>()};
+                    std::make_unique<MachineDrives>(), std::make_unique<DesktopLauncher>(),
+                    std::make_unique<UdevHotPlugMonitor>()};
   return std::make_unique<AppContext>(std::move(folders), std::move(services),
                                       RunningExecutablePath().string(), os);
 }

@@ -9,7 +9,8 @@
 
 #include "engine/engine_state.h"
 #include "gui/desktop/launcher.h"
-#include "platform/posix/drive_table.h"
+#include "gui/desktop/drive_list.h"
+#include "gui/desktop/hot_plug.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
 #include "settings/well_known_folders.h"
@@ -24,8 +25,9 @@ class AppContext {
 public:
   struct Services {
     std::unique_ptr<orvanta::Registry> Store;
-    std::unique_ptr<PosixDriveTable> DriveTable;
+    std::unique_ptr<DriveSource> DriveList;
     std::unique_ptr<Launcher> Opener;
+    std::unique_ptr<HotPlugMonitor> HotPlug; // none: drives are listed at each show only
   };
 
   // The start of the main window's creation, in its order: the compatibility
@@ -37,13 +39,14 @@ public:
              std::uint32_t osMajorVersion);
 
   // The context of this process: its folders, the user's registry, the
-  // machine's drives and the desktop's opener.
+  // machine's drives and their arrivals, and the desktop's opener.
   static std::unique_ptr<AppContext> ForThisProcess();
 
   const WellKnownFolders &Folders() const { return folders_; }
   Registry &Reg() { return *services_.Store; }
   Settings &Prefs() { return settings_; }
-  PosixDriveTable &Drives() { return *services_.DriveTable; }
+  ListedDrives &Drives() { return listed_; }
+  HotPlugMonitor &HotPlug() { return *services_.HotPlug; }
   EngineState &State() { return *state_; }
   const LanguageFile &Language() const { return state_->Language; }
   Launcher &Opener() { return *services_.Opener; }
@@ -57,6 +60,7 @@ public:
 private:
   WellKnownFolders folders_;
   Services services_;
+  ListedDrives listed_;
   Settings settings_;
   std::unique_ptr<EngineState> state_;
 };

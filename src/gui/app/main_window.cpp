@@ -118,6 +118,7 @@ TForm1a::TForm1a(AppContext &context)
   connect(topButton2_, &ImageButton::Clicked, this, &TForm1a::TopButton2Click);
   connect(topButton3_, &ImageButton::Clicked, this, &TForm1a::Button3Click);
   connect(driveBox_, &QComboBox::currentIndexChanged, this, &TForm1a::DriveBoxChange);
+  connect(&context_.HotPlug(), &HotPlugMonitor::DrivesChanged, this, &TForm1a::DrivesChanged);
 
   // Only the fields take the keyboard, in this order.
   for (QWidget *w : findChildren<QWidget *>())
@@ -192,15 +193,14 @@ void TForm1a::Log(const QString &line) { infoList_->appendPlainText(line); }
 
 std::vector<DriveItem> TForm1a::ListDrives() {
   std::vector<DriveItem> items;
-  PosixDriveTable &table = context_.Drives();
-  table.RemovableDrives(); // lists the machine again
-  for (const DriveEntry &entry : table.Drives())
-    items.push_back({std::string{entry.Letter, ':'}, DriveItemText(entry)});
+  for (const DriveEntry &entry : context_.Drives().Refresh())
+    items.push_back({std::string{entry.Letter, ':'}, DriveItemText(entry), entry.Path.string()});
   return items;
 }
 
 void TForm1a::FillDriveBox(const std::vector<DriveItem> &items, int select) {
   const QSignalBlocker quiet(driveBox_);
+  shownDrives_ = items;
   driveBox_->clear();
   int widest = 0;
   for (const DriveItem &item : items) {
@@ -226,6 +226,27 @@ void TForm1a::ShowForm() {
   if (operationRunning_)
     return;
   FillDriveBox(ListDrives(), 0);
+  DriveBoxChange();
+}
+
+void TForm1a::DrivesChanged() {
+  if (operationRunning_ || !isVisible())
+    return;
+  const int selected = driveBox_->currentIndex();
+  const DriveItem before = selected >= 0 && selected < static_cast<int>(shownDrives_.size())
+                               ? shownDrives_[static_cast<std::size_t>(selected)]
+                               : DriveItem{};
+  const std::vector<DriveItem> items = ListDrives();
+  int keep = 0;
+  for (std::size_t i = 0; i < items.size(); ++i)
+    if (!before.Device.empty() && items[i].Device == before.Device) {
+      if (items[i].DrivePath == before.DrivePath) {
+        FillDriveBox(items, static_cast<int>(i)); // the summary still holds
+        return;
+      }
+      keep = static_cast<int>(i); // the same card under another letter
+    }
+  FillDriveBox(items, keep);
   DriveBoxChange();
 }
 

@@ -37,6 +37,7 @@ protected:
 struct DriveItem {
   std::string DrivePath;
   std::string Text;
+  std::string Device; // the device or image behind it
 };
 
 // TForm1a, the main window: the drive list with the selected drive's
@@ -81,6 +82,12 @@ public:
   void TopButton1Click();
   void TopButton2Click();
 
+  // Drives arrived or left: while the window is shown and idle the list is
+  // rebuilt and the selected card stays selected while it is there (its
+  // summary is written again only when its letter changed); otherwise the
+  // first drive is selected and summarised.
+  void DrivesChanged();
+
   // A second start asked this copy to come forward: the window leaves the
   // minimised state and its open modal window, or itself, is raised.
   void RestoreRequest();
@@ -104,6 +111,8 @@ private:
   ImageButton *AddTitleButton(int number, const char *artwork, QRect geometry, const QString &tip);
   void PlaceCounter();
   void FillDriveBox(const std::vector<DriveItem> &items, int select);
+
+  std::vector<DriveItem> shownDrives_;
 
   AppContext &context_;
   TForm3a *information_ = nullptr;
