@@ -157,9 +157,9 @@ ImageButton *TForm1a::AddCommand(int number, QPoint topLeft, const QString &capt
                                         name + "Hover", name + "Label"});
   QLabel *label = button->Caption();
   label->setFont(Verdana(16, true));
-  QPalette white = label->palette();
-  white.setColor(QPalette::WindowText, Qt::white);
-  label->setPalette(white);
+  QPalette face = label->palette();
+  face.setColor(QPalette::WindowText, kButtonTextColour);
+  label->setPalette(face);
   label->setText(caption);
   return button;
 }

@@ -21,8 +21,8 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event) {
     QLabel::mouseReleaseEvent(event);
 }
 
-MessageDialog::MessageDialog(QWidget *owner, const QString &title, int infoTop)
-    : SkinnedWindow(owner, kDialogSize, Artwork("dialog")) {
+MessageDialog::MessageDialog(QWidget *owner, const QString &title, int infoTop, const QString &background)
+    : SkinnedWindow(owner, kDialogSize, background) {
   setWindowTitle(title);
   actionLabel_ = AddLabel(QStringLiteral("ActionLabel"), QRect(16, 5, 268, 16), Arial(13, true), Qt::white);
   actionLabel_->setText(title);
@@ -33,7 +33,8 @@ MessageDialog::MessageDialog(QWidget *owner, const QString &title, int infoTop)
 }
 
 TForm3a::TForm3a(AppContext &context, QWidget *owner)
-    : MessageDialog(owner, context.Text("Buttons", "Information", "Information"), 64) {
+    : MessageDialog(owner, context.Text("Buttons", "Information", "Information"), 64,
+                    Artwork("dialog_message")) {
   setObjectName(QStringLiteral("TForm3a"));
   button1_ = AddOkButton(1, {94, 166}, {106, 172}, context.Text("Buttons", "OK", "OK"));
   connect(button1_, &ImageButton::Clicked, this, &QDialog::accept);
@@ -45,7 +46,8 @@ void TForm3a::Inform(const QString &text) {
 }
 
 TForm3b::TForm3b(AppContext &context, QWidget *owner)
-    : MessageDialog(owner, context.Text("Buttons", "Confirmation", "Confirmation"), 56) {
+    : MessageDialog(owner, context.Text("Buttons", "Confirmation", "Confirmation"), 56,
+                    Artwork("dialog_message")) {
   setObjectName(QStringLiteral("TForm3b"));
   button1_ = AddOkButton(1, {34, 166}, {46, 172}, context.Text("Buttons", "Yes", "Yes"));
   button2_ = AddOkButton(2, {158, 166}, {170, 172}, context.Text("Buttons", "No", "No"));
@@ -70,8 +72,8 @@ bool TForm3b::Ask(const QString &question) {
 }
 
 HintDialog::HintDialog(AppContext &context, QWidget *owner, SettingsFlag flag, const QString &hint)
-    : MessageDialog(owner, context.Text("Buttons", "Hint", "Hint"), 48), context_(context), flag_(flag) {
-  setAttribute(Qt::WA_DeleteOnClose, false);
+    : MessageDialog(owner, context.Text("Buttons", "Hint", "Hint"), 48, Artwork("dialog")),
+      context_(context), flag_(flag) {
   SetMessage(hint);
   check1_ = new QCheckBox(this);
   check1_->setObjectName(QStringLiteral("Check1"));

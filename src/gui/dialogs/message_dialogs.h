@@ -25,7 +25,7 @@ public:
   void SetMessage(const QString &text) { infoLabel_->setText(text); }
 
 protected:
-  MessageDialog(QWidget *owner, const QString &title, int infoTop);
+  MessageDialog(QWidget *owner, const QString &title, int infoTop, const QString &background);
 
 private:
   QLabel *actionLabel_;

@@ -53,10 +53,11 @@ PromoWindow::PromoWindow(AppContext &context, QWidget *owner, SettingsFlag flag)
                                              : QStringLiteral("PromoWindow2"));
   const PromoTexts texts = TextsFor(context, flag);
   setWindowTitle(texts.Title);
-  actionLabel_ = AddLabel(QStringLiteral("ActionLabel"), QRect(20, 18, 380, 24), Arial(16, true), Qt::white);
+  // The artwork: title band 0-32, dark text area 24,48 372 x 164, light
+  // footer from 226 with the check box and OK.
+  actionLabel_ = AddLabel(QStringLiteral("ActionLabel"), QRect(16, 8, 360, 18), Arial(13, true), Qt::white);
   actionLabel_->setText(texts.Title);
-  infoLabel_ = AddLabel(QStringLiteral("InfoLabel"), QRect(24, 70, 372, 140), Arial(13),
-                        QColor(0x1F, 0x34, 0x4A));
+  infoLabel_ = AddLabel(QStringLiteral("InfoLabel"), QRect(32, 52, 356, 156), Arial(13), kMessageColour);
   infoLabel_->setTextFormat(Qt::RichText);
   infoLabel_->setWordWrap(true);
   infoLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -64,17 +65,17 @@ PromoWindow::PromoWindow(AppContext &context, QWidget *owner, SettingsFlag flag)
 
   check1_ = new QCheckBox(this);
   check1_->setObjectName(QStringLiteral("Check1"));
-  check1_->setGeometry(24, 222, 17, 17);
+  check1_->setGeometry(24, 236, 17, 17);
   auto *label = new ClickLabel(this);
   label->setObjectName(QStringLiteral("CheckLabel"));
   label->setFont(Arial(11, true));
   label->setText(context.Text("Tavrilo", "Message4", "Do not show this window again"));
   label->adjustSize();
-  label->move(check1_->x() + check1_->width() + 8, 224);
+  label->move(check1_->x() + check1_->width() + 8, 238);
   checkLabel_ = label;
   connect(label, &ClickLabel::Clicked, check1_, &QCheckBox::toggle);
 
-  button1_ = AddOkButton(1, {155, 256}, {167, 262}, context.Text("Buttons", "OK", "OK"));
+  button1_ = AddOkButton(1, {154, 262}, {166, 268}, context.Text("Buttons", "OK", "OK"));
   connect(button1_, &ImageButton::Clicked, this, &QDialog::accept);
 }
 
