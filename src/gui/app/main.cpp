@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "gui/app/app_context.h"
+#include "gui/app/build_info.h"
 #include "gui/app/main_window.h"
 #include "gui/app/screenshots.h"
 #include "gui/app/single_instance.h"
@@ -46,7 +47,7 @@ int main(int argc, char **argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Orvanta"));
-  QApplication::setDesktopFileName(QStringLiteral("orvanta"));
+  QApplication::setDesktopFileName(QString::fromLatin1(orvanta::build::kAppId));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/artwork/app_icon.svg")));
   instance.Listen();
 
