@@ -10,7 +10,8 @@
 
 namespace orvanta::gui::test {
 
-GuiWorld::GuiWorld(std::vector<DriveEntry> drives, std::uint32_t language) {
+GuiWorld::GuiWorld(std::vector<DriveEntry> drives, std::uint32_t language,
+                   std::unique_ptr<DesktopDeviceOpener> deviceAccess) {
   auto registry = std::make_unique<PosixRegistry>(StoreFolder(), XdgDirs{});
   if (language != 1)
     registry->SetValue(RegistryRoot::CurrentUser, kSettingsKey, "Language", RegValue::Dword(language));
@@ -26,7 +27,8 @@ GuiWorld::GuiWorld(std::vector<DriveEntry> drives, std::uint32_t language) {
   std::filesystem::create_directories(folders.TempFolder);
   context_ = std::make_unique<AppContext>(
       std::move(folders),
-      AppContext::Services{std::move(registry), std::move(driveList), std::move(launcher), nullptr},
+      AppContext::Services{std::move(registry), std::move(driveList), std::move(launcher), nullptr,
+                           nullptr, std::move(deviceAccess)},
       "/usr/bin/orvanta", 0);
 }
 

@@ -37,7 +37,8 @@ private:
 // drive table of exactly the drives given.
 class GuiWorld {
 public:
-  explicit GuiWorld(std::vector<DriveEntry> drives = {}, std::uint32_t language = 1);
+  explicit GuiWorld(std::vector<DriveEntry> drives = {}, std::uint32_t language = 1,
+                    std::unique_ptr<DesktopDeviceOpener> deviceAccess = nullptr);
 
   const std::filesystem::path &Dir() const { return dir_.Path(); }
   std::filesystem::path StoreFolder() const { return dir_ / "config"; }

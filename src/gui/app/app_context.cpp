@@ -11,6 +11,8 @@ AppContext::AppContext(WellKnownFolders folders, Services services, std::string_
     : folders_(std::move(folders)), services_(std::move(services)), listed_(*services_.DriveList) {
   if (!services_.HotPlug)
     services_.HotPlug = std::make_unique<HotPlugMonitor>();
+  if (!services_.DeviceAccess)
+    services_.DeviceAccess = std::make_unique<DesktopDeviceOpener>(services_.DiskService.get());
   RecordCompatibilityLayer(*services_.Store, osMajorVersion, executable);
   settings_ = Settings::Load(*services_.Store);
   state_ = std::make_unique<EngineState>(listed_, folders_.ProgramFolder / "find.ini",
@@ -22,9 +24,15 @@ std::unique_ptr<AppContext> AppContext::ForThisProcess() {
   WellKnownFolders folders = InitFolders();
   Services services{std::make_unique<PosixRegistry>(PosixRegistry::ForCurrentUser()),
                     std::make_unique<MachineDrives>(), std::make_unique<DesktopLauncher>(),
-                    std::make_unique<UdevHotPlugMonitor>()};
+                    std::make_unique<UdevHotPlugMonitor>(), std::make_unique<UDisks2Opener>(), nullptr};
   return std::make_unique<AppContext>(std::move(folders), std::move(services),
                                       RunningExecutablePath().string(), os);
+}
+
+QString AppContext::CheckMessage(VolumeCheck check) const {
+  if (check == VolumeCheck::DriveNotFound && services_.DeviceAccess->AccessRefused())
+    return Text("Errors", "Message8", "Access to the drive was not granted.");
+  return QString::fromStdString(VolumeCheckMessage(check, state_->Language));
 }
 
 QString AppContext::Text(std::string_view section, std::string_view key,

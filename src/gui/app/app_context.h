@@ -9,11 +9,14 @@
 
 #include "engine/engine_state.h"
 #include "gui/desktop/launcher.h"
+#include "gui/desktop/desktop_device_opener.h"
+#include "gui/desktop/device_opener_service.h"
 #include "gui/desktop/drive_list.h"
 #include "gui/desktop/hot_plug.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
 #include "settings/well_known_folders.h"
+#include "volume/volume_checks.h"
 
 namespace orvanta::gui {
 
@@ -28,6 +31,8 @@ public:
     std::unique_ptr<DriveSource> DriveList;
     std::unique_ptr<Launcher> Opener;
     std::unique_ptr<HotPlugMonitor> HotPlug; // none: drives are listed at each show only
+    std::unique_ptr<DeviceOpenerService> DiskService; // none: devices open directly only
+    std::unique_ptr<DesktopDeviceOpener> DeviceAccess; // none: direct, then DiskService
   };
 
   // The start of the main window's creation, in its order: the compatibility
@@ -47,12 +52,17 @@ public:
   Settings &Prefs() { return settings_; }
   ListedDrives &Drives() { return listed_; }
   HotPlugMonitor &HotPlug() { return *services_.HotPlug; }
+  DesktopDeviceOpener &DeviceAccess() { return *services_.DeviceAccess; }
   EngineState &State() { return *state_; }
   const LanguageFile &Language() const { return state_->Language; }
   Launcher &Opener() { return *services_.Opener; }
 
   // A text of the language file, with its English default.
   QString Text(std::string_view section, std::string_view key, std::string_view defaultText) const;
+
+  // The message of a failed volume check; a drive that the user was not
+  // allowed to open is not reported as missing.
+  QString CheckMessage(VolumeCheck check) const;
 
   // Turns a show-window flag off in memory and in the settings key.
   void ClearFlag(SettingsFlag flag) { settings_.ClearFlag(*services_.Store, flag); }

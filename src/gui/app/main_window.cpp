@@ -265,9 +265,10 @@ void TForm1a::DriveBoxChange() {
   }
   const std::string drive = driveBox_->currentText().left(2).toStdString();
   EngineState &state = context_.State();
+  context_.DeviceAccess().ResetRefusal();
   const VolumeCheck check = OpenVolume(state.Vol, drive, false);
   if (check == VolumeCheck::DriveNotFound) {
-    Log(QString::fromStdString(VolumeCheckMessage(check, state.Language)));
+    Log(context_.CheckMessage(check));
     return;
   }
   if (check != VolumeCheck::Ok)

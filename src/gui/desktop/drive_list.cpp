@@ -29,7 +29,7 @@ std::shared_ptr<Device> ListedDrives::DeviceFor(std::string_view drivePath) {
   const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(drivePath[0])));
   for (const DriveEntry &d : entries_)
     if (d.Letter == letter)
-      return std::make_shared<PosixDevice>(d.Path, d.SectorSize);
+      return factory_ ? factory_(d) : std::make_shared<PosixDevice>(d.Path, d.SectorSize);
   return nullptr;
 }
 

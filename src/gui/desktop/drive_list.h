@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,7 +36,12 @@ private:
 // shown again.
 class ListedDrives final : public DriveProvider {
 public:
+  // Makes the device of a listed drive.
+  using DeviceFactory = std::function<std::shared_ptr<Device>(const DriveEntry &)>;
+
+  // Devices are PosixDevice unless a factory is set.
   explicit ListedDrives(DriveSource &source) : source_(source) {}
+  void SetDeviceFactory(DeviceFactory factory) { factory_ = std::move(factory); }
 
   // Lists the drives again.
   const std::vector<DriveEntry> &Refresh();
@@ -46,6 +52,7 @@ public:
 
 private:
   DriveSource &source_;
+  DeviceFactory factory_;
   std::vector<DriveEntry> entries_;
 };
 
