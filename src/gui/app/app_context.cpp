@@ -19,11 +19,12 @@ AppContext::AppContext(WellKnownFolders folders, Services services, std::string_
                                          OpenLanguageFile(folders_.ProgramFolder, settings_.Language()));
 }
 
-std::unique_ptr<AppContext> AppContext::ForThisProcess() {
+std::unique_ptr<AppContext> AppContext::ForThisProcess(std::unique_ptr<DriveSource> drives) {
   const std::uint32_t os = QueryOsMajorVersion();
   WellKnownFolders folders = InitFolders();
   Services services{std::make_unique<PosixRegistry>(PosixRegistry::ForCurrentUser()),
-                    std::make_unique<MachineDrives>(), std::make_unique<DesktopLauncher>(),
+                    drives ? std::move(drives) : std::make_unique<MachineDrives>(),
+                    std::make_unique<DesktopLauncher>(),
                     std::make_unique<UdevHotPlugMonitor>(), std::make_unique<UDisks2Opener>(), nullptr};
   return std::make_unique<AppContext>(std::move(folders), std::move(services),
                                       RunningExecutablePath().string(), os);

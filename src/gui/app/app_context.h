@@ -44,8 +44,9 @@ public:
              std::uint32_t osMajorVersion);
 
   // The context of this process: its folders, the user's registry, the
-  // machine's drives and their arrivals, and the desktop's opener.
-  static std::unique_ptr<AppContext> ForThisProcess();
+  // machine's drives (or `drives`) and their arrivals, the desktop's opener
+  // and the disk service.
+  static std::unique_ptr<AppContext> ForThisProcess(std::unique_ptr<DriveSource> drives = nullptr);
 
   const WellKnownFolders &Folders() const { return folders_; }
   Registry &Reg() { return *services_.Store; }

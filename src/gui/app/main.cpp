@@ -17,12 +17,13 @@
 namespace {
 
 // `orvanta --screenshot DIR` draws every window into DIR and ends; it needs
-// no display.
+// no display. The main window lists only the images of ORVANTA_DRIVES, so
+// the pictures never show the machine's own cards.
 int Screenshots(int argc, char **argv, const char *folder) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  auto context = orvanta::gui::AppContext::ForThisProcess();
+  auto context = orvanta::gui::AppContext::ForThisProcess(std::make_unique<orvanta::gui::ImageDrivesOnly>());
   const QStringList files = orvanta::gui::WriteScreenshots(*context, QString::fromLocal8Bit(folder));
   QTextStream out(stdout);
   for (const QString &file : files)

@@ -323,11 +323,15 @@ void TForm1a::TopButton2Click() { showMinimized(); }
 void TForm1a::RestoreRequest() {
   if (windowState() & Qt::WindowMinimized)
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-  if (!isVisible())
-    return;
+  // The open modal window, if there is one (the main window may be hidden
+  // behind a tips window); else the main window when it is shown.
   QWidget *front = QApplication::activeModalWidget();
-  if (!front)
+  if (!front && isVisible())
     front = this;
+  if (!front)
+    return;
+  if (front->windowState() & Qt::WindowMinimized)
+    front->setWindowState(front->windowState() & ~Qt::WindowMinimized);
   front->raise();
   front->activateWindow();
 }

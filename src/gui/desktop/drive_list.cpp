@@ -1,6 +1,8 @@
 #include "gui/desktop/drive_list.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdlib>
 
 #include "platform/posix/posix_device.h"
 
@@ -9,6 +11,14 @@ namespace orvanta::gui {
 std::vector<DriveEntry> MachineDrives::ListDrives() {
   table_.RemovableDrives();
   return table_.Drives();
+}
+
+std::vector<DriveEntry> ImageDrivesOnly::ListDrives() {
+  const char *images = std::getenv("ORVANTA_DRIVES");
+  std::vector<DriveEntry> drives = ParseDriveList(images ? images : "");
+  std::sort(drives.begin(), drives.end(),
+            [](const DriveEntry &a, const DriveEntry &b) { return a.Letter < b.Letter; });
+  return drives;
 }
 
 const std::vector<DriveEntry> &ListedDrives::Refresh() {

@@ -30,6 +30,13 @@ private:
   PosixDriveTable table_;
 };
 
+// Only the images named in ORVANTA_DRIVES, never the machine's own drives
+// (pictures of the windows for the documentation).
+class ImageDrivesOnly final : public DriveSource {
+public:
+  std::vector<DriveEntry> ListDrives() override;
+};
+
 // The drives as the main window last listed them, for the engine: a drive
 // text names the device it had in that listing, so a card that arrives or
 // leaves never changes which device a shown letter means until the list is
