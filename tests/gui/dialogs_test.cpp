@@ -226,3 +226,37 @@ TEST(About, TheAboutButtonOpensItAndOkClosesIt) {
 
 } // namespace
 } // namespace orvanta::gui::test
+
+#include <QImage>
+
+#include "gui/dialogs/svg_image.h"
+
+namespace orvanta::gui::test {
+namespace {
+
+TEST(SvgImage, DrawsAtThePixelRatioAndCutsAnArtworkWiderThanTheControl) {
+  QWidget window;
+  window.resize(600, 20);
+  SvgImage full(Artwork("progress_fill"), &window);
+  full.setGeometry(0, 0, 557, 14);
+  SvgImage part(Artwork("progress_fill"), &window);
+  part.SetArtworkSize({557, 14});
+  part.setGeometry(0, 0, 200, 14); // 200 of 557 pixels: the left part, not squeezed
+  for (const qreal ratio : {1.0, 1.5, 2.0}) {
+    auto draw = [ratio](QWidget &w) {
+      QImage image((QSizeF(w.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+      image.setDevicePixelRatio(ratio);
+      image.fill(Qt::transparent);
+      w.render(&image);
+      return image;
+    };
+    const QImage whole = draw(full);
+    const QImage left = draw(part);
+    EXPECT_EQ(left.size(), (QSizeF(200, 14) * ratio).toSize());
+    EXPECT_EQ(left, whole.copy(QRect(QPoint(0, 0), left.size()))) << ratio;
+    EXPECT_GT(qAlpha(left.pixel(left.width() / 2, left.height() / 2)), 0) << ratio;
+  }
+}
+
+} // namespace
+} // namespace orvanta::gui::test

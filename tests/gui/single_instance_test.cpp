@@ -63,6 +63,38 @@ TEST(SingleInstance, ASecondStartHandsTheRestoreRequestToTheFirstAndEnds) {
   EXPECT_EQ(restored.count(), 1);
 }
 
+TEST(SingleInstance, OfTwoStartsAtTheSameMomentOneRunsAndTheOtherHandsOver) {
+  orvanta::test::TempDir dir;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_RUNTIME_DIR", Folder(dir));
+  env.insert("XDG_CONFIG_HOME", Folder(dir) + "/config");
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("ORVANTA_DRIVES", "");
+  QProcess a, b;
+  for (QProcess *p : {&a, &b}) {
+    p->setProcessEnvironment(env);
+    p->start(QStringLiteral(ORVANTA_GUI_PROGRAM), {});
+  }
+  ASSERT_TRUE(a.waitForStarted(5000) && b.waitForStarted(5000));
+  // The one that lost the race ends by itself; the other keeps running.
+  QElapsedTimer clock;
+  clock.start();
+  while (a.state() == QProcess::Running && b.state() == QProcess::Running && clock.elapsed() < 8000) {
+    a.waitForFinished(20);
+    b.waitForFinished(20);
+  }
+  const int ended = (a.state() == QProcess::NotRunning) + (b.state() == QProcess::NotRunning);
+  QProcess &ender = a.state() == QProcess::NotRunning ? a : b;
+  QProcess &runner = &ender == &a ? b : a;
+  EXPECT_EQ(ended, 1);
+  EXPECT_EQ(ender.exitCode(), 0);
+  EXPECT_FALSE(runner.waitForFinished(300)); // still running
+  for (QProcess *p : {&a, &b}) {
+    p->kill();
+    p->waitForFinished(3000);
+  }
+}
+
 TEST(SingleInstance, OnlyCode1034BringsTheCopyForward) {
   orvanta::test::TempDir dir;
   SingleInstance first(Folder(dir));

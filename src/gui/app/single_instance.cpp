@@ -37,7 +37,7 @@ bool SingleInstance::HandOverToRunningCopy() {
   lock_ = std::make_unique<QLockFile>(folder_ + "/Orvanta.lock");
   // A lock whose owner is gone is taken over at once; a live one is held
   // only for the moment a start needs.
-  if (!lock_->tryLock(2000))
+  if (!lock_->tryLock(5000))
     lock_.reset();
   return SendRestoreRequest(SocketPath(), kRestoreRequestCode);
 }
