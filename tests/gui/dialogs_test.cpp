@@ -153,6 +153,10 @@ TEST(Dialogs, HoverShowsOneButtonsHoverImageUntilTheMouseIsOverTheBackground) {
   QApplication::sendEvent(d.WndImage(), &move);
   EXPECT_FALSE(d.Button2()->Hovered());
   EXPECT_TRUE(d.Button2()->NormalImage()->isVisible());
+  enter(d.Button1()->Caption());
+  QEvent leave(QEvent::Leave); // the mouse left the window
+  QApplication::sendEvent(&d, &leave);
+  EXPECT_FALSE(d.Button1()->Hovered());
 }
 
 TEST(Dialogs, DragByAnyPointOfTheTopBandIncludingTheTitle) {

@@ -4,17 +4,24 @@
 #include <QFile>
 #include <QLocalSocket>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvanta::gui {
 
 QString SingleInstance::RuntimeFolder() {
   QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-  if (folder.isEmpty() || !QDir(folder).exists()) {
-    folder = QDir::tempPath() + QStringLiteral("/orvanta-%1").arg(::getuid());
-    QDir().mkpath(folder);
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  }
+  if (!folder.isEmpty() && QDir(folder).exists())
+    return folder;
+  // A folder of our own in the shared temporary folder; one that another
+  // user made first is not used (its socket could be anybody's).
+  folder = QDir::tempPath() + QStringLiteral("/orvanta-%1").arg(::getuid());
+  QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  struct stat st {};
+  if (::lstat(QFile::encodeName(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+      st.st_uid != ::getuid() || (st.st_mode & 077) != 0)
+    folder = QDir::homePath() + QStringLiteral("/.cache/orvanta");
+  QDir().mkpath(folder);
   return folder;
 }
 

@@ -9,6 +9,8 @@ namespace orvanta::gui {
 HoverGroup::HoverGroup(QWidget *background) : QObject(background) {
   background->setMouseTracking(true);
   background->installEventFilter(this);
+  window_ = background->window();
+  window_->installEventFilter(this);
 }
 
 void HoverGroup::Add(ImageButton *button) {
@@ -26,8 +28,10 @@ void HoverGroup::RestoreAll() {
     b->SetHover(false);
 }
 
-bool HoverGroup::eventFilter(QObject *, QEvent *event) {
-  if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter)
+bool HoverGroup::eventFilter(QObject *watched, QEvent *event) {
+  // Over the background, or out of the window: every button back to normal.
+  if (watched == window_ ? event->type() == QEvent::Leave
+                         : event->type() == QEvent::MouseMove || event->type() == QEvent::Enter)
     RestoreAll();
   return false;
 }

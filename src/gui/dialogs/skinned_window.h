@@ -27,6 +27,7 @@ protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+  QWidget *window_;
   QList<ImageButton *> buttons_;
 };
 
