@@ -306,3 +306,32 @@ TEST(MainWindow, DragsByTheTopBandLeftOfTheTitleButtons) {
 
 } // namespace
 } // namespace orvanta::gui::test
+
+#include <QImage>
+
+#include "gui/app/screenshots.h"
+
+namespace orvanta::gui::test {
+namespace {
+
+TEST_F(DriveListTest, ScreenshotsDrawEveryWindowAtPixelRatiosOneAndTwo) {
+  GuiWorld world({{'E', fat32_.Path(), {}}});
+  const QString folder = QString::fromStdString((world.Dir() / "pictures").string());
+  const QStringList files = WriteScreenshots(world.Context(), folder);
+  const std::pair<const char *, QSize> windows[] = {
+      {"main_window", {700, 518}}, {"information", {300, 220}}, {"confirmation", {300, 220}},
+      {"hint_deep_scan", {300, 220}}, {"hint_results", {300, 220}}, {"about", {577, 338}},
+      {"tips_cli", {420, 300}},    {"tips_card", {420, 300}},
+  };
+  EXPECT_EQ(files.size(), 2 * int(std::size(windows)));
+  for (const auto &[name, size] : windows) {
+    EXPECT_EQ(QImage(folder + "/" + name + ".png").size(), size) << name;
+    EXPECT_EQ(QImage(folder + "/" + name + "@2x.png").size(), size * 2) << name;
+  }
+  // Drawing changed no setting.
+  EXPECT_TRUE(world.ReadSettingsAgain().Hint1());
+  EXPECT_TRUE(world.ReadSettingsAgain().Promo1());
+}
+
+} // namespace
+} // namespace orvanta::gui::test
