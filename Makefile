@@ -4,7 +4,7 @@ PRESET ?= dev
 BUILD  := build/$(PRESET)
 JOBS   ?= $(shell nproc)
 
-.PHONY: all bootstrap configure build run test test-dev test-asan bench clean
+.PHONY: all bootstrap configure build run test test-dev test-asan bench package clean
 
 all: build
 
@@ -17,8 +17,14 @@ configure: bootstrap
 build: configure
 	@cmake --build --preset $(PRESET) -j $(JOBS)
 
+# With a display, the desktop program on the demo card; otherwise the
+# command-line demo.
 run: build
-	@scripts/demo.sh $(BUILD)
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ] && [ -x $(BUILD)/bin/orvanta ]; then \
+	  scripts/demo.sh --gui $(BUILD); \
+	else \
+	  scripts/demo.sh $(BUILD); \
+	fi
 
 # The whole suite: once as built for development, once with the address and
 # undefined-behaviour sanitizers, where each fuzz target also runs briefly.
@@ -34,6 +40,12 @@ test-asan: bootstrap
 
 bench: build
 	@scripts/bench.sh $(BUILD)
+
+# The Debian package, from a release build, into build/release.
+package: bootstrap
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release -j $(JOBS)
+	@cd build/release && cpack -G DEB
 
 clean:
 	rm -rf build

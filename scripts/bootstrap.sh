@@ -10,6 +10,9 @@ packages=(
   dosfstools mtools sleuthkit e2fsprogs ntfs-3g fdisk
   clang libclang-rt-14-dev
   shared-mime-info
+  qt6-base-dev qt6-svg-dev qt6-qpa-plugins
+  fonts-liberation2 fonts-dejavu-core xdg-utils dbus-daemon
+  dpkg-dev file
 )
 
 missing=()

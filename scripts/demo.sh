@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
 # Makes the demo card (a FAT32 image with folders, files and some recently
-# deleted files) under the build folder and shows what orvanta-cli sees on it.
+# deleted files) under the build folder and shows what orvanta-cli sees on
+# it; with --gui, starts the desktop program with the card as drive E:.
 set -euo pipefail
+gui=false
+if [[ "${1:-}" == "--gui" ]]; then
+  gui=true
+  shift
+fi
 build=${1:-build/dev}
 cli="$build/bin/orvanta-cli"
 card="$build/demo/card.img"
@@ -30,6 +36,11 @@ if [[ ! -f "$card" ]]; then
   mdel -i "$card.tmp" "::/Documents/Report 2026.txt" "::/Holiday video.mp4"
   mdeltree -i "$card.tmp" ::/Music
   mv "$card.tmp" "$card"
+fi
+
+if $gui; then
+  echo "== orvanta with $card as drive E:"
+  ORVANTA_DRIVES="E=$(realpath "$card")" exec "$build/bin/orvanta"
 fi
 
 echo "== orvanta-cli info $card"

@@ -47,6 +47,7 @@ constexpr RequiredText kRequiredTexts[] = {
     {"Errors", "Message3", "Access to boot sector denied!"},
     {"Errors", "Message5", "Viewing impossible!"},
     {"Errors", "Message6", "The drive cannot be opened for writing. It may be write-protected or in use."},
+    {"Errors", "Message8", "Access to the drive was not granted."},
     {"Restore", "Message1", "Deleted files found:"},
     {"Restore", "Message2", "Deleted files not found!"},
     {"Restore", "Message3", "Please select folder to save restored files"},
@@ -71,6 +72,14 @@ constexpr RequiredText kRequiredTexts[] = {
     {"About", "Message1", "Visit to homepage"},
     {"About", "Message2", "Send letter to support"},
     {"Tavrilo", "Message4", "Do not show this window again"},
+    {"Promo1", "Title", "orvanta-cli for scripts and servers"},
+    {"Promo1", "Message1", "Orvanta comes with orvanta-cli, a command-line program with the same engine. It finds, restores and wipes deleted files on cards and disk images, without a desktop:"},
+    {"Promo1", "Example", "orvanta-cli find --deep /dev/sdb1"},
+    {"Promo1", "Message2", "\"man orvanta-cli\" lists every command and option."},
+    {"Promo2", "Title", "Keep a card recoverable"},
+    {"Promo2", "Message1", "Stop using the card at once: every new photo or file may overwrite what was deleted."},
+    {"Promo2", "Message2", "Never restore onto the same card: choose a folder on your computer."},
+    {"Promo2", "Message3", "For a failing or precious card, make an image of it first and recover from the image."},
 };
 
 constexpr const char *kMissing = "\x01 missing";

@@ -1,0 +1,44 @@
+#include "gui/app/app_context.h"
+
+#include "settings/compatibility_layer.h"
+#include "settings/language_file.h"
+#include "settings/posix/posix_registry.h"
+
+namespace orvanta::gui {
+
+AppContext::AppContext(WellKnownFolders folders, Services services, std::string_view executable,
+                       std::uint32_t osMajorVersion)
+    : folders_(std::move(folders)), services_(std::move(services)), listed_(*services_.DriveList) {
+  if (!services_.HotPlug)
+    services_.HotPlug = std::make_unique<HotPlugMonitor>();
+  if (!services_.DeviceAccess)
+    services_.DeviceAccess = std::make_unique<DesktopDeviceOpener>(services_.DiskService.get());
+  RecordCompatibilityLayer(*services_.Store, osMajorVersion, executable);
+  settings_ = Settings::Load(*services_.Store);
+  state_ = std::make_unique<EngineState>(listed_, folders_.ProgramFolder / "find.ini",
+                                         OpenLanguageFile(folders_.ProgramFolder, settings_.Language()));
+}
+
+std::unique_ptr<AppContext> AppContext::ForThisProcess(std::unique_ptr<DriveSource> drives) {
+  const std::uint32_t os = QueryOsMajorVersion();
+  WellKnownFolders folders = InitFolders();
+  Services services{std::make_unique<PosixRegistry>(PosixRegistry::ForCurrentUser()),
+                    drives ? std::move(drives) : std::make_unique<MachineDrives>(),
+                    std::make_unique<DesktopLauncher>(),
+                    std::make_unique<UdevHotPlugMonitor>(), std::make_unique<UDisks2Opener>(), nullptr};
+  return std::make_unique<AppContext>(std::move(folders), std::move(services),
+                                      RunningExecutablePath().string(), os);
+}
+
+QString AppContext::CheckMessage(VolumeCheck check) const {
+  if (check == VolumeCheck::DriveNotFound && services_.DeviceAccess->AccessRefused())
+    return Text("Errors", "Message8", "Access to the drive was not granted.");
+  return QString::fromStdString(VolumeCheckMessage(check, state_->Language));
+}
+
+QString AppContext::Text(std::string_view section, std::string_view key,
+                         std::string_view defaultText) const {
+  return QString::fromStdString(state_->Language.Text(section, key, defaultText));
+}
+
+} // namespace orvanta::gui

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+#include "engine/engine_state.h"
+#include "gui/desktop/launcher.h"
+#include "gui/desktop/desktop_device_opener.h"
+#include "gui/desktop/device_opener_service.h"
+#include "gui/desktop/drive_list.h"
+#include "gui/desktop/hot_plug.h"
+#include "settings/registry.h"
+#include "settings/settings.h"
+#include "settings/well_known_folders.h"
+#include "volume/volume_checks.h"
+
+namespace orvanta::gui {
+
+// What the windows share for the whole run: the well-known folders, the
+// registry and the settings read from it, the drive table, the engine's
+// state (volume, catalogue, language file) and the desktop services. The
+// program makes one at start; tests make theirs from stand-ins.
+class AppContext {
+public:
+  struct Services {
+    std::unique_ptr<orvanta::Registry> Store;
+    std::unique_ptr<DriveSource> DriveList;
+    std::unique_ptr<Launcher> Opener;
+    std::unique_ptr<HotPlugMonitor> HotPlug; // none: drives are listed at each show only
+    std::unique_ptr<DeviceOpenerService> DiskService; // none: devices open directly only
+    std::unique_ptr<DesktopDeviceOpener> DeviceAccess; // none: direct, then DiskService
+  };
+
+  // The start of the main window's creation, in its order: the compatibility
+  // layer for `executable` (only on systems that report major version 6 or
+  // later), the settings (defaults written where missing), the language file
+  // of the "Language" setting under the program folder, and the catalogue
+  // on the program folder's find.ini.
+  AppContext(WellKnownFolders folders, Services services, std::string_view executable,
+             std::uint32_t osMajorVersion);
+
+  // The context of this process: its folders, the user's registry, the
+  // machine's drives (or `drives`) and their arrivals, the desktop's opener
+  // and the disk service.
+  static std::unique_ptr<AppContext> ForThisProcess(std::unique_ptr<DriveSource> drives = nullptr);
+
+  const WellKnownFolders &Folders() const { return folders_; }
+  Registry &Reg() { return *services_.Store; }
+  Settings &Prefs() { return settings_; }
+  ListedDrives &Drives() { return listed_; }
+  HotPlugMonitor &HotPlug() { return *services_.HotPlug; }
+  DesktopDeviceOpener &DeviceAccess() { return *services_.DeviceAccess; }
+  EngineState &State() { return *state_; }
+  const LanguageFile &Language() const { return state_->Language; }
+  Launcher &Opener() { return *services_.Opener; }
+
+  // A text of the language file, with its English default.
+  QString Text(std::string_view section, std::string_view key, std::string_view defaultText) const;
+
+  // The message of a failed volume check; a drive that the user was not
+  // allowed to open is not reported as missing.
+  QString CheckMessage(VolumeCheck check) const;
+
+  // Turns a show-window flag off in memory and in the settings key.
+  void ClearFlag(SettingsFlag flag) { settings_.ClearFlag(*services_.Store, flag); }
+
+private:
+  WellKnownFolders folders_;
+  Services services_;
+  ListedDrives listed_;
+  Settings settings_;
+  std::unique_ptr<EngineState> state_;
+};
+
+} // namespace orvanta::gui

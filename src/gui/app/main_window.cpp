@@ -1,0 +1,349 @@
+#include "gui/app/main_window.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStylePainter>
+
+#include "gui/app/app_context.h"
+#include "gui/desktop/drive_names.h"
+#include "gui/dialogs/about_window.h"
+#include "gui/dialogs/fonts.h"
+#include "gui/dialogs/message_dialogs.h"
+#include "gui/dialogs/promo_window.h"
+#include "restore/preview.h"
+#include "volume/volume_checks.h"
+
+namespace orvanta::gui {
+
+void DriveComboBox::paintEvent(QPaintEvent *) {
+  QStylePainter painter(this);
+  QStyleOptionComboBox option;
+  initStyleOption(&option);
+  painter.drawComplexControl(QStyle::CC_ComboBox, option);
+  const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+  option.currentText = fontMetrics().elidedText(option.currentText, Qt::ElideRight, field.width());
+  painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+}
+
+TForm1a::TForm1a(AppContext &context)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint),
+      context_(context) {
+  setObjectName(QStringLiteral("TForm1a"));
+  setWindowTitle(QStringLiteral("Orvanta"));
+  setFixedSize(kSize);
+  setFont(Arial(11));
+  QPalette skin = palette();
+  skin.setColor(QPalette::Window, kSkinColour);
+  setPalette(skin);
+  setAutoFillBackground(true);
+
+  wndImage_ = new SvgImage(Artwork("main_window"), this);
+  wndImage_->setObjectName(QStringLiteral("WndImage"));
+  wndImage_->setGeometry(rect());
+  auto *hover = new HoverGroup(wndImage_);
+
+  const AppContext &c = context_;
+  topButton1_ = AddTitleButton(1, "title_about", {565, 11, 36, 27}, c.Text("About", "About", "About"));
+  topButton2_ = AddTitleButton(2, "title_minimize", {603, 11, 41, 27},
+                               c.Text("Buttons", "Minimize", "Minimize"));
+  topButton3_ = AddTitleButton(3, "title_close", {646, 12, 41, 27}, c.Text("Buttons", "Close", "Close"));
+
+  AddCaption("DriveLabel", {32, 139, 80, 30}, c.Text("Drive", "Select", "Select a drive"));
+  driveBox_ = new DriveComboBox(this);
+  driveBox_->setObjectName(QStringLiteral("DriveBox"));
+  driveBox_->setGeometry(118, 144, 80, 22);
+  driveBox_->setEditable(false);
+  driveBox_->view()->setTextElideMode(Qt::ElideNone);
+  AddCaption("MaskLabel", {208, 139, 80, 30}, c.Text("Drive", "Mask", "File or mask"));
+  maskEdit_ = new QLineEdit(QStringLiteral("*.*"), this);
+  maskEdit_->setObjectName(QStringLiteral("MaskEdit"));
+  maskEdit_->setGeometry(294, 144, 80, 22);
+  AddCaption("ModeLabel", {382, 139, 80, 30}, c.Text("Drive", "Mode", "Select mode"));
+  check1_ = new QRadioButton(this);
+  check1_->setObjectName(QStringLiteral("Check1"));
+  check1_->setGeometry(472, 147, 16, 16);
+  check1_->setChecked(true);
+  QLabel *checkLabel1 = AddCaption("CheckLabel1", {492, 139, 72, 30}, c.Text("Drive", "Mode1", "Quick scan"));
+  check2_ = new QRadioButton(this);
+  check2_->setObjectName(QStringLiteral("Check2"));
+  check2_->setGeometry(572, 147, 16, 16);
+  QLabel *checkLabel2 = AddCaption("CheckLabel2", {593, 139, 72, 30}, c.Text("Drive", "Mode2", "Deep scan"));
+  for (QLabel *label : {checkLabel1, checkLabel2}) {
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setCursor(Qt::PointingHandCursor);
+  }
+  connect(static_cast<ClickLabel *>(checkLabel1), &ClickLabel::Clicked, this, &TForm1a::CheckLabel1Click);
+  connect(static_cast<ClickLabel *>(checkLabel2), &ClickLabel::Clicked, this, &TForm1a::CheckLabel2Click);
+
+  infoList_ = new QPlainTextEdit(this);
+  infoList_->setObjectName(QStringLiteral("InfoList"));
+  infoList_->setGeometry(28, 184, 640, 200);
+  infoList_->setReadOnly(true);
+  infoList_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  infoList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  infoList_->setFont(Arial(13));
+
+  resultLabel1_ = new QLabel(c.Text("Drive", "Found", "Found:"), this);
+  resultLabel1_->setObjectName(QStringLiteral("ResultLabel1"));
+  resultLabel1_->setFont(Arial(13, true));
+  resultLabel1_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  resultLabel2_ = new QLabel(QStringLiteral("0"), this);
+  resultLabel2_->setObjectName(QStringLiteral("ResultLabel2"));
+  resultLabel2_->setFont(Arial(13, true));
+  resultLabel2_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  PlaceCounter();
+
+  progressBarA_ = new SvgImage(Artwork("progress_track"), this);
+  progressBarA_->setObjectName(QStringLiteral("ProgressBarA"));
+  progressBarA_->setGeometry(80, 432, 557, 14);
+  progressBarA_->hide();
+  progressBarB_ = new SvgImage(Artwork("progress_fill"), this);
+  progressBarB_->setObjectName(QStringLiteral("ProgressBarB"));
+  progressBarB_->SetArtworkSize({557, 14});
+  progressBarB_->setGeometry(80, 432, 557, 14);
+  progressBarB_->hide();
+
+  button1_ = AddCommand(1, {50, 458}, c.Text("Buttons", "Find", "Find"));
+  button2_ = AddCommand(2, {266, 458}, c.Text("Buttons", "Wipe", "Wipe"));
+  button3_ = AddCommand(3, {482, 458}, c.Text("Buttons", "Close", "Close"));
+  for (ImageButton *b : {topButton1_, topButton2_, topButton3_, button1_, button2_, button3_})
+    hover->Add(b);
+  connect(button1_, &ImageButton::Clicked, this, &TForm1a::Button1Click);
+  connect(button2_, &ImageButton::Clicked, this, &TForm1a::Button2Click);
+  connect(button3_, &ImageButton::Clicked, this, &TForm1a::Button3Click);
+  connect(topButton1_, &ImageButton::Clicked, this, &TForm1a::TopButton1Click);
+  connect(topButton2_, &ImageButton::Clicked, this, &TForm1a::TopButton2Click);
+  connect(topButton3_, &ImageButton::Clicked, this, &TForm1a::Button3Click);
+  connect(driveBox_, &QComboBox::currentIndexChanged, this, &TForm1a::DriveBoxChange);
+  connect(&context_.HotPlug(), &HotPlugMonitor::DrivesChanged, this, &TForm1a::DrivesChanged);
+
+  // Only the fields take the keyboard, in this order.
+  for (QWidget *w : findChildren<QWidget *>())
+    w->setFocusPolicy(Qt::NoFocus);
+  QWidget *order[] = {driveBox_, maskEdit_, check1_, check2_, infoList_};
+  for (QWidget *w : order)
+    w->setFocusPolicy(Qt::StrongFocus);
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+    setTabOrder(order[i], order[i + 1]);
+
+  // Dragging by the top band, left of the About button.
+  new TopBandDrag(this, SkinnedWindow::kDragBand, [this] { return topButton1_->NormalImage()->x(); });
+
+  if (QScreen *screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+QLabel *TForm1a::AddCaption(const char *name, QRect geometry, const QString &text) {
+  auto *label = new ClickLabel(text, this);
+  label->setObjectName(QLatin1String(name));
+  label->setGeometry(geometry);
+  label->setFont(Arial(11, true));
+  label->setAlignment(Qt::AlignCenter);
+  label->setWordWrap(true);
+  QPalette white = label->palette();
+  white.setColor(QPalette::WindowText, Qt::white);
+  label->setPalette(white);
+  return label;
+}
+
+ImageButton *TForm1a::AddCommand(int number, QPoint topLeft, const QString &caption) {
+  const QString name = QStringLiteral("Button%1").arg(number);
+  auto *button = new ImageButton(this, {Artwork("command_button"), Artwork("command_button_hover"),
+                                        QRect(topLeft, QSize(170, 38)),
+                                        QRect(topLeft + QPoint(10, 10), QSize(150, 18)), name,
+                                        name + "Hover", name + "Label"});
+  QLabel *label = button->Caption();
+  label->setFont(Verdana(16, true));
+  QPalette face = label->palette();
+  face.setColor(QPalette::WindowText, kButtonTextColour);
+  label->setPalette(face);
+  label->setText(caption);
+  return button;
+}
+
+ImageButton *TForm1a::AddTitleButton(int number, const char *artwork, QRect geometry, const QString &tip) {
+  const QString name = QStringLiteral("TopButton%1").arg(number);
+  auto *button = new ImageButton(this, {Artwork(artwork), Artwork((std::string(artwork) + "_hover").c_str()),
+                                        geometry, {}, name, name + "Hover", {}});
+  button->SetToolTip(tip);
+  return button;
+}
+
+void TForm1a::AttachDialogs(TForm3a *information, TForm3b *confirmation) {
+  information_ = information;
+  confirmation_ = confirmation;
+}
+
+void TForm1a::PlaceCounter() {
+  const int numberWidth = resultLabel2_->fontMetrics().horizontalAdvance(resultLabel2_->text());
+  resultLabel2_->setGeometry(kCounterRight - numberWidth, 396, numberWidth, 16);
+  const int captionWidth = resultLabel1_->fontMetrics().horizontalAdvance(resultLabel1_->text());
+  resultLabel1_->setGeometry(resultLabel2_->x() - captionWidth - 10, 396, captionWidth, 16);
+}
+
+void TForm1a::SetCounter(std::int64_t count) {
+  resultLabel2_->setText(QString::number(count));
+  PlaceCounter();
+}
+
+void TForm1a::Log(const QString &line) { infoList_->appendPlainText(line); }
+
+std::vector<DriveItem> TForm1a::ListDrives() {
+  std::vector<DriveItem> items;
+  for (const DriveEntry &entry : context_.Drives().Refresh())
+    items.push_back({std::string{entry.Letter, ':'}, DriveItemText(entry), entry.Path.string()});
+  return items;
+}
+
+void TForm1a::FillDriveBox(const std::vector<DriveItem> &items, int select) {
+  const QSignalBlocker quiet(driveBox_);
+  shownDrives_ = items;
+  driveBox_->clear();
+  int widest = 0;
+  for (const DriveItem &item : items) {
+    const QString text = QString::fromStdString(item.Text);
+    driveBox_->addItem(text, QString::fromStdString(item.DrivePath));
+    widest = std::max(widest, driveBox_->fontMetrics().horizontalAdvance(text));
+  }
+  // The list opens as wide as its longest item; the closed box shows the
+  // start of the selected one.
+  driveBox_->view()->setMinimumWidth(widest + 32);
+  driveBox_->setCurrentIndex(items.empty() ? -1 : select);
+  driveBox_->setToolTip(driveBox_->currentText());
+}
+
+void TForm1a::showEvent(QShowEvent *event) {
+  QWidget::showEvent(event);
+  // The window coming back from the minimised state is no new show.
+  if (!event->spontaneous())
+    ShowForm();
+}
+
+void TForm1a::ShowForm() {
+  if (operationRunning_)
+    return;
+  FillDriveBox(ListDrives(), 0);
+  DriveBoxChange();
+}
+
+void TForm1a::DrivesChanged() {
+  if (operationRunning_ || !isVisible())
+    return;
+  const int selected = driveBox_->currentIndex();
+  const DriveItem before = selected >= 0 && selected < static_cast<int>(shownDrives_.size())
+                               ? shownDrives_[static_cast<std::size_t>(selected)]
+                               : DriveItem{};
+  const std::vector<DriveItem> items = ListDrives();
+  int keep = 0;
+  for (std::size_t i = 0; i < items.size(); ++i)
+    if (!before.Device.empty() && items[i].Device == before.Device) {
+      if (items[i].DrivePath == before.DrivePath) {
+        FillDriveBox(items, static_cast<int>(i)); // the summary still holds
+        return;
+      }
+      keep = static_cast<int>(i); // the same card under another letter
+    }
+  FillDriveBox(items, keep);
+  DriveBoxChange();
+}
+
+void TForm1a::DriveBoxChange() {
+  if (operationRunning_)
+    return;
+  driveBox_->setToolTip(driveBox_->currentText());
+  infoList_->clear();
+  progressBarA_->hide();
+  progressBarB_->hide();
+  SetCounter(0);
+  const AppContext &c = context_;
+  if (driveBox_->count() == 0) {
+    Log(c.Text("Drive", "Message2", "Please connect an external flash drive."));
+    return;
+  }
+  const std::string drive = driveBox_->currentText().left(2).toStdString();
+  EngineState &state = context_.State();
+  context_.DeviceAccess().ResetRefusal();
+  const VolumeCheck check = OpenVolume(state.Vol, drive, false);
+  if (check == VolumeCheck::DriveNotFound) {
+    Log(context_.CheckMessage(check));
+    return;
+  }
+  if (check != VolumeCheck::Ok)
+    return;
+  for (const std::string &line : DriveSummaryLines(state.Vol.Geometry()))
+    Log(QString::fromStdString(line));
+  Log(QString());
+  Log(c.Text("Drive", "Message3", "Select mode, mask and press \"Find\" button..."));
+}
+
+void TForm1a::CheckLabel1Click() {
+  if (!operationRunning_ && !check1_->isChecked())
+    check1_->setChecked(true);
+}
+
+void TForm1a::CheckLabel2Click() {
+  if (!operationRunning_ && !check2_->isChecked())
+    check2_->setChecked(true);
+}
+
+void TForm1a::Button1Click() {
+  if (operationRunning_)
+    return;
+}
+
+void TForm1a::Button2Click() {
+  if (operationRunning_)
+    return;
+}
+
+void TForm1a::Button3Click() {
+  if (operationRunning_)
+    return;
+  const Settings &prefs = context_.Prefs();
+  if (prefs.Promo1() || prefs.Promo2()) {
+    hide();
+    PromoWindow promo(context_, this, prefs.Promo1() ? SettingsFlag::Promo1 : SettingsFlag::Promo2);
+    promo.exec();
+  }
+  close();
+}
+
+void TForm1a::TopButton1Click() {
+  if (operationRunning_)
+    return;
+  TForm2a about(context_, this);
+  about.exec();
+}
+
+void TForm1a::TopButton2Click() { showMinimized(); }
+
+void TForm1a::RestoreRequest() {
+  if (windowState() & Qt::WindowMinimized)
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  // The open modal window, if there is one (the main window may be hidden
+  // behind a tips window); else the main window when it is shown.
+  QWidget *front = QApplication::activeModalWidget();
+  if (!front && isVisible())
+    front = this;
+  if (!front)
+    return;
+  if (front->windowState() & Qt::WindowMinimized)
+    front->setWindowState(front->windowState() & ~Qt::WindowMinimized);
+  front->raise();
+  front->activateWindow();
+}
+
+void TForm1a::closeEvent(QCloseEvent *event) {
+  if (operationRunning_) {
+    event->ignore();
+    return;
+  }
+  RemovePreviewCopies(context_.Folders().TempFolder);
+  event->accept();
+  emit Closed();
+}
+
+} // namespace orvanta::gui

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QWidget>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "gui/dialogs/image_button.h"
+#include "gui/dialogs/skinned_window.h"
+#include "gui/dialogs/svg_image.h"
+
+namespace orvanta::gui {
+
+class AppContext;
+class ClickLabel;
+class TForm3a;
+class TForm3b;
+
+// The drive list box: narrow, so the closed box shows the start of the
+// selected item with an ellipsis; the open list is as wide as its items.
+class DriveComboBox : public QComboBox {
+  Q_OBJECT
+public:
+  using QComboBox::QComboBox;
+
+protected:
+  void paintEvent(QPaintEvent *event) override;
+};
+
+// One item of the drive list: the drive text ("E:") and what is shown.
+struct DriveItem {
+  std::string DrivePath;
+  std::string Text;
+  std::string Device; // the device or image behind it
+};
+
+// TForm1a, the main window: the drive list with the selected drive's
+// summary in the log, the mask and the scan mode, and the Find, Wipe and
+// Close commands. A borderless 700 × 518 window dragged by its top band
+// left of the About button. While an operation runs (OperationRunning) the
+// handlers that could interfere do nothing and closing is refused;
+// minimising still works.
+class TForm1a : public QWidget {
+  Q_OBJECT
+public:
+  static constexpr QSize kSize{700, 518};
+  static constexpr int kCounterRight = 639; // ResultLabel2's right edge
+
+  explicit TForm1a(AppContext &context);
+
+  // The long-lived Information and Confirmation dialogs, made after this
+  // window.
+  void AttachDialogs(TForm3a *information, TForm3b *confirmation);
+  TForm3a *Information() const { return information_; }
+  TForm3b *Confirmation() const { return confirmation_; }
+
+  bool OperationRunning() const { return operationRunning_; }
+  void SetOperationRunning(bool running) { operationRunning_ = running; }
+
+  // ResultLabel2 := the count; then the counter rule.
+  void SetCounter(std::int64_t count);
+  // The log, as the commands write it.
+  void Log(const QString &line);
+
+  // The drives as the list shows them, in letter order.
+  std::vector<DriveItem> ListDrives();
+
+  // Handlers, named after their controls.
+  void ShowForm();
+  void DriveBoxChange();
+  void CheckLabel1Click();
+  void CheckLabel2Click();
+  void Button1Click();
+  void Button2Click();
+  void Button3Click();
+  void TopButton1Click();
+  void TopButton2Click();
+
+  // Drives arrived or left: while the window is shown and idle the list is
+  // rebuilt and the selected card stays selected while it is there (its
+  // summary is written again only when its letter changed); otherwise the
+  // first drive is selected and summarised.
+  void DrivesChanged();
+
+  // A second start asked this copy to come forward: the window leaves the
+  // minimised state and its open modal window, or itself, is raised.
+  void RestoreRequest();
+
+  QComboBox *DriveBox() const { return driveBox_; }
+  QPlainTextEdit *InfoList() const { return infoList_; }
+  QLabel *ResultLabel1() const { return resultLabel1_; }
+  QLabel *ResultLabel2() const { return resultLabel2_; }
+
+signals:
+  // The window closed for good: the program ends.
+  void Closed();
+
+protected:
+  void showEvent(QShowEvent *event) override;
+  void closeEvent(QCloseEvent *event) override;
+
+private:
+  QLabel *AddCaption(const char *name, QRect geometry, const QString &text);
+  ImageButton *AddCommand(int number, QPoint topLeft, const QString &caption);
+  ImageButton *AddTitleButton(int number, const char *artwork, QRect geometry, const QString &tip);
+  void PlaceCounter();
+  void FillDriveBox(const std::vector<DriveItem> &items, int select);
+
+  std::vector<DriveItem> shownDrives_;
+
+  AppContext &context_;
+  TForm3a *information_ = nullptr;
+  TForm3b *confirmation_ = nullptr;
+  bool operationRunning_ = false;
+
+  SvgImage *wndImage_;
+  ImageButton *topButton1_;
+  ImageButton *topButton2_;
+  ImageButton *topButton3_;
+  QComboBox *driveBox_;
+  QLineEdit *maskEdit_;
+  QRadioButton *check1_;
+  QRadioButton *check2_;
+  QPlainTextEdit *infoList_;
+  QLabel *resultLabel1_;
+  QLabel *resultLabel2_;
+  SvgImage *progressBarA_;
+  SvgImage *progressBarB_;
+  ImageButton *button1_;
+  ImageButton *button2_;
+  ImageButton *button3_;
+};
+
+} // namespace orvanta::gui

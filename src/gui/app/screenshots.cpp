@@ -1,0 +1,71 @@
+#include "gui/app/screenshots.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+
+#include <functional>
+#include <memory>
+
+#include "gui/app/app_context.h"
+#include "gui/app/main_window.h"
+#include "gui/dialogs/about_window.h"
+#include "gui/dialogs/message_dialogs.h"
+#include "gui/dialogs/promo_window.h"
+
+namespace orvanta::gui {
+
+namespace {
+
+bool Save(QWidget &window, const QString &folder, const QString &name, QStringList &written) {
+  window.show();
+  QApplication::processEvents();
+  for (const int ratio : {1, 2}) {
+    QImage image(window.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    window.render(&image);
+    const QString file = QDir(folder).filePath(ratio == 1 ? name + ".png" : name + "@2x.png");
+    if (!image.save(file))
+      return false;
+    written << file;
+  }
+  window.hide();
+  return true;
+}
+
+} // namespace
+
+QStringList WriteScreenshots(AppContext &context, const QString &folder) {
+  QStringList written;
+  if (!QDir().mkpath(folder))
+    return {};
+  TForm1a main(context);
+  if (!Save(main, folder, QStringLiteral("main_window"), written))
+    return {};
+  main.show();
+
+  TForm3a information(context, &main);
+  information.SetMessage(context.Text("Restore", "Message1", "Deleted files found:") + " 7");
+  TForm3b confirmation(context, &main);
+  confirmation.SetMessage(context.Text("Drive", "Message4", "Cancel operation?"));
+  TForm3c deepScanHint(context, &main);
+  TForm3d resultsHint(context, &main);
+  TForm2a about(context, &main);
+  PromoWindow tipsCli(context, &main, SettingsFlag::Promo1);
+  PromoWindow tipsCard(context, &main, SettingsFlag::Promo2);
+  const std::pair<QWidget *, const char *> windows[] = {
+      {&information, "information"},   {&confirmation, "confirmation"},
+      {&deepScanHint, "hint_deep_scan"}, {&resultsHint, "hint_results"},
+      {&about, "about"},               {&tipsCli, "tips_cli"},
+      {&tipsCard, "tips_card"},
+  };
+  for (const auto &[window, name] : windows)
+    if (!Save(*window, folder, QLatin1String(name), written))
+      return {};
+  main.hide();
+  return written;
+}
+
+} // namespace orvanta::gui

@@ -1,0 +1,77 @@
+#include "gui/dialogs/about_window.h"
+
+#include "gui/app/app_context.h"
+#include "gui/app/build_info.h"
+#include "gui/dialogs/fonts.h"
+#include "gui/dialogs/message_dialogs.h"
+
+namespace orvanta::gui {
+
+namespace {
+
+// A caption sized to its text whose right edge stays at `right`.
+void PlaceRightAligned(QLabel *label, int right, int top) {
+  label->adjustSize();
+  label->move(right - label->width(), top);
+}
+
+QLabel *AddLink(QWidget *window, const QString &name, QPoint topLeft, const QString &text,
+                const QString &tip) {
+  auto *link = new ClickLabel(window);
+  link->setObjectName(name);
+  QFont font = PixelFont(QStringLiteral("MS Sans Serif"), 11);
+  font.setUnderline(true);
+  link->setFont(font);
+  QPalette blue = link->palette();
+  blue.setColor(QPalette::WindowText, Qt::blue);
+  link->setPalette(blue);
+  link->setCursor(Qt::PointingHandCursor);
+  link->setText(text);
+  link->setToolTip(tip);
+  link->adjustSize();
+  link->move(topLeft);
+  return link;
+}
+
+} // namespace
+
+TForm2a::TForm2a(AppContext &context, QWidget *owner)
+    : SkinnedWindow(owner, {577, 338}, Artwork("about_window")), context_(context) {
+  setObjectName(QStringLiteral("TForm2a"));
+  setWindowTitle(QStringLiteral("Orvanta"));
+  const QFont captions = Arial(11, true);
+  button1_ = AddOkButton(1, {230, 280}, {242, 286}, context.Text("Buttons", "OK", "OK"));
+  connect(button1_, &ImageButton::Clicked, this, &QDialog::accept);
+
+  versionLabel_ = AddLabel(QStringLiteral("VersionLabel"), QRect(328, 96, 105, 14), captions, Qt::black);
+  versionLabel_->setAlignment(Qt::AlignCenter);
+  versionLabel_->setText(context.Text("About", "Version", "Version:") + " " + build::kVersion);
+
+  const QString homePage = QString::fromUtf8(build::kHomePage);
+  const QString support = QString::fromUtf8(build::kSupportEmail);
+  homePageLabel2_ = AddLink(this, QStringLiteral("HomePageLabel2"), {368, 216}, homePage,
+                            context.Text("About", "Message1", "Visit to homepage"));
+  supportLabel2_ = AddLink(this, QStringLiteral("SupportLabel2"), {368, 236}, support,
+                           context.Text("About", "Message2", "Send letter to support"));
+  connect(static_cast<ClickLabel *>(homePageLabel2_), &ClickLabel::Clicked, this,
+          &TForm2a::HomePageLabel2Click);
+  connect(static_cast<ClickLabel *>(supportLabel2_), &ClickLabel::Clicked, this,
+          &TForm2a::SupportLabel2Click);
+
+  homePageLabel1_ = AddLabel(QStringLiteral("HomePageLabel1"), {}, captions, Qt::black);
+  homePageLabel1_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  homePageLabel1_->setText(context.Text("About", "Homepage", "Homepage:"));
+  PlaceRightAligned(homePageLabel1_, 358, 216);
+  supportLabel1_ = AddLabel(QStringLiteral("SupportLabel1"), {}, captions, Qt::black);
+  supportLabel1_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  supportLabel1_->setText(context.Text("About", "Support", "Support:"));
+  PlaceRightAligned(supportLabel1_, 357, 236);
+}
+
+void TForm2a::HomePageLabel2Click() { context_.Opener().Open(QUrl(homePageLabel2_->text())); }
+
+void TForm2a::SupportLabel2Click() {
+  context_.Opener().Open(QUrl(QStringLiteral("mailto:") + supportLabel2_->text()));
+}
+
+} // namespace orvanta::gui

@@ -1,0 +1,64 @@
+#include "gui/dialogs/image_button.h"
+
+#include <QMouseEvent>
+
+namespace orvanta::gui {
+
+ImageButton::ImageButton(QWidget *window, const Look &look) : QObject(window) {
+  normal_ = new SvgImage(look.Normal, window);
+  normal_->setObjectName(look.Name);
+  normal_->setGeometry(look.Images);
+  hover_ = new SvgImage(look.Hover, window);
+  hover_->setObjectName(look.HoverName);
+  hover_->setGeometry(look.Images);
+  hover_->hide();
+  QList<QWidget *> parts{normal_, hover_};
+  if (!look.Caption.isEmpty()) {
+    caption_ = new QLabel(window);
+    caption_->setObjectName(look.CaptionName);
+    caption_->setGeometry(look.Caption);
+    caption_->setAlignment(Qt::AlignCenter);
+    parts << caption_;
+  }
+  for (QWidget *part : parts) {
+    part->setCursor(Qt::PointingHandCursor);
+    part->installEventFilter(this);
+  }
+}
+
+void ImageButton::SetHover(bool on) {
+  if (Hovered() == on)
+    return;
+  hover_->setVisible(on);
+  normal_->setVisible(!on);
+  if (caption_)
+    caption_->raise();
+}
+
+void ImageButton::SetToolTip(const QString &text) {
+  normal_->setToolTip(text);
+  hover_->setToolTip(text);
+}
+
+bool ImageButton::eventFilter(QObject *watched, QEvent *event) {
+  auto *part = qobject_cast<QWidget *>(watched);
+  if (!part)
+    return false;
+  switch (event->type()) {
+  case QEvent::Enter:
+    emit Entered();
+    return false;
+  case QEvent::MouseButtonPress:
+    return static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
+  case QEvent::MouseButtonRelease: {
+    auto *mouse = static_cast<QMouseEvent *>(event);
+    if (mouse->button() == Qt::LeftButton && part->rect().contains(mouse->position().toPoint()))
+      emit Clicked();
+    return mouse->button() == Qt::LeftButton;
+  }
+  default:
+    return false;
+  }
+}
+
+} // namespace orvanta::gui

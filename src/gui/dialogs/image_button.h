@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QLabel>
+#include <QObject>
+#include <QRect>
+#include <QString>
+
+#include "gui/dialogs/svg_image.h"
+
+namespace orvanta::gui {
+
+// A command of a skinned window: three controls at one place on the window,
+// the normal image, the hover image (hidden at first) and a transparent
+// caption over them (none for the title-area buttons). All three show the
+// hand cursor and run the command when clicked. The window switches the
+// images: see SetHover.
+class ImageButton : public QObject {
+  Q_OBJECT
+public:
+  struct Look {
+    QString Normal;    // artwork of the normal image
+    QString Hover;     // artwork of the hover image
+    QRect Images;      // window coordinates of both images
+    QRect Caption;     // window coordinates of the caption; empty for none
+    QString Name;      // the normal image's object name ("Button1A")
+    QString HoverName; // the hover image's ("Button1B")
+    QString CaptionName;
+  };
+
+  ImageButton(QWidget *window, const Look &look);
+
+  SvgImage *NormalImage() const { return normal_; }
+  SvgImage *HoverImage() const { return hover_; }
+  QLabel *Caption() const { return caption_; }
+
+  bool Hovered() const { return hover_->isVisible(); }
+  // Shows the hover image instead of the normal one, or back.
+  void SetHover(bool on);
+  void SetToolTip(const QString &text);
+
+signals:
+  void Clicked();
+  // The mouse came onto one of the button's controls.
+  void Entered();
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+  SvgImage *normal_;
+  SvgImage *hover_;
+  QLabel *caption_ = nullptr;
+};
+
+} // namespace orvanta::gui

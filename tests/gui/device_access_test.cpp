@@ -1,0 +1,128 @@
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <vector>
+
+#include "gui/app/main_window.h"
+#include "gui/desktop/desktop_device_opener.h"
+#include "gui_fixture.h"
+
+namespace orvanta::gui::test {
+namespace {
+
+using Outcome = DeviceOpenerService::Result::Outcome;
+
+// A disk service that answers as told and records what it was asked.
+class StandInDiskService final : public DeviceOpenerService {
+public:
+  explicit StandInDiskService(Outcome answer) : answer_(answer) {}
+  Result Open(const std::filesystem::path &device, Access access) override {
+    Asked.push_back({device, access});
+    Result r;
+    r.Status = answer_;
+    if (answer_ == Outcome::Opened)
+      r.Fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    return r;
+  }
+  std::vector<std::pair<std::filesystem::path, Access>> Asked;
+
+private:
+  Outcome answer_;
+};
+
+// The system's answer to a direct open, and whether the path is a block device.
+std::unique_ptr<DesktopDeviceOpener> Opener(DeviceOpenerService *service, int directErrno, bool block) {
+  return std::make_unique<DesktopDeviceOpener>(
+      service,
+      [directErrno](const std::filesystem::path &, int) {
+        errno = directErrno;
+        return directErrno == 0 ? ::open("/dev/null", O_RDONLY | O_CLOEXEC) : -1;
+      },
+      [block](const std::filesystem::path &) { return block; });
+}
+
+TEST(DesktopDeviceOpener, AsksTheDiskServiceOnlyForBlockDevicesTheUserMayNotOpen) {
+  StandInDiskService service(Outcome::Opened);
+  int fd = (*Opener(&service, 0, true))("/dev/sdb1", O_RDONLY); // root, or the disk group
+  EXPECT_GE(fd, 0);
+  ::close(fd);
+  EXPECT_EQ((*Opener(&service, EACCES, false))("/home/me/card.img", O_RDONLY), -1); // an image
+  EXPECT_EQ((*Opener(&service, ENOENT, true))("/dev/sdb1", O_RDONLY), -1);         // card gone
+  EXPECT_TRUE(service.Asked.empty());
+
+  fd = (*Opener(&service, EACCES, true))("/dev/sdb1", O_RDONLY);
+  EXPECT_GE(fd, 0);
+  ::close(fd);
+  fd = (*Opener(&service, EPERM, true))("/dev/sdb1", O_RDWR);
+  EXPECT_GE(fd, 0);
+  ::close(fd);
+  ASSERT_EQ(service.Asked.size(), 2u);
+  EXPECT_EQ(service.Asked[0].second, DeviceOpenerService::Access::Read);
+  EXPECT_EQ(service.Asked[1].second, DeviceOpenerService::Access::ReadWriteExclusive);
+}
+
+TEST(DesktopDeviceOpener, RemembersARefusalUntilReset) {
+  StandInDiskService refusing(Outcome::Refused);
+  auto opener = Opener(&refusing, EACCES, true);
+  errno = 0;
+  EXPECT_EQ((*opener)("/dev/sdb1", O_RDONLY), -1);
+  EXPECT_EQ(errno, EACCES);
+  EXPECT_TRUE(opener->AccessRefused());
+  opener->ResetRefusal();
+  EXPECT_FALSE(opener->AccessRefused());
+
+  StandInDiskService failing(Outcome::Failed);
+  auto other = Opener(&failing, EACCES, true);
+  EXPECT_EQ((*other)("/dev/sdb1", O_RDONLY), -1);
+  EXPECT_FALSE(other->AccessRefused());
+}
+
+// A drive whose device can only be reached through the opener.
+class OpenerDevice final : public Device {
+public:
+  explicit OpenerDevice(DesktopDeviceOpener &opener) : opener_(opener) {}
+  bool Read(std::uint64_t, std::span<std::uint8_t>) override { return false; }
+  bool Write(std::uint64_t, std::span<const std::uint8_t>) override { return false; }
+  std::optional<std::uint64_t> SizeBytes() override { return std::nullopt; }
+  std::string FileSystemName() override { return {}; }
+  std::optional<std::filesystem::path> MountPoint() override { return std::nullopt; }
+  bool RootReachable() override {
+    const int fd = opener_("/dev/sdb1", O_RDONLY);
+    if (fd >= 0)
+      ::close(fd);
+    return fd >= 0;
+  }
+  bool WritableExclusively() override { return false; }
+
+private:
+  DesktopDeviceOpener &opener_;
+};
+
+TEST(DesktopDeviceOpener, ARefusedDriveIsNotReportedAsMissing) {
+  for (const auto &[language, text] : {std::pair<std::uint32_t, const char *>{1, "Access to the drive was not granted."},
+                                       {2, "Der Zugriff auf das Laufwerk wurde nicht gewährt."}}) {
+    StandInDiskService refusing(Outcome::Refused);
+    GuiWorld world({{'E', "/dev/sdb1", {}}}, language, Opener(&refusing, EACCES, true));
+    DesktopDeviceOpener &access = world.Context().DeviceAccess();
+    world.Context().Drives().SetDeviceFactory(
+        [&access](const DriveEntry &) { return std::make_shared<OpenerDevice>(access); });
+    TForm1a w(world.Context());
+    w.show();
+    EXPECT_EQ(w.InfoList()->toPlainText(), QString::fromUtf8(text));
+  }
+  // Without a refusal a drive that cannot be opened is missing.
+  StandInDiskService failing(Outcome::Failed);
+  GuiWorld world({{'E', "/dev/sdb1", {}}}, 1, Opener(&failing, EACCES, true));
+  DesktopDeviceOpener &access = world.Context().DeviceAccess();
+  world.Context().Drives().SetDeviceFactory(
+      [&access](const DriveEntry &) { return std::make_shared<OpenerDevice>(access); });
+  TForm1a w(world.Context());
+  w.show();
+  EXPECT_EQ(w.InfoList()->toPlainText(), "Drive not found!");
+}
+
+} // namespace
+} // namespace orvanta::gui::test

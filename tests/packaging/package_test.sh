@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a configured build folder, checks that apt
+# can install it on this machine (its dependencies resolve) and that the
+# unpacked programs work from their installed places: the links in
+# /usr/bin reach the programs, which find their Languages folder beside
+# themselves, and the desktop program draws its windows.
+set -euo pipefail
+build=$(realpath "$1")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/package" >"$work/cpack.log" 2>&1 ||
+  { cat "$work/cpack.log"; exit 1; }
+deb=$(echo "$work"/package/orvanta_*.deb)
+
+apt-get install --simulate --no-install-recommends "$deb" >"$work/apt.log" 2>&1 ||
+  { cat "$work/apt.log"; exit 1; }
+grep -q '^Inst orvanta ' "$work/apt.log" || { cat "$work/apt.log"; exit 1; }
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libqt6widgets6 libqt6svg6 libudev1 libblkid1 qt6-qpa-plugins; do
+  [[ "$depends" == *"$library"* ]] || { echo "Depends lacks $library: $depends"; exit 1; }
+done
+
+root="$work/root"
+dpkg-deb -x "$deb" "$root"
+for file in usr/bin/orvanta usr/bin/orvanta-cli usr/lib/orvanta/Languages/German.lng \
+  usr/share/applications/example.orvanta.Orvanta.desktop \
+  usr/share/metainfo/example.orvanta.Orvanta.metainfo.xml \
+  usr/share/icons/hicolor/scalable/apps/orvanta.svg usr/share/man/man1/orvanta-cli.1.gz; do
+  [[ -e "$root/$file" ]] || { echo "missing /$file"; exit 1; }
+done
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$root/usr/share/applications/example.orvanta.Orvanta.desktop"
+fi
+zcat "$root/usr/share/man/man1/orvanta-cli.1.gz" | groff -man -Tutf8 -ww >/dev/null
+
+# German texts through the link: the program found Languages beside itself.
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p "$XDG_CONFIG_HOME/orvanta" "$XDG_RUNTIME_DIR"
+printf '[HKEY_CURRENT_USER\\SOFTWARE\\Brisbel\\Orvanta]\n"Language"=dword:00000002\n' \
+  >"$XDG_CONFIG_HOME/orvanta/user.reg"
+if "$root/usr/bin/orvanta-cli" info "$work/no-such-card.img" 2>"$work/cli.err"; then
+  echo "orvanta-cli accepted a missing card"; exit 1
+fi
+grep -q 'Laufwerk nicht gefunden!' "$work/cli.err" || { cat "$work/cli.err"; exit 1; }
+
+QT_QPA_PLATFORM=offscreen "$root/usr/bin/orvanta" --screenshot "$work/pictures" >/dev/null
+[[ -s "$work/pictures/main_window@2x.png" ]] || { echo "no pictures drawn"; exit 1; }
+echo "package ok: $(basename "$deb")"
