@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/rounding.h"
+#include "scan/directory_continuations.h"
 #include "scan/directory_walk.h"
 #include "volume/directory_reads.h"
 
@@ -47,7 +48,8 @@ bool ReadParent(Volume &volume, std::uint32_t parent, std::vector<std::uint8_t> 
 // Names the directory whose first cluster is in hand and records its files.
 // `number` is the cluster's own number when the blocks lie on cluster
 // boundaries; with an intact chain in the FAT the whole directory is walked.
-void ScanDirectory(FindContext &ctx, std::span<const std::uint8_t> cluster,
+// Gives the folder the files went to.
+std::string ScanDirectory(FindContext &ctx, std::span<const std::uint8_t> cluster,
                    std::optional<std::uint32_t> number, std::vector<std::uint8_t> &chainBytes) {
   auto &volume = ctx.State.Vol;
   const auto &g = volume.Geometry();
@@ -77,6 +79,7 @@ void ScanDirectory(FindContext &ctx, std::span<const std::uint8_t> cluster,
                     RecordFoundFile(ctx, CurrentFolderPath, e.Name, *value);
                   return true;
                 });
+  return CurrentFolderPath;
 }
 
 } // namespace
@@ -159,6 +162,7 @@ void DeepScan(FindContext &ctx) {
 
   std::vector<std::uint8_t> block(std::size_t{kDeepScanBlockClusters} * clusterBytes);
   std::vector<std::uint8_t> chainBytes;
+  DirectoryContinuations continuations(ctx);
   for (std::int64_t k = 1; k <= blocks; ++k) {
     host.Pump();
     // After Stop no block is read and the bar stays: the remaining blocks
@@ -198,13 +202,20 @@ void DeepScan(FindContext &ctx) {
         continue;
       const std::span<const std::uint8_t> cluster(block.data() + std::size_t(j) * clusterBytes,
                                                   clusterBytes);
-      if (!BeginsWithDotPair(cluster))
+      if (!BeginsWithDotPair(cluster)) {
+        // A later cluster of a directory whose chain the FAT has lost.
+        const std::int64_t n = firstCluster + (k - 1) * kDeepScanBlockClusters + j;
+        if (onClusterBoundaries && n <= std::numeric_limits<std::uint32_t>::max())
+          continuations.Examine(static_cast<std::uint32_t>(n), cluster);
         continue;
+      }
       std::optional<std::uint32_t> number;
       const std::int64_t n = firstCluster + (k - 1) * kDeepScanBlockClusters + j;
       if (onClusterBoundaries && n <= std::numeric_limits<std::uint32_t>::max())
         number = static_cast<std::uint32_t>(n);
-      ScanDirectory(ctx, cluster, number, chainBytes);
+      const std::string folder = ScanDirectory(ctx, cluster, number, chainBytes);
+      if (number)
+        continuations.NoteFirstCluster(*number, cluster, folder);
     }
   }
 }

@@ -41,6 +41,7 @@ constexpr RequiredText kRequiredTexts[] = {
     {"Drive", "Message6", "Find deleted files. Please wait..."},
     {"Drive", "Hint1", "Use deep scan if you have formatted flash drive"},
     {"Drive", "Hint2", "Use context menu (right mouse button) to restore folder or check all files."},
+    {"Drive", "LostFolder", "Lost folder"},
     {"Errors", "Message1", "Drive not found!"},
     {"Errors", "Message2", "The software supports only FAT file system!"},
     {"Errors", "Message3", "Access to boot sector denied!"},

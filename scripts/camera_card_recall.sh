@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Recall of the deep scan on re-formatted camera cards.
+#
+#   scripts/camera_card_recall.sh CLI [CLI ...]
+#
+# Makes cards with mkfs.fat and mtools the way a camera fills them (one
+# mcopy per photo, so each new directory cluster lands after the photos
+# written so far), formats them again over the same geometry, and prints for
+# each orvanta-cli given how many of the photos written its deep scan finds,
+# and how many rows it gives beyond them. PHOTOS (default 360) sets the
+# number of photos a card; they go 300 into 100CANON and the rest into
+# 101CANON, named as cameras name them.
+set -euo pipefail
+[ $# -ge 1 ] || { echo "usage: $0 CLI [CLI ...]" >&2; exit 2; }
+photos=${PHOTOS:-360}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+make_card() { # image fat-bits size-KiB sectors-per-cluster
+  local img=$1
+  mkfs.fat -F "$2" -s "$4" -n CAMERA -i 12345678 -C "$img" "$3" >/dev/null
+  mmd -i "$img" ::/DCIM ::/DCIM/100CANON ::/DCIM/101CANON
+  : >"$img.written"
+  for i in $(seq 1 "$photos"); do
+    local folder=100CANON
+    [ "$i" -le 300 ] || folder=101CANON
+    local name
+    name=$(printf 'IMG_%04d.JPG' "$i")
+    head -c $((2048 + (i * 1237) % 6144)) /dev/urandom >"$work/$name"
+    mcopy -o -i "$img" "$work/$name" "::/DCIM/$folder/$name"
+    printf '%s\t%s\n' "$name" "$(stat -c %s "$work/$name")" >>"$img.written"
+    rm "$work/$name"
+  done
+  mkfs.fat -F "$2" -s "$4" -n CAMERA -i 12345678 "$img" >/dev/null
+  sort -o "$img.written" "$img.written"
+}
+
+clis=("$@")
+for card in "16 65536 4" "16 32768 1" "32 65536 1" "32 131072 8"; do
+  read -r bits kib spc <<<"$card"
+  img="$work/card$bits-$spc.img"
+  make_card "$img" "$bits" "$kib" "$spc"
+  for cli in "${clis[@]}"; do
+    "$cli" find --deep --json --drive E: "$img" 2>/dev/null |
+      jq -r '.files[] | "\(.name)\t\(.size)"' | sort >"$img.found"
+    found=$(comm -12 "$img.written" <(sort -u "$img.found") | wc -l)
+    rows=$(wc -l <"$img.found")
+    printf 'FAT%s, %3d B clusters, %s photos: %-40s found %4d (%5.1f%%), other rows %d\n' \
+      "$bits" $((spc * 512)) "$photos" "$cli" "$found" "$(echo "100 * $found / $photos" | bc -l)" \
+      $((rows - found))
+  done
+done
