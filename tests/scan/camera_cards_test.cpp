@@ -18,48 +18,19 @@
 namespace orvanta {
 namespace {
 
-using test::EngineFixture;
-using test::FatImageFile;
-
-const std::string kLostE = "\xD1\x85"; // 0xE5 through the short-name table, as UTF-8
-
 struct WrittenFile {
-  std::string Folder; // /DCIM/100CANON
-  std::string Name;
-  bool LongName = false;
+  std::string Folder, Name; // "/DCIM/100CANON", "IMG_0001.JPG"
   std::vector<std::uint8_t> Bytes;
   bool Deleted = false;
-
-  // The name a scan decodes from the entry: a deleted short name has lost
-  // its first letter, a long name survives deletion.
-  std::string FoundName() const {
-    if (!Deleted || LongName)
-      return Name;
-    return kLostE + Name.substr(1);
-  }
 };
 
-struct Row {
-  std::string Section, Key;
-  std::int64_t Size = 0;
-  std::uint32_t Cluster = 0;
-  char Mark = 0;
-};
-
-std::vector<Row> Rows(const EngineFixture &engine) {
-  std::vector<Row> rows;
-  engine.State.Catalogue.ForEach([&](const TFoundCatalogue::Entry &e) {
-    const auto a = e.Value.find('#'), b = e.Value.find('#', a + 1), c = e.Value.find('#', b + 1);
-    rows.push_back({e.Section, e.Key, std::stoll(e.Value.substr(0, a)),
-                    static_cast<std::uint32_t>(std::stoul(e.Value.substr(b + 1, c - b - 1))),
-                    e.Value.back()});
-  });
-  return rows;
-}
-
-std::string WindowsPath(std::string path) {
+// Folder + the name a scan decodes + the mark: a deleted short name has lost
+// its first letter (0xE5 through the short-name table), a long one has not.
+std::string Expected(const std::string &folder, const WrittenFile &f) {
+  const bool shortName = f.Name == UpperAscii(f.Name) && f.Name.find(' ') == std::string::npos;
+  std::string path = folder + (f.Deleted && shortName ? "\xD1\x85" + f.Name.substr(1) : f.Name);
   std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
+  return FoldCase(path) + (f.Deleted ? "#1" : "#0");
 }
 
 class CameraCard : public ::testing::TestWithParam<int> {};
@@ -68,27 +39,20 @@ TEST_P(CameraCard, DeepScanFindsTheFilesInEveryClusterOfTheOldFolders) {
   test::TempDir dir;
   const int bits = GetParam();
   // Small clusters (32 and 16 entries): each folder's directory spans many.
-  FatImageFile card(dir / "card.img", bits == 16 ? test::MkfsOptions{.FatBits = 16, .SizeKiB = 32 * 1024, .SectorsPerCluster = 2}
-                                                 : test::MkfsOptions{.FatBits = 32, .SizeKiB = 64 * 1024, .SectorsPerCluster = 1});
-  struct Folder {
-    const char *Path;
-    int Files;
-    const char *Pattern;
-    bool LongNames;
-  };
-  const Folder folders[] = {{"/DCIM/100CANON", 150, "IMG_%04d.JPG", false},
-                            {"/DCIM/101CANON", 100, "Holiday photo %03d.jpg", true},
-                            {"/Notes", 50, "note %02d.txt", true}};
+  test::FatImageFile card(dir / "card.img", {.FatBits = bits, .SizeKiB = bits == 16 ? 32u * 1024 : 64u * 1024,
+                                             .SectorsPerCluster = bits == 16 ? 2 : 1});
+  const std::tuple<const char *, int, const char *> folders[] = {
+      {"/DCIM/100CANON", 150, "IMG_%04d.JPG"}, {"/DCIM/101CANON", 100, "Holiday photo %03d.jpg"},
+      {"/Notes", 50, "note %02d.txt"}};
   std::vector<WrittenFile> written;
-  for (const auto &folder : folders) {
-    card.Mkdir(folder.Path);
-    for (int i = 1; i <= folder.Files; ++i) {
+  for (const auto &[folder, count, pattern] : folders) {
+    card.Mkdir(folder);
+    for (int i = 1; i <= count; ++i) {
       char name[40];
-      std::snprintf(name, sizeof name, folder.Pattern, i);
+      std::snprintf(name, sizeof name, pattern, i);
       const auto seed = static_cast<std::uint32_t>(written.size() + 1);
-      WrittenFile f{folder.Path, name, folder.LongNames, test::PatternBytes(2048 + seed * 1237 % 6144, seed)};
-      card.Put(f.Folder + "/" + f.Name, f.Bytes, test::LocalTime(2025, 6, 1, 10, i % 60));
-      written.push_back(std::move(f));
+      written.push_back({folder, name, test::PatternBytes(2048 + seed * 1237 % 6144, seed)});
+      card.Put(std::string(folder) + "/" + name, written.back().Bytes, test::LocalTime(2025, 6, 1, 10, i % 60));
     }
   }
   for (const std::size_t i : {2u, 69u, 160u, 219u, 289u}) {
@@ -96,55 +60,50 @@ TEST_P(CameraCard, DeepScanFindsTheFilesInEveryClusterOfTheOldFolders) {
     written[i].Deleted = true;
   }
 
+  // Catalogue rows as folder + name + mark, with the bytes at their cluster.
+  auto scan = [&](std::map<std::string, std::string> &rows) {
+    auto engine = test::EngineFixture::OfImage(card.Path());
+    ASSERT_EQ(engine.Find("*.*", true).Outcome, FindOutcome::Result::Found);
+    const auto image = card.Bytes();
+    engine.State.Catalogue.ForEach([&](const TFoundCatalogue::Entry &e) {
+      const auto a = e.Value.find('#'), b = e.Value.find('#', a + 1), c = e.Value.find('#', b + 1);
+      const auto size = std::stoul(e.Value.substr(0, a));
+      const auto at = std::size_t(engine.State.Vol.ClusterToSector(std::stoi(e.Value.substr(b + 1, c - b - 1)))) * 512;
+      rows[FoldCase(e.Section + e.Key) + e.Value.substr(c)] =
+          at + size <= image.size() ? std::string(image.begin() + long(at), image.begin() + long(at + size)) : "";
+    });
+  };
+
   // In use, the folders' chains lead through all their clusters: the deep
   // scan finds the deleted files where they were, and nothing more.
-  {
-    auto engine = EngineFixture::OfImage(card.Path());
-    ASSERT_EQ(engine.Find("*.*", true).Outcome, FindOutcome::Result::Found);
-    std::set<std::string> expected, found;
-    for (const auto &f : written)
-      if (f.Deleted)
-        expected.insert("E:" + WindowsPath(f.Folder) + "\\" + f.FoundName() + " 1");
-    for (const auto &r : Rows(engine))
-      found.insert(r.Section + r.Key + " " + r.Mark);
-    EXPECT_EQ(found, expected);
-  }
+  std::map<std::string, std::string> live, expectedLive;
+  scan(live);
+  for (const auto &f : written)
+    if (f.Deleted)
+      expectedLive[Expected("E:" + f.Folder + "/", f)] = std::string(f.Bytes.begin(), f.Bytes.end());
+  EXPECT_EQ(live, expectedLive);
 
   card.Reformat();
-  auto engine = EngineFixture::OfImage(card.Path());
-  ASSERT_EQ(engine.Find("*.*", true).Outcome, FindOutcome::Result::Found);
-  const auto rows = Rows(engine);
-  const auto image = card.Bytes();
-  const auto &volume = engine.State.Vol;
-  std::vector<bool> used(rows.size());
-  std::map<std::string, std::set<std::string>> sectionsOf; // folder written -> sections found
+  std::map<std::string, std::string> rows;
+  scan(rows);
+  // Each folder's files go to one folder of the results, its own.
+  std::map<std::string, std::string> sectionOf;
   std::size_t recalled = 0;
   for (const auto &f : written) {
-    const auto it = std::find_if(rows.begin(), rows.end(), [&](const Row &r) {
-      if (used[std::size_t(&r - rows.data())] || !EqualsIgnoreCase(r.Key, f.FoundName()) ||
-          r.Size != std::int64_t(f.Bytes.size()) || r.Mark != (f.Deleted ? '1' : '0'))
-        return false;
-      const auto at = std::size_t(volume.ClusterToSector(std::int32_t(r.Cluster))) * 512;
-      return at + f.Bytes.size() <= image.size() &&
-             std::equal(f.Bytes.begin(), f.Bytes.end(), image.begin() + std::ptrdiff_t(at));
+    auto it = std::find_if(rows.begin(), rows.end(), [&](const auto &row) {
+      const auto section = row.first.substr(0, row.first.rfind('\\') + 1);
+      return row.first == Expected(section, f) && row.second == std::string(f.Bytes.begin(), f.Bytes.end()) &&
+             sectionOf.emplace(f.Folder, section).first->second == section;
     });
-    EXPECT_NE(it, rows.end()) << "not found: " << f.Folder << "/" << f.Name;
-    if (it == rows.end())
-      continue;
-    used[std::size_t(it - rows.begin())] = true;
-    sectionsOf[f.Folder].insert(it->Section);
-    ++recalled;
+    EXPECT_NE(it, rows.end()) << "not found where its folder's other files are: " << f.Folder << "/" << f.Name;
+    if (it != rows.end())
+      rows.erase(it), ++recalled;
   }
-  std::printf("FAT%d re-formatted camera card: %zu of %zu files found, %zu rows\n", bits, recalled,
-              written.size(), rows.size());
-  for (std::size_t i = 0; i < rows.size(); ++i)
-    EXPECT_TRUE(used[i]) << "found twice or never written: " << rows[i].Section << rows[i].Key;
-  // Each folder's files lie together, apart from every other folder's.
+  std::printf("FAT%d re-formatted camera card: %zu of %zu files found\n", bits, recalled, written.size());
+  EXPECT_TRUE(rows.empty()) << "found twice or never written: " << (rows.empty() ? "" : rows.begin()->first);
   std::set<std::string> sections;
-  for (const auto &[folder, found] : sectionsOf) {
-    EXPECT_EQ(found.size(), 1u) << folder;
-    sections.insert(found.begin(), found.end());
-  }
+  for (const auto &[folder, section] : sectionOf)
+    sections.insert(section);
   EXPECT_EQ(sections.size(), std::size(folders));
 }
 

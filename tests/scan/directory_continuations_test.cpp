@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string_view>
 #include <vector>
@@ -14,116 +15,95 @@ namespace {
 
 using test::EngineFixture;
 
-// One 32-byte slot a line: hex bytes in the order they lie on disk, "text"
-// for its bytes, u"text" for its UTF-16LE code units. The slots after those
-// given are zero up to `slots`.
-std::vector<std::uint8_t> Slots(std::string_view dump, std::size_t slots) {
+// One 32-byte slot: hex bytes in the order they lie on disk, "text" for
+// its bytes, u"text" for its UTF-16LE code units.
+std::vector<std::uint8_t> Slot(std::string_view dump) {
   std::vector<std::uint8_t> out;
-  std::size_t lines = 0;
-  for (std::size_t at = 0; at < dump.size();) {
-    const std::size_t end = std::min(dump.find('\n', at), dump.size());
-    const std::string_view line = dump.substr(at, end - at);
-    at = end + 1;
-    const std::size_t before = out.size();
-    for (std::size_t i = 0; i < line.size();) {
-      if (line[i] == ' ') {
-        ++i;
-      } else if (line[i] == '"' || line.substr(i, 2) == "u\"") {
-        const bool wide = line[i] == 'u';
-        i += wide ? 2 : 1;
-        for (; line[i] != '"'; ++i) {
-          out.push_back(static_cast<std::uint8_t>(line[i]));
-          if (wide)
-            out.push_back(0);
-        }
-        ++i;
-      } else {
-        out.push_back(static_cast<std::uint8_t>(std::stoi(std::string(line.substr(i, 2)), nullptr, 16)));
-        i += 2;
+  for (std::size_t i = 0; i < dump.size();) {
+    if (dump[i] == ' ') {
+      ++i;
+    } else if (dump[i] == '"' || dump[i] == 'u') {
+      const bool wide = dump[i] == 'u';
+      for (i += wide ? 2 : 1; dump[i] != '"'; ++i) {
+        out.push_back(static_cast<std::uint8_t>(dump[i]));
+        if (wide)
+          out.push_back(0);
       }
-    }
-    if (out.size() != before) {
-      EXPECT_EQ(out.size() - before, 32u) << line;
-      ++lines;
+      ++i;
+    } else {
+      out.push_back(static_cast<std::uint8_t>(std::stoi(std::string(dump.substr(i, 2)), nullptr, 16)));
+      i += 2;
     }
   }
-  out.resize(std::max(lines, slots) * 32, 0);
+  EXPECT_EQ(out.size(), 32u) << dump;
   return out;
 }
 
-std::string Describe(const EntryRun &run) {
-  if (!run.Sound)
-    return "-";
-  std::string text = std::to_string(run.ShortEntries) + " short " + std::to_string(run.CheckedNames) + " checked";
-  if (run.OpensMidName)
-    text += " mid";
-  if (run.LastSlotUsed)
-    text += " full";
-  return text;
-}
-
-// A small FAT16 volume: clusters up to 4001, 2 KiB each.
+// Clusters up to 4001 of 2 KiB.
 const EntryLimits kLimits{16, 4001, 4000 * 2048};
 
-// Written by mtools: IMG_0001.JPG, 4 KiB at cluster 3, and the long name
-// "Holiday photo.jpg" (checksum 0xAE) with its short entry.
-constexpr std::string_view kPhoto = R"("IMG_0001JPG" 20 00 00 4246 885d 885d 0000 4246 885d 0300 00100000)";
-constexpr std::string_view kPhoto2 = R"("IMG_0002JPG" 20 00 00 4246 885d 885d 0000 4246 885d 0500 00100000)";
-constexpr std::string_view kHolidayEnd = R"(42 u".jpg" 0000 0f 00 ae ffffffffffffffffffffffff 0000 ffffffff)";
-constexpr std::string_view kHolidayStart = R"(01 u"Holid" 0f 00 ae u"ay pho" 0000 u"to")";
-constexpr std::string_view kHoliday = R"("HOLIDA~1JPG" 20 00 00 4246 885d 885d 0000 4246 885d 0700 00200000)";
-
-std::string Lines(std::initializer_list<std::string_view> lines) {
-  std::string out;
-  for (const auto l : lines)
-    (out += l) += '\n';
-  return out;
-}
+// As mtools writes them: IMG_0001.JPG, 4 KiB at cluster 3, and the long
+// name "Holiday photo.jpg" (checksum 0xAE) with its short entry.
+constexpr const char *kPhoto = R"("IMG_0001JPG" 20 00 00 4246 885d 885d 0000 4246 885d 0300 00100000)";
+constexpr const char *kPhoto2 = R"("IMG_0002JPG" 20 00 00 4246 885d 885d 0000 4246 885d 0500 00100000)";
+constexpr const char *kHolidayEnd = R"(42 u".jpg" 0000 0f 00 ae ffffffffffffffffffffffff 0000 ffffffff)";
+constexpr const char *kHolidayStart = R"(01 u"Holid" 0f 00 ae u"ay pho" 0000 u"to")";
+constexpr const char *kHoliday = R"("HOLIDA~1JPG" 20 00 00 4246 885d 885d 0000 4246 885d 0700 00200000)";
 
 struct Case {
   const char *Name;
-  std::string Dump;
-  std::size_t SlotCount;
-  const char *Expected;
+  std::vector<const char *> Slots; // then zero slots up to four
+  const char *Expected;            // short entries, checked names, flags; "-": not sound
 };
 
 TEST(ReadEntryRun, TellsDirectoryEntriesFromOtherBytes) {
   const Case cases[] = {
-      {"two_photos_then_the_end_mark", Lines({kPhoto, kPhoto2}), 4, "2 short 0 checked"},
-      {"long_name_with_its_checksum", Lines({kHolidayEnd, kHolidayStart, kHoliday}), 4, "1 short 1 checked"},
-      {"full_of_entries", Lines({kPhoto, kPhoto2}), 2, "2 short 0 checked full"},
-      {"name_begun_in_the_cluster_before", Lines({kHolidayStart, kHoliday}), 4, "1 short 1 checked mid"},
-      {"name_left_open_at_the_end", Lines({kPhoto, kHolidayEnd}), 2, "1 short 0 checked full"},
+      {"two_photos_then_the_end_mark", {kPhoto, kPhoto2}, "2 0"},
+      {"long_name_with_its_checksum", {kHolidayEnd, kHolidayStart, kHoliday}, "1 1"},
+      {"full_of_entries", {kPhoto, kPhoto2, kPhoto, kPhoto2}, "4 0 full"},
+      {"name_begun_in_the_cluster_before", {kHolidayStart, kHoliday}, "1 1 mid"},
+      {"name_left_open_at_the_end", {kPhoto, kPhoto2, kPhoto, kHolidayEnd}, "3 0 full"},
       {"deleted_long_name_and_entry",
-       Lines({R"(e5 u".jpg" 0000 0f 00 ae ffffffffffffffffffffffff 0000 ffffffff)",
-              R"(e5 u"Holid" 0f 00 ae u"ay pho" 0000 u"to")",
-              R"(e5 "OLIDA~1JPG" 20 00 00 4246 885d 885d 0000 4246 885d 0700 00200000)"}),
-       4, "1 short 0 checked"},
-      {"checksum_does_not_fit", Lines({kHolidayEnd, kHolidayStart, kPhoto}), 4, "-"},
-      {"ordinals_skip_one", Lines({R"(43 u".jpg" 0000 0f 00 ae ffffffffffffffffffffffff 0000 ffffffff)", kHolidayStart, kHoliday}), 4, "-"},
-      {"name_begun_mid_cluster", Lines({kPhoto, kHolidayStart, kHoliday}), 4, "-"},
-      {"inner_piece_ends_the_name", Lines({kHolidayEnd, R"(01 u"Holid" 0f 00 ae u"ay" 0000 ffffffffffff 0000 ffffffff)", kHoliday}), 4, "-"},
-      {"piece_with_a_cluster", Lines({R"(41 u"Holid" 0f 00 ae u"ay pho" 0300 u"to")", kHoliday}), 4, "-"},
-      {"live_piece_before_deleted_entry", Lines({kHolidayEnd, kHolidayStart, R"(e5 "OLIDA~1JPG" 20 00 00 4246 885d 885d 0000 4246 885d 0700 00200000)"}), 4, "-"},
-      {"piece_before_the_end_mark", Lines({kPhoto, kHolidayEnd}), 4, "-"},
-      {"lower_case_short_name", Lines({R"("img_0001jpg" 20 00 00 4246 885d 885d 0000 4246 885d 0300 00100000)", kPhoto2}), 4, "-"},
-      {"blank_inside_short_name", Lines({R"("IMG 0001JPG" 20 00 00 4246 885d 885d 0000 4246 885d 0300 00100000)", kPhoto2}), 4, "-"},
-      {"volume_label", Lines({R"("CARD       " 08 00 00 4246 885d 885d 0000 4246 885d 0000 00000000)", kPhoto2}), 4, "-"},
-      {"unknown_attribute_bit", Lines({R"("IMG_0001JPG" 60 00 00 4246 885d 885d 0000 4246 885d 0300 00100000)", kPhoto2}), 4, "-"},
-      {"written_on_month_zero", Lines({R"("IMG_0001JPG" 20 00 00 4246 885d 885d 0000 4246 0058 0300 00100000)", kPhoto2}), 4, "-"},
-      {"written_at_minute_sixty", Lines({R"("IMG_0001JPG" 20 00 00 4246 885d 885d 0000 8047 885d 0300 00100000)", kPhoto2}), 4, "-"},
-      {"file_size_without_cluster", Lines({R"("IMG_0001JPG" 20 00 00 4246 885d 885d 0000 4246 885d 0000 00100000)", kPhoto2}), 4, "-"},
-      {"file_larger_than_the_volume", Lines({R"("IMG_0001JPG" 20 00 00 4246 885d 885d 0000 4246 885d 0300 00008000)", kPhoto2}), 4, "-"},
-      {"cluster_past_the_data_area", Lines({R"("IMG_0001JPG" 20 00 00 4246 885d 885d 0000 4246 885d a20f 00100000)", kPhoto2}), 4, "-"},
-      {"high_cluster_word_on_fat16", Lines({R"("IMG_0001JPG" 20 00 00 4246 885d 885d 0100 4246 885d 0300 00100000)", kPhoto2}), 4, "-"},
-      {"folder_with_a_size", Lines({R"("100CANON   " 10 00 00 4246 885d 885d 0000 4246 885d 0300 00100000)", kPhoto2}), 4, "-"},
-      {"bytes_after_the_end_mark", Lines({kPhoto, R"(00 "MG_0002JPG" 20 00 00 4246 885d 885d 0000 4246 885d 0500 00100000)"}), 4, "-"},
-      {"jpeg_end_in_slack", Lines({R"(a1b2c3d4e5f60718293a4b5c6d7e8f90a1b2c3d4e5f60718293a4b5c6d7effd9)"}), 4, "-"},
-      {"text_in_slack", Lines({R"("The card was formatted on Monday")", R"("IMG_0001.JPG and IMG_0002.JPG   ")"}), 4, "-"},
-      {"nothing_used", "", 4, "-"},
+       {R"(e5 u".jpg" 0000 0f 00 ae ffffffffffffffffffffffff 0000 ffffffff)", R"(e5 u"Holid" 0f 00 ae u"ay pho" 0000 u"to")",
+        R"(e5 "OLIDA~1JPG" 20 00 00 4246 885d 885d 0000 4246 885d 0700 00200000)"},
+       "1 0"},
+      {"checksum_does_not_fit", {kHolidayEnd, kHolidayStart, kPhoto}, "-"},
+      {"ordinals_skip_one", {R"(43 u".jpg" 0000 0f 00 ae ffffffffffffffffffffffff 0000 ffffffff)", kHolidayStart, kHoliday}, "-"},
+      {"name_begun_mid_cluster", {kPhoto, kHolidayStart, kHoliday}, "-"},
+      {"inner_piece_ends_the_name", {kHolidayEnd, R"(01 u"Holid" 0f 00 ae u"ay" 0000 ffffffffffff 0000 ffffffff)", kHoliday}, "-"},
+      {"piece_with_a_cluster", {R"(41 u"Holid" 0f 00 ae u"ay pho" 0300 u"to")", kHoliday}, "-"},
+      {"live_piece_before_deleted_entry",
+       {kHolidayEnd, kHolidayStart, R"(e5 "OLIDA~1JPG" 20 00 00 4246 885d 885d 0000 4246 885d 0700 00200000)"}, "-"},
+      {"piece_before_the_end_mark", {kPhoto, kHolidayEnd}, "-"},
+      {"lower_case_short_name", {R"("img_0001jpg" 20 00 00 4246 885d 885d 0000 4246 885d 0300 00100000)", kPhoto2}, "-"},
+      {"blank_inside_short_name", {R"("IMG 0001JPG" 20 00 00 4246 885d 885d 0000 4246 885d 0300 00100000)", kPhoto2}, "-"},
+      {"volume_label", {R"("CARD       " 08 00 00 4246 885d 885d 0000 4246 885d 0000 00000000)", kPhoto2}, "-"},
+      {"unknown_attribute_bit", {R"("IMG_0001JPG" 60 00 00 4246 885d 885d 0000 4246 885d 0300 00100000)", kPhoto2}, "-"},
+      {"written_on_month_zero", {R"("IMG_0001JPG" 20 00 00 4246 885d 885d 0000 4246 0058 0300 00100000)", kPhoto2}, "-"},
+      {"written_at_minute_sixty", {R"("IMG_0001JPG" 20 00 00 4246 885d 885d 0000 8047 885d 0300 00100000)", kPhoto2}, "-"},
+      {"file_size_without_cluster", {R"("IMG_0001JPG" 20 00 00 4246 885d 885d 0000 4246 885d 0000 00100000)", kPhoto2}, "-"},
+      {"file_larger_than_the_volume", {R"("IMG_0001JPG" 20 00 00 4246 885d 885d 0000 4246 885d 0300 00008000)", kPhoto2}, "-"},
+      {"cluster_past_the_data_area", {R"("IMG_0001JPG" 20 00 00 4246 885d 885d 0000 4246 885d a20f 00100000)", kPhoto2}, "-"},
+      {"high_cluster_word_on_fat16", {R"("IMG_0001JPG" 20 00 00 4246 885d 885d 0100 4246 885d 0300 00100000)", kPhoto2}, "-"},
+      {"folder_with_a_size", {R"("100CANON   " 10 00 00 4246 885d 885d 0000 4246 885d 0300 00100000)", kPhoto2}, "-"},
+      {"bytes_after_the_end_mark", {kPhoto, R"(00 "MG_0002JPG" 20 00 00 4246 885d 885d 0000 4246 885d 0500 00100000)"}, "-"},
+      {"jpeg_end_in_slack", {"a1b2c3d4e5f60718293a4b5c6d7e8f90a1b2c3d4e5f60718293a4b5c6d7effd9"}, "-"},
+      {"text_in_slack", {R"("The card was formatted on Monday")", R"("IMG_0001.JPG and IMG_0002.JPG   ")"}, "-"},
+      {"nothing_used", {}, "-"},
   };
-  for (const auto &c : cases)
-    EXPECT_EQ(Describe(ReadEntryRun(Slots(c.Dump, c.SlotCount), kLimits)), c.Expected) << c.Name;
+  for (const auto &c : cases) {
+    std::vector<std::uint8_t> bytes;
+    for (const auto *slot : c.Slots) {
+      const auto b = Slot(slot);
+      bytes.insert(bytes.end(), b.begin(), b.end());
+    }
+    bytes.resize(std::max<std::size_t>(bytes.size(), 4 * 32), 0);
+    const EntryRun run = ReadEntryRun(bytes, kLimits);
+    const std::string got = !run.Sound ? "-"
+                                       : std::to_string(run.ShortEntries) + " " + std::to_string(run.CheckedNames) +
+                                             (run.OpensMidName ? " mid" : "") + (run.LastSlotUsed ? " full" : "");
+    EXPECT_EQ(got, c.Expected) << c.Name;
+  }
 }
 
 // Clusters of photo and text data, cut off at every slot border with the
