@@ -11,7 +11,7 @@ namespace orvanta {
 namespace {
 
 // Fields of a short entry beyond those the scans decode.
-constexpr std::size_t kCreationTenths = 13; // 0-199: hundredths of two seconds
+constexpr std::size_t kCreationTenths = 13; // 0-199: hundredths of a second to add
 constexpr std::size_t kCreationTime = 14;
 constexpr std::size_t kCreationDate = 16;
 constexpr std::size_t kAccessDate = 18;
@@ -26,6 +26,7 @@ constexpr std::uint8_t kFinalPiece = 0x40; // on the piece that holds the name's
 constexpr int kMaxPieces = 20;             // 255 characters
 constexpr std::size_t kPieceChars[13] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
 constexpr char16_t kPadding = 0xFFFF;
+constexpr std::u16string_view kNotInLongNames = u"\"*/:<>?\\|";
 
 bool RealDate(std::uint16_t date) {
   const int month = (date >> 5) & 0x0F, day = date & 0x1F;
@@ -41,11 +42,11 @@ bool RealTime(std::uint16_t time) {
 bool ShortNameByte(std::uint8_t b) {
   if (b < 0x20 || b == 0x7F || (b >= 'a' && b <= 'z'))
     return false;
-  return std::string_view("\"*+,./:;<=>?[\\]| ").find(static_cast<char>(b)) == std::string_view::npos;
+  constexpr std::string_view kSeparators = "\"*+,./:;<=>?[\\]| ";
+  return kSeparators.find(static_cast<char>(b)) == std::string_view::npos;
 }
 
-// Name bytes [from, to) followed by blank padding only; the first may be
-// blank only where the field may be empty.
+// Name bytes [from, to), then nothing but blank padding.
 bool PaddedField(std::span<const std::uint8_t> e, std::size_t from, std::size_t to) {
   bool padding = false;
   for (std::size_t i = from; i < to; ++i) {
@@ -107,7 +108,7 @@ PieceText ReadPiece(std::span<const std::uint8_t> e) {
         return {};
     } else if (c == 0) {
       ended = true;
-    } else if (c == kPadding || c < 0x20 || std::u16string_view(u"\"*/:<>?\\|").find(c) != std::u16string_view::npos) {
+    } else if (c == kPadding || c < 0x20 || kNotInLongNames.find(c) != std::u16string_view::npos) {
       return {};
     }
   }
@@ -129,7 +130,8 @@ std::size_t OpenNameSlots(std::span<const std::uint8_t> cluster) {
   std::size_t k = slots;
   while (k > 0 && slots - k < std::size_t{kMaxPieces}) {
     const auto e = cluster.subspan((k - 1) * dir_entry::kSize, dir_entry::kSize);
-    if (e[dir_entry::kName] == dir_entry::kEnd || e[dir_entry::kAttributes] != dir_entry::kLongNamePiece)
+    if (e[dir_entry::kName] == dir_entry::kEnd ||
+        e[dir_entry::kAttributes] != dir_entry::kLongNamePiece)
       break;
     --k;
   }
@@ -147,7 +149,9 @@ EntryLimits EntryLimitsOf(const TVolumeGeometry &g) {
       std::int64_t{g.RootStartSector} + (g.FatType == kFat16 ? g.RootSectors : 0);
   const std::int64_t dataClusters =
       std::max<std::int64_t>(0, (std::int64_t{g.TotalSectors} - dataStart) / g.SectorsPerCluster);
-  limits.MaxCluster = static_cast<std::uint32_t>(std::min<std::int64_t>(dataClusters + 1, 0x0FFFFFF6));
+  // The highest cluster number a FAT32 entry can name is 0x0FFFFFF6.
+  limits.MaxCluster =
+      static_cast<std::uint32_t>(std::min<std::int64_t>(dataClusters + 1, 0x0FFFFFF6));
   limits.MaxSize = dataClusters * g.BytesPerCluster;
   return limits;
 }
