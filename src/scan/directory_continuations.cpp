@@ -166,8 +166,11 @@ EntryRun ReadEntryRun(std::span<const std::uint8_t> bytes, const EntryLimits &li
   for (; i < slots; ++i) {
     const auto e = bytes.subspan(i * dir_entry::kSize, dir_entry::kSize);
     const std::uint8_t first = e[dir_entry::kName];
-    if (first == dir_entry::kEnd)
+    if (first == dir_entry::kEnd) {
+      if (i == 0)
+        return {}; // nothing used (a zeroed cluster)
       break;
+    }
     if (e[dir_entry::kAttributes] == dir_entry::kLongNamePiece) {
       const PieceText text = ReadPiece(e);
       if (!text.Sound)
