@@ -7,7 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config make
   libgtest-dev libgmock-dev libbenchmark-dev
   libblkid-dev libudev-dev
-  dosfstools mtools sleuthkit e2fsprogs ntfs-3g
+  dosfstools mtools sleuthkit e2fsprogs ntfs-3g fdisk
   clang libclang-rt-14-dev
   shared-mime-info
 )

@@ -1,5 +1,6 @@
 #include "cli/arguments.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 
@@ -74,6 +75,18 @@ std::optional<DriveOptions> ReadDriveOptions(const Arguments &args, std::string 
       return std::nullopt;
     }
     out.SectorSize = n;
+  }
+  if (const auto partition = args.Value("--partition")) {
+    const std::string &p = *partition;
+    const bool digits = !p.empty() && p.size() <= 3 &&
+                        std::all_of(p.begin(), p.end(), [](char c) {
+                          return std::isdigit(static_cast<unsigned char>(c));
+                        });
+    if (!digits || std::stoi(p) == 0) {
+      error = "--partition takes the number of a partition, such as 1";
+      return std::nullopt;
+    }
+    out.Partition = std::stoi(p);
   }
   if (args.Operands.empty()) {
     error = "missing DEVICE";

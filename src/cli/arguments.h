@@ -27,11 +27,12 @@ std::optional<Arguments> ParseArguments(int argc, char **argv, int first,
                                         const std::set<std::string> &switches,
                                         std::string &error);
 
-// The options every volume command takes: --drive X: and --sector-size N,
-// and the DEVICE operand.
+// The options every volume command takes: --drive X:, --sector-size N and
+// --partition N, and the DEVICE operand.
 struct DriveOptions {
   std::string Drive = "E:";
   std::optional<std::uint32_t> SectorSize;
+  std::optional<int> Partition;
   std::string Device;
 };
 

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "cli/commands.h"
-#include "platform/posix/posix_device.h"
+#include "platform/posix/partitions.h"
 #include "settings/posix/posix_registry.h"
 #include "settings/settings.h"
 #include "settings/well_known_folders.h"
@@ -20,7 +20,7 @@ std::variant<VolumeCommandLine, int> ParseVolumeCommand(int argc, char **argv, i
                                                         std::set<std::string> valued,
                                                         std::set<std::string> switches,
                                                         const char *usage, bool moreOperands) {
-  valued.insert({"--drive", "--sector-size"});
+  valued.insert({"--drive", "--sector-size", "--partition"});
   switches.insert("--help");
   std::string error;
   auto args = ParseArguments(argc, argv, first, valued, switches, error);
@@ -45,7 +45,15 @@ LanguageFile LoadLanguage() {
 }
 
 DriveSession::DriveSession(const DriveOptions &options) : volume_(drives_) {
-  drives_.Add(options.Drive, std::make_shared<PosixDevice>(options.Device, options.SectorSize));
+  if (auto device = OpenVolumeDevice(options.Device, options.SectorSize, options.Partition, error_))
+    drives_.Add(options.Drive, std::move(device));
+}
+
+std::optional<int> SessionFailure(const DriveSession &session) {
+  if (session.Error().empty())
+    return std::nullopt;
+  std::fprintf(stderr, "orvanta-cli: %s\n", session.Error().c_str());
+  return kExitFailure;
 }
 
 } // namespace orvanta::cli

@@ -37,17 +37,26 @@ std::variant<VolumeCommandLine, int> ParseVolumeCommand(int argc, char **argv, i
 // executable, the file chosen by the user's "Language" setting.
 LanguageFile LoadLanguage();
 
-// The one drive a command works on: DEVICE under the drive text of --drive.
+// The one drive a command works on: DEVICE under the drive text of --drive;
+// of a device with a partition table, the partition of --partition or its
+// only FAT partition.
 class DriveSession {
 public:
   explicit DriveSession(const DriveOptions &options);
   orvanta::Volume &Volume() { return volume_; }
   FixedDrives &Drives() { return drives_; }
+  // Why no partition could be chosen; empty when the drive is there.
+  const std::string &Error() const { return error_; }
 
 private:
   FixedDrives drives_;
   orvanta::Volume volume_;
+  std::string error_;
 };
+
+// Prints the session's error on stderr and gives the exit code when the
+// device has no usable partition; nothing when it is there.
+std::optional<int> SessionFailure(const DriveSession &session);
 
 class TerminalHost;
 

@@ -12,7 +12,8 @@ namespace orvanta::cli {
 namespace {
 
 constexpr const char *kUsage =
-    "usage: orvanta-cli find [--deep] [--mask MASK] [--drive X:] [--sector-size N] [--json] DEVICE\n"
+    "usage: orvanta-cli find [--deep] [--mask MASK] [--drive X:] [--sector-size N]\n"
+    "                        [--partition N] [--json] DEVICE\n"
     "Finds deleted files on a FAT16 or FAT32 volume and prints the catalogue of\n"
     "found files (INI text, or JSON with --json) on stdout; the log and the\n"
     "progress go to stderr. Ctrl+C stops the scan and keeps what was found.\n";
@@ -101,6 +102,8 @@ int FindCommand(int argc, char **argv, int first) {
   const auto &[args, drive] = std::get<VolumeCommandLine>(parsed);
 
   DriveSession session(drive);
+  if (const auto failed = SessionFailure(session))
+    return *failed;
   EngineState state(session.Drives(), {}, LoadLanguage());
   TerminalHost host;
   if (const auto failed = RunScan(state, host, args, drive))

@@ -4,15 +4,31 @@
 #include "cli/arguments.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "engine/rounding.h"
+#include "platform/posix/partitions.h"
 #include "volume/volume_checks.h"
 
 namespace orvanta::cli {
 
 namespace {
 constexpr const char *kUsage =
-    "usage: orvanta-cli info [--drive X:] [--sector-size N] DEVICE\n"
+    "usage: orvanta-cli info [--drive X:] [--sector-size N] [--partition N] DEVICE\n"
     "Prints the drive summary of a FAT16 or FAT32 volume (an image file or a\n"
-    "block device).\n";
+    "block device). Of a device with a partition table (the image of a whole\n"
+    "card) it lists the partitions first and summarises the one chosen with\n"
+    "--partition, or its only FAT partition.\n";
+
+// "Partition 1 - FAT32, 63 Mb, at byte 1048576"
+void PrintPartitions(const std::filesystem::path &device) {
+  const auto partitions = ListPartitions(device);
+  for (const auto &p : partitions)
+    std::cout << "Partition " << p.Number << " - "
+              << (p.FileSystem.empty() ? std::string("unknown") : p.FileSystem) << ", "
+              << RoundHalfEven(static_cast<double>(p.Size) / 1048576.0) << " Mb, at byte "
+              << p.Offset << '\n';
+  if (!partitions.empty())
+    std::cout << '\n';
+}
 }
 
 int InfoCommand(int argc, char **argv, int first) {
@@ -23,7 +39,10 @@ int InfoCommand(int argc, char **argv, int first) {
   const auto &[args, drive] = std::get<VolumeCommandLine>(parsed);
 
   const LanguageFile language = LoadLanguage();
+  PrintPartitions(drive.Device);
   DriveSession session(drive);
+  if (const auto failed = SessionFailure(session))
+    return *failed;
   const VolumeCheck check = OpenVolume(session.Volume(), drive.Drive, /*loadFat=*/false);
   if (check != VolumeCheck::Ok) {
     std::cerr << VolumeCheckMessage(check, language) << '\n';

@@ -11,7 +11,7 @@ constexpr const char *kUsage =
     "Finds deleted files on FAT16 and FAT32 volumes (image files or block devices).\n"
     "\n"
     "commands:\n"
-    "  info   [--drive X:] [--sector-size N] DEVICE   print the drive summary\n"
+    "  info   [--drive X:] [--sector-size N] [--partition N] DEVICE   print the drive summary\n"
     "  find   [--deep] [--mask MASK] [--json] ... DEVICE   find deleted files\n"
     "  restore [--deep] [--mask MASK] ... --to DIR DEVICE [WHAT...]   restore them\n"
     "  wipe   [--deep] [--yes] ... DEVICE   wipe deleted entries or free space\n"

@@ -18,8 +18,8 @@ namespace orvanta::cli {
 namespace {
 
 constexpr const char *kUsage =
-    "usage: orvanta-cli restore [--deep] [--mask MASK] [--drive X:] [--sector-size N] --to DIR\n"
-    "                           DEVICE [WHAT...]\n"
+    "usage: orvanta-cli restore [--deep] [--mask MASK] [--drive X:] [--sector-size N]\n"
+    "                           [--partition N] --to DIR DEVICE [WHAT...]\n"
     "Finds deleted files on a FAT16 or FAT32 volume and writes them into DIR.\n"
     "Without WHAT every found file is restored, in the folders it was found in\n"
     "(DIR/DCIM/photo.jpg). A WHAT that ends in a backslash (E:\\DCIM\\) restores\n"
@@ -112,6 +112,8 @@ int RestoreCommand(int argc, char **argv, int first) {
   }
 
   DriveSession session(drive);
+  if (const auto failed = SessionFailure(session))
+    return *failed;
   EngineState state(session.Drives(), {}, LoadLanguage());
   TerminalHost host;
   if (const auto failed = RunScan(state, host, args, drive))

@@ -13,7 +13,8 @@ namespace orvanta::cli {
 namespace {
 
 constexpr const char *kUsage =
-    "usage: orvanta-cli wipe [--deep] [--yes] [--drive X:] [--sector-size N] DEVICE\n"
+    "usage: orvanta-cli wipe [--deep] [--yes] [--drive X:] [--sector-size N] [--partition N]\n"
+    "                        DEVICE\n"
     "Removes the directory entries of deleted files from every directory reachable\n"
     "from the root; with --deep, overwrites every free cluster with zero bytes\n"
     "instead. Asks before it writes unless --yes is given. The log and the progress\n"
@@ -40,6 +41,8 @@ int WipeCommand(int argc, char **argv, int first) {
   const auto &[args, drive] = std::get<VolumeCommandLine>(parsed);
 
   DriveSession session(drive);
+  if (const auto failed = SessionFailure(session))
+    return *failed;
   EngineState state(session.Drives(), {}, LoadLanguage());
   TerminalHost host;
   WipeOptions options;

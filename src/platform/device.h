@@ -8,14 +8,26 @@
 
 namespace orvanta {
 
-// One drive as the operating system offers it: a raw device that is opened,
-// used for one transfer and closed again on every call, plus what the system
-// knows about the volume on it. A transfer whose offset or length is not a
-// whole number of logical sectors fails, as does one that does not lie
-// wholly inside the device.
+// What a session opens the device for.
+enum class DeviceAccess { Read, ReadWrite };
+
+// One drive as the operating system offers it: a raw device, plus what the
+// system knows about the volume on it. Outside a session every transfer
+// opens the device, does its work and closes it again. A transfer whose
+// offset or length is not a whole number of logical sectors fails, as does
+// one that does not lie wholly inside the device.
 class Device {
 public:
   virtual ~Device() = default;
+
+  // A session keeps the device open from its first use until EndSession, so
+  // that one operation opens it once rather than once per transfer. A
+  // transfer that fails closes it and the next use opens it again, so that a
+  // card pulled out is still noticed. ReadWrite opens it for writing as
+  // well; where writing is refused the session still reads, and its writes
+  // fail. A device without sessions ignores both calls.
+  virtual void BeginSession(DeviceAccess access) { (void)access; }
+  virtual void EndSession() {}
 
   virtual bool Read(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
   virtual bool Write(std::uint64_t offset, std::span<const std::uint8_t> data) = 0;

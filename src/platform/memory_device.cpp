@@ -16,25 +16,59 @@ void MemoryDevice::FailWrites(std::uint64_t firstSector, std::uint64_t lastSecto
   writeFaults_.push_back({firstSector, lastSector});
 }
 
-std::optional<std::uint64_t> MemoryDevice::SizeBytes() {
+void MemoryDevice::BeginSession(DeviceAccess access) {
+  session_ = access;
+  open_ = false;
+}
+
+void MemoryDevice::EndSession() {
+  session_.reset();
+  open_ = false;
+}
+
+bool MemoryDevice::Opened() {
+  if (session_ && open_)
+    return true;
+  ++opens_;
   if (Vanished())
+    return false;
+  open_ = session_.has_value();
+  return true;
+}
+
+std::optional<std::uint64_t> MemoryDevice::SizeBytes() {
+  if (!Opened())
     return std::nullopt;
   return image_.size();
 }
 
+bool MemoryDevice::Aligned(std::uint64_t offset, std::uint64_t length) const {
+  return offset % sectorSize_ == 0 && length % sectorSize_ == 0 && offset <= image_.size() &&
+         length <= image_.size() - offset;
+}
+
+// A transfer the device refuses without trying it (partial sectors, past
+// the end) leaves a session open; one that fails on the medium closes it.
 bool MemoryDevice::Transferable(std::uint64_t offset, std::uint64_t length,
-                                const std::vector<Range> &faults) const {
-  if (Vanished() || offset % sectorSize_ != 0 || length % sectorSize_ != 0)
+                                const std::vector<Range> &faults) {
+  if (!Opened())
     return false;
-  if (offset > image_.size() || length > image_.size() - offset)
+  if (Vanished()) {
+    open_ = false;
+    return false;
+  }
+  if (!Aligned(offset, length))
     return false;
   if (length == 0)
     return true;
   const std::uint64_t first = offset / sectorSize_;
   const std::uint64_t last = (offset + length) / sectorSize_ - 1;
-  return std::none_of(faults.begin(), faults.end(), [&](const Range &r) {
+  const bool failed = std::any_of(faults.begin(), faults.end(), [&](const Range &r) {
     return r.first <= last && first <= r.last;
   });
+  if (failed)
+    open_ = false;
+  return !failed;
 }
 
 bool MemoryDevice::Read(std::uint64_t offset, std::span<std::uint8_t> out) {

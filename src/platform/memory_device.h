@@ -10,18 +10,22 @@ namespace orvanta {
 
 // A device held in memory, with optional faults: transfers that touch chosen
 // sector ranges fail, or the device disappears after a number of transfers.
-// Used by the tests and the fuzz targets.
+// It counts the opens a real device would see: one per transfer or query
+// outside a session; in a session one at its first use and one more after
+// every transfer that failed. Used by the tests and the fuzz targets.
 class MemoryDevice final : public Device {
 public:
   explicit MemoryDevice(std::vector<std::uint8_t> image, std::uint32_t sectorSize = 512);
 
+  void BeginSession(DeviceAccess access) override;
+  void EndSession() override;
   bool Read(std::uint64_t offset, std::span<std::uint8_t> out) override;
   bool Write(std::uint64_t offset, std::span<const std::uint8_t> data) override;
   std::optional<std::uint64_t> SizeBytes() override;
   std::string FileSystemName() override { return fileSystemName_; }
   std::optional<std::filesystem::path> MountPoint() override { return mountPoint_; }
-  bool RootReachable() override { return !Vanished(); }
-  bool WritableExclusively() override { return writable_ && !Vanished() && !mountPoint_; }
+  bool RootReachable() override { return Opened(); }
+  bool WritableExclusively() override { return writable_ && !mountPoint_ && Opened(); }
 
   // Sector ranges [first, last] whose reads (or writes) fail.
   void FailReads(std::uint64_t firstSector, std::uint64_t lastSector);
@@ -37,14 +41,19 @@ public:
   std::uint32_t SectorSize() const { return sectorSize_; }
   std::uint64_t Reads() const { return reads_; }
   std::uint64_t Writes() const { return writes_; }
+  std::uint64_t Opens() const { return opens_; }
+  bool InSession() const { return session_.has_value(); }
 
 private:
   struct Range {
     std::uint64_t first, last;
   };
   bool Vanished() const { return vanishAfter_ && reads_ + writes_ >= *vanishAfter_; }
+  // Whether the device is (or could be made) open for the next use.
+  bool Opened();
+  bool Aligned(std::uint64_t offset, std::uint64_t length) const;
   bool Transferable(std::uint64_t offset, std::uint64_t length,
-                    const std::vector<Range> &faults) const;
+                    const std::vector<Range> &faults);
 
   std::vector<std::uint8_t> image_;
   std::uint32_t sectorSize_;
@@ -53,7 +62,9 @@ private:
   std::string fileSystemName_;
   std::optional<std::filesystem::path> mountPoint_;
   bool writable_ = true;
-  std::uint64_t reads_ = 0, writes_ = 0;
+  std::uint64_t reads_ = 0, writes_ = 0, opens_ = 0;
+  std::optional<DeviceAccess> session_;
+  bool open_ = false;
 };
 
 } // namespace orvanta

@@ -7,6 +7,7 @@
 #include "restore/found_entry.h"
 #include "restore/host_paths.h"
 #include "restore/output_file.h"
+#include "volume/device_session.h"
 
 namespace orvanta {
 namespace {
@@ -50,6 +51,7 @@ PreviewOutcome ExtractPreview(EngineState &state, RestoreState &restore, Operati
     return outcome;
   }
   restore.ResultsBusy = true;
+  const DeviceSession session(state.Vol, DeviceAccess::Read);
   const ExtractResult result = ExtractFoundFile(state.Vol, host, *entry, *out, false);
   restore.ResultsBusy = false;
   if (result.WriteError != 0) {

@@ -8,6 +8,7 @@
 #include "restore/host_paths.h"
 #include "settings/well_known_folders.h"
 #include "restore/output_file.h"
+#include "volume/device_session.h"
 
 namespace orvanta {
 namespace {
@@ -99,6 +100,7 @@ RestoreOutcome RestoreCheckedRows(EngineState &state, RestoreState &restore, Ope
                                   std::span<const RestoreRow> rows) {
   if (rows.empty() || restore.ResultsBusy || restore.DestFolder.empty())
     return {};
+  const DeviceSession session(state.Vol, DeviceAccess::Read);
   RestoreRun run(state, restore, host, /*stoppable=*/true);
   const std::string section = restore.CurrentSection;
   for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -118,6 +120,7 @@ RestoreOutcome RestoreCheckedRows(EngineState &state, RestoreState &restore, Ope
 RestoreOutcome RestoreFolder(EngineState &state, RestoreState &restore, OperationHost &host) {
   if (restore.ResultsBusy || state.Tree.Empty() || restore.DestFolder.empty())
     return {};
+  const DeviceSession session(state.Vol, DeviceAccess::Read);
   RestoreRun run(state, restore, host, /*stoppable=*/false);
   // Nothing begins with an empty section name: with no folder selected
   // there is nothing to restore.

@@ -10,6 +10,7 @@
 #include "engine/rounding.h"
 #include "scan/directory_continuations.h"
 #include "scan/directory_walk.h"
+#include "volume/aligned_buffer.h"
 #include "volume/directory_reads.h"
 
 namespace orvanta {
@@ -50,7 +51,8 @@ bool ReadParent(Volume &volume, std::uint32_t parent, std::vector<std::uint8_t> 
 // boundaries; with an intact chain in the FAT the whole directory is walked.
 // Gives the folder the files went to.
 std::string ScanDirectory(FindContext &ctx, std::span<const std::uint8_t> cluster,
-                   std::optional<std::uint32_t> number, std::vector<std::uint8_t> &chainBytes) {
+                          std::optional<std::uint32_t> number,
+                          std::vector<std::uint8_t> &chainBytes) {
   auto &volume = ctx.State.Vol;
   const auto &g = volume.Geometry();
   const std::uint32_t self = EntryFirstCluster(EntryAt(cluster, kDotOffset), g.FatType);
@@ -134,21 +136,38 @@ void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t pare
   }
 }
 
+namespace {
+
+// Where a block of the scan lies on the device.
+struct BlockPlace {
+  enum Kind { Read, Skip, End } What = Read;
+  std::uint32_t Sector = 0;
+  std::size_t Length = 0; // bytes on the device, whole sectors
+};
+
+// A transfer of the scan reads about this much: as many whole blocks as
+// fit, one block when a block is larger.
+constexpr std::size_t kTransferBytes = std::size_t{1} << 20;
+
+} // namespace
+
 void DeepScan(FindContext &ctx) {
   auto &volume = ctx.State.Vol;
   auto &host = ctx.Host;
   const auto &g = volume.Geometry();
   if (!g.ClustersFitInMemory())
     return;
-  // Whole blocks only: clusters after the last whole block are not scanned.
-  const std::int64_t blocks =
-      (std::int64_t{g.ClusterCount} - g.RootStartSector / g.SectorsPerCluster) /
-      kDeepScanBlockClusters;
+  // Every cluster from the first block on is examined; the last block holds
+  // what is left over after the whole ones.
+  const std::int64_t clusters =
+      std::int64_t{g.ClusterCount} - g.RootStartSector / g.SectorsPerCluster;
+  const std::int64_t blocks = (clusters + kDeepScanBlockClusters - 1) / kDeepScanBlockClusters;
   if (blocks <= 0)
     return;
 
   const auto clusterBytes = static_cast<std::size_t>(g.BytesPerCluster);
   const auto sectorBytes = static_cast<std::uint64_t>(g.BytesPerSector);
+  const std::size_t blockBytes = std::size_t{kDeepScanBlockClusters} * clusterBytes;
   const std::int64_t sectorsPerBlock = std::int64_t{kDeepScanBlockClusters} * g.SectorsPerCluster;
   // The first block follows the root: at cluster 2 on FAT16, after the
   // root's cluster on FAT32, so cluster 2 itself is never examined.
@@ -160,7 +179,62 @@ void DeepScan(FindContext &ctx) {
   // holds; those beyond its end are not read.
   const std::optional<std::uint64_t> deviceBytes = volume.DeviceSizeBytes();
 
-  std::vector<std::uint8_t> block(std::size_t{kDeepScanBlockClusters} * clusterBytes);
+  auto clustersIn = [&](std::int64_t k) {
+    return k < blocks ? kDeepScanBlockClusters
+                      : static_cast<int>(clusters - (blocks - 1) * kDeepScanBlockClusters);
+  };
+  auto place = [&](std::int64_t k) {
+    BlockPlace at;
+    const std::int64_t start = firstSector + (k - 1) * sectorsPerBlock;
+    if (start < 0)
+      return BlockPlace{BlockPlace::Skip}; // no such sector on any device
+    if (start > std::numeric_limits<std::uint32_t>::max())
+      return BlockPlace{BlockPlace::End};
+    at.Sector = static_cast<std::uint32_t>(start);
+    at.Length = std::size_t(clustersIn(k)) * clusterBytes;
+    if (deviceBytes) {
+      const std::uint64_t offset = static_cast<std::uint64_t>(start) * sectorBytes;
+      if (offset >= *deviceBytes)
+        return BlockPlace{BlockPlace::End}; // this block and every later one lie beyond the end
+      // A block that runs over the end is read as far as the device goes.
+      const std::uint64_t onDevice = (*deviceBytes - offset) / sectorBytes * sectorBytes;
+      at.Length = static_cast<std::size_t>(std::min<std::uint64_t>(at.Length, onDevice));
+    }
+    if (at.Length == 0)
+      at.What = BlockPlace::Skip;
+    return at;
+  };
+
+  // Several blocks that follow one another are read in one page-aligned
+  // transfer; when it fails each is read on its own, so that an unreadable
+  // block is skipped as it would be alone.
+  const std::size_t perTransfer = static_cast<std::size_t>(std::min<std::int64_t>(
+      blocks, std::max<std::size_t>(1, kTransferBytes / blockBytes)));
+  AlignedBuffer buffer(perTransfer * blockBytes);
+  std::vector<bool> readable(perTransfer);
+  std::int64_t loadedFrom = 1, loadedTo = 1; // blocks [from, to) are in the buffer
+  auto load = [&](std::int64_t k, const BlockPlace &first) {
+    std::vector<BlockPlace> batch{first};
+    std::size_t bytes = first.Length;
+    // Only a whole block can be followed by another in the same transfer.
+    while (batch.size() < perTransfer && batch.back().Length == blockBytes &&
+           k + std::int64_t(batch.size()) <= blocks) {
+      const BlockPlace next = place(k + std::int64_t(batch.size()));
+      if (next.What != BlockPlace::Read)
+        break;
+      batch.push_back(next);
+      bytes += next.Length;
+    }
+    loadedFrom = k;
+    loadedTo = k + std::int64_t(batch.size());
+    const bool all = volume.ReadSectors(first.Sector, std::span(buffer.data(), bytes));
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+      const auto part = std::span(buffer.data() + i * blockBytes, blockBytes);
+      readable[i] = all || volume.ReadSectors(batch[i].Sector, part.first(batch[i].Length));
+      std::fill(part.begin() + std::ptrdiff_t(batch[i].Length), part.end(), std::uint8_t{0});
+    }
+  };
+
   std::vector<std::uint8_t> chainBytes;
   DirectoryContinuations continuations(ctx);
   for (std::int64_t k = 1; k <= blocks; ++k) {
@@ -174,34 +248,24 @@ void DeepScan(FindContext &ctx) {
     if (p != ProgressPercentOf(host.ProgressWidth()))
       host.SetProgressWidth(ProgressFillWidth(static_cast<double>(p)));
 
-    const std::int64_t start = firstSector + (k - 1) * sectorsPerBlock;
-    if (start < 0)
-      continue; // no such sector on any device
-    if (start > std::numeric_limits<std::uint32_t>::max())
-      break;
-    std::size_t length = block.size();
-    if (deviceBytes) {
-      const std::uint64_t offset = static_cast<std::uint64_t>(start) * sectorBytes;
-      if (offset >= *deviceBytes)
-        break; // this block and every later one lie beyond the device's end
-      // A block that runs over the end is read as far as the device goes.
-      const std::uint64_t onDevice = (*deviceBytes - offset) / sectorBytes * sectorBytes;
-      if (onDevice < length) {
-        length = static_cast<std::size_t>(onDevice);
-        std::fill(block.begin() + static_cast<std::ptrdiff_t>(length), block.end(),
-                  std::uint8_t{0});
-      }
+    if (k >= loadedTo) {
+      const BlockPlace at = place(k);
+      if (at.What == BlockPlace::End)
+        break;
+      if (at.What == BlockPlace::Skip)
+        continue;
+      load(k, at);
     }
-    if (length == 0 ||
-        !volume.ReadSectors(static_cast<std::uint32_t>(start), std::span(block.data(), length)))
+    const std::size_t slot = static_cast<std::size_t>(k - loadedFrom);
+    if (!readable[slot])
       continue;
 
-    for (int j = 0; j < kDeepScanBlockClusters; ++j) {
+    for (int j = 0; j < clustersIn(k); ++j) {
       host.Pump();
       if (!host.Running())
         continue;
-      const std::span<const std::uint8_t> cluster(block.data() + std::size_t(j) * clusterBytes,
-                                                  clusterBytes);
+      const std::span<const std::uint8_t> cluster(
+          buffer.data() + slot * blockBytes + std::size_t(j) * clusterBytes, clusterBytes);
       if (!BeginsWithDotPair(cluster)) {
         // A later cluster of a directory whose chain the FAT has lost.
         const std::int64_t n = firstCluster + (k - 1) * kDeepScanBlockClusters + j;

@@ -7,16 +7,17 @@
 
 namespace orvanta {
 
-// Clusters read in one transfer of the deep scan.
+// Clusters of one block of the deep scan: the unit of its progress.
 inline constexpr int kDeepScanBlockClusters = 32;
 
 // The deep scan of a whole Find: reads the data area in blocks of 32
-// clusters, takes every cluster that begins with a "." and a ".." entry for
-// the first cluster of a directory, names the directory by climbing its ".."
-// links, and records every file entry in it that does not exist on the live
-// volume, whether or not it is marked deleted (mark "1" when it is, "0"
-// otherwise). Moves the progress bar itself; after Stop no further block is
-// read.
+// clusters (the last block holds what is left over; several blocks go in
+// one transfer of about 1 MiB), takes every cluster that begins with a "."
+// and a ".." entry for the first cluster of a directory, names the
+// directory by climbing its ".." links, and records every file entry in it
+// that does not exist on the live volume, whether or not it is marked
+// deleted (mark "1" when it is, "0" otherwise). Moves the progress bar
+// itself; after Stop no further block is read.
 // Free clusters that hold directory entries without a "." pair are the
 // later clusters of such directories; their files are recorded as well
 // (see DirectoryContinuations).

@@ -3,6 +3,7 @@
 #include "scan/deep_scan.h"
 #include "scan/live_view.h"
 #include "scan/quick_scan.h"
+#include "volume/device_session.h"
 #include "volume/volume_checks.h"
 
 namespace orvanta {
@@ -10,6 +11,7 @@ namespace orvanta {
 FindOutcome RunFind(EngineState &state, OperationHost &host, const FindOptions &options) {
   FindOutcome outcome;
   const auto &language = state.Language;
+  const DeviceSession session(state.Vol, DeviceAccess::Read);
   const VolumeCheck check = OpenVolume(state.Vol, options.Drive, /*loadFat=*/true);
   if (check != VolumeCheck::Ok) {
     outcome.Message = VolumeCheckMessage(check, language);

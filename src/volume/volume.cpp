@@ -11,7 +11,18 @@ std::shared_ptr<Device> Volume::DeviceOf(std::string_view drive) {
     cachedDevice_ = drives_.DeviceFor(drive);
     cachedDrive_ = std::string(drive);
   }
+  FollowSession();
   return cachedDevice_;
+}
+
+void Volume::FollowSession() {
+  if (!session_ || sessionDevice_ == cachedDevice_)
+    return;
+  if (sessionDevice_)
+    sessionDevice_->EndSession();
+  sessionDevice_ = cachedDevice_;
+  if (sessionDevice_)
+    sessionDevice_->BeginSession(*session_);
 }
 
 Device *Volume::CurrentDevice() { return DeviceOf(geometry_.DrivePath).get(); }

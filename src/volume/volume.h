@@ -20,8 +20,9 @@ using TFatImage = std::vector<std::uint8_t>;
 
 // Raw access to the selected drive and what is known of its FAT volume: the
 // geometry, the in-memory first FAT and the clusters of the last chain walk.
-// The drive is the one named by Geometry().DrivePath; every transfer opens
-// and closes it anew.
+// The drive is the one named by Geometry().DrivePath. While a DeviceSession
+// is held, the drive's device stays open between transfers; otherwise every
+// transfer opens and closes it anew.
 class Volume {
 public:
   explicit Volume(DriveProvider &drives) : drives_(drives) {}
@@ -75,6 +76,10 @@ public:
   const std::vector<std::uint8_t> &BootSectorBytes() const { return probe_; }
 
 private:
+  friend class DeviceSession;
+  // Keeps the session on whichever device the drive text selects.
+  void FollowSession();
+
   bool ProbeSectorSize();
   std::shared_ptr<Device> DeviceOf(std::string_view drive);
   std::optional<std::uint32_t> EntryOfWidth(unsigned width, std::uint64_t n) const;
@@ -90,6 +95,8 @@ private:
   std::vector<std::uint32_t> chainList_;
   std::vector<std::uint64_t> listed_; // bitmap of clusters in chainList_, by FAT entry
   std::vector<std::uint8_t> probe_;
+  std::optional<DeviceAccess> session_;
+  std::shared_ptr<Device> sessionDevice_;
 };
 
 } // namespace orvanta

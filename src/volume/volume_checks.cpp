@@ -1,6 +1,7 @@
 #include "volume/volume_checks.h"
 
 #include "engine/rounding.h"
+#include "volume/device_session.h"
 #include "settings/language_file.h"
 
 namespace orvanta {
@@ -8,6 +9,9 @@ namespace orvanta {
 VolumeCheck OpenVolume(Volume &volume, std::string_view drive, bool loadFat) {
   if (drive.size() < 2)
     return VolumeCheck::DriveNotFound;
+  // On its own (the drive summary) this is an operation of its own; within
+  // a Find or a Wipe it runs in theirs.
+  const DeviceSession session(volume, DeviceAccess::Read);
   auto &g = volume.Geometry();
   g.DrivePath = std::string(drive.substr(0, 2));
   if (!volume.RootReachable(g.DrivePath))

@@ -22,6 +22,10 @@ constexpr std::size_t kEntry = dir_entry::kSize;
 // most this many bytes, so that a wrong number cannot take the memory.
 constexpr std::size_t kMaxTransferBytes = std::size_t{16} << 20;
 
+// Free runs that follow one another are written together up to this many
+// bytes: the device then moves about a megabyte per transfer.
+constexpr std::size_t kZeroTransferBytes = std::size_t{1} << 20;
+
 // Long names hold at most 20 pieces (255 characters).
 constexpr std::size_t kMaxLongNamePieces = 20;
 
@@ -293,6 +297,12 @@ bool WipeEngine::FreeSpacePass(unsigned width) {
   std::int64_t end = std::int64_t{g.ClusterCount} - 1;
   end = std::min<std::int64_t>(end, static_cast<std::int64_t>(state_.Vol.FatImage().size() / width));
   end = std::min<std::int64_t>(end, std::int64_t{lastDataCluster_} + 1);
+  // Runs already measured are written whatever happens next, as if each
+  // had been written at once.
+  struct Flush {
+    WipeEngine &Engine;
+    ~Flush() { Engine.FlushZeros(); }
+  } flush{*this};
   for (std::int64_t n = 0; n < end;) {
     host_.Pump();
     if (!host_.Running())
@@ -305,6 +315,7 @@ bool WipeEngine::FreeSpacePass(unsigned width) {
     host_.SetCounter(n);
     // The two reserved entries are never free space, whatever they hold.
     if (n < 2 || EntryOfWidth(width, std::uint64_t(n)) != 0) {
+      FlushZeros();
       WipeFATCluster(static_cast<std::int32_t>(n));
       ++n;
       continue;
@@ -318,11 +329,44 @@ bool WipeEngine::FreeSpacePass(unsigned width) {
         break;
       ++run;
     }
-    if (!WriteZeros(static_cast<std::int32_t>(n), run))
-      ++failedWrites_;
+    QueueZeros(static_cast<std::int32_t>(n), run);
     n += run;
   }
+  FlushZeros();
   return host_.Running();
+}
+
+void WipeEngine::QueueZeros(std::int32_t cluster, std::uint32_t clusters) {
+  const auto clusterBytes = static_cast<std::size_t>(state_.Vol.Geometry().BytesPerCluster);
+  std::size_t pending = 0;
+  for (const auto run : pendingRuns_)
+    pending += run;
+  if (!pendingRuns_.empty() &&
+      (std::int64_t{pendingFirst_} + std::int64_t(pending) != cluster ||
+       (pending + clusters) * clusterBytes > kZeroTransferBytes))
+    FlushZeros();
+  if (pendingRuns_.empty())
+    pendingFirst_ = cluster;
+  pendingRuns_.push_back(clusters);
+}
+
+// One transfer for all pending runs; when the volume refuses it, each run on
+// its own, so that a refused run fails alone and counts once.
+void WipeEngine::FlushZeros() {
+  if (pendingRuns_.empty())
+    return;
+  std::uint32_t total = 0;
+  for (const auto run : pendingRuns_)
+    total += run;
+  if (pendingRuns_.size() == 1 || !WriteZeros(pendingFirst_, total)) {
+    std::int32_t cluster = pendingFirst_;
+    for (const auto run : pendingRuns_) {
+      if (!WriteZeros(cluster, run))
+        ++failedWrites_;
+      cluster += static_cast<std::int32_t>(run);
+    }
+  }
+  pendingRuns_.clear();
 }
 
 bool WipeEngine::WriteZeros(std::int32_t cluster, std::uint32_t clusters) {
@@ -332,7 +376,7 @@ bool WipeEngine::WriteZeros(std::int32_t cluster, std::uint32_t clusters) {
   std::size_t remaining = std::size_t{clusters} * static_cast<std::size_t>(g.BytesPerCluster);
   const std::size_t chunk = std::max(sectorBytes, kMaxTransferBytes / sectorBytes * sectorBytes);
   if (zeros_.size() < std::min(remaining, chunk))
-    zeros_.assign(std::min(remaining, chunk), 0);
+    zeros_.Resize(std::min(remaining, chunk));
   std::uint32_t sector = vol.ClusterSector(cluster);
   while (remaining > 0) {
     const std::size_t bytes = std::min(remaining, chunk);

@@ -6,6 +6,7 @@
 
 #include "engine/engine_state.h"
 #include "engine/operation_host.h"
+#include "volume/aligned_buffer.h"
 #include "wipe/directory_queue.h"
 
 namespace orvanta {
@@ -66,6 +67,8 @@ private:
   void WriteChain(const std::vector<std::uint32_t> &chain, std::span<const std::uint8_t> before,
                   std::span<const std::uint8_t> after);
   bool WriteZeros(std::int32_t cluster, std::uint32_t clusters);
+  void QueueZeros(std::int32_t cluster, std::uint32_t clusters);
+  void FlushZeros();
 
   EngineState &state_;
   OperationHost &host_;
@@ -73,7 +76,11 @@ private:
   std::int64_t failedWrites_ = 0;
   std::int64_t passPercent_ = 0;
   std::uint32_t lastDataCluster_ = 1;
-  std::vector<std::uint8_t> zeros_;
+  AlignedBuffer zeros_;
+  // Free runs measured but not yet written: they follow one another from
+  // pendingFirst_ on, and go out together in one transfer.
+  std::int32_t pendingFirst_ = 0;
+  std::vector<std::uint32_t> pendingRuns_;
 };
 
 // The checksum of a short entry's 11 name bytes that its long-name pieces

@@ -1,6 +1,7 @@
 #include "wipe/wipe_job.h"
 
 #include "engine/rounding.h"
+#include "volume/device_session.h"
 #include "volume/volume_checks.h"
 #include "wipe/wipe_engine.h"
 
@@ -35,6 +36,9 @@ std::string WipeOutcome::ReportText() const {
 WipeOutcome RunWipe(EngineState &state, OperationHost &host, const WipeOptions &options) {
   WipeOutcome outcome;
   const auto &language = state.Language;
+  // Opened once, for reading and writing: where writing is refused the
+  // checks still read the drive and refuse it below.
+  const DeviceSession session(state.Vol, DeviceAccess::ReadWrite);
   VolumeCheck check = OpenVolume(state.Vol, options.Drive, /*loadFat=*/true);
   // A cluster size that no FAT volume has means the boot sector is damaged:
   // where its clusters lie cannot be trusted, and nothing is written by it.

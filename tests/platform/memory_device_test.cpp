@@ -43,5 +43,26 @@ TEST(MemoryDevice, VanishesAfterTheGivenNumberOfTransfers) {
   EXPECT_FALSE(d.RootReachable());
 }
 
+TEST(MemoryDevice, CountsTheOpensARealDeviceWouldSee) {
+  MemoryDevice d(std::vector<std::uint8_t>(16 * 512), 512);
+  d.FailReads(4, 4);
+  std::vector<std::uint8_t> buf(512);
+  EXPECT_TRUE(d.Read(0, buf));
+  EXPECT_TRUE(d.SizeBytes().has_value());
+  EXPECT_EQ(d.Opens(), 2u); // outside a session, once a call
+  d.BeginSession(DeviceAccess::Read);
+  EXPECT_TRUE(d.RootReachable());
+  EXPECT_TRUE(d.Read(0, buf));
+  EXPECT_FALSE(d.Read(100, buf)); // refused before any transfer: still open
+  EXPECT_EQ(d.Opens(), 3u);
+  EXPECT_FALSE(d.Read(4 * 512, buf)); // failed on the medium: closed
+  EXPECT_TRUE(d.Read(0, buf));
+  EXPECT_EQ(d.Opens(), 4u);
+  d.VanishAfter(0);
+  EXPECT_FALSE(d.Read(0, buf));
+  EXPECT_FALSE(d.RootReachable()); // the open after the failure finds nothing
+  d.EndSession();
+}
+
 } // namespace
 } // namespace orvanta

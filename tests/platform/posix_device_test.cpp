@@ -78,6 +78,70 @@ TEST(PosixDevice, AMissingOrReadOnlyImageFailsQuietly) {
   EXPECT_TRUE(ro.Read(0, buf));
 }
 
+// An opener that counts its calls and, like a disk service that grants
+// reading only, can refuse every open for writing.
+struct CountingOpener {
+  int Opens = 0;
+  bool RefuseWriting = false;
+  DeviceOpener Get() {
+    return [this](const std::filesystem::path &path, int flags) {
+      ++Opens;
+      if (RefuseWriting && (flags & O_ACCMODE) != O_RDONLY) {
+        errno = EACCES;
+        return -1;
+      }
+      return ::open(path.c_str(), flags | O_CLOEXEC);
+    };
+  }
+};
+
+TEST(PosixDevice, ASessionOpensOnceAndAgainOnlyAfterAFailedTransfer) {
+  TempDir dir;
+  const auto path = MakeFile(dir, "card.img", 16 * 512);
+  CountingOpener opener;
+  PosixDevice d(path, std::nullopt, opener.Get());
+  std::vector<std::uint8_t> buf(512);
+  d.BeginSession(DeviceAccess::ReadWrite);
+  EXPECT_TRUE(d.RootReachable());
+  EXPECT_EQ(d.SizeBytes(), 16u * 512);
+  EXPECT_EQ(d.FileSystemName(), "");
+  EXPECT_TRUE(d.WritableExclusively());
+  EXPECT_TRUE(d.Read(3 * 512, buf));
+  EXPECT_EQ(buf[0], 3);
+  EXPECT_TRUE(d.Write(5 * 512, buf));
+  EXPECT_FALSE(d.Read(100, buf)); // refused before any transfer: still open
+  EXPECT_EQ(opener.Opens, 1);
+  // Another, smaller medium under the session: the read past its end fails
+  // on the device, and the next transfer opens and measures it anew.
+  std::filesystem::resize_file(path, 8 * 512);
+  EXPECT_FALSE(d.Read(12 * 512, buf));
+  EXPECT_EQ(opener.Opens, 1);
+  EXPECT_FALSE(d.Read(12 * 512, buf));
+  EXPECT_EQ(d.SizeBytes(), 8u * 512);
+  EXPECT_EQ(opener.Opens, 2);
+  d.EndSession();
+  EXPECT_TRUE(d.Read(0, buf));
+  EXPECT_EQ(d.SizeBytes(), 8u * 512);
+  EXPECT_EQ(opener.Opens, 4); // outside a session, once a call
+  EXPECT_EQ(test::ReadFileBytes(path)[5 * 512], 3);
+}
+
+TEST(PosixDevice, ASessionForWritingStillReadsWhereWritingIsRefused) {
+  TempDir dir;
+  const auto path = MakeFile(dir, "card.img", 16 * 512);
+  CountingOpener opener;
+  opener.RefuseWriting = true;
+  PosixDevice d(path, std::nullopt, opener.Get());
+  std::vector<std::uint8_t> buf(512, 0xAB);
+  d.BeginSession(DeviceAccess::ReadWrite);
+  EXPECT_FALSE(d.WritableExclusively());
+  EXPECT_FALSE(d.Write(0, buf));
+  EXPECT_TRUE(d.Read(2 * 512, buf));
+  EXPECT_EQ(buf[0], 2);
+  EXPECT_EQ(opener.Opens, 2); // writing refused, then reading granted
+  d.EndSession();
+}
+
 TEST(PosixDevice, NamesFileSystemsAsTheSystemWould) {
   TempDir dir;
   test::FatImageFile fat16(dir / "16.img", {.FatBits = 16, .SizeKiB = 16 * 1024});

@@ -422,23 +422,39 @@ TEST(DeepScan, TheClimbStopsAfter128Names) {
   EXPECT_EQ(engine.State.Catalogue.SectionNames(), (std::vector<std::string>{expected}));
 }
 
-// Whole blocks only: a volume without 32 clusters beyond its metadata has
-// none, and clusters after the last whole block are not examined.
-TEST(DeepScan, OnlyWholeBlocksAreScanned) {
+// Every cluster is examined: a volume without 32 clusters beyond its
+// metadata has one short block, and the clusters after the last whole
+// block form one more.
+TEST(DeepScan, ClustersAfterTheLastWholeBlockAreScannedToo) {
   for (const std::uint32_t clusters : {20u, 40u}) {
     auto v = SmallFat16(clusters);
-    // Metadata counts in: blocks = (clusters + 4 root sectors) div 32.
+    // Metadata counts in: (clusters + 4 root sectors) in blocks of 32.
     const std::uint32_t dirCluster = clusters == 20 ? 5 : 36;
     auto d = DotPair(dirCluster, 0);
     d.push_back(Deleted(ShortEntry("F       TXT", 0x20, 10, 1)));
     v.PutEntries(v.ClusterOffset(dirCluster), d);
     auto engine = EngineFixture::OfBytes(v.Bytes);
-    EXPECT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::NothingFound) << clusters;
-    // One block fills the bar itself; with none, the end of the Find does.
+    EXPECT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found) << clusters;
     const std::vector<int> widths =
-        clusters == 20 ? std::vector<int>{0, 557, 0} : std::vector<int>{0, 557, 557, 0};
+        clusters == 20 ? std::vector<int>{0, 557, 557, 0} : std::vector<int>{0, 278, 557, 557, 0};
     EXPECT_EQ(engine.Host.Widths, widths) << clusters;
   }
+}
+
+// Blocks are read several to a transfer; a block that cannot be read is
+// skipped alone.
+TEST(DeepScan, AnUnreadableBlockIsSkippedAlone) {
+  auto v = SmallFat16(124); // four blocks of 16 KiB: one transfer
+  for (const std::uint32_t c : {10u, 40u, 80u})
+    PutFirstLevelFolder(v, c);
+  auto engine = EngineFixture::OfBytes(v.Bytes);
+  const std::uint64_t bad = v.ClusterOffset(50) / 512; // in the block of cluster 40
+  dynamic_cast<MemoryDevice &>(*engine.Drive).FailReads(bad, bad);
+  ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
+  const auto keys = engine.State.Catalogue.Keys("E:\\");
+  ASSERT_EQ(keys.size(), 2u);
+  EXPECT_NE(keys[0].find("10"), std::string::npos) << keys[0];
+  EXPECT_NE(keys[1].find("80"), std::string::npos) << keys[1];
 }
 
 // A damaged total-sectors field claims millions of blocks; only those on
@@ -490,7 +506,8 @@ TEST(DeepScan, AHugeBogusClusterSizeIsNotScanned) {
 // Stop at every point of a run over four blocks: the block being walked is
 // the last one read, and the bar stays where it was.
 TEST(DeepScan, StopReadsNoFurtherBlockAndKeepsTheBar) {
-  auto v = SmallFat16(124); // four blocks, no directories: 33 pumps a block
+  // Four blocks of 1 MiB, one transfer each, no directories: 33 pumps a block.
+  auto v = CraftedVolume({.FatBits = 16, .SectorsPerCluster = 64, .Clusters = 128});
   auto full = EngineFixture::OfBytes(v.Bytes);
   full.Find("*.*", kDeep);
   const std::vector<int> fullWidths = full.Host.Widths;

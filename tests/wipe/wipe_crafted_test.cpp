@@ -279,6 +279,20 @@ TEST(FreeSpacePass, ARunOf40FreeClustersIsWrittenAs32And8) {
   EXPECT_EQ(w.At(v.ClusterOffset(50)), At(v, v.ClusterOffset(50))); // used
 }
 
+// Free runs that follow one another go out in one transfer; a used cluster
+// between them begins another.
+TEST(FreeSpacePass, RunsThatFollowOneAnotherAreWrittenTogether) {
+  auto v = Filled16();
+  v.SetFat(70, 0xFFFF);
+  Crafted w(v);
+  auto engine = w.Engine();
+  EXPECT_TRUE(engine.WipeFAT16());
+  EXPECT_TRUE(AllZero(w.At(v.ClusterOffset(2), 68 * kCluster)));
+  EXPECT_EQ(w.At(v.ClusterOffset(70)), At(v, v.ClusterOffset(70)));
+  EXPECT_TRUE(AllZero(w.At(v.ClusterOffset(71), 59 * kCluster)));
+  EXPECT_EQ(w.Memory->Writes(), 3u); // the root, the runs before 70, those after it
+}
+
 // The boot sector's total may reach past the device (it is estimated on
 // small FAT16 volumes), or the device past the volume; the FAT holds
 // entries past the data area either way. The last run still ends at the

@@ -6,6 +6,7 @@
 #include <libudev.h>
 #include <memory>
 
+#include "platform/posix/partitions.h"
 #include "platform/posix/posix_device.h"
 
 namespace orvanta {
@@ -33,6 +34,15 @@ std::vector<DriveEntry> ParseDriveList(std::string_view text) {
         continue;
       entry.SectorSize = static_cast<std::uint32_t>(size);
       path = path.substr(0, colon);
+    }
+    const auto at = path.rfind('@');
+    if (at != std::string_view::npos && at + 1 < path.size() && path.size() - at <= 4 &&
+        std::all_of(path.begin() + static_cast<std::ptrdiff_t>(at) + 1, path.end(),
+                    [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+      entry.Partition = std::atoi(std::string(path.substr(at + 1)).c_str());
+      if (*entry.Partition <= 0)
+        continue;
+      path = path.substr(0, at);
     }
     if (path.empty())
       continue;
@@ -137,7 +147,7 @@ void PosixDriveTable::Refresh() {
       ++letter;
     if (letter > 'Z')
       break;
-    drives_.push_back({letter++, std::move(volume), std::nullopt});
+    drives_.push_back({letter++, std::move(volume), std::nullopt, std::nullopt});
   }
   std::sort(drives_.begin(), drives_.end(),
             [](const DriveEntry &a, const DriveEntry &b) { return a.Letter < b.Letter; });
@@ -155,9 +165,14 @@ std::shared_ptr<Device> PosixDriveTable::DeviceFor(std::string_view drivePath) {
   if (drivePath.size() != 2 || drivePath[1] != ':')
     return nullptr;
   const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(drivePath[0])));
-  for (const auto &d : drives_)
-    if (d.Letter == letter)
-      return std::make_shared<PosixDevice>(d.Path, d.SectorSize);
+  for (const auto &d : drives_) {
+    if (d.Letter != letter)
+      continue;
+    // Removable block devices are partitions already; an image may hold a
+    // whole card with its partition table.
+    std::string error;
+    return OpenVolumeDevice(d.Path, d.SectorSize, d.Partition, error);
+  }
   return nullptr;
 }
 

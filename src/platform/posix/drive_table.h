@@ -15,10 +15,13 @@ struct DriveEntry {
   char Letter = 0;
   std::filesystem::path Path;
   std::optional<std::uint32_t> SectorSize; // images only; block devices report their own
+  std::optional<int> Partition;            // a partition of a partitioned image, by number
 };
 
-// Parses ORVANTA_DRIVES: "E=/path/card.img;F=/path/4k.img:4096". Entries that
-// do not parse, and any for A:, are left out.
+// Parses ORVANTA_DRIVES: "E=/path/card.img;F=/path/4k.img:4096;G=/path/disk.img@2".
+// A ":N" at the end gives the sector size, an "@N" before it the partition of
+// an image that holds a partition table. Entries that do not parse, and any
+// for A:, are left out.
 std::vector<DriveEntry> ParseDriveList(std::string_view text);
 
 // Removable block devices found through libudev: the FAT partitions of each

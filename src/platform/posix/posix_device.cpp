@@ -16,12 +16,8 @@
 namespace orvanta {
 namespace {
 
-UniqueFd OpenPath(const std::filesystem::path &path, int flags) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), flags | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  return UniqueFd(fd);
+int OpenWithCloexec(const std::filesystem::path &path, int flags) {
+  return ::open(path.c_str(), flags | O_CLOEXEC);
 }
 
 bool IsBlockDevice(int fd) {
@@ -79,45 +75,116 @@ bool WholeSectorsInside(const Extent &e, std::uint64_t offset, std::uint64_t len
 } // namespace
 
 PosixDevice::PosixDevice(std::filesystem::path path,
-                         std::optional<std::uint32_t> imageSectorSize)
-    : path_(std::move(path)), imageSectorSize_(imageSectorSize) {}
+                         std::optional<std::uint32_t> imageSectorSize, DeviceOpener opener)
+    : path_(std::move(path)), imageSectorSize_(imageSectorSize),
+      opener_(opener ? std::move(opener) : DeviceOpener(OpenWithCloexec)) {}
+
+UniqueFd PosixDevice::OpenPath(int flags) const {
+  int fd;
+  do {
+    fd = opener_(path_, flags);
+  } while (fd < 0 && errno == EINTR);
+  return UniqueFd(fd);
+}
+
+void PosixDevice::BeginSession(DeviceAccess access) {
+  EndSession();
+  session_ = access;
+}
+
+void PosixDevice::EndSession() {
+  session_.reset();
+  sessionFd_.Close();
+}
+
+bool PosixDevice::SessionOpen() {
+  if (sessionFd_)
+    return true;
+  sessionWritable_ = false;
+  if (*session_ == DeviceAccess::ReadWrite) {
+    // O_EXCL on a block device fails while the kernel has it mounted. The
+    // node is looked at without opening it, so that a session costs one open.
+    std::error_code ec;
+    const bool block = std::filesystem::is_block_file(path_, ec);
+    sessionFd_ = OpenPath(O_RDWR | (block ? O_EXCL : 0));
+    sessionWritable_ = static_cast<bool>(sessionFd_);
+  }
+  if (!sessionFd_)
+    sessionFd_ = OpenPath(O_RDONLY);
+  if (!sessionFd_)
+    return false;
+  const auto extent = Measure(sessionFd_.get(), imageSectorSize_);
+  if (!extent) {
+    sessionFd_.Close();
+    return false;
+  }
+  sessionSize_ = extent->size;
+  sessionSectorSize_ = extent->sectorSize;
+  return true;
+}
 
 bool PosixDevice::Read(std::uint64_t offset, std::span<std::uint8_t> out) {
-  UniqueFd fd = OpenPath(path_, O_RDONLY);
+  auto read = [&](int fd) {
+    return TransferAll(out.size(), [&](std::size_t done) {
+      return ::pread(fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+    });
+  };
+  if (session_) {
+    if (!SessionOpen() ||
+        !WholeSectorsInside({sessionSize_, sessionSectorSize_}, offset, out.size()))
+      return false;
+    if (read(sessionFd_.get()))
+      return true;
+    sessionFd_.Close(); // the next transfer opens the device again
+    return false;
+  }
+  UniqueFd fd = OpenPath(O_RDONLY);
   if (!fd)
     return false;
   const auto extent = Measure(fd.get(), imageSectorSize_);
   if (!extent || !WholeSectorsInside(*extent, offset, out.size()))
     return false;
-  return TransferAll(out.size(), [&](std::size_t done) {
-    return ::pread(fd.get(), out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
-  });
+  return read(fd.get());
 }
 
 bool PosixDevice::Write(std::uint64_t offset, std::span<const std::uint8_t> data) {
+  auto write = [&](int fd) {
+    return TransferAll(data.size(), [&](std::size_t done) {
+      return ::pwrite(fd, data.data() + done, data.size() - done,
+                      static_cast<off_t>(offset + done));
+    });
+  };
+  if (session_) {
+    if (!SessionOpen() || !sessionWritable_ ||
+        !WholeSectorsInside({sessionSize_, sessionSectorSize_}, offset, data.size()))
+      return false;
+    if (write(sessionFd_.get()))
+      return true;
+    sessionFd_.Close();
+    return false;
+  }
   // O_EXCL on a block device fails while the kernel has it mounted: writing
   // under a mounted file system would corrupt it.
-  UniqueFd probe = OpenPath(path_, O_RDONLY);
+  UniqueFd probe = OpenPath(O_RDONLY);
   if (!probe)
     return false;
   const bool block = IsBlockDevice(probe.get());
   probe.Close();
-  UniqueFd fd = OpenPath(path_, O_WRONLY | (block ? O_EXCL : 0));
+  UniqueFd fd = OpenPath(O_WRONLY | (block ? O_EXCL : 0));
   if (!fd)
     return false;
   const auto extent = Measure(fd.get(), imageSectorSize_);
   if (!extent || !WholeSectorsInside(*extent, offset, data.size()))
     return false;
-  if (!TransferAll(data.size(), [&](std::size_t done) {
-        return ::pwrite(fd.get(), data.data() + done, data.size() - done,
-                        static_cast<off_t>(offset + done));
-      }))
+  if (!write(fd.get()))
     return false;
   return fd.Close();
 }
 
 std::optional<std::uint64_t> PosixDevice::SizeBytes() {
-  UniqueFd fd = OpenPath(path_, O_RDONLY);
+  if (session_)
+    return SessionOpen() ? std::optional(sessionSize_) : std::nullopt;
+  UniqueFd fd = OpenPath(O_RDONLY);
   if (!fd)
     return std::nullopt;
   const auto extent = Measure(fd.get(), imageSectorSize_);
@@ -127,9 +194,27 @@ std::optional<std::uint64_t> PosixDevice::SizeBytes() {
 }
 
 std::string PosixDevice::FileSystemName() {
-  blkid_probe pr = blkid_new_probe_from_filename(path_.c_str());
+  // The probe reads through a descriptor of ours, so that it goes through
+  // the opener, and in a session through the session's descriptor.
+  UniqueFd own;
+  int fd = -1;
+  if (session_) {
+    if (!SessionOpen())
+      return {};
+    fd = sessionFd_.get();
+  } else {
+    own = OpenPath(O_RDONLY);
+    fd = own.get();
+  }
+  if (fd < 0)
+    return {};
+  blkid_probe pr = blkid_new_probe();
   if (!pr)
     return {};
+  if (blkid_probe_set_device(pr, fd, 0, 0) != 0) {
+    blkid_free_probe(pr);
+    return {};
+  }
   blkid_probe_enable_superblocks(pr, 1);
   blkid_probe_set_superblocks_flags(pr, BLKID_SUBLKS_TYPE | BLKID_SUBLKS_VERSION);
   std::string type, version;
@@ -141,6 +226,10 @@ std::string PosixDevice::FileSystemName() {
       version = value;
   }
   blkid_free_probe(pr);
+  return FileSystemNameOf(type, version);
+}
+
+std::string FileSystemNameOf(const std::string &type, const std::string &version) {
   if (type == "vfat")
     return version == "FAT32" ? "FAT32" : "FAT";
   if (type == "ntfs")
@@ -155,18 +244,22 @@ bool PosixDevice::RootReachable() {
     std::error_code ec;
     return std::filesystem::is_directory(*mount, ec);
   }
-  return static_cast<bool>(OpenPath(path_, O_RDONLY));
+  if (session_)
+    return SessionOpen();
+  return static_cast<bool>(OpenPath(O_RDONLY));
 }
 
 bool PosixDevice::WritableExclusively() {
   if (MountPoint())
     return false;
-  UniqueFd probe = OpenPath(path_, O_RDONLY);
+  if (session_ == DeviceAccess::ReadWrite)
+    return SessionOpen() && sessionWritable_;
+  UniqueFd probe = OpenPath(O_RDONLY);
   if (!probe)
     return false;
   const bool block = IsBlockDevice(probe.get());
   probe.Close();
-  return static_cast<bool>(OpenPath(path_, O_WRONLY | (block ? O_EXCL : 0)));
+  return static_cast<bool>(OpenPath(O_WRONLY | (block ? O_EXCL : 0)));
 }
 
 namespace {

@@ -4,17 +4,25 @@
 #include <optional>
 
 #include "platform/device.h"
+#include "platform/device_opener.h"
+#include "platform/posix/unique_fd.h"
 
 namespace orvanta {
 
-// A block device or a disk image file. Every transfer opens the file, does
-// one positioned read or write and closes it again, so a card pulled between
-// transfers only makes the next transfer fail. The logical sector size is
-// the kernel's for block devices; for images it is 512 unless given.
+// A block device or a disk image file, read and written with positioned
+// transfers. Outside a session every transfer opens the file and closes it
+// again; a session holds one descriptor, measured once, until it ends or a
+// transfer fails. The logical sector size is the kernel's for block
+// devices; for images it is 512 unless given. Every open goes through the
+// opener (by default open(2) with O_CLOEXEC).
 class PosixDevice final : public Device {
 public:
   explicit PosixDevice(std::filesystem::path path,
-                       std::optional<std::uint32_t> imageSectorSize = std::nullopt);
+                       std::optional<std::uint32_t> imageSectorSize = std::nullopt,
+                       DeviceOpener opener = {});
+
+  void BeginSession(DeviceAccess access) override;
+  void EndSession() override;
 
   bool Read(std::uint64_t offset, std::span<std::uint8_t> out) override;
   bool Write(std::uint64_t offset, std::span<const std::uint8_t> data) override;
@@ -27,9 +35,23 @@ public:
   const std::filesystem::path &Path() const { return path_; }
 
 private:
+  UniqueFd OpenPath(int flags) const;
+  // The session's descriptor, opened when there is none.
+  bool SessionOpen();
+
   std::filesystem::path path_;
   std::optional<std::uint32_t> imageSectorSize_;
+  DeviceOpener opener_;
+  std::optional<DeviceAccess> session_;
+  UniqueFd sessionFd_;
+  bool sessionWritable_ = false;
+  std::uint64_t sessionSize_ = 0;
+  std::uint32_t sessionSectorSize_ = 0;
 };
+
+// The system's name for a file system that libblkid calls `type` (with its
+// `version`): "FAT" for FAT12 and FAT16, "FAT32", "NTFS", else the type.
+std::string FileSystemNameOf(const std::string &type, const std::string &version);
 
 // Mount point of a block device or of an image mounted through a loop
 // device, from the kernel's mount table; `mountInfo` lets tests supply one.

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/device.h"
+
+namespace orvanta {
+
+// One entry of a partition table.
+struct PartitionInfo {
+  int Number = 0;          // as the table numbers it, from 1
+  std::uint64_t Offset = 0; // bytes from the start of the device
+  std::uint64_t Size = 0;   // bytes
+  // The file system found at its start, named as Device::FileSystemName
+  // names it ("FAT", "FAT32", "NTFS", another name, or empty).
+  std::string FileSystem;
+};
+
+// The partitions of a disk image or a whole disk, in table order; empty
+// when it carries no partition table (MBR or GPT) that libblkid knows.
+std::vector<PartitionInfo> ListPartitions(const std::filesystem::path &path);
+
+// Whether a partition holds a FAT file system.
+bool IsFatPartition(const PartitionInfo &partition);
+
+// The device of a drive: the file or block device itself, or, when it
+// carries a partition table, its partition `partition` (by number), else
+// its only FAT partition. Null with `error` set when the partition asked
+// for does not exist, or when the table holds no FAT partition or several
+// and none was chosen.
+std::shared_ptr<Device> OpenVolumeDevice(const std::filesystem::path &path,
+                                         std::optional<std::uint32_t> sectorSize,
+                                         std::optional<int> partition, std::string &error);
+
+} // namespace orvanta
