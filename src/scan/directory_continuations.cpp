@@ -292,7 +292,8 @@ void DirectoryContinuations::Examine(std::uint32_t number, std::span<const std::
       joined_.insert(joined_.end(), cluster.begin(), cluster.end());
       const EntryRun across = ReadEntryRun(joined_, limits_);
       continues = across.Sound && !across.OpensMidName;
-      entries = joined_;
+      if (continues)
+        entries = joined_;
     }
   }
   // On its own a cluster must show more than one entry, or a long name
