@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/rounding.h"
+#include "scan/directory_continuations.h"
 #include "settings/language_file.h"
 #include "scan/directory_walk.h"
 #include "volume/aligned_buffer.h"
@@ -50,8 +51,10 @@ bool IsRootLink(std::uint32_t parent, int fatType) {
 // Names the directory whose first cluster is in hand and records its files.
 // `number` is the cluster's own number when the blocks lie on cluster
 // boundaries; with an intact chain in the FAT the whole directory is walked.
-void ScanDirectory(FindContext &ctx, std::span<const std::uint8_t> cluster,
-                   std::optional<std::uint32_t> number, std::vector<std::uint8_t> &chainBytes) {
+// Gives the folder the files went to.
+std::string ScanDirectory(FindContext &ctx, std::span<const std::uint8_t> cluster,
+                          std::optional<std::uint32_t> number,
+                          std::vector<std::uint8_t> &chainBytes) {
   auto &volume = ctx.State.Vol;
   const auto &g = volume.Geometry();
   const std::uint32_t self = EntryFirstCluster(EntryAt(cluster, kDotOffset), g.FatType);
@@ -80,6 +83,7 @@ void ScanDirectory(FindContext &ctx, std::span<const std::uint8_t> cluster,
                     RecordFoundFile(ctx, CurrentFolderPath, e.Name, *value);
                   return true;
                 });
+  return CurrentFolderPath;
 }
 
 } // namespace
@@ -248,6 +252,7 @@ void DeepScan(FindContext &ctx) {
   };
 
   std::vector<std::uint8_t> chainBytes;
+  DirectoryContinuations continuations(ctx);
   for (std::int64_t k = 1; k <= blocks; ++k) {
     host.Pump();
     // After Stop no block is read and the bar stays: the remaining blocks
@@ -277,13 +282,20 @@ void DeepScan(FindContext &ctx) {
         continue;
       const std::span<const std::uint8_t> cluster(
           buffer.data() + slot * blockBytes + std::size_t(j) * clusterBytes, clusterBytes);
-      if (!BeginsWithDotPair(cluster))
+      if (!BeginsWithDotPair(cluster)) {
+        // A later cluster of a directory whose chain the FAT has lost.
+        const std::int64_t n = firstCluster + (k - 1) * kDeepScanBlockClusters + j;
+        if (onClusterBoundaries && n <= std::numeric_limits<std::uint32_t>::max())
+          continuations.Examine(static_cast<std::uint32_t>(n), cluster);
         continue;
+      }
       std::optional<std::uint32_t> number;
       const std::int64_t n = firstCluster + (k - 1) * kDeepScanBlockClusters + j;
       if (onClusterBoundaries && n <= std::numeric_limits<std::uint32_t>::max())
         number = static_cast<std::uint32_t>(n);
-      ScanDirectory(ctx, cluster, number, chainBytes);
+      const std::string folder = ScanDirectory(ctx, cluster, number, chainBytes);
+      if (number)
+        continuations.NoteFirstCluster(*number, cluster, folder);
     }
   }
 }

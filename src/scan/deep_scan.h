@@ -22,6 +22,9 @@ inline constexpr int kDeepScanBlockClusters = 32;
 // that does not exist on the live volume, whether or not it is marked
 // deleted (mark "1" when it is, "0" otherwise). Moves the progress bar
 // itself; after Stop no further block is read.
+// Free clusters that hold directory entries without a "." pair are the
+// later clusters of such directories; their files are recorded as well
+// (see DirectoryContinuations).
 void DeepScan(FindContext &ctx);
 
 // Puts the name of the folder whose directory starts at `child`, as the
