@@ -1,6 +1,10 @@
 #include "cli/cli_support.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <utility>
 
 #include "cli/commands.h"
@@ -50,6 +54,14 @@ LanguageFile LoadLanguage() {
 }
 
 DriveSession::DriveSession(const DriveOptions &options) : volume_(drives_) {
+  // A device the user may not open is not a missing drive: say so with the
+  // system's words.
+  if (const int fd = ::open(options.Device.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+    ::close(fd);
+  } else if (errno == EACCES || errno == EPERM) {
+    error_ = options.Device + ": " + std::strerror(errno);
+    return;
+  }
   if (auto device = OpenVolumeDevice(options.Device, options.SectorSize, options.Partition, error_))
     drives_.Add(options.Drive, std::move(device));
 }

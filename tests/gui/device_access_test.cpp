@@ -9,6 +9,7 @@
 #include "gui/app/main_window.h"
 #include "gui/desktop/desktop_device_opener.h"
 #include "gui_fixture.h"
+#include "support/fat_image.h"
 
 namespace orvanta::gui::test {
 namespace {
@@ -122,6 +123,24 @@ TEST(DesktopDeviceOpener, ARefusedDriveIsNotReportedAsMissing) {
   TForm1a w(world.Context());
   w.show();
   EXPECT_EQ(w.InfoList()->toPlainText(), "Drive not found!");
+}
+
+// Without a factory of the test's, the engine opens the listed drives
+// through the desktop's opener, and so the disk service when needed.
+TEST(DesktopDeviceOpener, TheEngineOpensTheListedDrivesThroughIt) {
+  orvanta::test::TempDir dir;
+  orvanta::test::FatImageFile card(dir / "card.img", {.FatBits = 16, .SizeKiB = 16 * 1024});
+  int opens = 0;
+  auto access = std::make_unique<DesktopDeviceOpener>(
+      nullptr, [&opens](const std::filesystem::path &path, int flags) {
+        ++opens;
+        return ::open(path.c_str(), flags | O_CLOEXEC);
+      });
+  GuiWorld world({{'E', card.Path(), {}}}, 1, std::move(access));
+  TForm1a w(world.Context());
+  w.show();
+  EXPECT_TRUE(w.InfoList()->toPlainText().startsWith("FAT16, 16 Mb")) << w.InfoList()->toPlainText().toStdString();
+  EXPECT_GT(opens, 0);
 }
 
 } // namespace

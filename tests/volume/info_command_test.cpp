@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <unistd.h>
+
 #include "support/cli.h"
 #include "support/fat_image.h"
 #include "support/temp_dir.h"
@@ -153,6 +156,22 @@ TEST(VolumeCommands, ShareTheDriveOptionsAndHelp) {
     EXPECT_EQ(r.ExitCode, 2);
     EXPECT_NE(r.Err.find("too many operands"), std::string::npos) << command;
   }
+}
+
+// A device the user may not open is reported with the system's words, not
+// as a missing drive.
+TEST(InfoCommand, SaysPermissionDeniedWhereItLacksRights) {
+  if (::geteuid() != 0)
+    GTEST_SKIP() << "needs root to run as another user";
+  test::TempDir dir;
+  test::FatImageFile card(dir / "card.img", {.FatBits = 16, .SizeKiB = 16 * 1024});
+  std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
+  std::filesystem::permissions(card.Path(), std::filesystem::perms::owner_read);
+  const char *cli = std::getenv("ORVANTA_CLI");
+  const auto result = test::Run({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                                 cli ? cli : "orvanta-cli", "info", card.Path().string()});
+  EXPECT_EQ(result.ExitCode, 1);
+  EXPECT_EQ(result.Err, "orvanta-cli: " + card.Path().string() + ": Permission denied\n");
 }
 
 } // namespace

@@ -13,6 +13,13 @@ AppContext::AppContext(WellKnownFolders folders, Services services, std::string_
     services_.HotPlug = std::make_unique<HotPlugMonitor>();
   if (!services_.DeviceAccess)
     services_.DeviceAccess = std::make_unique<DesktopDeviceOpener>(services_.DiskService.get());
+  // Every device the engine opens goes through the desktop's opener: a card
+  // the user may not read directly is opened through the disk service.
+  listed_.SetDeviceFactory([access = services_.DeviceAccess.get()](const DriveEntry &drive) {
+    return OpenDriveDevice(drive, [access](const std::filesystem::path &path, int flags) {
+      return (*access)(path, flags);
+    });
+  });
   RecordCompatibilityLayer(*services_.Store, osMajorVersion, executable);
   settings_ = Settings::Load(*services_.Store);
   state_ = std::make_unique<EngineState>(listed_, folders_.ProgramFolder / "find.ini",

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "platform/posix/partitions.h"
 #include "platform/posix/posix_device.h"
 
 namespace orvanta::gui {
@@ -33,13 +34,18 @@ std::vector<std::string> ListedDrives::RemovableDrives() {
   return out;
 }
 
+std::shared_ptr<Device> OpenDriveDevice(const DriveEntry &drive, DeviceOpener opener) {
+  std::string error;
+  return OpenVolumeDevice(drive.Path, drive.SectorSize, drive.Partition, error, std::move(opener));
+}
+
 std::shared_ptr<Device> ListedDrives::DeviceFor(std::string_view drivePath) {
   if (drivePath.size() != 2 || drivePath[1] != ':')
     return nullptr;
   const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(drivePath[0])));
   for (const DriveEntry &d : entries_)
     if (d.Letter == letter)
-      return factory_ ? factory_(d) : std::make_shared<PosixDevice>(d.Path, d.SectorSize);
+      return factory_ ? factory_(d) : OpenDriveDevice(d, {});
   return nullptr;
 }
 

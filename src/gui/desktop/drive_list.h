@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/device_opener.h"
 #include "platform/drive_provider.h"
 #include "platform/posix/drive_table.h"
 
@@ -46,7 +47,7 @@ public:
   // Makes the device of a listed drive.
   using DeviceFactory = std::function<std::shared_ptr<Device>(const DriveEntry &)>;
 
-  // Devices are PosixDevice unless a factory is set.
+  // Devices are opened by OpenDriveDevice unless a factory is set.
   explicit ListedDrives(DriveSource &source) : source_(source) {}
   void SetDeviceFactory(DeviceFactory factory) { factory_ = std::move(factory); }
 
@@ -62,5 +63,10 @@ private:
   DeviceFactory factory_;
   std::vector<DriveEntry> entries_;
 };
+
+// The device of a listed drive: the image or block device, or the chosen (or
+// only FAT) partition of one that holds a partition table, opened through
+// `opener`. Null when its partition cannot be chosen.
+std::shared_ptr<Device> OpenDriveDevice(const DriveEntry &drive, DeviceOpener opener);
 
 } // namespace orvanta::gui

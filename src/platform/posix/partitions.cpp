@@ -94,14 +94,15 @@ bool IsFatPartition(const PartitionInfo &partition) {
 
 std::shared_ptr<Device> OpenVolumeDevice(const std::filesystem::path &path,
                                          std::optional<std::uint32_t> sectorSize,
-                                         std::optional<int> partition, std::string &error) {
+                                         std::optional<int> partition, std::string &error,
+                                         DeviceOpener opener) {
   const auto partitions = ListPartitions(path);
   if (partitions.empty()) {
     if (partition) {
       error = "no partition table on " + path.string();
       return nullptr;
     }
-    return std::make_shared<PosixDevice>(path, sectorSize);
+    return std::make_shared<PosixDevice>(path, sectorSize, std::move(opener));
   }
   const PartitionInfo *chosen = nullptr;
   if (partition) {
@@ -130,7 +131,8 @@ std::shared_ptr<Device> OpenVolumeDevice(const std::filesystem::path &path,
   // The sectors of an image are those of the volume in the partition, not
   // of whatever its first sector holds.
   auto whole = std::make_shared<PosixDevice>(
-      path, sectorSize ? sectorSize : std::optional(StatedSectorSize(path, chosen->Offset)));
+      path, sectorSize ? sectorSize : std::optional(StatedSectorSize(path, chosen->Offset)),
+      std::move(opener));
   return std::make_shared<PartitionDevice>(std::move(whole), chosen->Offset, chosen->Size,
                                            chosen->FileSystem);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/device.h"
+#include "platform/device_opener.h"
 
 namespace orvanta {
 
@@ -32,9 +33,12 @@ bool IsFatPartition(const PartitionInfo &partition);
 // carries a partition table, its partition `partition` (by number), else
 // its only FAT partition. Null with `error` set when the partition asked
 // for does not exist, or when the table holds no FAT partition or several
-// and none was chosen.
+// and none was chosen. The device opens through `opener` (the partition
+// table itself is read directly: a device the user may not open directly is
+// a removable disk's partition or a disk without a table).
 std::shared_ptr<Device> OpenVolumeDevice(const std::filesystem::path &path,
                                          std::optional<std::uint32_t> sectorSize,
-                                         std::optional<int> partition, std::string &error);
+                                         std::optional<int> partition, std::string &error,
+                                         DeviceOpener opener = {});
 
 } // namespace orvanta
