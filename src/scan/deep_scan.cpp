@@ -88,10 +88,54 @@ std::string ScanDirectory(FindContext &ctx, std::span<const std::uint8_t> cluste
 
 } // namespace
 
-void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t parent,
-                       std::string &CurrentFolderPath) {
+namespace {
+
+// The listing of a parent for the climb, read and walked the first time it
+// is asked for. Nothing when the scan was stopped while it was walked.
+const ClimbListing *ListingOf(FindContext &ctx, std::uint32_t parent, bool root) {
+  if (const auto known = ctx.ClimbListings.find(parent); known != ctx.ClimbListings.end())
+    return &known->second;
   auto &volume = ctx.State.Vol;
   const auto &g = volume.Geometry();
+  ClimbListing listing;
+  std::vector<std::uint8_t> bytes;
+  if (!ReadParent(volume, parent, bytes) || bytes.size() < kNamedEntriesOffset)
+    return &ctx.ClimbListings.emplace(parent, std::move(listing)).first->second;
+  // A directory begins with a "." entry that names itself and a ".." link
+  // below ClusterCount. The root has neither: its first entry may be a
+  // label, a file or a folder.
+  if (!root) {
+    const std::uint32_t dot = EntryFirstCluster(EntryAt(bytes, kDotOffset), g.FatType);
+    listing.DotDot = EntryFirstCluster(EntryAt(bytes, kDotDotOffset), g.FatType);
+    if (dot != parent || g.ClusterCount <= 0 ||
+        listing.DotDot >= static_cast<std::uint32_t>(g.ClusterCount))
+      return &ctx.ClimbListings.emplace(parent, std::move(listing)).first->second;
+  }
+  // The folder that exists names a child: its cluster is the child's now,
+  // and a deleted entry with the same cluster is an older folder whose
+  // cluster was given to it. Without one, the last deleted folder entry for
+  // the child wins. A label has no directory bit and names nothing.
+  std::unordered_map<std::uint32_t, std::string> deleted;
+  const std::size_t from = root ? 0 : kNamedEntriesOffset;
+  const auto end = WalkDirectory(bytes, from, g.FatType, ctx.Host,
+                                 /*stoppable=*/true, [&](const ShortEntry &e, auto) {
+                                   if (e.IsDirectory && e.Named())
+                                     (e.IsDeleted() ? deleted : listing.Names)[e.FirstCluster] =
+                                         e.Name;
+                                   return true;
+                                 });
+  if (end == WalkEnd::Stopped)
+    return nullptr;
+  listing.Names.merge(deleted); // a live name stays where both are
+  listing.Usable = true;
+  return &ctx.ClimbListings.emplace(parent, std::move(listing)).first->second;
+}
+
+} // namespace
+
+void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t parent,
+                       std::string &CurrentFolderPath) {
+  const auto &g = ctx.State.Vol.Geometry();
   if (!g.ClustersFitInMemory())
     return;
   // A level whose parent cannot name it keeps its own folder, named after
@@ -100,50 +144,27 @@ void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t pare
     CurrentFolderPath.insert(0, LostFolderName(ctx.State.Language, cluster) + "\\");
   };
   std::unordered_set<std::uint32_t> visited;
-  std::vector<std::uint8_t> bytes;
   for (std::size_t names = 0; names < kMaxFolderDepth; ++names) {
     if (!ctx.Host.Running())
       return;
     const bool root = IsRootLink(parent, g.FatType);
     if (root)
       parent = 0;
-    if (!visited.insert(parent).second || !ReadParent(volume, parent, bytes) ||
-        bytes.size() < kNamedEntriesOffset)
+    if (!visited.insert(parent).second)
       return lost(child);
-    // A directory begins with a "." entry that names itself and a ".." link
-    // below ClusterCount. The root has neither: its first entry may be a
-    // label, a file or a folder.
-    std::uint32_t dotdot = 0;
-    if (!root) {
-      const std::uint32_t dot = EntryFirstCluster(EntryAt(bytes, kDotOffset), g.FatType);
-      dotdot = EntryFirstCluster(EntryAt(bytes, kDotDotOffset), g.FatType);
-      if (dot != parent || g.ClusterCount <= 0 ||
-          dotdot >= static_cast<std::uint32_t>(g.ClusterCount))
-        return lost(child);
-    }
-    // The folder that exists names the child: its cluster is the child's
-    // now, and a deleted entry with the same cluster is an older folder
-    // whose cluster was given to it. Without one, the last deleted folder
-    // entry for the child wins. A label has no directory bit and names
-    // nothing.
-    const std::size_t from = root ? 0 : kNamedEntriesOffset;
-    std::optional<std::string> live, deleted;
-    const auto end = WalkDirectory(bytes, from, g.FatType, ctx.Host,
-                                   /*stoppable=*/true, [&](const ShortEntry &e, auto) {
-                                     if (e.IsDirectory && e.Named() && e.FirstCluster == child)
-                                       (e.IsDeleted() ? deleted : live) = e.Name;
-                                     return true;
-                                   });
-    if (end == WalkEnd::Stopped)
-      return;
-    const auto &name = live ? live : deleted;
-    if (!name)
+    const ClimbListing *listing = ListingOf(ctx, parent, root);
+    if (!listing)
+      return; // stopped
+    if (!listing->Usable)
       return lost(child);
-    CurrentFolderPath.insert(0, *name + "\\");
+    const auto name = listing->Names.find(child);
+    if (name == listing->Names.end())
+      return lost(child);
+    CurrentFolderPath.insert(0, name->second + "\\");
     if (root)
       return; // named in the root: nothing lies above it
     child = parent;
-    parent = dotdot;
+    parent = listing->DotDot;
   }
   lost(child);
 }

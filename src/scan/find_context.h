@@ -40,6 +40,18 @@ private:
   std::unordered_set<std::string> folded_;
 };
 
+// A directory as the deep scan's path climb sees it when it looks for a
+// child's name in it: whether it can be a parent at all (it could be read
+// and, unless it is the root, begins with a "." entry naming itself and a
+// ".." link below ClusterCount), its ".." link, and the name each child
+// cluster has in it: that of the folder that exists, else that of the last
+// deleted folder entry.
+struct ClimbListing {
+  bool Usable = false;
+  std::uint32_t DotDot = 0;
+  std::unordered_map<std::uint32_t, std::string> Names;
+};
+
 // Everything one Find works with.
 struct FindContext {
   FindContext(EngineState &state, OperationHost &host, LiveView &live, FileMask mask,
@@ -64,6 +76,9 @@ struct FindContext {
   // root as 0): its sub-folder names (folded), each with the first cluster
   // of its first fitting entry in directory order.
   std::unordered_map<std::uint64_t, std::unordered_map<std::string, std::uint32_t>> Directories;
+  // The directories the deep scan's climb has read (by first cluster; the
+  // root as 0): each is read and walked once per Find.
+  std::unordered_map<std::uint32_t, ClimbListing> ClimbListings;
 };
 
 // The catalogue value of a file entry that passes the file tests in order
