@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "gui/app/main_window.h"
+#include "gui/results/results_window.h"
 #include "gui_fixture.h"
 #include "support/fat_image.h"
 
@@ -96,7 +97,7 @@ protected:
       image_.Mkdir(folder);
     auto path = [](int i) { return "/D" + std::to_string(i % 3) + "/F" + std::to_string(i) + ".BIN"; };
     for (int i = 0; i < kDeleted; ++i)
-      image_.Put(path(i), orvanta::test::PatternBytes(3000, std::uint32_t(i)));
+      image_.Put(path(i), orvanta::test::PatternBytes(3000 + 1000 * std::size_t(i), std::uint32_t(i)));
     for (int i = 0; i < kDeleted; ++i)
       image_.Delete(path(i));
     image_.Put("/KEPT.TXT", "kept");
@@ -212,6 +213,69 @@ TEST_F(FindTest, ARefusedFindChangesNothing) {
   EXPECT_EQ(w.InfoList()->toPlainText(), "untouched");
   EXPECT_EQ(dialogs.Hints, 0);
   EXPECT_TRUE(w.DriveBox()->isEnabled());
+}
+
+TEST_F(FindTest, TheResultsWindowListsTheSelectedFolderAndSortsByNumbers) {
+  GuiWorld world(Drives());
+  TForm1a w(world.Context());
+  StandInDialogs dialogs(w);
+  w.SetDialogs(&dialogs);
+  w.show();
+  QSignalSpy ended(&w, &TForm1a::FindFinished);
+  w.Button1Click();
+  WaitForEnd(w, ended);
+
+  TForm1b results(world.Context(), nullptr);
+  results.Populate();
+  EXPECT_EQ(results.size(), QSize(800, 600));
+  EXPECT_EQ(results.minimumSize(), QSize(614, 450));
+  QTreeWidget *tree = results.DList();
+  ASSERT_EQ(tree->topLevelItemCount(), 1);
+  QTreeWidgetItem *root = tree->topLevelItem(0);
+  EXPECT_EQ(root->text(0), "E:");
+  EXPECT_TRUE(root->isExpanded());
+  ASSERT_EQ(root->childCount(), 3);
+
+  tree->setCurrentItem(root->child(0));
+  EXPECT_EQ(results.CurrentSection(), "E:\\D0\\");
+  QTreeWidget *list = results.FList();
+  auto column = [&](int c) {
+    QStringList texts;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+      texts << list->topLevelItem(i)->text(c);
+    return texts;
+  };
+  QStringList keys; // the first letter of a deleted name is the card's guess
+  for (const auto &key : world.Context().State().Catalogue.Keys("E:\\D0\\"))
+    keys << QString::fromStdString(key);
+  EXPECT_EQ(column(0), keys);
+  ASSERT_EQ(keys.size(), 4);
+  EXPECT_TRUE(keys[3].endsWith("9.BIN"));
+  EXPECT_EQ(column(1), QStringList({"2 Kb", "5 Kb", "8 Kb", "11 Kb"}));
+  EXPECT_EQ(list->topLevelItem(0)->checkState(0), Qt::Unchecked);
+  EXPECT_EQ(list->headerItem()->text(2), "Created");
+
+  results.SortBy(1);
+  EXPECT_EQ(column(1), QStringList({"2 Kb", "5 Kb", "8 Kb", "11 Kb"}));
+  results.SortBy(1);
+  EXPECT_EQ(column(1), QStringList({"11 Kb", "8 Kb", "5 Kb", "2 Kb"}));
+
+  results.show();
+  results.Button3Click();
+  EXPECT_FALSE(results.isVisible());
+  EXPECT_EQ(world.Context().State().Catalogue.KeyCount(), 0u);
+}
+
+TEST(ResultsWindow, SizeTextsAndFallbackIcons) {
+  EXPECT_EQ(SizeText(512), "512 b");
+  EXPECT_EQ(SizeText(1023), "1023 b");
+  EXPECT_EQ(SizeText(1536), "1 Kb");
+  EXPECT_EQ(SizeText(1048576), "1 Mb");
+  EXPECT_EQ(SizeText(1073741823), "1023 Mb");
+  EXPECT_EQ(SizeText(1073741824), "1 Gb");
+  EXPECT_FALSE(FileIcon("NAME.").isNull());
+  EXPECT_FALSE(FileIcon("A.Dir").isNull());
+  EXPECT_FALSE(FileIcon("X.ZQ9").isNull());
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include "gui/dialogs/fonts.h"
 #include "gui/dialogs/message_dialogs.h"
 #include "gui/dialogs/promo_window.h"
+#include "gui/results/results_window.h"
 #include "restore/preview.h"
 #include "scan/entry_decoding.h"
 #include "volume/volume_checks.h"
@@ -48,7 +49,11 @@ public:
     TForm3c hint(context_, &window_);
     hint.exec();
   }
-  void ShowResults() override {}
+  void ShowResults() override {
+    TForm1b results(context_, &window_);
+    results.Populate();
+    results.exec();
+  }
 
 private:
   AppContext &context_;
