@@ -2,10 +2,13 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QScreen>
 #include <QShowEvent>
 #include <QStylePainter>
+
+#include <future>
 
 #include "gui/app/app_context.h"
 #include "gui/desktop/drive_names.h"
@@ -13,10 +16,51 @@
 #include "gui/dialogs/fonts.h"
 #include "gui/dialogs/message_dialogs.h"
 #include "gui/dialogs/promo_window.h"
+#include "gui/results/results_window.h"
 #include "restore/preview.h"
+#include "scan/entry_decoding.h"
 #include "volume/volume_checks.h"
 
 namespace orvanta::gui {
+
+namespace {
+
+// The real dialogs: the long-lived Information and Confirmation dialogs (or
+// ones made for the occasion when none were attached) and the hint.
+class WindowDialogs final : public MainWindowDialogs {
+public:
+  WindowDialogs(AppContext &context, TForm1a &window) : context_(context), window_(window) {}
+
+  void Inform(const QString &text) override {
+    if (TForm3a *dialog = window_.Information()) {
+      dialog->Inform(text);
+      return;
+    }
+    TForm3a dialog(context_, &window_);
+    dialog.Inform(text);
+  }
+  bool Ask(const QString &question) override {
+    if (TForm3b *dialog = window_.Confirmation())
+      return dialog->Ask(question);
+    TForm3b dialog(context_, &window_);
+    return dialog.Ask(question);
+  }
+  void DeepScanHint() override {
+    TForm3c hint(context_, &window_);
+    hint.exec();
+  }
+  void ShowResults() override {
+    TForm1b results(context_, &window_);
+    results.Populate();
+    results.exec();
+  }
+
+private:
+  AppContext &context_;
+  TForm1a &window_;
+};
+
+} // namespace
 
 void DriveComboBox::paintEvent(QPaintEvent *) {
   QStylePainter painter(this);
@@ -134,6 +178,26 @@ TForm1a::TForm1a(AppContext &context)
 
   if (QScreen *screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
+}
+
+TForm1a::~TForm1a() {
+  if (!worker_.joinable())
+    return;
+  host_->Stop().Request();
+  host_->Question().Close();
+  // A hint the worker waits for is never shown: dropping it lets it go on.
+  QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+  worker_.join();
+}
+
+std::unique_ptr<GuiHost> TForm1a::MakeHost() { return std::make_unique<GuiHost>(); }
+
+MainWindowDialogs &TForm1a::Dialogs() {
+  if (dialogs_)
+    return *dialogs_;
+  if (!windowDialogs_)
+    windowDialogs_ = std::make_unique<WindowDialogs>(context_, *this);
+  return *windowDialogs_;
 }
 
 QLabel *TForm1a::AddCaption(const char *name, QRect geometry, const QString &text) {
@@ -291,7 +355,138 @@ void TForm1a::CheckLabel2Click() {
 
 void TForm1a::Button1Click() {
   if (operationRunning_)
+    AskStop();
+  else
+    StartFind();
+}
+
+void TForm1a::StartFind() {
+  if (driveBox_->count() == 0) {
+    Dialogs().Inform(context_.Text("Errors", "Message1", "Drive not found!"));
     return;
+  }
+  if (!host_) {
+    host_ = MakeHost();
+    connect(host_.get(), &GuiHost::Changed, this, &TForm1a::ApplyHostBatch, Qt::QueuedConnection);
+  }
+  host_->Begin();
+  host_->Stop().Reset();
+  context_.DeviceAccess().ResetRefusal();
+
+  FindOptions options;
+  options.Drive = driveBox_->currentText().left(2).toStdString();
+  options.Mask = maskEdit_->text().toStdString();
+  options.Deep = check2_->isChecked();
+  options.MaxYearOffset = CurrentYearOffsetLimit();
+  // On the worker, after the window was prepared: the hint is shown on the
+  // window's thread while the worker waits for it to close.
+  options.BeforeScan = [this] {
+    auto closed = std::make_shared<std::promise<void>>();
+    std::future<void> done = closed->get_future();
+    QMetaObject::invokeMethod(
+        this,
+        [this, closed] {
+          ApplyHostBatch();
+          if (context_.Prefs().Hint1())
+            Dialogs().DeepScanHint();
+          closed->set_value();
+        },
+        Qt::QueuedConnection);
+    try {
+      done.get();
+    } catch (const std::future_error &) {
+      // The window went away before it could show the hint.
+    }
+  };
+
+  // The checks run on the worker too; the window is prepared only when they
+  // passed (the host's first batch says so).
+  operationRunning_ = true;
+  worker_ = std::thread([this, options] {
+    const FindOutcome outcome = RunFind(context_.State(), *host_, options);
+    QMetaObject::invokeMethod(this, [this, outcome] { FindEnded(outcome); }, Qt::QueuedConnection);
+  });
+}
+
+void TForm1a::AskStop() {
+  if (!host_ || asking_)
+    return;
+  bool stop = false;
+  {
+    asking_ = true;
+    const QuestionGate::Hold hold(host_->Question());
+    stop = Dialogs().Ask(context_.Text("Drive", "Message4", "Cancel operation?"));
+    if (stop)
+      host_->Stop().Request();
+    asking_ = false;
+  }
+  if (endedWhileAsking_) {
+    const FindOutcome outcome = *std::exchange(endedWhileAsking_, std::nullopt);
+    FindEnded(outcome);
+  }
+}
+
+void TForm1a::ApplyHostBatch() {
+  if (!host_)
+    return;
+  GuiHost::Batch batch = host_->Take();
+  if (batch.Started)
+    SetRunningLook(true);
+  if (batch.Cleared)
+    infoList_->clear();
+  if (!batch.Lines.isEmpty())
+    infoList_->appendPlainText(batch.Lines.join(QLatin1Char('\n')));
+  if (batch.CounterCaption) {
+    resultLabel1_->setText(*batch.CounterCaption);
+    PlaceCounter();
+  }
+  if (batch.Counter)
+    SetCounter(*batch.Counter);
+  if (batch.Progress)
+    progressBarB_->resize(std::clamp(*batch.Progress, 0, OperationHost::kProgressTrackWidth),
+                          progressBarB_->height());
+  if (batch.ProgressShown) {
+    progressBarA_->setVisible(*batch.ProgressShown);
+    progressBarB_->setVisible(*batch.ProgressShown);
+  }
+}
+
+void TForm1a::SetRunningLook(bool running) {
+  for (QWidget *w : std::initializer_list<QWidget *>{driveBox_, maskEdit_, check1_, check2_})
+    w->setEnabled(!running);
+  button1_->Caption()->setText(running ? context_.Text("Buttons", "Stop", "Stop")
+                                       : context_.Text("Buttons", "Find", "Find"));
+  button2_->SetEnabled(!running);
+  button3_->SetEnabled(!running);
+}
+
+void TForm1a::FindEnded(const FindOutcome &outcome) {
+  if (asking_) {
+    // The report waits until "Cancel operation?" has been answered.
+    endedWhileAsking_ = outcome;
+    return;
+  }
+  if (worker_.joinable())
+    worker_.join();
+  ApplyHostBatch();
+  SetRunningLook(false);
+  operationRunning_ = false;
+
+  switch (outcome.Outcome) {
+  case FindOutcome::Result::Found:
+    Dialogs().Inform(QString::fromStdString(outcome.Message));
+    hide();
+    Dialogs().ShowResults();
+    show();
+    break;
+  case FindOutcome::Result::NothingFound:
+  case FindOutcome::Result::Refused:
+    Dialogs().Inform(QString::fromStdString(outcome.Message));
+    break;
+  case FindOutcome::Result::Busy:
+    break;
+  }
+  emit FindFinished();
 }
 
 void TForm1a::Button2Click() {

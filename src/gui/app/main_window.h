@@ -8,12 +8,17 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "gui/app/gui_host.h"
 #include "gui/dialogs/image_button.h"
 #include "gui/dialogs/skinned_window.h"
 #include "gui/dialogs/svg_image.h"
+#include "scan/find_job.h"
 
 namespace orvanta::gui {
 
@@ -31,6 +36,21 @@ public:
 
 protected:
   void paintEvent(QPaintEvent *event) override;
+};
+
+// What the main window shows the user around its commands: the Information
+// and Confirmation dialogs, the deep-scan hint and the results window. The
+// program uses the real windows; tests answer with a stand-in.
+class MainWindowDialogs {
+public:
+  virtual ~MainWindowDialogs() = default;
+  virtual void Inform(const QString &text) = 0;
+  // True when the answer was Yes.
+  virtual bool Ask(const QString &question) = 0;
+  // Shown before a search while the hint is enabled.
+  virtual void DeepScanHint() = 0;
+  // The results of the last search, modally.
+  virtual void ShowResults() = 0;
 };
 
 // One item of the drive list: the drive text ("E:") and what is shown.
@@ -53,12 +73,16 @@ public:
   static constexpr int kCounterRight = 639; // ResultLabel2's right edge
 
   explicit TForm1a(AppContext &context);
+  // Stops a running Find and waits for its thread.
+  ~TForm1a() override;
 
   // The long-lived Information and Confirmation dialogs, made after this
   // window.
   void AttachDialogs(TForm3a *information, TForm3b *confirmation);
   TForm3a *Information() const { return information_; }
   TForm3b *Confirmation() const { return confirmation_; }
+  // Replaces the window's dialogs (null: the real ones again).
+  void SetDialogs(MainWindowDialogs *dialogs) { dialogs_ = dialogs; }
 
   bool OperationRunning() const { return operationRunning_; }
   void SetOperationRunning(bool running) { operationRunning_ = running; }
@@ -100,8 +124,12 @@ public:
 signals:
   // The window closed for good: the program ends.
   void Closed();
+  // A Find ended and its report was shown.
+  void FindFinished();
 
 protected:
+  // The host the next Find runs with; made once, at the first Find.
+  virtual std::unique_ptr<GuiHost> MakeHost();
   void showEvent(QShowEvent *event) override;
   void closeEvent(QCloseEvent *event) override;
 
@@ -111,6 +139,12 @@ private:
   ImageButton *AddTitleButton(int number, const char *artwork, QRect geometry, const QString &tip);
   void PlaceCounter();
   void FillDriveBox(const std::vector<DriveItem> &items, int select);
+  MainWindowDialogs &Dialogs();
+  void StartFind();
+  void AskStop();
+  void ApplyHostBatch();
+  void SetRunningLook(bool running);
+  void FindEnded(const FindOutcome &outcome);
 
   std::vector<DriveItem> shownDrives_;
 
@@ -118,6 +152,16 @@ private:
   TForm3a *information_ = nullptr;
   TForm3b *confirmation_ = nullptr;
   bool operationRunning_ = false;
+
+  // The Find on its worker thread. The engine's state belongs to the worker
+  // while OperationRunning is set; the window only shows what the host hands
+  // over.
+  std::unique_ptr<GuiHost> host_;
+  std::thread worker_;
+  bool asking_ = false;                      // "Cancel operation?" is open
+  std::optional<FindOutcome> endedWhileAsking_;
+  MainWindowDialogs *dialogs_ = nullptr;
+  std::unique_ptr<MainWindowDialogs> windowDialogs_;
 
   SvgImage *wndImage_;
   ImageButton *topButton1_;

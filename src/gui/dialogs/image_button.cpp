@@ -40,6 +40,15 @@ void ImageButton::SetToolTip(const QString &text) {
   hover_->setToolTip(text);
 }
 
+void ImageButton::SetEnabled(bool enabled) {
+  normal_->setEnabled(enabled);
+  hover_->setEnabled(enabled);
+  if (caption_)
+    caption_->setEnabled(enabled);
+  if (!enabled)
+    SetHover(false);
+}
+
 bool ImageButton::eventFilter(QObject *watched, QEvent *event) {
   auto *part = qobject_cast<QWidget *>(watched);
   if (!part)

@@ -37,6 +37,9 @@ public:
   // Shows the hover image instead of the normal one, or back.
   void SetHover(bool on);
   void SetToolTip(const QString &text);
+  // A disabled button ignores the mouse; its images stay as they are.
+  void SetEnabled(bool enabled);
+  bool Enabled() const { return normal_->isEnabled(); }
 
 signals:
   void Clicked();

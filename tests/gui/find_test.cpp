@@ -1,0 +1,282 @@
+// The Find command of the main window, run on its worker thread, with the
+// dialogs answered by a stand-in.
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+#include "gui/app/main_window.h"
+#include "gui/results/results_window.h"
+#include "gui_fixture.h"
+#include "support/fat_image.h"
+
+namespace orvanta::gui::test {
+namespace {
+
+using orvanta::test::FatImageFile;
+
+constexpr int kDeleted = 12;
+
+struct StandInDialogs final : MainWindowDialogs {
+  explicit StandInDialogs(TForm1a &window) : Window(window) {}
+  void Inform(const QString &text) override { Informed << text; }
+  bool Ask(const QString &question) override {
+    Asked << question;
+    return Answer ? Answer() : false;
+  }
+  void DeepScanHint() override {
+    ++Hints;
+    if (OnHint)
+      OnHint();
+  }
+  void ShowResults() override {
+    ++ResultsShown;
+    MainHiddenMeanwhile = !Window.isVisible();
+    CounterAtResults = Window.ResultLabel2()->text();
+  }
+
+  TForm1a &Window;
+  QStringList Informed;
+  QStringList Asked;
+  int Hints = 0;
+  int ResultsShown = 0;
+  bool MainHiddenMeanwhile = false;
+  QString CounterAtResults;
+  std::function<bool()> Answer;
+  std::function<void()> OnHint;
+};
+
+// Holds the worker at the first pump after something was found, until the
+// window asks its question.
+class HoldingHost final : public GuiHost {
+public:
+  void SetCounter(std::int64_t value) override {
+    if (value > 0)
+      found_ = true;
+    GuiHost::SetCounter(value);
+  }
+  void Pump() override {
+    if (found_ && !held_.exchange(true)) {
+      Waiting = true;
+      while (!Question().IsOpen())
+        std::this_thread::yield();
+    }
+    GuiHost::Pump();
+  }
+  std::atomic<bool> Waiting{false};
+
+private:
+  std::atomic<bool> found_{false};
+  std::atomic<bool> held_{false};
+};
+
+class HoldingWindow final : public TForm1a {
+public:
+  using TForm1a::TForm1a;
+  HoldingHost *Host = nullptr;
+
+protected:
+  std::unique_ptr<GuiHost> MakeHost() override {
+    auto host = std::make_unique<HoldingHost>();
+    Host = host.get();
+    return host;
+  }
+};
+
+// A card with kDeleted deleted files in three folders, as drive E:.
+class FindTest : public ::testing::Test {
+protected:
+  FindTest() : image_(dir_ / "card.img", {.FatBits = 16, .SizeKiB = 16 * 1024}) {
+    for (const char *folder : {"/D0", "/D1", "/D2"})
+      image_.Mkdir(folder);
+    auto path = [](int i) { return "/D" + std::to_string(i % 3) + "/F" + std::to_string(i) + ".BIN"; };
+    for (int i = 0; i < kDeleted; ++i)
+      image_.Put(path(i), orvanta::test::PatternBytes(3000 + 1000 * std::size_t(i), std::uint32_t(i)));
+    for (int i = 0; i < kDeleted; ++i)
+      image_.Delete(path(i));
+    image_.Put("/KEPT.TXT", "kept");
+    std::ofstream(dir_ / "blank.img", std::ios::binary) << std::string(1 << 20, '\0');
+  }
+  std::vector<DriveEntry> Drives() { return {{'E', image_.Path(), {}}, {'H', dir_ / "blank.img", {}}}; }
+
+  static void WaitForEnd(TForm1a &w, QSignalSpy &ended) {
+    ASSERT_TRUE(ended.count() > 0 || ended.wait(60000));
+    EXPECT_FALSE(w.OperationRunning());
+  }
+
+  orvanta::test::TempDir dir_;
+  FatImageFile image_;
+};
+
+TEST_F(FindTest, AFindRunsOnTheWorkerAndReportsWhatItFound) {
+  GuiWorld world(Drives());
+  TForm1a w(world.Context());
+  StandInDialogs dialogs(w);
+  w.SetDialogs(&dialogs);
+  w.show();
+  QSignalSpy ended(&w, &TForm1a::FindFinished);
+
+  // While the hint is open the window is prepared and still answers.
+  QStringList whileRunning;
+  bool controlsDisabled = false;
+  dialogs.OnHint = [&] {
+    whileRunning = w.InfoList()->toPlainText().split('\n');
+    controlsDisabled = !w.DriveBox()->isEnabled();
+    whileRunning << w.findChild<QLabel *>("Button1Label")->text();
+  };
+  w.Button1Click();
+  EXPECT_TRUE(w.OperationRunning());
+  WaitForEnd(w, ended);
+
+  EXPECT_EQ(whileRunning, QStringList({"Find deleted files. Please wait...", "", "Stop"}));
+  EXPECT_TRUE(controlsDisabled);
+  EXPECT_EQ(dialogs.Hints, 1);
+  EXPECT_EQ(dialogs.Informed, QStringList{"Deleted files found: 12"});
+  EXPECT_EQ(dialogs.ResultsShown, 1);
+  EXPECT_TRUE(dialogs.MainHiddenMeanwhile);
+  EXPECT_EQ(dialogs.CounterAtResults, "12");
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_TRUE(w.DriveBox()->isEnabled());
+  EXPECT_EQ(w.findChild<QLabel *>("Button1Label")->text(), "Find");
+  EXPECT_FALSE(w.findChild<QWidget *>("ProgressBarA")->isVisible());
+
+  // The hint is shown before every Find; nothing is found under another mask.
+  w.findChild<QLineEdit *>("MaskEdit")->setText("*.TXT");
+  dialogs.Informed.clear();
+  ended.clear();
+  w.Button1Click();
+  WaitForEnd(w, ended);
+  EXPECT_EQ(dialogs.Hints, 2);
+  EXPECT_EQ(dialogs.Informed, QStringList{"Deleted files not found!"});
+  EXPECT_EQ(w.InfoList()->toPlainText(), "Deleted files not found!");
+  EXPECT_EQ(dialogs.ResultsShown, 1);
+}
+
+TEST_F(FindTest, AStopConfirmedWhileTheWorkerWaitsKeepsWhatWasFound) {
+  GuiWorld world(Drives());
+  HoldingWindow w(world.Context());
+  StandInDialogs dialogs(w);
+  w.SetDialogs(&dialogs);
+  w.show();
+  QSignalSpy ended(&w, &TForm1a::FindFinished);
+  w.Button1Click();
+  QTRY_VERIFY_WITH_TIMEOUT(w.Host && w.Host->Waiting, 60000);
+
+  // The question holds the worker until it is answered.
+  bool heldWhileAsking = false;
+  dialogs.Answer = [&] {
+    while (!w.Host->Question().Holding())
+      std::this_thread::yield();
+    heldWhileAsking = true;
+    return true;
+  };
+  w.Button1Click();
+  EXPECT_TRUE(heldWhileAsking);
+  EXPECT_EQ(dialogs.Asked, QStringList{"Cancel operation?"});
+  WaitForEnd(w, ended);
+
+  const auto found = world.Context().State().Catalogue.KeyCount();
+  EXPECT_GT(found, 0u);
+  EXPECT_LT(found, std::size_t(kDeleted));
+  EXPECT_EQ(dialogs.Informed, QStringList{QStringLiteral("Deleted files found: %1").arg(found)});
+  EXPECT_EQ(dialogs.CounterAtResults, QString::number(found));
+  EXPECT_EQ(dialogs.ResultsShown, 1);
+}
+
+TEST_F(FindTest, ARefusedFindChangesNothing) {
+  GuiWorld none;
+  TForm1a empty(none.Context());
+  StandInDialogs told(empty);
+  empty.SetDialogs(&told);
+  empty.show();
+  empty.Button1Click();
+  EXPECT_EQ(told.Informed, QStringList{"Drive not found!"});
+  EXPECT_FALSE(empty.OperationRunning());
+
+  GuiWorld world(Drives());
+  TForm1a w(world.Context());
+  StandInDialogs dialogs(w);
+  w.SetDialogs(&dialogs);
+  w.show();
+  w.DriveBox()->setCurrentIndex(1);
+  w.InfoList()->setPlainText("untouched");
+  QSignalSpy ended(&w, &TForm1a::FindFinished);
+  w.Button1Click();
+  WaitForEnd(w, ended);
+  EXPECT_EQ(dialogs.Informed, QStringList{"The software supports only FAT file system!"});
+  EXPECT_EQ(w.InfoList()->toPlainText(), "untouched");
+  EXPECT_EQ(dialogs.Hints, 0);
+  EXPECT_TRUE(w.DriveBox()->isEnabled());
+}
+
+TEST_F(FindTest, TheResultsWindowListsTheSelectedFolderAndSortsByNumbers) {
+  GuiWorld world(Drives());
+  TForm1a w(world.Context());
+  StandInDialogs dialogs(w);
+  w.SetDialogs(&dialogs);
+  w.show();
+  QSignalSpy ended(&w, &TForm1a::FindFinished);
+  w.Button1Click();
+  WaitForEnd(w, ended);
+
+  TForm1b results(world.Context(), nullptr);
+  results.Populate();
+  EXPECT_EQ(results.size(), QSize(800, 600));
+  EXPECT_EQ(results.minimumSize(), QSize(614, 450));
+  QTreeWidget *tree = results.DList();
+  ASSERT_EQ(tree->topLevelItemCount(), 1);
+  QTreeWidgetItem *root = tree->topLevelItem(0);
+  EXPECT_EQ(root->text(0), "E:");
+  EXPECT_TRUE(root->isExpanded());
+  ASSERT_EQ(root->childCount(), 3);
+
+  tree->setCurrentItem(root->child(0));
+  EXPECT_EQ(results.CurrentSection(), "E:\\D0\\");
+  QTreeWidget *list = results.FList();
+  auto column = [&](int c) {
+    QStringList texts;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+      texts << list->topLevelItem(i)->text(c);
+    return texts;
+  };
+  QStringList keys; // the first letter of a deleted name is the card's guess
+  for (const auto &key : world.Context().State().Catalogue.Keys("E:\\D0\\"))
+    keys << QString::fromStdString(key);
+  EXPECT_EQ(column(0), keys);
+  ASSERT_EQ(keys.size(), 4);
+  EXPECT_TRUE(keys[3].endsWith("9.BIN"));
+  EXPECT_EQ(column(1), QStringList({"2 Kb", "5 Kb", "8 Kb", "11 Kb"}));
+  EXPECT_EQ(list->topLevelItem(0)->checkState(0), Qt::Unchecked);
+  EXPECT_EQ(list->headerItem()->text(2), "Created");
+
+  results.SortBy(1);
+  EXPECT_EQ(column(1), QStringList({"2 Kb", "5 Kb", "8 Kb", "11 Kb"}));
+  results.SortBy(1);
+  EXPECT_EQ(column(1), QStringList({"11 Kb", "8 Kb", "5 Kb", "2 Kb"}));
+
+  results.show();
+  results.Button3Click();
+  EXPECT_FALSE(results.isVisible());
+  EXPECT_EQ(world.Context().State().Catalogue.KeyCount(), 0u);
+}
+
+TEST(ResultsWindow, SizeTextsAndFallbackIcons) {
+  EXPECT_EQ(SizeText(512), "512 b");
+  EXPECT_EQ(SizeText(1023), "1023 b");
+  EXPECT_EQ(SizeText(1536), "1 Kb");
+  EXPECT_EQ(SizeText(1048576), "1 Mb");
+  EXPECT_EQ(SizeText(1073741823), "1023 Mb");
+  EXPECT_EQ(SizeText(1073741824), "1 Gb");
+  EXPECT_FALSE(FileIcon("NAME.").isNull());
+  EXPECT_FALSE(FileIcon("A.Dir").isNull());
+  EXPECT_FALSE(FileIcon("X.ZQ9").isNull());
+}
+
+} // namespace
+} // namespace orvanta::gui::test
