@@ -214,18 +214,10 @@ QLabel *TForm1a::AddCaption(const char *name, QRect geometry, const QString &tex
 }
 
 ImageButton *TForm1a::AddCommand(int number, QPoint topLeft, const QString &caption) {
-  const QString name = QStringLiteral("Button%1").arg(number);
-  auto *button = new ImageButton(this, {Artwork("command_button"), Artwork("command_button_hover"),
-                                        QRect(topLeft, QSize(170, 38)),
-                                        QRect(topLeft + QPoint(10, 10), QSize(150, 18)), name,
-                                        name + "Hover", name + "Label"});
-  QLabel *label = button->Caption();
-  label->setFont(Verdana(16, true));
-  QPalette face = label->palette();
-  face.setColor(QPalette::WindowText, kButtonTextColour);
-  label->setPalette(face);
-  label->setText(caption);
-  return button;
+  return MakeCaptionedButton(this, QStringLiteral("Button%1").arg(number), "command_button",
+                             "command_button_hover", QRect(topLeft, QSize(170, 38)),
+                             QRect(topLeft + QPoint(10, 10), QSize(150, 18)), Verdana(16, true),
+                             caption);
 }
 
 ImageButton *TForm1a::AddTitleButton(int number, const char *artwork, QRect geometry, const QString &tip) {

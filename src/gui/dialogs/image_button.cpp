@@ -1,5 +1,7 @@
 #include "gui/dialogs/image_button.h"
 
+#include "gui/dialogs/fonts.h"
+
 #include <QMouseEvent>
 
 namespace orvanta::gui {
@@ -68,6 +70,20 @@ bool ImageButton::eventFilter(QObject *watched, QEvent *event) {
   default:
     return false;
   }
+}
+
+ImageButton *MakeCaptionedButton(QWidget *window, const QString &name, const char *normal,
+                                 const char *hover, QRect images, QRect caption,
+                                 const QFont &font, const QString &text) {
+  auto *button = new ImageButton(window, {Artwork(normal), Artwork(hover), images, caption, name,
+                                          name + "Hover", name + "Label"});
+  QLabel *label = button->Caption();
+  label->setFont(font);
+  QPalette face = label->palette();
+  face.setColor(QPalette::WindowText, kButtonTextColour);
+  label->setPalette(face);
+  label->setText(text);
+  return button;
 }
 
 } // namespace orvanta::gui

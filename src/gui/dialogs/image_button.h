@@ -55,4 +55,11 @@ private:
   QLabel *caption_ = nullptr;
 };
 
+// A button of the skinned windows named `name` (its images `name` and
+// `name` + "Hover", its caption `name` + "Label"): `normal` and `hover`
+// artwork at `images`, the caption `text` at `caption` in the button colour.
+ImageButton *MakeCaptionedButton(QWidget *window, const QString &name, const char *normal,
+                                 const char *hover, QRect images, QRect caption,
+                                 const QFont &font, const QString &text);
+
 } // namespace orvanta::gui

@@ -169,19 +169,11 @@ TForm1b::TForm1b(AppContext &context, QWidget *owner)
 }
 
 ImageButton *TForm1b::AddCommand(int number, const QString &caption) {
-  const QString name = QStringLiteral("Button%1").arg(number);
   const QPoint topLeft(260 + 176 * (number - 1), 550);
-  auto *button = new ImageButton(this, {Artwork("command_button"), Artwork("command_button_hover"),
-                                        QRect(topLeft, QSize(171, 38)),
-                                        QRect(topLeft + QPoint(11, 11), QSize(150, 18)), name,
-                                        name + "Hover", name + "Label"});
-  QLabel *label = button->Caption();
-  label->setFont(Verdana(16, true));
-  QPalette face = label->palette();
-  face.setColor(QPalette::WindowText, kButtonTextColour);
-  label->setPalette(face);
-  label->setText(caption);
-  return button;
+  return MakeCaptionedButton(this, QStringLiteral("Button%1").arg(number), "command_button",
+                             "command_button_hover", QRect(topLeft, QSize(171, 38)),
+                             QRect(topLeft + QPoint(11, 11), QSize(150, 18)), Verdana(16, true),
+                             caption);
 }
 
 // The design places everything for 800 × 600; a larger or smaller window
