@@ -607,8 +607,10 @@ TEST(DeepScan, StopFinishesTheDirectoryBeingWalked) {
   auto full = EngineFixture::OfBytes(v.Bytes);
   full.Find("*.*", kDeep);
   ASSERT_EQ(full.State.FoundCount, 6);
+  // Both directories lie in the first block: every Stop after their walks
+  // keeps all six, so the stops up to the end of that block tell it all.
   std::vector<std::int64_t> counts;
-  for (long stopAt = 1; stopAt <= full.Host.Pumps; ++stopAt) {
+  for (long stopAt = 1; stopAt <= std::min(full.Host.Pumps, 1000L); ++stopAt) {
     auto engine = EngineFixture::OfBytes(v.Bytes);
     engine.Host.StopAfterPumps = stopAt;
     engine.Find("*.*", kDeep);
