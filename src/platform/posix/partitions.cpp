@@ -16,34 +16,10 @@ struct ProbeDeleter {
 };
 using Probe = std::unique_ptr<std::remove_pointer_t<blkid_probe>, ProbeDeleter>;
 
-// The file system of `size` bytes from `offset` of an open device.
-std::string FileSystemAt(int fd, std::uint64_t offset, std::uint64_t size) {
-  Probe pr(blkid_new_probe());
-  if (!pr || blkid_probe_set_device(pr.get(), fd, static_cast<blkid_loff_t>(offset),
-                                    static_cast<blkid_loff_t>(size)) != 0)
-    return {};
-  blkid_probe_enable_superblocks(pr.get(), 1);
-  blkid_probe_set_superblocks_flags(pr.get(), BLKID_SUBLKS_TYPE | BLKID_SUBLKS_VERSION);
-  std::string type, version;
-  if (blkid_do_safeprobe(pr.get()) == 0) {
-    const char *value = nullptr;
-    if (blkid_probe_lookup_value(pr.get(), "TYPE", &value, nullptr) == 0 && value)
-      type = value;
-    if (blkid_probe_lookup_value(pr.get(), "VERSION", &value, nullptr) == 0 && value)
-      version = value;
-  }
-  return FileSystemNameOf(type, version);
-}
-
-// The sector size a partition's FAT boot sector states (bytes per sector,
-// at byte 11), when it is one a FAT volume can have; else 512.
-std::uint32_t StatedSectorSize(const std::filesystem::path &path, std::uint64_t offset) {
+// The sector size a partition's FAT boot sector states.
+std::uint32_t PartitionSectorSize(const std::filesystem::path &path, std::uint64_t offset) {
   UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  std::uint8_t field[2] = {};
-  if (!fd || ::pread(fd.get(), field, sizeof field, static_cast<off_t>(offset + 11)) != 2)
-    return 512;
-  const std::uint32_t size = field[0] | std::uint32_t{field[1]} << 8;
-  return size == 1024 || size == 2048 || size == 4096 ? size : 512;
+  return fd ? StatedSectorSize(fd.get(), offset) : 512;
 }
 
 } // namespace
@@ -82,7 +58,7 @@ std::vector<PartitionInfo> ListPartitions(const std::filesystem::path &path) {
     info.Number = blkid_partition_get_partno(part);
     info.Offset = static_cast<std::uint64_t>(start) * 512;
     info.Size = static_cast<std::uint64_t>(size) * 512;
-    info.FileSystem = FileSystemAt(fd.get(), info.Offset, info.Size);
+    info.FileSystem = FileSystemNameAt(fd.get(), info.Offset, info.Size);
     out.push_back(std::move(info));
   }
   return out;
@@ -131,7 +107,7 @@ std::shared_ptr<Device> OpenVolumeDevice(const std::filesystem::path &path,
   // The sectors of an image are those of the volume in the partition, not
   // of whatever its first sector holds.
   auto whole = std::make_shared<PosixDevice>(
-      path, sectorSize ? sectorSize : std::optional(StatedSectorSize(path, chosen->Offset)),
+      path, sectorSize ? sectorSize : std::optional(PartitionSectorSize(path, chosen->Offset)),
       std::move(opener));
   return std::make_shared<PartitionDevice>(std::move(whole), chosen->Offset, chosen->Size,
                                            chosen->FileSystem);

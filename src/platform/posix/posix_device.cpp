@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <fstream>
+#include <memory>
+#include <type_traits>
 #include <linux/fs.h>
 #include <sstream>
 #include <sys/ioctl.h>
@@ -30,17 +32,6 @@ struct Extent {
   std::uint32_t sectorSize = 512;
 };
 
-// An image file has no sector size of its own: it is the one its FAT boot
-// sector states (bytes per sector, at byte 11), when that is one a FAT
-// volume can have, else 512.
-std::uint32_t BootSectorSectorSize(int fd) {
-  std::uint8_t field[2] = {};
-  if (::pread(fd, field, sizeof field, 11) != static_cast<ssize_t>(sizeof field))
-    return 512;
-  const std::uint32_t size = field[0] | std::uint32_t{field[1]} << 8;
-  return size == 1024 || size == 2048 || size == 4096 ? size : 512;
-}
-
 std::optional<Extent> Measure(int fd, std::optional<std::uint32_t> imageSectorSize) {
   struct stat st {};
   if (::fstat(fd, &st) != 0)
@@ -55,7 +46,7 @@ std::optional<Extent> Measure(int fd, std::optional<std::uint32_t> imageSectorSi
     e.sectorSize = static_cast<std::uint32_t>(logical);
     e.size = bytes;
   } else if (S_ISREG(st.st_mode)) {
-    e.sectorSize = imageSectorSize ? *imageSectorSize : BootSectorSectorSize(fd);
+    e.sectorSize = imageSectorSize ? *imageSectorSize : StatedSectorSize(fd, 0);
     e.size = static_cast<std::uint64_t>(st.st_size);
   } else {
     return std::nullopt;
@@ -220,33 +211,41 @@ std::string PosixDevice::FileSystemName() {
   }
   if (fd < 0)
     return {};
-  blkid_probe pr = blkid_new_probe();
-  if (!pr)
-    return {};
-  if (blkid_probe_set_device(pr, fd, 0, 0) != 0) {
-    blkid_free_probe(pr);
-    return {};
-  }
-  blkid_probe_enable_superblocks(pr, 1);
-  blkid_probe_set_superblocks_flags(pr, BLKID_SUBLKS_TYPE | BLKID_SUBLKS_VERSION);
-  std::string type, version;
-  if (blkid_do_safeprobe(pr) == 0) {
-    const char *value = nullptr;
-    if (blkid_probe_lookup_value(pr, "TYPE", &value, nullptr) == 0 && value)
-      type = value;
-    if (blkid_probe_lookup_value(pr, "VERSION", &value, nullptr) == 0 && value)
-      version = value;
-  }
-  blkid_free_probe(pr);
-  return FileSystemNameOf(type, version);
+  return FileSystemNameAt(fd, 0, 0);
 }
 
-std::string FileSystemNameOf(const std::string &type, const std::string &version) {
+std::string FileSystemNameAt(int fd, std::uint64_t offset, std::uint64_t size) {
+  struct ProbeDeleter {
+    void operator()(blkid_probe pr) const { blkid_free_probe(pr); }
+  };
+  const std::unique_ptr<std::remove_pointer_t<blkid_probe>, ProbeDeleter> pr(blkid_new_probe());
+  if (!pr || blkid_probe_set_device(pr.get(), fd, static_cast<blkid_loff_t>(offset),
+                                    static_cast<blkid_loff_t>(size)) != 0)
+    return {};
+  blkid_probe_enable_superblocks(pr.get(), 1);
+  blkid_probe_set_superblocks_flags(pr.get(), BLKID_SUBLKS_TYPE | BLKID_SUBLKS_VERSION);
+  std::string type, version;
+  if (blkid_do_safeprobe(pr.get()) == 0) {
+    const char *value = nullptr;
+    if (blkid_probe_lookup_value(pr.get(), "TYPE", &value, nullptr) == 0 && value)
+      type = value;
+    if (blkid_probe_lookup_value(pr.get(), "VERSION", &value, nullptr) == 0 && value)
+      version = value;
+  }
   if (type == "vfat")
     return version == "FAT32" ? "FAT32" : "FAT";
   if (type == "ntfs")
     return "NTFS";
   return type;
+}
+
+std::uint32_t StatedSectorSize(int fd, std::uint64_t offset) {
+  std::uint8_t field[2] = {};
+  if (::pread(fd, field, sizeof field, static_cast<off_t>(offset + 11)) !=
+      static_cast<ssize_t>(sizeof field))
+    return 512;
+  const std::uint32_t size = field[0] | std::uint32_t{field[1]} << 8;
+  return size == 1024 || size == 2048 || size == 4096 ? size : 512;
 }
 
 std::optional<std::filesystem::path> PosixDevice::MountPoint() { return FindMountPoint(path_); }

@@ -50,9 +50,15 @@ private:
   std::uint32_t sessionSectorSize_ = 0;
 };
 
-// The system's name for a file system that libblkid calls `type` (with its
-// `version`): "FAT" for FAT12 and FAT16, "FAT32", "NTFS", else the type.
-std::string FileSystemNameOf(const std::string &type, const std::string &version);
+// The system's name for the file system that libblkid finds in `size`
+// bytes from `offset` of an open device (size 0: up to its end): "FAT" for
+// FAT12 and FAT16, "FAT32", "NTFS", another name, or empty.
+std::string FileSystemNameAt(int fd, std::uint64_t offset, std::uint64_t size);
+
+// The sector size that a FAT boot sector at `offset` of an open image
+// states (bytes per sector, at byte 11), when it is one a FAT volume can
+// have; else 512. An image has no sector size of its own.
+std::uint32_t StatedSectorSize(int fd, std::uint64_t offset);
 
 // Mount point of a block device or of an image mounted through a loop
 // device, from the kernel's mount table; `mountInfo` lets tests supply one.
