@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "engine/engine_state.h"
+#include "deep_find.h"
 #include "paired_runs.h"
 #include "platform/posix/posix_device.h"
 #include "scan/find_job.h"
@@ -82,18 +83,9 @@ BENCHMARK(BM_PlainSequentialRead)->Unit(benchmark::kMillisecond)->MinTime(2.0)->
 
 void BM_DeepScanOfFormattedCard(benchmark::State &state) {
   const std::uint64_t size = ImageBytes();
-  FixedDrives drives;
-  drives.Add("E:", std::make_shared<PosixDevice>(ImagePath() / "card.img", 512));
   std::int64_t found = 0;
-  for (auto _ : state) {
-    EngineState engine(drives, {}, LanguageFile{});
-    OperationHost host;
-    FindOptions options;
-    options.Deep = true;
-    options.MaxYearOffset = 60;
-    RunFind(engine, host, options);
-    found = engine.FoundCount;
-  }
+  for (auto _ : state)
+    found = orvanta::bench::DeepFind(ImagePath() / "card.img");
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
   state.counters["found"] = static_cast<double>(found);
 }
@@ -135,19 +127,9 @@ int main(int argc, char **argv) {
               << " MB/s, ratio " << deep->second / plain->second << "\n";
 
   const std::string image = (dir / "card.img").string();
-  FixedDrives drives;
-  drives.Add("E:", std::make_shared<PosixDevice>(dir / "card.img", 512));
   orvanta::bench::ComparePaired(
       "deep scan of the page-cached card",
-      {{"deep scan",
-        [&] {
-          EngineState engine(drives, {}, LanguageFile{});
-          OperationHost host;
-          FindOptions options;
-          options.Deep = true;
-          options.MaxYearOffset = 60;
-          RunFind(engine, host, options);
-        }},
+      {{"deep scan", [&] { orvanta::bench::DeepFind(dir / "card.img"); }},
        {"cat", [&] { orvanta::bench::RunQuietly({"cat", image}); }},
        {"dd bs=1M", [&] { orvanta::bench::RunQuietly({"dd", "if=" + image, "of=/dev/null", "bs=1M"}); }}});
   fs::remove_all(dir);

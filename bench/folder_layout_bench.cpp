@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "engine/engine_state.h"
+#include "deep_find.h"
 #include "paired_runs.h"
 #include "platform/posix/posix_device.h"
 #include "scan/find_job.h"
@@ -51,17 +52,7 @@ fs::path MakeCard(const fs::path &dir, int folders) {
 // The files the last deep scan of a card found.
 std::int64_t found = 0;
 
-void DeepScan(const fs::path &image) {
-  FixedDrives drives;
-  drives.Add("E:", std::make_shared<PosixDevice>(image, 512));
-  EngineState engine(drives, {}, LanguageFile{});
-  OperationHost host;
-  FindOptions options;
-  options.Deep = true;
-  options.MaxYearOffset = 60;
-  RunFind(engine, host, options);
-  found = engine.FoundCount;
-}
+void DeepScan(const fs::path &image) { found = orvanta::bench::DeepFind(image); }
 
 } // namespace
 
