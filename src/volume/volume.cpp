@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "volume/boot_sector.h"
-#include "volume/byte_reader.h"
 #include "volume/write_fence.h"
 
 namespace orvanta {
@@ -124,21 +123,19 @@ bool Volume::ReadGeometry() {
   const BootSectorFields fields = ParseBootSector(probe_);
   if (fields.BytesPerSector != static_cast<std::uint32_t>(g.BytesPerSector))
     return false;
-  const ByteReader boot(probe_);
   // Values from the volume may be anything: products and sums are formed in
   // 64 bits and wrapped to 32, as the 32-bit fields hold them.
   auto wrap = [](std::int64_t v) { return static_cast<std::int32_t>(v); };
 
-  g.SectorsPerCluster = boot.U8(boot_sector::kSectorsPerCluster);
-  g.ReservedSectors = boot.Le16(boot_sector::kReservedSectors);
-  g.FatCount = boot.U8(boot_sector::kFatCount);
+  g.SectorsPerCluster = fields.SectorsPerCluster;
+  g.ReservedSectors = fields.ReservedSectors;
+  g.FatCount = fields.FatCount;
   if (g.SectorsPerCluster == 0)
     g.SectorsPerCluster = g.FatType == kFat16 ? g.ReservedSectors * 2 : g.ReservedSectors;
   if (g.SectorsPerCluster == 0)
     return false; // nothing to divide the volume into clusters by
-  g.SectorsPerFat = g.FatType == kFat16
-                        ? static_cast<std::int32_t>(boot.Le16(boot_sector::kSectorsPerFat16))
-                        : static_cast<std::int32_t>(boot.Le32(boot_sector::kSectorsPerFat32));
+  g.SectorsPerFat = g.FatType == kFat16 ? static_cast<std::int32_t>(fields.SectorsPerFat16)
+                                        : static_cast<std::int32_t>(fields.SectorsPerFat32);
   g.TotalSectors = static_cast<std::int32_t>(StatedTotalSectors(fields));
   g.RootStartSector =
       wrap(std::int64_t{g.SectorsPerFat} * g.FatCount + g.ReservedSectors);
@@ -146,7 +143,7 @@ bool Volume::ReadGeometry() {
     const std::int64_t fatBytes = std::int64_t{g.SectorsPerFat} * g.BytesPerSector;
     g.TotalSectors = wrap(fatBytes * (g.FatType == kFat16 ? 4 : 8) - g.RootStartSector);
   }
-  g.RootSectors = boot.Le16(boot_sector::kRootEntryCount) * 32 / g.BytesPerSector;
+  g.RootSectors = fields.RootEntryCount * 32 / g.BytesPerSector;
   if (g.RootSectors == 0)
     g.RootSectors = g.SectorsPerCluster;
   g.BytesPerCluster = wrap(std::int64_t{g.SectorsPerCluster} * g.BytesPerSector);
