@@ -14,6 +14,7 @@
 #include "cli/commands.h"
 #include "cli/terminal_host.h"
 #include "engine/text.h"
+#include "restore/destination_check.h"
 #include "restore/restore_jobs.h"
 
 namespace orvanta::cli {
@@ -30,7 +31,8 @@ constexpr const char *kUsage =
     "(E:\\DCIM\\photo.jpg) restores that one file into DIR itself. The last line\n"
     "on stdout is \"Files restored: N\"; the progress goes to stderr. Files that\n"
     "cannot be written are reported there and the exit code is then 1. Ctrl+C\n"
-    "stops the restore of single files (exit code 130).\n";
+    "stops the restore of single files (exit code 130). A DIR on the volume being\n"
+    "recovered is refused (exit code 1).\n";
 
 // Ctrl+C ends the program while a folder is restored: that restore has no
 // Stop, and a command line must still be interruptible.
@@ -140,6 +142,12 @@ int RestoreCommand(int argc, char **argv, int first) {
   if (what.empty())
     what.push_back(root);
 
+  // Writing onto the card being recovered can overwrite what is to be
+  // recovered: refused before anything is made there.
+  if (DestinationOnVolume(*to, drive.Device)) {
+    std::cerr << "orvanta-cli: " << DestinationOnVolumeMessage(LoadLanguage()) << '\n';
+    return kExitFailure;
+  }
   if (const auto problem = DestinationProblem(*to)) {
     std::cerr << "orvanta-cli: cannot write to " << *to << ": " << *problem << '\n';
     return kExitFailure;

@@ -18,7 +18,9 @@ namespace orvanta::gui::test {
 class RecordingLauncher final : public Launcher {
 public:
   void Open(const QUrl &target) override { Opened.push_back(target); }
+  void OpenAsText(const QString &file) override { OpenedAsText.push_back(file); }
   std::vector<QUrl> Opened;
+  std::vector<QString> OpenedAsText;
 };
 
 // Drives that a test sets, as the machine would list them.

@@ -47,6 +47,7 @@ constexpr RequiredText kRequiredTexts[] = {
     {"Errors", "Message3", "Access to boot sector denied!"},
     {"Errors", "Message5", "Viewing impossible!"},
     {"Errors", "Message6", "The drive cannot be opened for writing. It may be write-protected or in use."},
+    {"Errors", "Message7", "The destination is on the drive being recovered: restoring there can overwrite your files. Please choose a folder on another drive."},
     {"Errors", "Message8", "Access to the drive was not granted."},
     {"Restore", "Message1", "Deleted files found:"},
     {"Restore", "Message2", "Deleted files not found!"},

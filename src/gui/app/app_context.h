@@ -13,6 +13,7 @@
 #include "gui/desktop/device_opener_service.h"
 #include "gui/desktop/drive_list.h"
 #include "gui/desktop/hot_plug.h"
+#include "restore/restore_jobs.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
 #include "settings/well_known_folders.h"
@@ -57,6 +58,9 @@ public:
   EngineState &State() { return *state_; }
   const LanguageFile &Language() const { return state_->Language; }
   Launcher &Opener() { return *services_.Opener; }
+  // The results window's restore state, kept for the whole run (the
+  // destination chosen once stays chosen).
+  RestoreState &Restore() { return restore_; }
 
   // A text of the language file, with its English default.
   QString Text(std::string_view section, std::string_view key, std::string_view defaultText) const;
@@ -74,6 +78,7 @@ private:
   ListedDrives listed_;
   Settings settings_;
   std::unique_ptr<EngineState> state_;
+  RestoreState restore_;
 };
 
 } // namespace orvanta::gui

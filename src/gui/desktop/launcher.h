@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QUrl>
 
 namespace orvanta::gui {
@@ -11,12 +12,18 @@ class Launcher {
 public:
   virtual ~Launcher() = default;
   virtual void Open(const QUrl &target) = 0;
+  // Opens a file as plain text, whatever its name says it is, for a file
+  // of a type that no program on the desktop handles.
+  virtual void OpenAsText(const QString &file) { Open(QUrl::fromLocalFile(file)); }
 };
 
 // The desktop's opener (xdg-open behind QDesktopServices).
 class DesktopLauncher final : public Launcher {
 public:
   void Open(const QUrl &target) override;
+  // In the desktop's default program for text/plain; where there is none,
+  // as an ordinary open.
+  void OpenAsText(const QString &file) override;
 };
 
 } // namespace orvanta::gui

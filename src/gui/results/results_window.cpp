@@ -1,16 +1,24 @@
 #include "gui/results/results_window.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QMimeDatabase>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QSizeGrip>
+#include <QStandardPaths>
 #include <QSvgRenderer>
 
 #include <functional>
 
 #include "gui/app/app_context.h"
 #include "gui/dialogs/fonts.h"
+#include "gui/dialogs/message_dialogs.h"
+#include "engine/rounding.h"
+#include "restore/destination_check.h"
+#include "settings/registry_helpers.h"
 #include "gui/dialogs/skinned_window.h"
 #include "gui/dialogs/svg_image.h"
 #include "gui/dialogs/top_band_drag.h"
@@ -68,7 +76,40 @@ void AddFolder(QTreeWidgetItem *item, const FolderTree::Node &node, const QIcon 
     AddFolder(new QTreeWidgetItem(item), *child, icons);
 }
 
+// The real dialogs, owned by the results window.
+class WindowResultsDialogs final : public ResultsDialogs {
+public:
+  WindowResultsDialogs(AppContext &context, QWidget &window) : context_(context), window_(window) {}
+
+  void Inform(const QString &text) override {
+    TForm3a dialog(context_, &window_);
+    dialog.Inform(text);
+  }
+  bool Ask(const QString &question) override {
+    TForm3b dialog(context_, &window_);
+    return dialog.Ask(question);
+  }
+  void ResultsHint() override {
+    TForm3d hint(context_, &window_);
+    hint.exec();
+  }
+  QString SelectFolder(const QString &title, const QString &start) override {
+    return QFileDialog::getExistingDirectory(&window_, title, start);
+  }
+
+private:
+  AppContext &context_;
+  QWidget &window_;
+};
+
 } // namespace
+
+QString DestinationStart() {
+  const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+  if (!pictures.isEmpty() && QDir(pictures).exists())
+    return pictures;
+  return QDir::homePath();
+}
 
 QString SizeText(std::int64_t bytes) {
   if (bytes < 1024)
@@ -160,6 +201,42 @@ TForm1b::TForm1b(AppContext &context, QWidget *owner)
   connect(buttons_[1], &ImageButton::Clicked, this, &TForm1b::Button2Click);
   connect(buttons_[2], &ImageButton::Clicked, this, &TForm1b::Button3Click);
 
+  progressBarA_ = new SvgImage(Artwork("progress_track"), this);
+  progressBarA_->setObjectName(QStringLiteral("ProgressBarA"));
+  progressBarA_->hide();
+  progressBarB_ = new SvgImage(Artwork("progress_fill"), this);
+  progressBarB_->setObjectName(QStringLiteral("ProgressBarB"));
+  progressBarB_->SetArtworkSize({OperationHost::kProgressTrackWidth, 14});
+  progressBarB_->resize(0, 14);
+  progressBarB_->hide();
+
+  // The folder menu acts on the folder selected before: a right click does
+  // not select.
+  dListMenu_ = new QMenu(this);
+  dListMenu_->setObjectName(QStringLiteral("DListPopupMenu"));
+  QAction *folderItem = dListMenu_->addAction(c.Text("Restore", "RestoreFolder", "Restore folder"));
+  folderItem->setObjectName(QStringLiteral("FolderItem"));
+  connect(folderItem, &QAction::triggered, this, &TForm1b::FolderItemClick);
+  dList_->setContextMenuPolicy(Qt::CustomContextMenu);
+  dList_->viewport()->installEventFilter(this);
+  connect(dList_, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+    if (!ResultsBusy() && dList_->topLevelItemCount() > 0)
+      dListMenu_->popup(dList_->viewport()->mapToGlobal(at));
+  });
+  fListMenu_ = new QMenu(this);
+  fListMenu_->setObjectName(QStringLiteral("FListPopupMenu"));
+  QAction *checkAll = fListMenu_->addAction(c.Text("Restore", "CheckOn", "Check on"));
+  checkAll->setObjectName(QStringLiteral("CheckAllItem"));
+  connect(checkAll, &QAction::triggered, this, &TForm1b::SelectallClick);
+  QAction *uncheckAll = fListMenu_->addAction(c.Text("Restore", "CheckOff", "Check off"));
+  uncheckAll->setObjectName(QStringLiteral("UnCheckAllItem"));
+  connect(uncheckAll, &QAction::triggered, this, &TForm1b::UncheckallClick);
+  fList_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(fList_, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+    if (!ResultsBusy())
+      fListMenu_->popup(fList_->viewport()->mapToGlobal(at));
+  });
+
   auto *grip = new QSizeGrip(this);
   grip->setObjectName(QStringLiteral("SizeGrip"));
   grip->resize(16, 16);
@@ -185,6 +262,8 @@ void TForm1b::Arrange() {
   dList_->setGeometry(36, kListTop, 280, 432 + dh);
   fList_->setGeometry(320, kListTop, 450 + dw, 432 + dh);
   hintLabel_->setGeometry(12, 544 + dh, 240, 48);
+  progressBarA_->setGeometry(120, 512 + dh, OperationHost::kProgressTrackWidth, 14);
+  progressBarB_->move(120, 512 + dh);
   for (int i = 0; i < 3; ++i) {
     const QPoint topLeft(260 + 176 * i + dw, 550 + dh);
     buttons_[i]->NormalImage()->move(topLeft);
@@ -230,6 +309,8 @@ void TForm1b::Populate() {
 }
 
 void TForm1b::DListChange() {
+  if (ResultsBusy())
+    return;
   QTreeWidgetItem *node = dList_->currentItem();
   fList_->clear();
   sortColumn_ = -1;
@@ -280,12 +361,240 @@ void TForm1b::SortBy(int column) {
 }
 
 void TForm1b::done(int result) {
+  if (ResultsBusy())
+    return;
   // Preview and restore read the catalogue; they work until the window
   // closes, however it closes.
   EngineState &state = context_.State();
   state.Catalogue.Clear();
   state.Vol.ClearChainList();
   QDialog::done(result);
+}
+
+TForm1b::~TForm1b() {
+  if (!worker_.joinable())
+    return;
+  host_->Stop().Request();
+  host_->Question().Close();
+  worker_.join();
+}
+
+ResultsDialogs &TForm1b::Dialogs() {
+  if (dialogs_)
+    return *dialogs_;
+  if (!windowDialogs_)
+    windowDialogs_ = std::make_unique<WindowResultsDialogs>(context_, *this);
+  return *windowDialogs_;
+}
+
+bool TForm1b::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == dList_->viewport() &&
+      (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
+      static_cast<QMouseEvent *>(event)->button() == Qt::RightButton)
+    return true; // the context menu still opens; the selection stays
+  return QDialog::eventFilter(watched, event);
+}
+
+void TForm1b::CheckAll(bool checked) {
+  if (ResultsBusy())
+    return;
+  for (int i = 0; i < fList_->topLevelItemCount(); ++i)
+    fList_->topLevelItem(i)->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+}
+
+std::filesystem::path TForm1b::ScannedDevice() const {
+  const std::string &drive = context_.State().Vol.Geometry().DrivePath;
+  for (const DriveEntry &entry : context_.Drives().Entries())
+    if (!drive.empty() && SameDriveText(std::string{entry.Letter, ':'}, drive))
+      return entry.Path;
+  return {};
+}
+
+bool TForm1b::ChooseDestination() {
+  RestoreState &restore = context_.Restore();
+  const std::filesystem::path device = ScannedDevice();
+  // A folder chosen earlier in the run may lie on the card scanned since.
+  if (!restore.DestFolder.empty() && !device.empty() &&
+      DestinationOnVolume(restore.DestFolder, device)) {
+    Dialogs().Inform(QString::fromStdString(DestinationOnVolumeMessage(context_.Language())));
+    restore.DestFolder.clear();
+  }
+  while (restore.DestFolder.empty()) {
+    const QString chosen = Dialogs().SelectFolder(
+        context_.Text("Restore", "Message3", "Please select folder to save restored files"),
+        DestinationStart());
+    if (chosen.isEmpty())
+      return false;
+    const std::filesystem::path folder = chosen.toStdString();
+    if (!device.empty() && DestinationOnVolume(folder, device)) {
+      Dialogs().Inform(QString::fromStdString(DestinationOnVolumeMessage(context_.Language())));
+      continue;
+    }
+    restore.DestFolder = folder;
+  }
+  return true;
+}
+
+void TForm1b::Button1Click() {
+  if (ResultsBusy() || fList_->topLevelItemCount() == 0)
+    return;
+  QTreeWidgetItem *row = fList_->currentItem();
+  if (!row || !row->isSelected())
+    return;
+  Start(Job::Preview, {}, row->text(0).toStdString());
+}
+
+void TForm1b::Button2Click() {
+  const int count = fList_->topLevelItemCount();
+  if (count == 0)
+    return;
+  if (ResultsBusy()) {
+    AskStop();
+    return;
+  }
+  QTreeWidgetItem *selected = fList_->currentItem();
+  if (!selected || !selected->isSelected()) {
+    selected = fList_->topLevelItem(0);
+    fList_->setCurrentItem(selected);
+  }
+  if (!ChooseDestination())
+    return;
+  std::vector<RestoreRow> rows;
+  bool anyChecked = false;
+  for (int i = 0; i < count; ++i) {
+    const QTreeWidgetItem *item = fList_->topLevelItem(i);
+    rows.push_back({item->text(0).toStdString(), item->checkState(0) == Qt::Checked});
+    anyChecked = anyChecked || rows.back().Checked;
+  }
+  if (!anyChecked) {
+    selected->setCheckState(0, Qt::Checked);
+    rows[static_cast<std::size_t>(fList_->indexOfTopLevelItem(selected))].Checked = true;
+  }
+  if (context_.Prefs().Hint2())
+    Dialogs().ResultsHint();
+  Start(Job::Rows, std::move(rows), {});
+}
+
+void TForm1b::FolderItemClick() {
+  if (ResultsBusy() || dList_->topLevelItemCount() == 0)
+    return;
+  if (!ChooseDestination())
+    return;
+  Start(Job::Folder, {}, {});
+}
+
+void TForm1b::Start(Job job, std::vector<RestoreRow> rows, std::string previewName) {
+  if (!host_) {
+    host_ = std::make_unique<GuiHost>();
+    connect(host_.get(), &GuiHost::Changed, this, &TForm1b::ApplyHostBatch, Qt::QueuedConnection);
+  }
+  host_->Begin();
+  host_->Stop().Reset();
+  context_.Restore().CurrentSection = currentSection_.toStdString();
+  job_ = job;
+  if (job != Job::Preview)
+    SetRunningLook(job);
+  worker_ = std::thread([this, job, rows = std::move(rows), name = std::move(previewName)] {
+    EngineState &state = context_.State();
+    RestoreState &restore = context_.Restore();
+    Outcome outcome;
+    if (job == Job::Rows)
+      outcome = RestoreCheckedRows(state, restore, *host_, rows);
+    else if (job == Job::Folder)
+      outcome = RestoreFolder(state, restore, *host_);
+    else
+      outcome = ExtractPreview(state, restore, *host_, name, context_.Folders().TempFolder);
+    QMetaObject::invokeMethod(this, [this, outcome] { Ended(outcome); }, Qt::QueuedConnection);
+  });
+}
+
+void TForm1b::AskStop() {
+  // A folder restore and a preview cannot be stopped.
+  if (job_ != Job::Rows || !host_ || asking_)
+    return;
+  {
+    asking_ = true;
+    const QuestionGate::Hold hold(host_->Question());
+    if (Dialogs().Ask(context_.Text("Drive", "Message4", "Cancel operation?"))) {
+      host_->Stop().Request();
+      setCursor(Qt::BusyCursor);
+    }
+    asking_ = false;
+  }
+  if (endedWhileAsking_)
+    Ended(*std::exchange(endedWhileAsking_, std::nullopt));
+}
+
+void TForm1b::ApplyHostBatch() {
+  if (!host_)
+    return;
+  const GuiHost::Batch batch = host_->Take();
+  if (batch.Progress)
+    progressBarB_->resize(std::clamp(*batch.Progress, 0, OperationHost::kProgressTrackWidth),
+                          progressBarB_->height());
+  if (batch.ProgressShown) {
+    progressBarA_->setVisible(*batch.ProgressShown);
+    progressBarB_->setVisible(*batch.ProgressShown);
+  }
+}
+
+void TForm1b::SetRunningLook(Job job) {
+  const bool running = job != Job::None;
+  dList_->setEnabled(!running);
+  fList_->setEnabled(!running);
+  buttons_[0]->SetEnabled(!running);
+  buttons_[1]->SetEnabled(job != Job::Folder);
+  buttons_[2]->SetEnabled(!running);
+  buttons_[1]->Caption()->setText(job == Job::Rows ? context_.Text("Buttons", "Stop", "Stop")
+                                                   : context_.Text("Buttons", "Restore", "Restore"));
+}
+
+void TForm1b::ShowRestoreLook(int percent) {
+  SetRunningLook(Job::Rows);
+  progressBarB_->resize(ProgressFillWidth(double(percent)), progressBarB_->height());
+  progressBarA_->show();
+  progressBarB_->show();
+}
+
+void TForm1b::Ended(const Outcome &outcome) {
+  if (asking_) {
+    // The outcome waits until "Cancel operation?" has been answered.
+    endedWhileAsking_ = outcome;
+    return;
+  }
+  if (worker_.joinable())
+    worker_.join();
+  ApplyHostBatch();
+  job_ = Job::None;
+  SetRunningLook(Job::None);
+  progressBarB_->resize(0, progressBarB_->height());
+  progressBarA_->hide();
+  progressBarB_->hide();
+  unsetCursor();
+
+  if (const auto *preview = std::get_if<PreviewOutcome>(&outcome)) {
+    if (preview->Outcome == PreviewOutcome::Result::Ready)
+      OpenPreview(preview->Path);
+    else if (preview->Outcome != PreviewOutcome::Result::Busy)
+      Dialogs().Inform(QString::fromStdString(preview->Message));
+  } else if (const auto &restored = std::get<RestoreOutcome>(outcome); restored.Ran) {
+    Dialogs().Inform(QString::fromStdString(restored.Message));
+    // After a failed write the command ends with the error alone.
+    if (restored.WriteError == 0)
+      context_.Opener().Open(QUrl::fromLocalFile(QString::fromStdString(context_.Restore().DestFolder.string())));
+  }
+  emit OperationFinished();
+}
+
+void TForm1b::OpenPreview(const std::filesystem::path &copy) {
+  // The copy's name is "ae02xdc" and the found file's extension.
+  const std::string extension = copy.filename().string().substr(std::string_view("ae02xdc").size());
+  const QString file = QString::fromStdString(copy.string());
+  // A type the desktop knows opens in its program; anything else as text.
+  if (RegKeyExists(context_.Reg(), RegistryRoot::ClassesRoot, extension))
+    context_.Opener().Open(QUrl::fromLocalFile(file));
+  else
+    context_.Opener().OpenAsText(file);
 }
 
 } // namespace orvanta::gui

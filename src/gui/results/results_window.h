@@ -3,16 +3,46 @@
 #include <QDialog>
 #include <QIcon>
 #include <QLabel>
+#include <QMenu>
 #include <QString>
 #include <QTreeWidget>
 
 #include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <variant>
+#include <vector>
 
+#include "gui/app/gui_host.h"
 #include "gui/dialogs/image_button.h"
+#include "gui/dialogs/svg_image.h"
+#include "restore/preview.h"
+#include "restore/restore_jobs.h"
 
 namespace orvanta::gui {
 
 class AppContext;
+
+// What the results window shows the user around its commands: the
+// Information and Confirmation dialogs, the results hint and the folder
+// browser. The program uses the real windows; tests answer with a stand-in.
+class ResultsDialogs {
+public:
+  virtual ~ResultsDialogs() = default;
+  virtual void Inform(const QString &text) = 0;
+  // True when the answer was Yes.
+  virtual bool Ask(const QString &question) = 0;
+  // Shown before a restore of checked files while the hint is enabled.
+  virtual void ResultsHint() = 0;
+  // The folder browser, opened on `start`; empty when it was cancelled.
+  virtual QString SelectFolder(const QString &title, const QString &start) = 0;
+};
+
+// Where the folder browser opens: the user's Pictures folder, else home;
+// never the drive being recovered.
+QString DestinationStart();
 
 // The size text of the results list: bytes below 1 KiB, then whole Kb, Mb
 // and Gb, truncated ("512 b", "1 Kb").
@@ -44,29 +74,84 @@ public:
   // The catalogue section of the folder whose files are listed.
   const QString &CurrentSection() const { return currentSection_; }
 
+  // Replaces the window's dialogs (null: the real ones again).
+  void SetDialogs(ResultsDialogs *dialogs) { dialogs_ = dialogs; }
+  // Whether a restore or a preview runs; the window's other handlers do
+  // nothing meanwhile and it cannot be closed.
+  bool ResultsBusy() const { return job_ != Job::None; }
+
   void DListChange();
-  void Button1Click() {}
-  void Button2Click() {}
+  // Preview of the selected row.
+  void Button1Click();
+  // Restore of the checked rows; Stop while that runs.
+  void Button2Click();
   void Button3Click() { close(); }
+  // "Restore folder": the selected folder with everything below it.
+  void FolderItemClick();
+  // "Check on", "Check off": every row of the list.
+  void SelectallClick() { CheckAll(true); }
+  void UncheckallClick() { CheckAll(false); }
+  QMenu *DListPopupMenu() const { return dListMenu_; }
+  QMenu *FListPopupMenu() const { return fListMenu_; }
+
+  // The look of a restore under way at `percent`, without one running (the
+  // pictures of the windows).
+  void ShowRestoreLook(int percent);
+
+  // Stops a running restore and waits for its thread.
+  ~TForm1b() override;
   // A click on the list's column header: sorts by that column, the next
   // click on it reverses the order.
   void SortBy(int column);
 
+signals:
+  // A restore or preview ended and its outcome was shown.
+  void OperationFinished();
+
 protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
   void resizeEvent(QResizeEvent *event) override;
   void paintEvent(QPaintEvent *event) override;
   void done(int result) override;
 
 private:
+  enum class Job { None, Rows, Folder, Preview };
+  using Outcome = std::variant<RestoreOutcome, PreviewOutcome>;
+
   ImageButton *AddCommand(int number, const QString &caption);
   void Arrange();
+  ResultsDialogs &Dialogs();
+  void CheckAll(bool checked);
+  // The destination of this run, asked for when there is none; refuses a
+  // folder on the drive being recovered. False when the user cancelled.
+  bool ChooseDestination();
+  std::filesystem::path ScannedDevice() const;
+  void Start(Job job, std::vector<RestoreRow> rows, std::string previewName);
+  void AskStop();
+  void ApplyHostBatch();
+  void SetRunningLook(Job job);
+  void Ended(const Outcome &outcome);
+  void OpenPreview(const std::filesystem::path &copy);
 
   AppContext &context_;
   QTreeWidget *dList_;
   QTreeWidget *fList_;
   QLabel *hintLabel_;
   ImageButton *buttons_[3];
+  SvgImage *progressBarA_;
+  SvgImage *progressBarB_;
+  QMenu *dListMenu_;
+  QMenu *fListMenu_;
   QString currentSection_;
+  ResultsDialogs *dialogs_ = nullptr;
+  std::unique_ptr<ResultsDialogs> windowDialogs_;
+  // The restore or preview on its worker thread; the engine's state belongs
+  // to the worker while a job runs.
+  Job job_ = Job::None;
+  std::unique_ptr<GuiHost> host_;
+  std::thread worker_;
+  bool asking_ = false; // "Cancel operation?" is open
+  std::optional<Outcome> endedWhileAsking_;
   int sortColumn_ = -1;
   Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };

@@ -1,0 +1,146 @@
+#include "platform/posix/volume_location.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+namespace orvanta {
+namespace {
+
+// Mount table fields escape blanks, tabs, newlines and backslashes as \ooo.
+std::string UnescapeMountField(const std::string &s) {
+  auto octal = [&](std::size_t i) { return i < s.size() && s[i] >= '0' && s[i] <= '7'; };
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\\' && octal(i + 1) && octal(i + 2) && octal(i + 3)) {
+      out += static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
+      i += 3;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+std::string FirstLine(const std::filesystem::path &p) {
+  std::ifstream in(p);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+// "8:17" as a device number.
+std::optional<std::uint64_t> ParseDevNumber(const std::string &text) {
+  const auto colon = text.find(':');
+  if (colon == std::string::npos || colon == 0 || colon + 1 >= text.size())
+    return std::nullopt;
+  char *end = nullptr;
+  const unsigned long major = std::strtoul(text.c_str(), &end, 10);
+  if (end != text.c_str() + colon)
+    return std::nullopt;
+  const unsigned long minor = std::strtoul(text.c_str() + colon + 1, &end, 10);
+  if (*end != '\0')
+    return std::nullopt;
+  return makedev(static_cast<unsigned>(major), static_cast<unsigned>(minor));
+}
+
+std::string DevText(std::uint64_t dev) {
+  return std::to_string(major(dev)) + ":" + std::to_string(minor(dev));
+}
+
+// The partitions of a whole disk, as sysfs lists them below it.
+std::vector<std::uint64_t> PartitionsOf(std::uint64_t disk, const std::filesystem::path &sysfs) {
+  std::vector<std::uint64_t> found;
+  std::error_code ec;
+  const auto folder = sysfs / "dev" / "block" / DevText(disk);
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code ignored;
+    if (!std::filesystem::exists(it->path() / "partition", ignored))
+      continue;
+    if (const auto dev = ParseDevNumber(FirstLine(it->path() / "dev")))
+      found.push_back(*dev);
+  }
+  return found;
+}
+
+// Whether a mount's source is a loop device (or a partition of one) whose
+// backing file is `image`.
+bool LoopBackedBy(const std::string &source, const std::filesystem::path &image,
+                  const std::filesystem::path &sysfs) {
+  if (!source.starts_with("/dev/loop"))
+    return false;
+  std::string name = std::filesystem::path(source).filename().string();
+  if (const auto p = name.find('p', 4); p != std::string::npos)
+    name.resize(p); // loop0p1 is a partition of loop0
+  const std::string backing = FirstLine(sysfs / "block" / name / "loop" / "backing_file");
+  return !backing.empty() && std::filesystem::path(backing) == image;
+}
+
+} // namespace
+
+KernelTables KernelTables::FromEnvironment() {
+  KernelTables tables;
+  if (const char *root = std::getenv("ORVANTA_SYSTEM_ROOT"); root && *root) {
+    tables.MountInfo = std::filesystem::path(root) / "proc/self/mountinfo";
+    tables.Sysfs = std::filesystem::path(root) / "sys";
+  }
+  return tables;
+}
+
+VolumeLocation LocateVolume(const std::filesystem::path &device, const KernelTables &tables) {
+  VolumeLocation location;
+  struct stat st {};
+  if (::stat(device.c_str(), &st) != 0)
+    return location;
+  const bool block = S_ISBLK(st.st_mode);
+  std::error_code ec;
+  const auto image = std::filesystem::weakly_canonical(device, ec);
+  if (block) {
+    location.Devices.push_back(st.st_rdev);
+    for (std::uint64_t partition : PartitionsOf(st.st_rdev, tables.Sysfs))
+      location.Devices.push_back(partition);
+  }
+  std::ifstream in(tables.MountInfo);
+  std::string line;
+  while (std::getline(in, line)) {
+    // id parent major:minor root mountpoint options [optional...] - fstype source superopts
+    std::istringstream fields(line);
+    std::string id, parent, devno, root, mountPoint, word, fstype, source;
+    fields >> id >> parent >> devno >> root >> mountPoint;
+    while (fields >> word && word != "-") {
+    }
+    fields >> fstype >> source;
+    const auto dev = ParseDevNumber(devno);
+    if (!dev)
+      continue;
+    const bool ours = block ? std::ranges::find(location.Devices, *dev) != location.Devices.end()
+                            : LoopBackedBy(UnescapeMountField(source), image, tables.Sysfs);
+    if (!ours)
+      continue;
+    if (!block && std::ranges::find(location.Devices, *dev) == location.Devices.end())
+      location.Devices.push_back(*dev);
+    location.MountPoints.push_back(UnescapeMountField(mountPoint));
+  }
+  return location;
+}
+
+std::optional<std::uint64_t> FileSystemDeviceOf(const std::filesystem::path &path) {
+  std::error_code ec;
+  std::filesystem::path at = std::filesystem::absolute(path, ec);
+  if (ec)
+    return std::nullopt;
+  for (;;) {
+    struct stat st {};
+    if (::stat(at.c_str(), &st) == 0)
+      return st.st_dev;
+    if (!at.has_relative_path())
+      return std::nullopt;
+    at = at.parent_path();
+  }
+}
+
+} // namespace orvanta

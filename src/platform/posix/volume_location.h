@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+namespace orvanta {
+
+// Where the kernel's tables are read: the mount table and the sysfs tree.
+// The system's own unless ORVANTA_SYSTEM_ROOT names a folder that stands in
+// for "/" (tests give a mount table and a sysfs tree of their own).
+struct KernelTables {
+  std::filesystem::path MountInfo = "/proc/self/mountinfo";
+  std::filesystem::path Sysfs = "/sys";
+
+  static KernelTables FromEnvironment();
+};
+
+// Where the system keeps a volume: the device numbers its files have when
+// it is mounted (the block device and, of a whole disk, its partitions; of
+// an image, the loop devices it is mounted through) and every folder it is
+// mounted on.
+struct VolumeLocation {
+  std::vector<std::uint64_t> Devices;
+  std::vector<std::filesystem::path> MountPoints;
+};
+
+// The location of the volume on `device`, a block device or an image file.
+// An image that is not mounted has none.
+VolumeLocation LocateVolume(const std::filesystem::path &device,
+                            const KernelTables &tables = KernelTables::FromEnvironment());
+
+// The device number of the file system that holds `path`, or, when `path`
+// does not exist yet, holds its nearest existing parent.
+std::optional<std::uint64_t> FileSystemDeviceOf(const std::filesystem::path &path);
+
+} // namespace orvanta

@@ -1,0 +1,235 @@
+// Restore, Restore folder and Preview of the results window after a Find on
+// a card made with mkfs.fat and mtools, the dialogs and the folder browser
+// answered by stand-ins.
+#include <QAction>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+
+#include "gui/app/main_window.h"
+#include "gui/results/results_window.h"
+#include "gui_fixture.h"
+#include "scan/entry_decoding.h"
+#include "support/fat_image.h"
+
+namespace orvanta::gui::test {
+namespace {
+
+using orvanta::test::FatImageFile;
+using orvanta::test::PatternBytes;
+using orvanta::test::ReadFileBytes;
+
+struct StandInResultsDialogs final : ResultsDialogs {
+  void Inform(const QString &text) override { Informed << text; }
+  bool Ask(const QString &question) override {
+    Asked << question;
+    return true;
+  }
+  void ResultsHint() override { ++Hints; }
+  QString SelectFolder(const QString &title, const QString &start) override {
+    Titles << title;
+    Starts << start;
+    return Folders.empty() ? QString() : QString::fromStdString(Folders[Titles.size() - 1].string());
+  }
+  QStringList Informed, Asked, Titles, Starts;
+  std::vector<std::filesystem::path> Folders; // one answer per browse
+  int Hints = 0;
+};
+
+struct StandInMainDialogs final : MainWindowDialogs {
+  void Inform(const QString &text) override { Informed << text; }
+  bool Ask(const QString &) override { return false; }
+  void DeepScanHint() override {}
+  void ShowResults() override { OnResults(); }
+  QStringList Informed;
+  std::function<void()> OnResults;
+};
+
+QTreeWidgetItem *Child(QTreeWidgetItem *node, const QString &text) {
+  for (int i = 0; i < node->childCount(); ++i)
+    if (node->child(i)->text(0) == text)
+      return node->child(i);
+  return nullptr;
+}
+
+// The card: deleted photos in a camera folder, a deleted note in another
+// folder and a deleted file in the root, all with long names.
+class RestoreWindowTest : public ::testing::Test {
+protected:
+  RestoreWindowTest() : card_(dir_ / "card.img", {.FatBits = 16, .SizeKiB = 16 * 1024}) {
+    card_.Mkdir("/DCIM/100MEDIA");
+    card_.Mkdir("/Docs");
+    std::uint32_t seed = 1;
+    for (const char *path : {"/DCIM/100MEDIA/photo one.jpg", "/DCIM/100MEDIA/photo two.jpg",
+                             "/DCIM/100MEDIA/photo three.jpg", "/Docs/shopping list.txt",
+                             "/loose notes.bin"})
+      files_[path] = PatternBytes(3000 + 5000 * seed, seed), card_.Put(path, files_[path]), ++seed;
+    for (const auto &[path, bytes] : files_)
+      card_.Delete(path);
+  }
+
+  // Waits for the window's job to end and its outcome to be shown.
+  static void Finish(TForm1b &results, QSignalSpy &finished) {
+    ASSERT_TRUE(finished.count() > 0 || finished.wait(60000));
+    finished.clear();
+    EXPECT_FALSE(results.ResultsBusy());
+  }
+
+  bool Same(const std::filesystem::path &restored, const std::string &original) {
+    return ReadFileBytes(restored) == files_.at(original);
+  }
+
+  orvanta::test::TempDir dir_;
+  FatImageFile card_;
+  std::map<std::string, std::vector<std::uint8_t>> files_;
+};
+
+TEST_F(RestoreWindowTest, FindRestoreCheckedRowsRestoreFolderPreviewAndClose) {
+  GuiWorld world({{'E', card_.Path(), {}}});
+  TForm1a w(world.Context());
+  StandInMainDialogs mainDialogs;
+  w.SetDialogs(&mainDialogs);
+  w.show();
+  const auto dest = dir_ / "restored";
+  std::filesystem::create_directories(dest);
+
+  bool resultsRan = false;
+  mainDialogs.OnResults = [&] {
+    resultsRan = true;
+    TForm1b results(world.Context(), &w);
+    StandInResultsDialogs dialogs;
+    dialogs.Folders = {dest};
+    results.SetDialogs(&dialogs);
+    results.Populate();
+    results.show();
+    QSignalSpy finished(&results, &TForm1b::OperationFinished);
+
+    // Two rows of a folder: the restore runs on its worker with Stop shown.
+    QTreeWidgetItem *root = results.DList()->topLevelItem(0);
+    QTreeWidgetItem *media = Child(Child(root, "DCIM"), "100MEDIA");
+    ASSERT_TRUE(media);
+    results.DList()->setCurrentItem(media);
+    QTreeWidget *list = results.FList();
+    ASSERT_EQ(list->topLevelItemCount(), 3);
+    list->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    list->topLevelItem(2)->setCheckState(0, Qt::Checked);
+    results.Button2Click();
+    EXPECT_TRUE(results.ResultsBusy());
+    EXPECT_FALSE(results.DList()->isEnabled());
+    EXPECT_EQ(results.findChild<QLabel *>("Button2Label")->text(), "Stop");
+    Finish(results, finished);
+    EXPECT_EQ(dialogs.Informed, QStringList{"Files restored: 2"});
+    EXPECT_EQ(dialogs.Hints, 1);
+    EXPECT_EQ(dialogs.Starts, QStringList{DestinationStart()});
+    EXPECT_TRUE(Same(dest / "photo one.jpg", "/DCIM/100MEDIA/photo one.jpg"));
+    EXPECT_TRUE(Same(dest / "photo three.jpg", "/DCIM/100MEDIA/photo three.jpg"));
+    EXPECT_FALSE(std::filesystem::exists(dest / "photo two.jpg"));
+    EXPECT_EQ(world.Opener().Opened, std::vector<QUrl>{QUrl::fromLocalFile(QString::fromStdString(dest.string()))});
+    EXPECT_TRUE(results.DList()->isEnabled());
+    EXPECT_EQ(results.findChild<QLabel *>("Button2Label")->text(), "Restore");
+    EXPECT_FALSE(results.findChild<QWidget *>("ProgressBarA")->isVisible());
+
+    // Check off, then Check on, act on every row of the folder shown.
+    results.findChild<QAction *>("UnCheckAllItem")->trigger();
+    EXPECT_EQ(list->topLevelItem(0)->checkState(0), Qt::Unchecked);
+    results.findChild<QAction *>("CheckAllItem")->trigger();
+    for (int i = 0; i < 3; ++i)
+      EXPECT_EQ(list->topLevelItem(i)->checkState(0), Qt::Checked);
+
+    // The whole card from the root, into the folder chosen before.
+    results.DList()->setCurrentItem(root);
+    dialogs.Informed.clear();
+    results.findChild<QAction *>("FolderItem")->trigger();
+    Finish(results, finished);
+    EXPECT_EQ(dialogs.Informed, QStringList{"Files restored: 5"});
+    EXPECT_EQ(dialogs.Titles.size(), 1);
+    for (const auto &[path, bytes] : files_)
+      EXPECT_TRUE(Same(dest / path.substr(1), path)) << path;
+
+    // Preview of the selected row: an extension the test world knows no
+    // program for opens as text.
+    ASSERT_EQ(list->topLevelItemCount(), 1);
+    list->setCurrentItem(list->topLevelItem(0));
+    results.Button1Click();
+    Finish(results, finished);
+    const auto copy = world.Context().Folders().TempFolder / "ae02xdc.bin";
+    EXPECT_EQ(world.Opener().OpenedAsText, std::vector<QString>{QString::fromStdString(copy.string())});
+    EXPECT_TRUE(Same(copy, "/loose notes.bin"));
+    EXPECT_EQ(dialogs.Informed.size(), 1);
+
+    results.Button3Click();
+    EXPECT_FALSE(results.isVisible());
+  };
+
+  QSignalSpy ended(&w, &TForm1a::FindFinished);
+  w.Button1Click();
+  ASSERT_TRUE(ended.wait(60000));
+  EXPECT_TRUE(resultsRan);
+  EXPECT_EQ(mainDialogs.Informed, QStringList{"Deleted files found: 5"});
+  // Back in the main window, its drive list and summary are rebuilt.
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_EQ(w.DriveBox()->count(), 1);
+  EXPECT_TRUE(w.InfoList()->toPlainText().endsWith("Select mode, mask and press \"Find\" button..."));
+}
+
+// A folder on the mounted card is refused and the browser asked again;
+// nothing happens without a row or when the browser is cancelled.
+TEST_F(RestoreWindowTest, ADestinationOnTheCardIsRefusedAndAskedAgain) {
+  const auto system = dir_ / "system";
+  std::filesystem::create_directories(system / "proc/self");
+  std::filesystem::create_directories(system / "sys/block/loop5/loop");
+  std::filesystem::create_directories(dir_ / "card mount");
+  std::ofstream(system / "proc/self/mountinfo")
+      << "40 1 7:5 / " << (dir_ / "card\\040mount").string() << " rw - vfat /dev/loop5 rw\n";
+  std::ofstream(system / "sys/block/loop5/loop/backing_file")
+      << std::filesystem::canonical(card_.Path()).string() << '\n';
+  struct SystemRoot {
+    explicit SystemRoot(const std::filesystem::path &root) {
+      qputenv("ORVANTA_SYSTEM_ROOT", QByteArray::fromStdString(root.string()));
+    }
+    ~SystemRoot() { qunsetenv("ORVANTA_SYSTEM_ROOT"); }
+  } fakeTables(system);
+
+  GuiWorld world({{'E', card_.Path(), {}}});
+  auto &state = world.Context().State();
+  world.Context().Drives().Refresh();
+  {
+    // The Find of the main window, run directly.
+    GuiHost host;
+    FindOptions options;
+    options.Drive = "E:";
+    options.MaxYearOffset = CurrentYearOffsetLimit();
+    ASSERT_EQ(RunFind(state, host, options).Outcome, FindOutcome::Result::Found);
+  }
+  TForm1b results(world.Context(), nullptr);
+  StandInResultsDialogs dialogs;
+  results.SetDialogs(&dialogs);
+  results.Populate();
+  QSignalSpy finished(&results, &TForm1b::OperationFinished);
+
+  results.Button2Click(); // cancelled: nothing at all
+  EXPECT_EQ(dialogs.Titles, QStringList{"Please select folder to save restored files"});
+  EXPECT_FALSE(results.ResultsBusy());
+  EXPECT_EQ(results.FList()->topLevelItem(0)->checkState(0), Qt::Unchecked);
+
+  dialogs.Titles.clear();
+  dialogs.Folders = {dir_ / "card mount" / "DCIM", dir_ / "safe"};
+  std::filesystem::create_directories(dir_ / "safe");
+  results.Button2Click(); // nothing checked: the first row
+  Finish(results, finished);
+  EXPECT_EQ(dialogs.Titles.size(), 2);
+  EXPECT_EQ(dialogs.Informed,
+            QStringList({"The destination is on the drive being recovered: restoring there can "
+                         "overwrite your files. Please choose a folder on another drive.",
+                         "Files restored: 1"}));
+  EXPECT_TRUE(Same(dir_ / "safe" / "loose notes.bin", "/loose notes.bin"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "card mount" / "DCIM"));
+}
+
+} // namespace
+} // namespace orvanta::gui::test

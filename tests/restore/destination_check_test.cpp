@@ -1,0 +1,116 @@
+// Restored files never go onto the volume they are recovered from: the
+// kernel's tables are stand-ins written by the test.
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include "restore/destination_check.h"
+#include "support/cli.h"
+#include "support/fat_image.h"
+#include "support/temp_dir.h"
+
+namespace orvanta {
+namespace {
+
+using test::TempDir;
+
+void WriteText(const std::filesystem::path &path, const std::string &text) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path) << text;
+}
+
+// A system root whose mount table has `lines` (one mount each) and whose
+// loop7 is backed by `image`.
+std::filesystem::path FakeSystem(const TempDir &dir, const std::string &lines,
+                                 const std::filesystem::path &image) {
+  const auto root = dir / "system";
+  WriteText(root / "proc/self/mountinfo",
+            "22 1 0:21 / / rw - ext4 /dev/vda1 rw\n" + lines);
+  WriteText(root / "sys/block/loop7/loop/backing_file", image.string() + "\n");
+  return root;
+}
+
+KernelTables TablesAt(const std::filesystem::path &root) {
+  return {root / "proc/self/mountinfo", root / "sys"};
+}
+
+TEST(DestinationCheck, AMountedImageRefusesItsMountPointsAndWhatLiesBelow) {
+  TempDir dir;
+  const auto image = dir / "card.img";
+  WriteText(image, "not read");
+  std::filesystem::create_directories(dir / "card mount" / "DCIM");
+  std::filesystem::create_directories(dir / "card mount2");
+  // The mount table escapes the blank; a partition of the loop device counts.
+  const std::string mount = (dir / "card\\040mount").string();
+  const auto root = FakeSystem(dir,
+                               "40 22 7:113 / " + mount + " rw - vfat /dev/loop7p1 rw\n"
+                               "41 22 7:114 / /elsewhere rw - vfat /dev/loop6 rw\n",
+                               std::filesystem::canonical(image));
+  const VolumeLocation volume = LocateVolume(image, TablesAt(root));
+  ASSERT_EQ(volume.MountPoints, std::vector<std::filesystem::path>{dir / "card mount"});
+  EXPECT_EQ(volume.Devices, std::vector<std::uint64_t>{makedev(7, 113)});
+
+  EXPECT_TRUE(DestinationOnVolume(dir / "card mount", volume));
+  EXPECT_TRUE(DestinationOnVolume(dir / "card mount/DCIM/", volume));
+  EXPECT_TRUE(DestinationOnVolume(dir / "card mount/not yet/made", volume));
+  EXPECT_TRUE(DestinationOnVolume(dir / "card mount2/../card mount/DCIM", volume));
+  EXPECT_FALSE(DestinationOnVolume(dir / "card mount2", volume));
+  EXPECT_FALSE(DestinationOnVolume(dir.Path(), volume));
+
+  // An image that is not mounted has nowhere to refuse.
+  const VolumeLocation unmounted = LocateVolume(dir / "other.img", TablesAt(root));
+  EXPECT_TRUE(unmounted.MountPoints.empty());
+  EXPECT_FALSE(DestinationOnVolume(dir / "card mount", unmounted));
+}
+
+TEST(DestinationCheck, AFolderOnTheVolumesDeviceIsRefusedWhateverItsPath) {
+  TempDir dir;
+  const auto here = FileSystemDeviceOf(dir.Path());
+  ASSERT_TRUE(here);
+  EXPECT_EQ(FileSystemDeviceOf(dir / "a/b/c"), here);
+  EXPECT_TRUE(DestinationOnVolume(dir / "new folder", VolumeLocation{{*here}, {}}));
+  EXPECT_FALSE(DestinationOnVolume(dir / "new folder", VolumeLocation{{*here + 1}, {}}));
+
+  // A whole disk stands for its partitions as well.
+  struct stat st {};
+  if (::stat("/dev/loop0", &st) == 0 && S_ISBLK(st.st_mode)) {
+    const auto root = dir / "system";
+    const std::string disk = std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev));
+    WriteText(root / "sys/dev/block" / disk / "loop0p1/partition", "1\n");
+    WriteText(root / "sys/dev/block" / disk / "loop0p1/dev", "259:77\n");
+    WriteText(root / "proc/self/mountinfo", "40 22 259:77 / /media/card rw - vfat /dev/loop0p1 rw\n");
+    const VolumeLocation volume = LocateVolume("/dev/loop0", TablesAt(root));
+    EXPECT_EQ(volume.Devices, (std::vector<std::uint64_t>{st.st_rdev, makedev(259, 77)}));
+    EXPECT_EQ(volume.MountPoints, std::vector<std::filesystem::path>{"/media/card"});
+  }
+}
+
+TEST(DestinationCheck, TheCommandLineRefusesADestinationOnTheCardAndMakesNothing) {
+  TempDir dir;
+  test::FatImageFile card(dir / "card.img", {.FatBits = 16, .SizeKiB = 16 * 1024});
+  card.Put("/A.TXT", "gone");
+  card.Delete("/A.TXT");
+  std::filesystem::create_directories(dir / "mnt");
+  const auto root = FakeSystem(dir, "40 22 7:112 / " + (dir / "mnt").string() +
+                                        " rw - vfat /dev/loop7 rw\n",
+                               std::filesystem::canonical(card.Path()));
+  const char *cli = std::getenv("ORVANTA_CLI");
+  auto run = [&](const std::filesystem::path &to) {
+    return test::Run({"env", "ORVANTA_SYSTEM_ROOT=" + root.string(), cli ? cli : "orvanta-cli",
+                      "restore", "--to", to.string(), card.Path().string()});
+  };
+  const auto refused = run(dir / "mnt/restored");
+  EXPECT_EQ(refused.ExitCode, 1);
+  EXPECT_EQ(refused.Out, "");
+  EXPECT_EQ(refused.Err, "orvanta-cli: The destination is on the drive being recovered: restoring "
+                         "there can overwrite your files. Please choose a folder on another drive.\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "mnt/restored"));
+
+  const auto elsewhere = run(dir / "restored");
+  EXPECT_EQ(elsewhere.ExitCode, 0) << elsewhere.Err;
+  EXPECT_EQ(elsewhere.Out, "Files restored: 1\n");
+}
+
+} // namespace
+} // namespace orvanta
