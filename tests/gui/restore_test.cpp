@@ -80,6 +80,16 @@ protected:
     EXPECT_FALSE(results.ResultsBusy());
   }
 
+  // The Find of the main window, run directly on this thread.
+  static void Find(GuiWorld &world) {
+    world.Context().Drives().Refresh();
+    GuiHost host;
+    FindOptions options;
+    options.Drive = "E:";
+    options.MaxYearOffset = CurrentYearOffsetLimit();
+    ASSERT_EQ(RunFind(world.Context().State(), host, options).Outcome, FindOutcome::Result::Found);
+  }
+
   bool Same(const std::filesystem::path &restored, const std::string &original) {
     return ReadFileBytes(restored) == files_.at(original);
   }
@@ -196,16 +206,7 @@ TEST_F(RestoreWindowTest, ADestinationOnTheCardIsRefusedAndAskedAgain) {
   } fakeTables(system);
 
   GuiWorld world({{'E', card_.Path(), {}}});
-  auto &state = world.Context().State();
-  world.Context().Drives().Refresh();
-  {
-    // The Find of the main window, run directly.
-    GuiHost host;
-    FindOptions options;
-    options.Drive = "E:";
-    options.MaxYearOffset = CurrentYearOffsetLimit();
-    ASSERT_EQ(RunFind(state, host, options).Outcome, FindOutcome::Result::Found);
-  }
+  Find(world);
   TForm1b results(world.Context(), nullptr);
   StandInResultsDialogs dialogs;
   results.SetDialogs(&dialogs);
@@ -229,6 +230,41 @@ TEST_F(RestoreWindowTest, ADestinationOnTheCardIsRefusedAndAskedAgain) {
                          "Files restored: 1"}));
   EXPECT_TRUE(Same(dir_ / "safe" / "loose notes.bin", "/loose notes.bin"));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "card mount" / "DCIM"));
+}
+
+// Stop is offered during a restore of checked rows, never during a folder
+// restore; a right click on the tree keeps the selected folder.
+TEST_F(RestoreWindowTest, StopIsAskedOnlyWhereARestoreCanStop) {
+  GuiWorld world({{'E', card_.Path(), {}}});
+  Find(world);
+  TForm1b results(world.Context(), nullptr);
+  StandInResultsDialogs dialogs;
+  dialogs.Folders = {dir_ / "out"};
+  results.SetDialogs(&dialogs);
+  results.Populate();
+  results.show();
+  QSignalSpy finished(&results, &TForm1b::OperationFinished);
+
+  QTreeWidget *tree = results.DList();
+  QTreeWidgetItem *root = tree->topLevelItem(0);
+  QTreeWidgetItem *docs = Child(root, "Docs");
+  QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, tree->visualItemRect(docs).center());
+  EXPECT_EQ(tree->currentItem(), root);
+
+  results.SelectallClick();
+  results.Button2Click();
+  results.Button2Click(); // Stop, answered Yes before the worker's end is seen
+  Finish(results, finished);
+  EXPECT_EQ(dialogs.Asked, QStringList{"Cancel operation?"});
+  ASSERT_EQ(dialogs.Informed.size(), 1);
+  EXPECT_TRUE(dialogs.Informed[0].startsWith("Files restored: "));
+  EXPECT_EQ(results.findChild<QLabel *>("Button2Label")->text(), "Restore");
+
+  results.FolderItemClick();
+  results.Button2Click();
+  Finish(results, finished);
+  EXPECT_EQ(dialogs.Asked.size(), 1);
+  EXPECT_EQ(dialogs.Informed.last(), "Files restored: 5");
 }
 
 } // namespace
