@@ -8,6 +8,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <map>
 
@@ -34,7 +35,8 @@ struct StandInResultsDialogs final : ResultsDialogs {
   QString SelectFolder(const QString &title, const QString &start) override {
     Titles << title;
     Starts << start;
-    return Folders.empty() ? QString() : QString::fromStdString(Folders[Titles.size() - 1].string());
+    const auto answer = std::size_t(Titles.size() - 1);
+    return answer < Folders.size() ? QString::fromStdString(Folders[answer].string()) : QString();
   }
   QStringList Informed, Asked, Titles, Starts;
   std::vector<std::filesystem::path> Folders; // one answer per browse
@@ -230,6 +232,15 @@ TEST_F(RestoreWindowTest, ADestinationOnTheCardIsRefusedAndAskedAgain) {
                          "Files restored: 1"}));
   EXPECT_TRUE(Same(dir_ / "safe" / "loose notes.bin", "/loose notes.bin"));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "card mount" / "DCIM"));
+
+  // The folder is not asked for again; a file that cannot be created is
+  // not counted, and the system says why.
+  std::filesystem::remove(dir_ / "safe" / "loose notes.bin");
+  std::filesystem::create_directory(dir_ / "safe" / "loose notes.bin");
+  results.Button2Click();
+  Finish(results, finished);
+  EXPECT_EQ(dialogs.Titles.size(), 2);
+  EXPECT_EQ(dialogs.Informed.last(), "Files restored: 0\n" + QString::fromLocal8Bit(std::strerror(EISDIR)));
 }
 
 // Stop is offered during a restore of checked rows, never during a folder
@@ -240,6 +251,7 @@ TEST_F(RestoreWindowTest, StopIsAskedOnlyWhereARestoreCanStop) {
   TForm1b results(world.Context(), nullptr);
   StandInResultsDialogs dialogs;
   dialogs.Folders = {dir_ / "out"};
+  std::filesystem::create_directory(dir_ / "out");
   results.SetDialogs(&dialogs);
   results.Populate();
   results.show();

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QImage>
 #include <QPainter>
+#include <QTreeWidgetItemIterator>
 
 #include <functional>
 #include <memory>
@@ -13,6 +14,9 @@
 #include "gui/dialogs/about_window.h"
 #include "gui/dialogs/message_dialogs.h"
 #include "gui/dialogs/promo_window.h"
+#include "gui/results/results_window.h"
+#include "scan/entry_decoding.h"
+#include "scan/find_job.h"
 
 namespace orvanta::gui {
 
@@ -33,6 +37,42 @@ bool Save(QWidget &window, const QString &folder, const QString &name, QStringLi
   }
   window.hide();
   return true;
+}
+
+// The results window after a Find on the first drive listed (the demo
+// card): the tree expanded, a folder with files selected and two of its
+// rows checked; then the same window during a restore. Nothing when no
+// drive is listed or nothing is found there.
+bool SaveResults(AppContext &context, QWidget &main, const QString &folder, QStringList &written) {
+  const auto &drives = context.Drives().Refresh();
+  if (drives.empty())
+    return true;
+  OperationHost host;
+  FindOptions options;
+  options.Drive = std::string{drives.front().Letter, ':'};
+  options.MaxYearOffset = CurrentYearOffsetLimit();
+  if (RunFind(context.State(), host, options).Outcome != FindOutcome::Result::Found)
+    return true;
+  TForm1b results(context, &main);
+  results.Populate();
+  results.DList()->expandAll();
+  // The first folder below the root with two files or more.
+  QTreeWidgetItem *chosen = nullptr;
+  for (QTreeWidgetItemIterator it(results.DList()); *it && !chosen; ++it) {
+    results.DList()->setCurrentItem(*it);
+    if ((*it)->parent() && results.FList()->topLevelItemCount() >= 2)
+      chosen = *it;
+  }
+  results.DList()->setCurrentItem(chosen ? chosen : results.DList()->topLevelItem(0));
+  QTreeWidget *list = results.FList();
+  for (int i = 0; i < list->topLevelItemCount() && i < 2; ++i)
+    list->topLevelItem(i)->setCheckState(0, Qt::Checked);
+  if (list->topLevelItemCount() > 0)
+    list->setCurrentItem(list->topLevelItem(0));
+  if (!Save(results, folder, QStringLiteral("results"), written))
+    return false;
+  results.ShowRestoreLook(40);
+  return Save(results, folder, QStringLiteral("results_restoring"), written);
 }
 
 } // namespace
@@ -64,6 +104,8 @@ QStringList WriteScreenshots(AppContext &context, const QString &folder) {
   for (const auto &[window, name] : windows)
     if (!Save(*window, folder, QLatin1String(name), written))
       return {};
+  if (!SaveResults(context, main, folder, written))
+    return {};
   main.hide();
   return written;
 }

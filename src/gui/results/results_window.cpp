@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QSvgRenderer>
 
+#include <cstring>
 #include <functional>
 
 #include "gui/app/app_context.h"
@@ -413,7 +414,11 @@ std::filesystem::path TForm1b::ScannedDevice() const {
 bool TForm1b::ChooseDestination() {
   RestoreState &restore = context_.Restore();
   const std::filesystem::path device = ScannedDevice();
-  // A folder chosen earlier in the run may lie on the card scanned since.
+  // A folder chosen earlier in the run may have gone since (asked again), or
+  // lie on the card scanned since (refused).
+  std::error_code ec;
+  if (!restore.DestFolder.empty() && !std::filesystem::is_directory(restore.DestFolder, ec))
+    restore.DestFolder.clear();
   if (!restore.DestFolder.empty() && !device.empty() &&
       DestinationOnVolume(restore.DestFolder, device)) {
     Dialogs().Inform(QString::fromStdString(DestinationOnVolumeMessage(context_.Language())));
@@ -578,7 +583,11 @@ void TForm1b::Ended(const Outcome &outcome) {
     else if (preview->Outcome != PreviewOutcome::Result::Busy)
       Dialogs().Inform(QString::fromStdString(preview->Message));
   } else if (const auto &restored = std::get<RestoreOutcome>(outcome); restored.Ran) {
-    Dialogs().Inform(QString::fromStdString(restored.Message));
+    QString message = QString::fromStdString(restored.Message);
+    // Files that could not be created are not counted; the system says why.
+    if (restored.WriteError == 0 && restored.CreateError != 0)
+      message += QLatin1Char('\n') + QString::fromLocal8Bit(std::strerror(restored.CreateError));
+    Dialogs().Inform(message);
     // After a failed write the command ends with the error alone.
     if (restored.WriteError == 0)
       context_.Opener().Open(QUrl::fromLocalFile(QString::fromStdString(context_.Restore().DestFolder.string())));
