@@ -2,7 +2,6 @@
 // kernel's tables are stand-ins written by the test.
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/sysmacros.h>
 
 #include "restore/destination_check.h"
@@ -72,18 +71,6 @@ TEST(DestinationCheck, AFolderOnTheVolumesDeviceIsRefusedWhateverItsPath) {
   EXPECT_TRUE(DestinationOnVolume(dir / "new folder", VolumeLocation{{*here}, {}}));
   EXPECT_FALSE(DestinationOnVolume(dir / "new folder", VolumeLocation{{*here + 1}, {}}));
 
-  // A whole disk stands for its partitions as well.
-  struct stat st {};
-  if (::stat("/dev/loop0", &st) == 0 && S_ISBLK(st.st_mode)) {
-    const auto root = dir / "system";
-    const std::string disk = std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev));
-    WriteText(root / "sys/dev/block" / disk / "loop0p1/partition", "1\n");
-    WriteText(root / "sys/dev/block" / disk / "loop0p1/dev", "259:77\n");
-    WriteText(root / "proc/self/mountinfo", "40 22 259:77 / /media/card rw - vfat /dev/loop0p1 rw\n");
-    const VolumeLocation volume = LocateVolume("/dev/loop0", TablesAt(root));
-    EXPECT_EQ(volume.Devices, (std::vector<std::uint64_t>{st.st_rdev, makedev(259, 77)}));
-    EXPECT_EQ(volume.MountPoints, std::vector<std::filesystem::path>{"/media/card"});
-  }
 }
 
 TEST(DestinationCheck, TheCommandLineRefusesADestinationOnTheCardAndMakesNothing) {
