@@ -134,6 +134,8 @@ TEST_F(RestoreWindowTest, FindRestoreCheckedRowsRestoreFolderPreviewAndClose) {
     EXPECT_TRUE(results.ResultsBusy());
     EXPECT_FALSE(results.DList()->isEnabled());
     EXPECT_EQ(results.findChild<QLabel *>("Button2Label")->text(), "Stop");
+    results.Button3Click(); // no closing while it runs
+    EXPECT_TRUE(results.isVisible());
     Finish(results, finished);
     EXPECT_EQ(dialogs.Informed, QStringList{"Files restored: 2"});
     EXPECT_EQ(dialogs.Hints, 1);
