@@ -50,10 +50,14 @@ std::optional<std::string> FoundFileValue(const FindContext &ctx, const ShortEnt
   if (clusterCount < 0 || entry.FirstCluster > std::uint32_t(clusterCount))
     return std::nullopt;
   // The cluster is at most ClusterCount, so it fits.
+  const auto first = static_cast<std::int32_t>(entry.FirstCluster);
   return FoundFileRow{.Size = entry.Size,
                       .DateTime = DateText(written) + " " + TimeText(written),
-                      .FirstCluster = static_cast<std::int32_t>(entry.FirstCluster),
-                      .Mark = mark}
+                      .FirstCluster = first,
+                      .Mark = mark,
+                      .Condition = ConditionOnVolume(ctx.State.Vol, entry.Size, first,
+                                                     entry.IsDeleted()),
+                      .Seconds = written.Seconds}
       .Format();
 }
 

@@ -83,7 +83,8 @@ struct FindContext {
 
 // The catalogue value of a file entry that passes the file tests in order
 // (the mask, a plausible last-write date and time, a size above 0, a first
-// cluster not above ClusterCount), with the given mark; nothing when a test
+// cluster not above ClusterCount), with the given mark, the file's condition
+// on the volume and the seconds of its last-write time; nothing when a test
 // fails.
 std::optional<std::string> FoundFileValue(const FindContext &ctx, const ShortEntry &entry,
                                           std::span<const std::uint8_t> raw, char mark);

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "gui/dialogs/image_button.h"
+#include "scan/file_condition.h"
 
 namespace orvanta::gui {
 
@@ -25,7 +26,7 @@ QIcon FileIcon(const QString &name);
 
 // TForm1b, the results window: the folders that lead to found files on the
 // left, the found files of the selected folder on the right with their
-// size, date and time, and Preview, Restore and Close. It only reads the
+// size, date and time and condition, and Preview, Restore and Close. It only reads the
 // engine's tree and catalogue; closing it empties the catalogue.
 class TForm1b : public QDialog {
   Q_OBJECT
@@ -59,6 +60,8 @@ protected:
 
 private:
   ImageButton *AddCommand(int number, const QString &caption);
+  // The condition column's text for a condition, from the language file.
+  QString ConditionText(FileCondition condition) const;
   void Arrange();
 
   AppContext &context_;
