@@ -113,7 +113,7 @@ std::optional<std::time_t> FoundFileRow::LastWriteTime() const {
 }
 
 std::optional<std::string> FoundFileRow::LastWriteText() const {
-  if (!Seconds)
+  if (!Seconds || *Seconds > 59)
     return std::nullopt;
   return DateTime + (*Seconds < 10 ? ":0" : ":") + std::to_string(*Seconds);
 }

@@ -46,7 +46,8 @@ struct FoundFileRow {
   // real date and time of the form YYYY/MM/DD HH:MM from 1980 on. Seconds
   // above 59 are left out.
   std::optional<std::time_t> LastWriteTime() const;
-  // "YYYY/MM/DD HH:MM:SS" when the value records the seconds; else nothing.
+  // "YYYY/MM/DD HH:MM:SS" when the value records seconds up to 59; else
+  // nothing.
   std::optional<std::string> LastWriteText() const;
 };
 
