@@ -76,8 +76,11 @@ FreeRun FreeClusterRun(const Volume &vol, std::int64_t size, std::int32_t first,
       run.PassedUsed = true;
       continue;
     }
-    if (c > last)
+    if (c > last) {
       run.PastEnd = true;
+      if (!listClusters)
+        break; // nothing past the end is in use: the run only goes on
+    }
     if (listClusters)
       run.Clusters.push_back(static_cast<std::uint32_t>(c));
     ++taken;

