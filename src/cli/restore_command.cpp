@@ -118,8 +118,6 @@ std::optional<std::string> DestinationProblem(const std::filesystem::path &to) {
   return std::nullopt;
 }
 
-// Whether a folder WHAT names anything found: a catalogue section at or
-// below it.
 // The conditions of a --condition list ("intact,partly"); nothing when a
 // name is not one of them or the list is empty.
 std::optional<std::vector<FileCondition>> ConditionList(std::string_view text) {
@@ -136,6 +134,8 @@ std::optional<std::vector<FileCondition>> ConditionList(std::string_view text) {
   }
 }
 
+// Whether a folder WHAT names anything found: a catalogue section at or
+// below it.
 bool AnythingFoundIn(const EngineState &state, const std::string &folder) {
   const auto sections = state.Catalogue.SectionNames();
   return std::any_of(sections.begin(), sections.end(),
