@@ -34,9 +34,9 @@ constexpr const char *kUsage =
     "cannot be written are reported there and the exit code is then 1. Ctrl+C\n"
     "stops the restore of single files (exit code 130).\n"
     "--condition LIST restores only files in one of the conditions the FAT gives\n"
-    "them, a comma-separated list of: intact (nothing in use where the restore\n"
-    "reads, or the file's own chain), partly (live files hold clusters inside its\n"
-    "run), overwritten (a live file holds its first cluster), empty (size 0);\n"
+    "them, a comma-separated list of: intact (no live file holds what the restore\n"
+    "reads or lies inside it), partly (live files hold clusters inside its run),\n"
+    "overwritten (a live file holds its first cluster), empty (size 0);\n"
     "for example --condition intact,partly. Files left out are counted on stderr.\n";
 
 // Ctrl+C ends the program while a folder is restored: that restore has no

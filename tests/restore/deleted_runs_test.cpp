@@ -9,6 +9,7 @@
 #include "restore_fixture.h"
 #include "scan/file_condition.h"
 #include "scan/found_file_row.h"
+#include "scan/live_clusters.h"
 #include "scan/tsk_match.h"
 #include "support/cli.h"
 #include "support/random_card.h"
@@ -27,11 +28,11 @@ constexpr std::int32_t B = 1024; // bytes per cluster of the pattern volumes
 
 struct RunCase {
   const char *Name;
-  std::vector<std::vector<std::uint32_t>> Live; // chains of live files
+  std::vector<std::vector<std::uint32_t>> Live; // chains of live files, named in the root
+  std::vector<std::vector<std::uint32_t>> Kept; // chains in the FAT that no live entry names
   std::vector<std::uint32_t> Bad;               // clusters marked bad
   std::uint32_t First;
   std::int32_t Size;
-  bool Deleted;                    // the entry is marked deleted
   std::vector<std::uint32_t> Read; // the clusters copied; empty: one run from First
   FileCondition Condition;
 };
@@ -41,7 +42,18 @@ class DeletedRun : public ::testing::TestWithParam<std::tuple<int, RunCase>> {};
 TEST_P(DeletedRun, ReadsTheFreeClustersAndTellsTheCondition) {
   const auto &[fatBits, c] = GetParam();
   auto volume = test::PatternVolume(fatBits);
-  for (const auto &chain : c.Live)
+  if (fatBits == 32) { // the root directory is cluster 2
+    volume.PutBytes(volume.ClusterOffset(2), std::vector<std::uint8_t>(B, 0));
+    volume.Chain({2});
+  }
+  std::vector<test::DirEntry> root;
+  for (const auto &chain : c.Live) {
+    root.push_back(test::ShortEntry("LIVE" + std::to_string(root.size()) + "   BIN", 0x20, chain[0],
+                                    std::uint32_t(chain.size()) * B));
+    volume.Chain(chain);
+  }
+  volume.PutEntries(volume.RootOffset(), root);
+  for (const auto &chain : c.Kept)
     volume.Chain(chain);
   for (const auto bad : c.Bad)
     volume.SetFat(bad, fatBits == 16 ? 0xFFF7 : 0x0FFFFFF7);
@@ -51,22 +63,23 @@ TEST_P(DeletedRun, ReadsTheFreeClustersAndTellsTheCondition) {
   const auto expected = c.Read.empty() ? test::RunFrom(volume, c.First, std::size_t(c.Size))
                                        : test::ClustersOf(volume, c.Read, std::size_t(c.Size));
   EXPECT_TRUE(got.Bytes == expected);
-  EXPECT_EQ(ConditionOnVolume(engine.Engine.State.Vol, c.Size, static_cast<std::int32_t>(c.First),
-                              c.Deleted),
+  auto &vol = engine.Engine.State.Vol;
+  EXPECT_EQ(ConditionOnVolume(vol, LiveClusters::Of(vol), c.Size, static_cast<std::int32_t>(c.First)),
             c.Condition);
 }
 
 using FC = FileCondition;
 const RunCase kRunCases[] = {
-    {"passes_over_a_live_file", {{12, 13}}, {}, 10, 4 * B - 100, true, {10, 11, 14, 15}, FC::Partly},
-    {"passes_over_live_and_bad_clusters", {{11}, {14, 15}}, {13}, 10, 3 * B, true, {10, 12, 16}, FC::Partly},
-    {"free_run_is_read_as_one", {{20}}, {}, 10, 5 * B, true, {}, FC::Intact},
-    {"first_cluster_held_by_a_live_file", {{10}}, {}, 10, 3 * B, true, {}, FC::Overwritten},
-    {"chain_behind_a_deleted_entry_is_a_live_file", {{10, 20, 30}}, {}, 10, 3 * B, true, {10, 20, 30}, FC::Overwritten},
-    {"own_chain_of_an_entry_not_deleted", {{10, 20, 30}}, {}, 10, 3 * B, false, {10, 20, 30}, FC::Intact},
-    {"a_cluster_or_less_beside_a_live_file", {{11}}, {}, 10, B, true, {}, FC::Intact},
-    {"first_cluster_0", {}, {}, 0, 2 * B, true, {}, FC::Overwritten},
-    {"size_0_is_empty", {{10}}, {}, 10, 0, true, {}, FC::Empty},
+    {"passes_over_a_live_file", {{12, 13}}, {}, {}, 10, 4 * B - 100, {10, 11, 14, 15}, FC::Partly},
+    {"passes_over_live_and_bad_clusters", {{11}, {14, 15}}, {}, {13}, 10, 3 * B, {10, 12, 16}, FC::Partly},
+    {"free_run_is_read_as_one", {{20}}, {}, {}, 10, 5 * B, {}, FC::Intact},
+    {"first_cluster_held_by_a_live_file", {{10}}, {}, {}, 10, 3 * B, {}, FC::Overwritten},
+    {"fitting_chain_of_a_live_file", {{10, 20, 30}}, {}, {}, 10, 3 * B, {10, 20, 30}, FC::Overwritten},
+    {"own_chain_kept_in_the_fat", {}, {{10, 20, 30}}, {}, 10, 3 * B, {10, 20, 30}, FC::Intact},
+    {"kept_cluster_read_as_a_run_over_a_live_file", {{12}}, {{10}}, {}, 10, 3 * B, {}, FC::Partly},
+    {"a_cluster_or_less_beside_a_live_file", {{11}}, {}, {}, 10, B, {}, FC::Intact},
+    {"first_cluster_0", {}, {}, {}, 0, 2 * B, {}, FC::Overwritten},
+    {"size_0_is_empty", {{10}}, {}, {}, 10, 0, {}, FC::Empty},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, DeletedRun,
