@@ -1,5 +1,6 @@
 #include "scan/live_clusters.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "engine/operation_host.h"
@@ -30,7 +31,11 @@ LiveClusters LiveClusters::Of(Volume &vol, OperationHost *host) {
   const std::int64_t last = LastDataCluster(g);
   if (last < 2 || g.BytesPerCluster <= 0)
     return live;
-  live.held_.assign(static_cast<std::size_t>(last + 1), false);
+  // Only clusters with an entry in the FAT can be chained: a damaged
+  // sector count does not decide the size.
+  live.held_.assign(static_cast<std::size_t>(
+                        std::min<std::uint64_t>(std::uint64_t(last) + 1, vol.FatEntryCount())),
+                    false);
   if (g.FatType != 16)
     live.MarkChain(vol, 2);
   std::vector<std::uint32_t> pending = {0}; // 0: the root
