@@ -51,6 +51,17 @@ void AppendJsonValue(std::string &out, const std::string &value) {
   out += ",\"cluster\":" + number(row ? std::optional(row->FirstCluster) : std::nullopt) +
          ",\"mark\":";
   AppendJsonString(out, row && row->Mark != '\0' ? std::string(1, row->Mark) : std::string());
+  out += ",\"condition\":";
+  if (row && row->Condition)
+    AppendJsonString(out, ConditionName(*row->Condition));
+  else
+    out += "null";
+  // The last-write time with its seconds, which the date leaves out.
+  out += ",\"written\":";
+  if (const auto written = row ? row->LastWriteText() : std::nullopt)
+    AppendJsonString(out, *written);
+  else
+    out += "null";
 }
 
 } // namespace

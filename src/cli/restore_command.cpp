@@ -16,6 +16,7 @@
 #include "engine/text.h"
 #include "restore/destination_check.h"
 #include "restore/restore_jobs.h"
+#include "scan/file_condition.h"
 
 namespace orvanta::cli {
 
@@ -23,7 +24,8 @@ namespace {
 
 constexpr const char *kUsage =
     "usage: orvanta-cli restore [--deep] [--mask MASK] [--drive X:] [--sector-size N]\n"
-    "                           [--partition N] --to DIR DEVICE [WHAT...]\n"
+    "                           [--partition N] [--condition LIST] --to DIR DEVICE\n"
+    "                           [WHAT...]\n"
     "Finds deleted files on a FAT16 or FAT32 volume and writes them into DIR.\n"
     "Without WHAT every found file is restored, in the folders it was found in\n"
     "(DIR/DCIM/photo.jpg). A WHAT that ends in a backslash (E:\\DCIM\\) restores\n"
@@ -32,7 +34,12 @@ constexpr const char *kUsage =
     "on stdout is \"Files restored: N\"; the progress goes to stderr. Files that\n"
     "cannot be written are reported there and the exit code is then 1. Ctrl+C\n"
     "stops the restore of single files (exit code 130). A DIR on the volume being\n"
-    "recovered is refused (exit code 1).\n";
+    "recovered is refused (exit code 1).\n"
+    "--condition LIST restores only files in one of the conditions the FAT gives\n"
+    "them, a comma-separated list of: intact (no live file holds what the restore\n"
+    "reads or lies inside it), partly (live files hold clusters inside its run),\n"
+    "overwritten (a live file holds its first cluster), empty (size 0);\n"
+    "for example --condition intact,partly. Files left out are counted on stderr.\n";
 
 // Ctrl+C ends the program while a folder is restored: that restore has no
 // Stop, and a command line must still be interruptible.
@@ -59,6 +66,7 @@ struct Totals {
   std::string ErrorText;
 
   std::int64_t Skipped = 0;
+  std::int64_t LeftOut = 0;
   int CreateError = 0;
   std::filesystem::path NotCreatedPath;
 
@@ -66,6 +74,7 @@ struct Totals {
     Restored += outcome.Restored;
     WithUnreadableParts += outcome.WithUnreadableParts;
     Skipped += outcome.Skipped;
+    LeftOut += outcome.LeftOut;
     if (CreateError == 0 && outcome.CreateError != 0) {
       CreateError = outcome.CreateError;
       NotCreatedPath = outcome.NotCreatedPath;
@@ -111,6 +120,22 @@ std::optional<std::string> DestinationProblem(const std::filesystem::path &to) {
   return std::nullopt;
 }
 
+// The conditions of a --condition list ("intact,partly"); nothing when a
+// name is not one of them or the list is empty.
+std::optional<std::vector<FileCondition>> ConditionList(std::string_view text) {
+  std::vector<FileCondition> conditions;
+  while (true) {
+    const auto comma = text.find(',');
+    const auto condition = ConditionFromName(text.substr(0, comma));
+    if (!condition)
+      return std::nullopt;
+    conditions.push_back(*condition);
+    if (comma == std::string_view::npos)
+      return conditions;
+    text.remove_prefix(comma + 1);
+  }
+}
+
 // Whether a folder WHAT names anything found: a catalogue section at or
 // below it.
 bool AnythingFoundIn(const EngineState &state, const std::string &folder) {
@@ -122,14 +147,22 @@ bool AnythingFoundIn(const EngineState &state, const std::string &folder) {
 } // namespace
 
 int RestoreCommand(int argc, char **argv, int first) {
-  const auto parsed = ParseVolumeCommand(argc, argv, first, {"--mask", "--to"}, {"--deep"}, kUsage,
-                                         /*moreOperands=*/true);
+  const auto parsed = ParseVolumeCommand(argc, argv, first, {"--mask", "--to", "--condition"},
+                                         {"--deep"}, kUsage, /*moreOperands=*/true);
   if (const int *exit = std::get_if<int>(&parsed))
     return *exit;
   const auto &[args, drive] = std::get<VolumeCommandLine>(parsed);
   const auto to = args.Value("--to");
   if (!to || to->empty())
     return UsageError("missing --to DIR", kUsage);
+  std::optional<std::vector<FileCondition>> conditions;
+  if (const auto list = args.Value("--condition")) {
+    conditions = ConditionList(*list);
+    if (!conditions)
+      return UsageError("--condition takes a comma-separated list of intact, partly, "
+                        "overwritten and empty",
+                        kUsage);
+  }
   std::vector<std::string> what(args.Operands.begin() + 1, args.Operands.end());
   const bool whatGiven = !what.empty();
   const std::string root = drive.Drive + "\\";
@@ -163,6 +196,7 @@ int RestoreCommand(int argc, char **argv, int first) {
 
   RestoreState restore;
   restore.DestFolder = *to;
+  restore.Conditions = conditions;
   Totals totals;
   int exitCode = kExitOk;
   for (const auto &w : what) {
@@ -200,6 +234,8 @@ int RestoreCommand(int argc, char **argv, int first) {
     std::cerr << state.Language.Text("Restore", "Message5",
                                      "Files with unreadable parts (filled with zeros):")
               << ' ' << totals.WithUnreadableParts << '\n';
+  if (totals.LeftOut > 0)
+    std::cerr << "Files left out by --condition: " << totals.LeftOut << '\n';
   if (totals.Skipped > 0)
     std::cerr << "Files not restored (could not be created, or their entry is unusable): "
               << totals.Skipped << '\n';

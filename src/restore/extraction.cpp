@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/operation_host.h"
+#include "volume/file_clusters.h"
 #include "volume/volume.h"
 
 namespace orvanta {
@@ -120,13 +121,6 @@ struct Copy {
   }
 };
 
-bool UseChain(const std::vector<std::uint32_t> &chain, std::int64_t size,
-              std::int64_t clusterBytes) {
-  if (chain.size() <= 1 || std::find(chain.begin(), chain.end(), 0u) != chain.end())
-    return false;
-  return std::llabs(std::int64_t(chain.size()) * clusterBytes - size) <= clusterBytes;
-}
-
 } // namespace
 
 ExtractResult ExtractFoundFile(Volume &vol, OperationHost &host, const FoundEntry &entry,
@@ -142,9 +136,18 @@ ExtractResult ExtractFoundFile(Volume &vol, OperationHost &host, const FoundEntr
     if (size >= copy.ClusterBytes) {
       vol.WalkChain(entry.FirstCluster, &host);
       const std::vector<std::uint32_t> chain = vol.ChainList();
-      chained = UseChain(chain, size, copy.ClusterBytes);
+      chained = ChainFitsSize(chain, size, copy.ClusterBytes);
       if (chained)
         copy.ChainCopy(chain, size, stoppable);
+    }
+    if (!chained && size > copy.ClusterBytes && !ClusterInUse(vol, entry.FirstCluster)) {
+      // A deleted file's run: clusters that live files hold now are passed
+      // over. A run that meets none is read as one below.
+      const FreeRun run = FreeClusterRun(vol, size, entry.FirstCluster, /*listClusters=*/true);
+      if (run.PassedUsed) {
+        copy.ChainCopy(run.Clusters, size, stoppable);
+        chained = true;
+      }
     }
     if (!chained)
       copy.ContiguousCopy(entry.FirstCluster, size);

@@ -23,7 +23,9 @@ struct ExtractResult {
 // clusters are read one by one along the chain; otherwise (always for a file
 // smaller than a cluster) the file is read as one run of whole sectors from
 // its first cluster. The output is cut to the size; a chain one cluster
-// short gives a file one cluster short.
+// short gives a file one cluster short. When that first cluster is free in
+// the FAT, the file is a deleted one: its run passes over the clusters the
+// FAT gives to live files, as they were written around it.
 //
 // A cluster that cannot be read is written as zeros of the length it would
 // have had, so the file keeps its size and later data its place. Before each

@@ -1,5 +1,6 @@
 #include "restore/restore_jobs.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -40,6 +41,12 @@ public:
     const auto row = FoundFileRow::Parse(state_.Catalogue.Value(section, key));
     if (!row) {
       ++outcome_.Skipped;
+      return true;
+    }
+    if (const auto &wanted = restore_.Conditions;
+        wanted && (!row->Condition || std::find(wanted->begin(), wanted->end(),
+                                                *row->Condition) == wanted->end())) {
+      ++outcome_.LeftOut;
       return true;
     }
     errno = 0;

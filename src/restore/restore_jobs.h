@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "engine/engine_state.h"
 #include "engine/operation_host.h"
+#include "scan/file_condition.h"
 
 namespace orvanta {
 
@@ -24,6 +26,10 @@ struct RestoreState {
   std::string CurrentSection;
   // Where restored files go; chosen once, kept for the rest of the run.
   std::filesystem::path DestFolder;
+  // When set, the restore commands write only files whose recorded
+  // condition is among these; the others, and files whose value records no
+  // condition, are left out.
+  std::optional<std::vector<FileCondition>> Conditions;
 };
 
 // Asks for the destination when none has been chosen yet. False when there
@@ -49,6 +55,8 @@ struct RestoreOutcome {
   // Files not written: their catalogue value is unusable, or their output
   // file could not be created.
   std::int64_t Skipped = 0;
+  // Files not written because their condition is not among Conditions.
+  std::int64_t LeftOut = 0;
   // errno of the first output file that could not be created, and its path.
   int CreateError = 0;
   std::filesystem::path NotCreatedPath;

@@ -81,11 +81,13 @@ std::string LfnToText(std::u16string_view chars) {
 
 LastWrite DecodeLastWrite(std::span<const std::uint8_t> entry) {
   // The date word read as 16 bits, most significant first: 7 bits of year,
-  // 4 of month, 5 of day; the time word: 5 bits of hours, 6 of minutes.
+  // 4 of month, 5 of day; the time word: 5 bits of hours, 6 of minutes and
+  // 5 of two-second steps.
   const ByteReader r(entry);
   const std::uint16_t date = r.Le16(dir_entry::kDate);
   const std::uint16_t time = r.Le16(dir_entry::kTime);
-  return {date >> 9, (date >> 5) & 0x0F, date & 0x1F, time >> 11, (time >> 5) & 0x3F};
+  return {date >> 9,  (date >> 5) & 0x0F, date & 0x1F,
+          time >> 11, (time >> 5) & 0x3F, (time & 0x1F) * 2};
 }
 
 bool IsPlausible(const LastWrite &w, int maxYearOffset) {

@@ -53,6 +53,7 @@ struct LastWrite {
   int Day = 0;
   int Hours = 0;
   int Minutes = 0;
+  int Seconds = 0; // kept in two-second steps: 0 to 62
 };
 
 LastWrite DecodeLastWrite(std::span<const std::uint8_t> entry);

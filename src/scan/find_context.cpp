@@ -37,7 +37,7 @@ void FolderList::Sort() {
     items_[i] = std::move(keyed[i].second);
 }
 
-std::optional<std::string> FoundFileValue(const FindContext &ctx, const ShortEntry &entry,
+std::optional<std::string> FoundFileValue(FindContext &ctx, const ShortEntry &entry,
                                           std::span<const std::uint8_t> raw, char mark) {
   if (!ctx.AdmitsAll && !ctx.Mask.Matches(entry.Name))
     return std::nullopt;
@@ -50,10 +50,16 @@ std::optional<std::string> FoundFileValue(const FindContext &ctx, const ShortEnt
   if (clusterCount < 0 || entry.FirstCluster > std::uint32_t(clusterCount))
     return std::nullopt;
   // The cluster is at most ClusterCount, so it fits.
+  const auto first = static_cast<std::int32_t>(entry.FirstCluster);
+  if (!ctx.HeldClusters)
+    ctx.HeldClusters = LiveClusters::Of(ctx.State.Vol, &ctx.Host);
   return FoundFileRow{.Size = entry.Size,
                       .DateTime = DateText(written) + " " + TimeText(written),
-                      .FirstCluster = static_cast<std::int32_t>(entry.FirstCluster),
-                      .Mark = mark}
+                      .FirstCluster = first,
+                      .Mark = mark,
+                      .Condition = ConditionOnVolume(ctx.State.Vol, *ctx.HeldClusters, entry.Size,
+                                                     first),
+                      .Seconds = written.Seconds}
       .Format();
 }
 

@@ -14,6 +14,7 @@
 #include "engine/operation_host.h"
 #include "scan/duplicate_numbering.h"
 #include "scan/entry_decoding.h"
+#include "scan/live_clusters.h"
 #include "scan/live_view.h"
 #include "scan/mask.h"
 
@@ -79,13 +80,17 @@ struct FindContext {
   // The directories the deep scan's climb has read (by first cluster; the
   // root as 0): each is read and walked once per Find.
   std::unordered_map<std::uint32_t, ClimbListing> ClimbListings;
+  // What the live files hold, read from the volume when the first found
+  // file's condition is worked out.
+  std::optional<LiveClusters> HeldClusters;
 };
 
 // The catalogue value of a file entry that passes the file tests in order
 // (the mask, a plausible last-write date and time, a size above 0, a first
-// cluster not above ClusterCount), with the given mark; nothing when a test
+// cluster not above ClusterCount), with the given mark, the file's condition
+// on the volume and the seconds of its last-write time; nothing when a test
 // fails.
-std::optional<std::string> FoundFileValue(const FindContext &ctx, const ShortEntry &entry,
+std::optional<std::string> FoundFileValue(FindContext &ctx, const ShortEntry &entry,
                                           std::span<const std::uint8_t> raw, char mark);
 
 // Records a found file: its folder gets a tree node, a name already present

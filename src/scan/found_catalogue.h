@@ -12,10 +12,10 @@ namespace orvanta {
 
 // The catalogue of found files: an INI document held in memory, one section
 // per folder path ("E:\DCIM\"), one key per found file whose value is
-// "size#date time#first cluster#mark". Sections and keys keep the order in
-// which they were added; look-ups ignore letter case. The document is bound
-// to a file that it reads when it is made, if the file exists, and never
-// writes.
+// "size#date time#first cluster#mark#condition#seconds" (FoundFileRow).
+// Sections and keys keep the order in which they were added; look-ups
+// ignore letter case. The document is bound to a file that it reads when it
+// is made, if the file exists, and never writes.
 class TFoundCatalogue {
 public:
   TFoundCatalogue() = default;

@@ -39,6 +39,17 @@ std::string FoundFileRow::Format() const {
   std::string value = std::to_string(Size) + "#" + DateTime + "#" + std::to_string(FirstCluster) + "#";
   if (Mark != '\0')
     value += Mark;
+  if (Condition || Seconds) {
+    value += '#';
+    if (Condition)
+      value += ConditionName(*Condition);
+  }
+  if (Seconds) {
+    value += '#';
+    if (*Seconds < 10)
+      value += '0';
+    value += std::to_string(*Seconds);
+  }
   return value;
 }
 
@@ -61,6 +72,16 @@ std::optional<FoundFileRow> FoundFileRow::Parse(std::string_view value) {
   row.DateTime = std::string(dateTime);
   row.FirstCluster = *cluster;
   row.Mark = afterCluster->empty() || afterCluster->front() == '#' ? '\0' : afterCluster->front();
+  const auto afterMark = NextField(*afterCluster).second;
+  if (afterMark) {
+    const auto [conditionText, afterCondition] = NextField(*afterMark);
+    row.Condition = ConditionFromName(conditionText);
+    if (afterCondition) {
+      const auto seconds = NextField(*afterCondition).first;
+      if (!seconds.empty() && seconds.size() <= 2)
+        row.Seconds = Digits(seconds);
+    }
+  }
   return row;
 }
 
@@ -82,12 +103,19 @@ std::optional<std::time_t> FoundFileRow::LastWriteTime() const {
   t.tm_mday = *day;
   t.tm_hour = *hour;
   t.tm_min = *minute;
+  t.tm_sec = Seconds && *Seconds <= 59 ? *Seconds : 0;
   t.tm_isdst = -1;
   const std::time_t when = std::mktime(&t);
   // mktime moves 31 April to 1 May; such a date is not a date.
   if (when == static_cast<std::time_t>(-1) || t.tm_mday != *day || t.tm_mon != *month - 1)
     return std::nullopt;
   return when;
+}
+
+std::optional<std::string> FoundFileRow::LastWriteText() const {
+  if (!Seconds || *Seconds > 59)
+    return std::nullopt;
+  return DateTime + (*Seconds < 10 ? ":0" : ":") + std::to_string(*Seconds);
 }
 
 FoundFileCells FoundFileCells::Read(std::string_view value) {

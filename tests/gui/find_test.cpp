@@ -278,5 +278,32 @@ TEST(ResultsWindow, SizeTextsAndFallbackIcons) {
   EXPECT_FALSE(FileIcon("X.ZQ9").isNull());
 }
 
+// The condition column: the language's name with a coloured dot, sorted
+// from intact to empty; a value that records no condition leaves it blank.
+TEST(ResultsWindow, TheConditionColumnShowsAndSortsTheCondition) {
+  GuiWorld world;
+  EngineState &state = world.Context().State();
+  state.Tree.AddTopLevel("E:");
+  state.Catalogue.Write("E:\\", "a.jpg", "1#2019/05/07 09:05#2#1#overwritten#00");
+  state.Catalogue.Write("E:\\", "b.jpg", "1#2019/05/07 09:05#3#1#intact#00");
+  state.Catalogue.Write("E:\\", "c.jpg", "1#2019/05/07 09:05#4#1");
+  state.Catalogue.Write("E:\\", "d.jpg", "1#2019/05/07 09:05#5#1#partly#00");
+  TForm1b results(world.Context(), nullptr);
+  results.Populate();
+  QTreeWidget *list = results.FList();
+  EXPECT_EQ(list->headerItem()->text(3), "Condition");
+  auto conditions = [&] {
+    QStringList texts;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+      texts << list->topLevelItem(i)->text(3);
+    return texts;
+  };
+  EXPECT_EQ(conditions(), QStringList({"Overwritten", "Intact", "", "Partly overwritten"}));
+  EXPECT_FALSE(list->topLevelItem(0)->icon(3).isNull());
+  EXPECT_TRUE(list->topLevelItem(2)->icon(3).isNull());
+  results.SortBy(3);
+  EXPECT_EQ(conditions(), QStringList({"", "Intact", "Partly overwritten", "Overwritten"}));
+}
+
 } // namespace
 } // namespace orvanta::gui::test

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "restore/restore_jobs.h"
+#include "scan/found_file_row.h"
 #include "restore_fixture.h"
 #include "support/cli.h"
 #include "support/temp_dir.h"
@@ -133,6 +134,9 @@ TEST(RestoreFromCard, ASurvivingFragmentedChainIsFollowed) {
   EXPECT_EQ(RestoreCheckedRows(engine.State, restore, engine.Host, rows).Message,
             "Files restored: 1");
   EXPECT_TRUE(ReadFileBytes(dir / "Frag file.bin") == frag);
+  // No live file leads to the chain: it is the file's own.
+  EXPECT_EQ(FoundFileRow::Parse(engine.State.Catalogue.Value("E:\\", "Frag file.bin"))->Condition,
+            FileCondition::Intact);
 }
 
 // Long names may hold separators, dots and control characters; each is one

@@ -40,6 +40,31 @@ TEST(FoundFileRow, WritesWhatItReadsAndIgnoresLaterFields) {
   EXPECT_EQ(FoundFileRow::Parse("1#garbage#2#")->Format(), "1#garbage#2#");
 }
 
+// The condition and the seconds follow the mark; values of four fields, or
+// with something else after the mark, read as before.
+TEST(FoundFileRow, CarriesTheConditionAndTheSecondsAfterTheMark) {
+  const auto row = FoundFileRow::Parse("1#2019/05/07 09:05#2#1#partly#58");
+  ASSERT_TRUE(row);
+  EXPECT_EQ(row->Condition, FileCondition::Partly);
+  EXPECT_EQ(row->Seconds, 58);
+  EXPECT_EQ(row->Format(), "1#2019/05/07 09:05#2#1#partly#58");
+  EXPECT_EQ(row->LastWriteText(), "2019/05/07 09:05:58");
+  EXPECT_EQ(row->LastWriteTime(), LocalTime(2019, 5, 7, 9, 5) + 58);
+
+  const auto old = FoundFileRow::Parse("1#2019/05/07 09:05#2#0");
+  ASSERT_TRUE(old);
+  EXPECT_FALSE(old->Condition);
+  EXPECT_FALSE(old->Seconds);
+  EXPECT_FALSE(old->LastWriteText());
+  EXPECT_EQ(old->Format(), "1#2019/05/07 09:05#2#0");
+  // Seconds no real time has are left out; unknown fields are nothing.
+  const auto odd = FoundFileRow::Parse("1#2019/05/07 09:05#2#0#scratched#62");
+  EXPECT_FALSE(odd->Condition);
+  EXPECT_FALSE(odd->LastWriteText());
+  EXPECT_EQ(odd->LastWriteTime(), LocalTime(2019, 5, 7, 9, 5));
+  EXPECT_FALSE(FoundFileRow::Parse("1#d#2#0#empty#5x")->Seconds);
+}
+
 TEST(FoundFileCells, ShowWhatTheResultsListShows) {
   const auto cells = FoundFileCells::Read("48213#2019/05/07 09:05#1234#0");
   EXPECT_EQ(cells.Size, 48213);

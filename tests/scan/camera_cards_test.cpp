@@ -69,7 +69,7 @@ TEST_P(CameraCard, DeepScanFindsTheFilesInEveryClusterOfTheOldFolders) {
       const auto a = e.Value.find('#'), b = e.Value.find('#', a + 1), c = e.Value.find('#', b + 1);
       const auto size = std::stoul(e.Value.substr(0, a));
       const auto at = std::size_t(engine.State.Vol.ClusterToSector(std::stoi(e.Value.substr(b + 1, c - b - 1)))) * 512;
-      rows[FoldCase(e.Section + e.Key) + e.Value.substr(c)] =
+      rows[FoldCase(e.Section + e.Key) + e.Value.substr(c, 2)] =
           at + size <= image.size() ? std::string(image.begin() + long(at), image.begin() + long(at + size)) : "";
     });
   };

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "scan/directory_continuations.h"
+#include "scan/found_file_row.h"
 #include "support/crafted_volume.h"
 #include "support/fat_image.h"
 #include "support/scan_fixture.h"
@@ -179,7 +180,8 @@ TEST(DeepScan, LaterClustersGoOnFromTheLastFullFreeDirectoryClusterElseToALostFo
   ASSERT_EQ(engine.Find("*.*", true).Outcome, FindOutcome::Result::Found);
   std::map<std::string, std::vector<std::string>> found;
   engine.State.Catalogue.ForEach([&](const TFoundCatalogue::Entry &e) {
-    found[e.Section].push_back(e.Key.substr(0, e.Key.size() - 4) + "#" + e.Value.back());
+    found[e.Section].push_back(e.Key.substr(0, e.Key.size() - 4) + "#" +
+                                FoundFileRow::Parse(e.Value)->Mark);
   });
   std::vector<std::string> old;
   for (const char *prefix : {"A", "B", "C"})

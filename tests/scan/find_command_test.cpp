@@ -43,7 +43,9 @@ TEST(FindCommand, PrintsJsonWithEscapesAndNumbers) {
                             "\"E:\\\\DCIM\\\\\",\"name\":\"Holiday best.jpg\",\"size\":3000,"
                             "\"date\":\"2019/05/07 09:05\",\"cluster\":";
   EXPECT_TRUE(r.Out.starts_with(start)) << r.Out;
-  EXPECT_TRUE(r.Out.ends_with(",\"mark\":\"0\"}]}\n")) << r.Out;
+  EXPECT_TRUE(r.Out.ends_with(",\"mark\":\"0\",\"condition\":\"intact\","
+                              "\"written\":\"2019/05/07 09:05:00\"}]}\n"))
+      << r.Out;
 }
 
 TEST(FindCommand, JsonEscapesWhatAVolumeCanHoldInAName) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <set>
 
+#include "scan/found_file_row.h"
 #include "support/fat_image.h"
 #include "support/random_card.h"
 #include "support/scan_fixture.h"
@@ -75,8 +76,13 @@ void ScanRandomCards(int fatBits) {
           return !f.Matched && test::SameFile(t, f);
         });
         EXPECT_NE(it, found.end()) << "not found: " << t.Path << " " << t.Size << " " << test::CatalogueDate(t);
-        if (it != found.end())
+        if (it != found.end()) {
           it->Matched = true;
+          // The seconds that the catalogue's date leaves out are kept.
+          EXPECT_EQ(FoundFileRow::Parse(it->Value)->LastWriteText(),
+                    test::CatalogueDate(t) + t.Written.substr(16, 3))
+              << t.Path;
+        }
         ++compared;
       }
       for (const auto &f : found)

@@ -69,6 +69,21 @@ public:
   }
 };
 
+// A dot in the condition's colour: green, amber, red, grey.
+QIcon ConditionIcon(FileCondition condition) {
+  static const QColor colours[] = {QColor(0x2e, 0xa0, 0x43), QColor(0xe0, 0x9b, 0x16),
+                                   QColor(0xd0, 0x31, 0x2d), QColor(0x9a, 0x9a, 0x9a)};
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(colours[static_cast<int>(condition)]);
+  painter.drawEllipse(QRectF(3, 3, 10, 10));
+  painter.end();
+  return QIcon(pixmap);
+}
+
 void AddFolder(QTreeWidgetItem *item, const FolderTree::Node &node, const QIcon icons[2]) {
   item->setText(0, QString::fromStdString(node.Text));
   item->setIcon(0, icons[node.ImageIndex == 1 ? 1 : 0]);
@@ -169,10 +184,12 @@ TForm1b::TForm1b(AppContext &context, QWidget *owner)
   fList_->setSelectionBehavior(QAbstractItemView::SelectRows);
   fList_->setIconSize({16, 16});
   fList_->setHeaderLabels({c.Text("Restore", "File", "File"), c.Text("Restore", "Size", "Size"),
-                           c.Text("Restore", "Created", "Created")});
-  const int widths[] = {200, 100, 120};
-  const Qt::Alignment alignments[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter};
-  for (int i = 0; i < 3; ++i) {
+                           c.Text("Restore", "Created", "Created"),
+                           c.Text("Restore", "Condition", "Condition")});
+  const int widths[] = {200, 100, 120, 130};
+  const Qt::Alignment alignments[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter,
+                                      Qt::AlignLeft};
+  for (int i = 0; i < 4; ++i) {
     fList_->setColumnWidth(i, widths[i]);
     fList_->headerItem()->setTextAlignment(i, alignments[i] | Qt::AlignVCenter);
   }
@@ -309,6 +326,20 @@ void TForm1b::Populate() {
   DListChange();
 }
 
+QString TForm1b::ConditionText(FileCondition condition) const {
+  switch (condition) {
+  case FileCondition::Intact:
+    return context_.Text("Restore", "Intact", "Intact");
+  case FileCondition::Partly:
+    return context_.Text("Restore", "Partly", "Partly overwritten");
+  case FileCondition::Overwritten:
+    return context_.Text("Restore", "Overwritten", "Overwritten");
+  case FileCondition::Empty:
+    break;
+  }
+  return context_.Text("Restore", "Empty", "Empty");
+}
+
 void TForm1b::DListChange() {
   if (ResultsBusy())
     return;
@@ -346,6 +377,13 @@ void TForm1b::DListChange() {
       row->setData(2, kSortRole, stamp);
     row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     row->setTextAlignment(2, Qt::AlignHCenter | Qt::AlignVCenter);
+    if (const auto parsed = FoundFileRow::Parse(value); parsed && parsed->Condition) {
+      const FileCondition condition = *parsed->Condition;
+      row->setText(3, ConditionText(condition));
+      row->setIcon(3, ConditionIcon(condition));
+      // From the best to the worst.
+      row->setData(3, kSortRole, QVariant::fromValue<qlonglong>(static_cast<int>(condition)));
+    }
     rows << row;
   }
   fList_->addTopLevelItems(rows);

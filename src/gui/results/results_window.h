@@ -20,6 +20,7 @@
 #include "gui/dialogs/svg_image.h"
 #include "restore/preview.h"
 #include "restore/restore_jobs.h"
+#include "scan/file_condition.h"
 
 namespace orvanta::gui {
 
@@ -55,7 +56,7 @@ QIcon FileIcon(const QString &name);
 
 // TForm1b, the results window: the folders that lead to found files on the
 // left, the found files of the selected folder on the right with their
-// size, date and time, and Preview, Restore and Close. It only reads the
+// size, date and time and condition, and Preview, Restore and Close. It only reads the
 // engine's tree and catalogue; closing it empties the catalogue.
 class TForm1b : public QDialog {
   Q_OBJECT
@@ -119,6 +120,8 @@ private:
   using Outcome = std::variant<RestoreOutcome, PreviewOutcome>;
 
   ImageButton *AddCommand(int number, const QString &caption);
+  // The condition column's text for a condition, from the language file.
+  QString ConditionText(FileCondition condition) const;
   void Arrange();
   ResultsDialogs &Dialogs();
   void CheckAll(bool checked);
