@@ -1,6 +1,7 @@
 #include "platform/posix/posix_device.h"
 
 #include "platform/posix/unique_fd.h"
+#include "platform/sector_size.h"
 
 #include <blkid/blkid.h>
 #include <cerrno>
@@ -245,7 +246,7 @@ std::uint32_t StatedSectorSize(int fd, std::uint64_t offset) {
       static_cast<ssize_t>(sizeof field))
     return 512;
   const std::uint32_t size = field[0] | std::uint32_t{field[1]} << 8;
-  return size == 1024 || size == 2048 || size == 4096 ? size : 512;
+  return IsFatSectorSize(size) ? size : 512;
 }
 
 std::optional<std::filesystem::path> PosixDevice::MountPoint() { return FindMountPoint(path_); }
