@@ -6,7 +6,7 @@
 #include "cli/commands.h"
 #include "engine/rounding.h"
 #include "platform/posix/partitions.h"
-#include "volume/volume_checks.h"
+#include "jobs/volume_texts.h"
 
 namespace orvanta::cli {
 

@@ -4,7 +4,7 @@
 #include "scan/live_view.h"
 #include "scan/quick_scan.h"
 #include "volume/device_session.h"
-#include "volume/volume_checks.h"
+#include "jobs/volume_texts.h"
 
 namespace orvanta {
 

@@ -2,7 +2,7 @@
 
 #include "engine/rounding.h"
 #include "volume/device_session.h"
-#include "volume/volume_checks.h"
+#include "jobs/volume_texts.h"
 #include "wipe/wipe_engine.h"
 
 namespace orvanta {

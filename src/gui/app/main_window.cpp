@@ -19,7 +19,7 @@
 #include "gui/results/results_window.h"
 #include "restore/preview.h"
 #include "scan/entry_decoding.h"
-#include "volume/volume_checks.h"
+#include "jobs/volume_texts.h"
 
 namespace orvanta::gui {
 
