@@ -7,7 +7,7 @@
 #include "restore/extraction.h"
 #include "restore/host_paths.h"
 #include "settings/well_known_folders.h"
-#include "restore/output_file.h"
+#include "platform/output_file.h"
 #include "scan/found_file_row.h"
 #include "volume/device_session.h"
 

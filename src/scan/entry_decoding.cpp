@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "engine/text.h"
+#include "platform/host_system.h"
 #include "volume/byte_reader.h"
 
 namespace orvanta {
@@ -100,10 +101,7 @@ std::string DateText(const LastWrite &w) {
 std::string TimeText(const LastWrite &w) { return ZeroPad(w.Hours, 2) + ":" + ZeroPad(w.Minutes, 2); }
 
 int CurrentYearOffsetLimit() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return local.tm_year + 1900 - 1980;
+  return LocalTime(std::time(nullptr)).tm_year + 1900 - 1980;
 }
 
 std::uint32_t EntryFirstCluster(std::span<const std::uint8_t> entry, int fatType) {
