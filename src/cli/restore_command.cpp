@@ -14,7 +14,7 @@
 #include "cli/commands.h"
 #include "cli/terminal_host.h"
 #include "engine/text.h"
-#include "restore/restore_jobs.h"
+#include "jobs/restore_jobs.h"
 
 namespace orvanta::cli {
 

@@ -10,7 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "engine/engine_state.h"
+#include "jobs/engine_state.h"
 #include "engine/operation_host.h"
 #include "scan/duplicate_numbering.h"
 #include "scan/entry_decoding.h"

@@ -4,7 +4,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/engine_state.h"
+#include "jobs/engine_state.h"
 #include "engine/operation_host.h"
 #include "volume/aligned_buffer.h"
 #include "wipe/directory_queue.h"

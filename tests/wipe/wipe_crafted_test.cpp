@@ -8,7 +8,7 @@
 #include "support/scan_fixture.h"
 #include "volume/volume_checks.h"
 #include "wipe/wipe_engine.h"
-#include "wipe/wipe_job.h"
+#include "jobs/wipe_job.h"
 
 namespace orvanta {
 namespace {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string_view>
 
-#include "engine/engine_state.h"
+#include "jobs/engine_state.h"
 #include "gui/desktop/launcher.h"
 #include "gui/desktop/desktop_device_opener.h"
 #include "gui/desktop/device_opener_service.h"

@@ -1,4 +1,4 @@
-#include "scan/find_job.h"
+#include "jobs/find_job.h"
 
 #include "scan/deep_scan.h"
 #include "scan/live_view.h"

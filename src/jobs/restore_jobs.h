@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine_state.h"
+#include "jobs/engine_state.h"
 #include "engine/operation_host.h"
 
 namespace orvanta {

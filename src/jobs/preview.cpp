@@ -1,4 +1,4 @@
-#include "restore/preview.h"
+#include "jobs/preview.h"
 
 #include <cstring>
 

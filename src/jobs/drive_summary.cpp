@@ -1,4 +1,4 @@
-#include "engine/drive_summary.h"
+#include "jobs/drive_summary.h"
 
 #include "jobs/volume_texts.h"
 

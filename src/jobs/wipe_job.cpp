@@ -1,4 +1,4 @@
-#include "wipe/wipe_job.h"
+#include "jobs/wipe_job.h"
 
 #include "engine/rounding.h"
 #include "volume/device_session.h"

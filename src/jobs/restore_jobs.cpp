@@ -1,4 +1,4 @@
-#include "restore/restore_jobs.h"
+#include "jobs/restore_jobs.h"
 
 #include <cerrno>
 #include <cstring>

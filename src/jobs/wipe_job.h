@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/engine_state.h"
+#include "jobs/engine_state.h"
 #include "engine/operation_host.h"
 #include "volume/device_session.h"
 
