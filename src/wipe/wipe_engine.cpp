@@ -72,7 +72,7 @@ std::size_t OwnLongNamePieces(const std::vector<std::span<const std::uint8_t>> &
   return 0; // no piece flagged as the name's last
 }
 
-WipeEngine::WipeEngine(EngineState &state, OperationHost &host) : state_(state), host_(host) {
+WipeEngine::WipeEngine(FindState &state, OperationHost &host) : state_(state), host_(host) {
   auto &vol = state_.Vol;
   const auto &g = vol.Geometry();
   if (g.SectorsPerCluster <= 0 || g.BytesPerSector <= 0)
