@@ -95,8 +95,20 @@ void PosixDevice::BeginSession(DeviceAccess access) {
   session_ = access;
 }
 
-void PosixDevice::EndSession() {
+bool PosixDevice::EndSession() {
+  CloseSessionFd();
   session_.reset();
+  const bool flushed = !flushFailed_;
+  flushFailed_ = false;
+  return flushed;
+}
+
+void PosixDevice::CloseSessionFd() {
+  // Writes to a block device wait in the page cache; their write-back
+  // errors are seen only here, not by the writes that were accepted.
+  if (sessionFd_ && sessionWrote_ && ::fsync(sessionFd_.get()) != 0)
+    flushFailed_ = true;
+  sessionWrote_ = false;
   sessionFd_.Close();
 }
 
@@ -138,7 +150,7 @@ bool PosixDevice::Read(std::uint64_t offset, std::span<std::uint8_t> out) {
       return false;
     if (read(sessionFd_.get()))
       return true;
-    sessionFd_.Close(); // the next transfer opens the device again
+    CloseSessionFd(); // the next transfer opens the device again
     return false;
   }
   UniqueFd fd = OpenPath(O_RDONLY);
@@ -161,9 +173,11 @@ bool PosixDevice::Write(std::uint64_t offset, std::span<const std::uint8_t> data
     if (!SessionOpen() || !sessionWritable_ ||
         !WholeSectorsInside({sessionSize_, sessionSectorSize_}, offset, data.size()))
       return false;
-    if (write(sessionFd_.get()))
+    if (write(sessionFd_.get())) {
+      sessionWrote_ = true;
       return true;
-    sessionFd_.Close();
+    }
+    CloseSessionFd();
     return false;
   }
   // O_EXCL on a block device fails while the kernel has it mounted: writing
