@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "engine/engine_state.h"
+#include "jobs/engine_state.h"
 #include "platform/posix/posix_device.h"
-#include "scan/find_job.h"
+#include "jobs/find_job.h"
 
 namespace orvanta::bench {
 

@@ -9,11 +9,11 @@
 #include <memory>
 #include <unistd.h>
 
-#include "engine/engine_state.h"
+#include "jobs/engine_state.h"
 #include "deep_find.h"
 #include "paired_runs.h"
 #include "platform/posix/posix_device.h"
-#include "scan/find_job.h"
+#include "jobs/find_job.h"
 #include "support/fat_image.h"
 #include "support/run.h"
 #include "support/temp_dir.h"

@@ -3,7 +3,7 @@
 // the next free " (n)". The time per file should not grow with N.
 #include <benchmark/benchmark.h>
 
-#include "engine/engine_state.h"
+#include "jobs/engine_state.h"
 #include "scan/find_context.h"
 
 namespace {

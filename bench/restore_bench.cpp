@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 #include "paired_runs.h"
-#include "restore/restore_jobs.h"
+#include "jobs/restore_jobs.h"
 #include "scan/found_file_row.h"
 #include "support/fat_image.h"
 #include "support/run.h"

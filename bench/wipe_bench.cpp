@@ -11,7 +11,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "engine/engine_state.h"
+#include "jobs/engine_state.h"
 #include "engine/operation_host.h"
 #include "paired_runs.h"
 #include "platform/posix/posix_device.h"
@@ -20,7 +20,7 @@
 #include "volume/device_session.h"
 #include "volume/volume_checks.h"
 #include "wipe/wipe_engine.h"
-#include "wipe/wipe_job.h"
+#include "jobs/wipe_job.h"
 
 namespace {
 

@@ -20,11 +20,11 @@
 #include <optional>
 #include <vector>
 
-#include "engine/engine_state.h"
+#include "jobs/engine_state.h"
 #include "engine/operation_host.h"
 #include "platform/device.h"
 #include "platform/drive_provider.h"
-#include "scan/find_job.h"
+#include "jobs/find_job.h"
 
 namespace orvanta::fuzz {
 

@@ -9,8 +9,8 @@
 #include <unistd.h>
 
 #include "fuzz_support.h"
-#include "restore/preview.h"
-#include "restore/restore_jobs.h"
+#include "jobs/preview.h"
+#include "jobs/restore_jobs.h"
 
 namespace fs = std::filesystem;
 

@@ -2,7 +2,7 @@
 // and FAT.
 #include "fuzz_support.h"
 #include "volume/directory_reads.h"
-#include "volume/volume_checks.h"
+#include "jobs/volume_texts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   using namespace orvanta;

@@ -1,7 +1,7 @@
 // The deleted-entries wipe (or, in the other mode, the free-space wipe) of
 // any volume: it ends, and it never writes the boot sector or the FATs.
 #include "fuzz_support.h"
-#include "wipe/wipe_job.h"
+#include "jobs/wipe_job.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   using namespace orvanta;

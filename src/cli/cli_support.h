@@ -6,8 +6,8 @@
 #include <variant>
 
 #include "cli/arguments.h"
-#include "engine/engine_state.h"
-#include "scan/find_job.h"
+#include "jobs/engine_state.h"
+#include "jobs/find_job.h"
 #include "platform/drive_provider.h"
 #include "settings/language_file.h"
 #include "volume/volume.h"

@@ -5,8 +5,8 @@
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "engine/rounding.h"
+#include "jobs/drive_summary.h"
 #include "platform/posix/partitions.h"
-#include "volume/volume_checks.h"
 
 namespace orvanta::cli {
 
@@ -38,17 +38,17 @@ int InfoCommand(int argc, char **argv, int first) {
     return *exit;
   const auto &[args, drive] = std::get<VolumeCommandLine>(parsed);
 
-  const LanguageFile language = LoadLanguage();
   PrintPartitions(drive.Device);
   DriveSession session(drive);
   if (const auto failed = SessionFailure(session))
     return *failed;
-  const VolumeCheck check = OpenVolume(session.Volume(), drive.Drive, /*loadFat=*/false);
-  if (check != VolumeCheck::Ok) {
-    std::cerr << VolumeCheckMessage(check, language) << '\n';
+  EngineState state(session.Drives(), {}, LoadLanguage());
+  const DriveSummary summary = ReadDriveSummary(state, drive.Drive);
+  if (summary.Outcome != DriveSummary::Result::Ready) {
+    std::cerr << summary.Message << '\n';
     return kExitFailure;
   }
-  for (const auto &line : DriveSummaryLines(session.Volume().Geometry()))
+  for (const auto &line : summary.Lines)
     std::cout << line << '\n';
   return kExitOk;
 }

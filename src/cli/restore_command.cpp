@@ -14,8 +14,8 @@
 #include "cli/commands.h"
 #include "cli/terminal_host.h"
 #include "engine/text.h"
+#include "jobs/restore_jobs.h"
 #include "restore/destination_check.h"
-#include "restore/restore_jobs.h"
 #include "scan/file_condition.h"
 
 namespace orvanta::cli {

@@ -6,7 +6,7 @@
 #include "cli/commands.h"
 #include "cli/terminal_host.h"
 #include "engine/text.h"
-#include "wipe/wipe_job.h"
+#include "jobs/wipe_job.h"
 
 namespace orvanta::cli {
 

@@ -25,9 +25,11 @@ public:
   // transfer that fails closes it and the next use opens it again, so that a
   // card pulled out is still noticed. ReadWrite opens it for writing as
   // well; where writing is refused the session still reads, and its writes
-  // fail. A device without sessions ignores both calls.
+  // fail. A device without sessions ignores both calls. EndSession flushes
+  // what the session wrote to the device and is false when that failed:
+  // writes that were taken in but never reached the medium.
   virtual void BeginSession(DeviceAccess access) { (void)access; }
-  virtual void EndSession() {}
+  virtual bool EndSession() { return true; }
 
   virtual bool Read(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
   virtual bool Write(std::uint64_t offset, std::span<const std::uint8_t> data) = 0;

@@ -21,9 +21,12 @@ void MemoryDevice::BeginSession(DeviceAccess access) {
   open_ = false;
 }
 
-void MemoryDevice::EndSession() {
+bool MemoryDevice::EndSession() {
+  const bool flushed = !(failFlushes_ && sessionWrote_);
   session_.reset();
+  sessionWrote_ = false;
   open_ = false;
+  return flushed;
 }
 
 bool MemoryDevice::Opened() {
@@ -88,6 +91,7 @@ bool MemoryDevice::Write(std::uint64_t offset, std::span<const std::uint8_t> dat
     return false;
   if (!data.empty())
     std::memcpy(image_.data() + offset, data.data(), data.size());
+  sessionWrote_ = session_.has_value();
   return true;
 }
 

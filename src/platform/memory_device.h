@@ -18,7 +18,7 @@ public:
   explicit MemoryDevice(std::vector<std::uint8_t> image, std::uint32_t sectorSize = 512);
 
   void BeginSession(DeviceAccess access) override;
-  void EndSession() override;
+  bool EndSession() override;
   bool Read(std::uint64_t offset, std::span<std::uint8_t> out) override;
   bool Write(std::uint64_t offset, std::span<const std::uint8_t> data) override;
   std::optional<std::uint64_t> SizeBytes() override;
@@ -35,6 +35,8 @@ public:
   void SetFileSystemName(std::string name) { fileSystemName_ = std::move(name); }
   void SetMountPoint(std::optional<std::filesystem::path> p) { mountPoint_ = std::move(p); }
   void SetWritable(bool writable) { writable_ = writable; }
+  // The end of a session that wrote something reports a failed flush.
+  void FailFlushes() { failFlushes_ = true; }
 
   const std::vector<std::uint8_t> &Bytes() const { return image_; }
   std::vector<std::uint8_t> &Bytes() { return image_; }
@@ -58,6 +60,8 @@ private:
   std::vector<std::uint8_t> image_;
   std::uint32_t sectorSize_;
   std::vector<Range> readFaults_, writeFaults_;
+  bool failFlushes_ = false;
+  bool sessionWrote_ = false;
   std::optional<std::uint64_t> vanishAfter_;
   std::string fileSystemName_;
   std::optional<std::filesystem::path> mountPoint_;

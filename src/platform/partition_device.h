@@ -18,7 +18,7 @@ public:
                   std::string fileSystemName);
 
   void BeginSession(DeviceAccess access) override { whole_->BeginSession(access); }
-  void EndSession() override { whole_->EndSession(); }
+  bool EndSession() override { return whole_->EndSession(); }
   bool Read(std::uint64_t offset, std::span<std::uint8_t> out) override;
   bool Write(std::uint64_t offset, std::span<const std::uint8_t> data) override;
   std::optional<std::uint64_t> SizeBytes() override;

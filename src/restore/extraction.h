@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "restore/found_entry.h"
-#include "restore/output_file.h"
+#include "platform/output_file.h"
 
 namespace orvanta {
 

@@ -6,6 +6,7 @@
 #include "scan/deep_scan.h"
 #include "scan/directory_walk.h"
 #include "volume/byte_reader.h"
+#include "volume/fat_entries.h"
 
 namespace orvanta {
 
@@ -150,9 +151,8 @@ EntryLimits EntryLimitsOf(const TVolumeGeometry &g) {
       std::int64_t{g.RootStartSector} + (g.FatType == kFat16 ? g.RootSectors : 0);
   const std::int64_t dataClusters =
       std::max<std::int64_t>(0, (std::int64_t{g.TotalSectors} - dataStart) / g.SectorsPerCluster);
-  // The highest cluster number a FAT32 entry can name is 0x0FFFFFF6.
   limits.MaxCluster =
-      static_cast<std::uint32_t>(std::min<std::int64_t>(dataClusters + 1, 0x0FFFFFF6));
+      static_cast<std::uint32_t>(std::min<std::int64_t>(dataClusters + 1, kMaxFat32Cluster));
   limits.MaxSize = dataClusters * g.BytesPerCluster;
   return limits;
 }
@@ -233,8 +233,7 @@ bool DirectoryContinuations::IsFree(std::uint32_t number) const {
   if (number < 2 || number > limits_.MaxCluster)
     return false;
   const auto entry = ctx_.State.Vol.FatEntry(number);
-  const std::uint32_t mask = limits_.FatType == kFat16 ? 0xFFFF : 0x0FFFFFFF;
-  return entry && (*entry & mask) == 0;
+  return entry && IsFreeEntry(*entry, limits_.FatType);
 }
 
 void DirectoryContinuations::NoteFirstCluster(std::uint32_t number,

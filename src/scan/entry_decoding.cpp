@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "engine/text.h"
+#include "platform/host_system.h"
 #include "volume/byte_reader.h"
 
 namespace orvanta {
@@ -102,10 +103,7 @@ std::string DateText(const LastWrite &w) {
 std::string TimeText(const LastWrite &w) { return ZeroPad(w.Hours, 2) + ":" + ZeroPad(w.Minutes, 2); }
 
 int CurrentYearOffsetLimit() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return local.tm_year + 1900 - 1980;
+  return LocalTime(std::time(nullptr)).tm_year + 1900 - 1980;
 }
 
 std::uint32_t EntryFirstCluster(std::span<const std::uint8_t> entry, int fatType) {
@@ -116,10 +114,7 @@ std::uint32_t EntryFirstCluster(std::span<const std::uint8_t> entry, int fatType
   return std::uint32_t{r.Le16(dir_entry::kClusterHigh)} * 65536u + low;
 }
 
-namespace {
-
-// Name and extension bytes, the name through the table, both trimmed.
-std::pair<std::string, std::string> ShortParts(std::span<const std::uint8_t> entry) {
+ShortName ShortNameParts(std::span<const std::uint8_t> entry) {
   std::string base, ext;
   for (std::size_t i = 0; i < 8 && i < entry.size(); ++i)
     base += static_cast<char>(ShortNameChar(entry[i]));
@@ -128,6 +123,8 @@ std::pair<std::string, std::string> ShortParts(std::span<const std::uint8_t> ent
   return {Cp1251ToUtf8(TrimControl(base)), Cp1251ToUtf8(TrimControl(ext))};
 }
 
+namespace {
+
 std::string Join(const std::string &base, const std::string &ext) {
   return std::string(TrimControl(ext.empty() ? base : base + "." + ext));
 }
@@ -135,12 +132,12 @@ std::string Join(const std::string &base, const std::string &ext) {
 } // namespace
 
 std::string ShortEntryName(std::span<const std::uint8_t> entry) {
-  const auto [base, ext] = ShortParts(entry);
+  const auto [base, ext] = ShortNameParts(entry);
   return Join(base, ext);
 }
 
 std::string ShortEntryDisplayName(std::span<const std::uint8_t> entry) {
-  auto [base, ext] = ShortParts(entry);
+  auto [base, ext] = ShortNameParts(entry);
   const std::uint8_t flags = ByteReader(entry).U8(dir_entry::kCaseFlags);
   if (flags & dir_entry::kLowerCaseName)
     base = ToLower(base);

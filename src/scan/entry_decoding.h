@@ -84,6 +84,14 @@ struct ShortEntry {
 // First cluster of an entry: FAT32 adds the high word at 20.
 std::uint32_t EntryFirstCluster(std::span<const std::uint8_t> entry, int fatType);
 
+// The two parts of a short name in UTF-8, each trimmed: the eight name bytes
+// through the table, and the three extension bytes as they are.
+struct ShortName {
+  std::string Base;
+  std::string Extension;
+};
+ShortName ShortNameParts(std::span<const std::uint8_t> entry);
+
 // The name of an entry without a long name: the short name through the
 // table, a dot and the extension; in UTF-8, trimmed.
 std::string ShortEntryName(std::span<const std::uint8_t> entry);

@@ -10,10 +10,10 @@
 #include <unordered_set>
 #include <vector>
 
-#include "engine/engine_state.h"
 #include "engine/operation_host.h"
 #include "scan/duplicate_numbering.h"
 #include "scan/entry_decoding.h"
+#include "scan/find_state.h"
 #include "scan/live_clusters.h"
 #include "scan/live_view.h"
 #include "scan/mask.h"
@@ -55,12 +55,12 @@ struct ClimbListing {
 
 // Everything one Find works with.
 struct FindContext {
-  FindContext(EngineState &state, OperationHost &host, LiveView &live, FileMask mask,
+  FindContext(FindState &state, OperationHost &host, LiveView &live, FileMask mask,
               bool admitsAll, int maxYearOffset)
       : State(state), Host(host), Live(live), Mask(std::move(mask)), AdmitsAll(admitsAll),
         MaxYearOffset(maxYearOffset) {}
 
-  EngineState &State;
+  FindState &State;
   OperationHost &Host;
   LiveView &Live;
   FileMask Mask;

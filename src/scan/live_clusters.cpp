@@ -6,22 +6,22 @@
 #include "engine/operation_host.h"
 #include "scan/entry_decoding.h"
 #include "volume/directory_reads.h"
+#include "volume/fat_entries.h"
 #include "volume/file_clusters.h"
 
 namespace orvanta {
 
 void LiveClusters::MarkChain(const Volume &vol, std::uint32_t first) {
-  const bool fat16 = vol.Geometry().FatType == 16;
+  const int type = vol.Geometry().FatType;
   // Each cluster is marked once, so a chain that loops ends.
   for (std::uint32_t c = first; c >= 2 && c < held_.size() && !held_[c];) {
     held_[c] = true;
     const auto entry = vol.FatEntry(c);
     if (!entry)
       break;
-    const std::uint32_t next = fat16 ? *entry : (*entry & 0x0FFFFFFF);
-    if (next == 0 || next >= (fat16 ? 0xFFF7u : 0x0FFFFFF7u))
+    if (IsFreeEntry(*entry, type) || IsBadCluster(*entry, type) || IsEndOfChain(*entry, type))
       break;
-    c = next;
+    c = FatEntryValue(*entry, type);
   }
 }
 
@@ -36,7 +36,7 @@ LiveClusters LiveClusters::Of(Volume &vol, OperationHost *host) {
   live.held_.assign(static_cast<std::size_t>(
                         std::min<std::uint64_t>(std::uint64_t(last) + 1, vol.FatEntryCount())),
                     false);
-  if (g.FatType != 16)
+  if (g.FatType != kFat16)
     live.MarkChain(vol, 2);
   std::vector<std::uint32_t> pending = {0}; // 0: the root
   std::unordered_set<std::uint32_t> listed = {0};

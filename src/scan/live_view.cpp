@@ -1,9 +1,9 @@
 #include "scan/live_view.h"
 
 #include <algorithm>
-#include <sys/stat.h>
 
 #include "engine/text.h"
+#include "platform/host_system.h"
 #include "scan/entry_decoding.h"
 #include "volume/byte_reader.h"
 #include "volume/directory_reads.h"
@@ -58,11 +58,10 @@ std::optional<std::vector<LiveEntry>> MountedView::List(std::string_view folderP
     return std::nullopt;
   std::vector<LiveEntry> out;
   for (std::filesystem::directory_iterator it(*p, ec), end; !ec && it != end; it.increment(ec)) {
-    struct stat st {};
-    if (::lstat(it->path().c_str(), &st) != 0)
+    const auto status = HostEntryStatusOf(it->path());
+    if (!status)
       continue;
-    out.push_back({it->path().filename().string(), S_ISDIR(st.st_mode) != 0,
-                   static_cast<std::uint64_t>(st.st_ino)});
+    out.push_back({it->path().filename().string(), status->IsDirectory, status->Identity});
   }
   return out;
 }

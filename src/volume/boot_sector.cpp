@@ -20,10 +20,6 @@ BootSectorFields ParseBootSector(std::span<const std::uint8_t> bytes) {
   return f;
 }
 
-bool IsFatSectorSize(std::uint32_t bytes) {
-  return bytes == 512 || bytes == 1024 || bytes == 2048 || bytes == 4096;
-}
-
 std::uint32_t StatedTotalSectors(const BootSectorFields &boot) {
   return boot.TotalSectors16 != 0 ? boot.TotalSectors16 : boot.TotalSectors32;
 }

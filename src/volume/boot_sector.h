@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/sector_size.h"
+
 namespace orvanta {
 
 // The fields of a FAT boot sector that decide how the volume is read, as
@@ -20,9 +22,6 @@ struct BootSectorFields {
 };
 
 BootSectorFields ParseBootSector(std::span<const std::uint8_t> bytes);
-
-// A bytes-per-sector field that names a sector size a FAT volume can have.
-bool IsFatSectorSize(std::uint32_t bytes);
 
 // The volume's own count of its sectors: the 16-bit field when it is set,
 // else the 32-bit one; 0 when neither is.

@@ -12,13 +12,16 @@ DeviceSession::DeviceSession(Volume &volume, DeviceAccess access)
   volume_.FollowSession();
 }
 
-DeviceSession::~DeviceSession() {
+DeviceSession::~DeviceSession() { End(); }
+
+bool DeviceSession::End() {
   if (!outermost_)
-    return;
-  if (volume_.sessionDevice_)
-    volume_.sessionDevice_->EndSession();
+    return true;
+  outermost_ = false;
+  const bool flushed = !volume_.sessionDevice_ || volume_.sessionDevice_->EndSession();
   volume_.sessionDevice_.reset();
   volume_.session_.reset();
+  return flushed;
 }
 
 } // namespace orvanta

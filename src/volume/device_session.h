@@ -18,6 +18,10 @@ public:
   DeviceSession(const DeviceSession &) = delete;
   DeviceSession &operator=(const DeviceSession &) = delete;
 
+  // Ends the hold now rather than at the end of the scope. False when the
+  // device could not flush what the operation wrote to it.
+  bool End();
+
 private:
   Volume &volume_;
   bool outermost_;

@@ -3,19 +3,9 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "volume/fat_entries.h"
+
 namespace orvanta {
-
-namespace {
-
-bool IsEndOfChain(std::uint32_t entry, int fatType) {
-  return fatType == kFat16 ? entry >= 0xFFF8 : (entry & 0x0FFFFFFF) >= 0x0FFFFFF8;
-}
-
-bool IsBad(std::uint32_t entry, int fatType) {
-  return fatType == kFat16 ? entry == 0xFFF7 : (entry & 0x0FFFFFFF) == 0x0FFFFFF7;
-}
-
-} // namespace
 
 bool FirstClusterIsChained(const Volume &volume, std::uint32_t first) {
   return DirectoryChain(volume, first).size() > 1;
@@ -32,9 +22,9 @@ std::vector<std::uint32_t> DirectoryChain(const Volume &volume, std::uint32_t fi
   std::uint32_t current = first;
   while (chain.size() < maxClusters) {
     const auto entry = volume.FatEntry(current);
-    if (!entry || *entry == 0 || IsEndOfChain(*entry, g.FatType) || IsBad(*entry, g.FatType))
+    if (!entry || *entry == 0 || IsEndOfChain(*entry, g.FatType) || IsBadCluster(*entry, g.FatType))
       break;
-    const std::uint32_t next = g.FatType == kFat16 ? *entry : (*entry & 0x0FFFFFFF);
+    const std::uint32_t next = FatEntryValue(*entry, g.FatType);
     if (next < 2 || next > std::uint32_t(g.ClusterCount) || !seen.insert(next).second)
       break;
     chain.push_back(next);

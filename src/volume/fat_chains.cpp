@@ -1,7 +1,7 @@
 #include "volume/volume.h"
 
 #include "engine/operation_host.h"
-#include "volume/byte_reader.h"
+#include "volume/fat_entries.h"
 
 namespace orvanta {
 
@@ -29,19 +29,15 @@ std::int64_t Volume::ClusterToSector(std::int32_t cluster) const {
 }
 
 std::uint64_t Volume::FatEntryCount() const {
-  return fatImage_.size() / (geometry_.FatType == kFat16 ? 2 : 4);
+  return fatImage_.size() / FatEntryWidth(geometry_.FatType);
 }
 
 std::optional<std::uint32_t> Volume::FatEntry(std::uint64_t n) const {
-  return EntryOfWidth(geometry_.FatType == kFat16 ? 2 : 4, n);
+  return EntryOfWidth(FatEntryWidth(geometry_.FatType), n);
 }
 
 std::optional<std::uint32_t> Volume::EntryOfWidth(unsigned width, std::uint64_t n) const {
-  if (n >= fatImage_.size() / width)
-    return std::nullopt;
-  const ByteReader fat(fatImage_);
-  const auto at = static_cast<std::size_t>(n * width);
-  return width == 2 ? fat.Le16(at) : fat.Le32(at);
+  return ReadFatEntry(fatImage_, width, n);
 }
 
 bool Volume::Listed(std::uint32_t cluster) const {
@@ -66,8 +62,9 @@ void Volume::WalkEntries(unsigned width, std::int32_t first, OperationHost *host
 
   if (first < 0 || first > geometry_.ClusterCount || !EntryOfWidth(width, std::uint64_t(first)))
     return;
-  auto isEnd = [width](std::uint32_t next) {
-    return next == 0 || (width == 2 ? next == 0xFFFF : (next & 0x0FFFFFFF) == 0x0FFFFFFF);
+  const int fatType = width == 2 ? kFat16 : kFat32;
+  auto isEnd = [fatType](std::uint32_t next) {
+    return next == 0 || IsAllOnesEndOfChain(next, fatType);
   };
   const std::size_t limit = geometry_.ClusterCount > 0 ? std::size_t(geometry_.ClusterCount) : 1;
   ListCluster(static_cast<std::uint32_t>(first));

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <unordered_set>
 
+#include "volume/fat_entries.h"
+
 namespace orvanta {
 
 std::int64_t LastDataCluster(const TVolumeGeometry &g) {
@@ -23,7 +25,7 @@ bool ClusterInUse(const Volume &vol, std::int64_t cluster) {
   const auto entry = vol.FatEntry(static_cast<std::uint64_t>(cluster));
   if (!entry)
     return false;
-  return vol.Geometry().FatType == kFat16 ? *entry != 0 : (*entry & 0x0FFFFFFF) != 0;
+  return !IsFreeEntry(*entry, vol.Geometry().FatType);
 }
 
 bool ChainFitsSize(const std::vector<std::uint32_t> &chain, std::int64_t size,
@@ -40,9 +42,8 @@ std::vector<std::uint32_t> PeekChain(const Volume &vol, std::int32_t first, std:
   std::vector<std::uint32_t> chain;
   if (first < 0 || first > g.ClusterCount || !vol.FatEntry(std::uint64_t(first)))
     return chain;
-  const bool fat16 = g.FatType == kFat16;
-  auto isEnd = [fat16](std::uint32_t next) {
-    return next == 0 || (fat16 ? next == 0xFFFF : (next & 0x0FFFFFFF) == 0x0FFFFFFF);
+  auto isEnd = [&g](std::uint32_t next) {
+    return next == 0 || IsAllOnesEndOfChain(next, g.FatType);
   };
   const std::size_t walkLimit = g.ClusterCount > 0 ? std::size_t(g.ClusterCount) : 1;
   std::unordered_set<std::uint32_t> listed;

@@ -1,13 +1,10 @@
 #pragma once
 
-#include <string>
 #include <string_view>
 
 #include "volume/volume.h"
 
 namespace orvanta {
-
-class LanguageFile;
 
 // Outcome of the checks that every command runs before it touches a volume.
 enum class VolumeCheck {
@@ -22,11 +19,5 @@ enum class VolumeCheck {
 // geometry and, when asked, loads the first FAT: the calling order shared by
 // the drive summary, Find and Wipe.
 VolumeCheck OpenVolume(Volume &volume, std::string_view drive, bool loadFat);
-
-// The message a command shows for a failed check (empty for Ok).
-std::string VolumeCheckMessage(VolumeCheck check, const LanguageFile &language);
-
-// The six lines of the drive summary: "FAT32, 63 Mb", "Bytes per sector - 512" ...
-std::vector<std::string> DriveSummaryLines(const TVolumeGeometry &geometry);
 
 } // namespace orvanta

@@ -10,6 +10,7 @@
 #include "scan/entry_decoding.h"
 #include "volume/byte_reader.h"
 #include "volume/directory_reads.h"
+#include "volume/fat_entries.h"
 
 namespace orvanta {
 
@@ -29,11 +30,6 @@ constexpr std::size_t kZeroTransferBytes = std::size_t{1} << 20;
 // Long names hold at most 20 pieces (255 characters).
 constexpr std::size_t kMaxLongNamePieces = 20;
 
-bool IsEndOfChain(std::uint32_t entry, int fatType) {
-  return fatType == kFat16 ? entry >= 0xFFF8 && entry <= 0xFFFF
-                           : (entry & 0x0FFFFFFF) >= 0x0FFFFFF8;
-}
-
 // Whether a block begins the directory that lives at `cluster`: a "."
 // directory entry that names this very cluster, then "..". File data that
 // merely starts with dots (or a disk image kept as a file, whose directories
@@ -46,22 +42,6 @@ bool BeginsDirectoryAt(std::span<const std::uint8_t> block, std::uint32_t cluste
   if (!(block[dir_entry::kAttributes] & dir_entry::kDirectory))
     return false;
   return EntryFirstCluster(block.first(kEntry), fatType) == cluster;
-}
-
-// The eight base-name bytes through the short-name table, trimmed.
-std::string BaseName(std::span<const std::uint8_t> entry) {
-  std::string base;
-  for (std::size_t i = 0; i < 8; ++i)
-    base += static_cast<char>(ShortNameChar(entry[i]));
-  return Cp1251ToUtf8(TrimControl(base));
-}
-
-// The three extension bytes as they are, trimmed.
-std::string Extension(std::span<const std::uint8_t> entry) {
-  std::string ext;
-  for (std::size_t i = 8; i < 11; ++i)
-    ext += static_cast<char>(entry[i]);
-  return Cp1251ToUtf8(TrimControl(ext));
 }
 
 } // namespace
@@ -92,7 +72,7 @@ std::size_t OwnLongNamePieces(const std::vector<std::span<const std::uint8_t>> &
   return 0; // no piece flagged as the name's last
 }
 
-WipeEngine::WipeEngine(EngineState &state, OperationHost &host) : state_(state), host_(host) {
+WipeEngine::WipeEngine(FindState &state, OperationHost &host) : state_(state), host_(host) {
   auto &vol = state_.Vol;
   const auto &g = vol.Geometry();
   if (g.SectorsPerCluster <= 0 || g.BytesPerSector <= 0)
@@ -107,7 +87,7 @@ WipeEngine::WipeEngine(EngineState &state, OperationHost &host) : state_(state),
   std::int64_t last = (dataEnd - dataStart) / g.SectorsPerCluster + 1;
   // A cluster needs its FAT entry.
   last = std::min<std::int64_t>(last, static_cast<std::int64_t>(vol.FatEntryCount()) - 1);
-  last = std::min<std::int64_t>(last, 0x0FFFFFFF);
+  last = std::min<std::int64_t>(last, kFat32EntryMask);
   if (last >= 2)
     lastDataCluster_ = static_cast<std::uint32_t>(last);
 }
@@ -186,13 +166,14 @@ bool WipeEngine::ScanEntries(std::span<const std::uint8_t> bytes) {
   const auto &g = state_.Vol.Geometry();
   const auto end = WalkDirectory(bytes, 0, g.FatType, host_, /*stoppable=*/true,
                                  [&](const ShortEntry &entry, std::span<const std::uint8_t> raw) {
-    std::string name = entry.HasLongName ? entry.Name : BaseName(raw);
+    // Without a long name, the base name alone decides whether the entry
+    // names anything.
+    const ShortName shortName = entry.HasLongName ? ShortName{} : ShortNameParts(raw);
+    std::string name = entry.HasLongName ? entry.Name : shortName.Base;
     if (name.empty() || name == "." || name == "..")
       return true;
-    if (!entry.HasLongName) {
-      if (const std::string ext = Extension(raw); !ext.empty())
-        name += "." + ext;
-    }
+    if (!entry.HasLongName && !shortName.Extension.empty())
+      name += "." + shortName.Extension;
     if (entry.IsDirectory && std::int64_t{entry.FirstCluster} < g.ClusterCount) {
       queue_.Add(entry.FirstCluster);
     } else if (entry.IsDeleted()) {
@@ -284,11 +265,8 @@ bool WipeEngine::WipeFAT16() { return FreeSpacePass(2); }
 bool WipeEngine::WipeFAT32() { return FreeSpacePass(4); }
 
 std::uint32_t WipeEngine::EntryOfWidth(unsigned width, std::uint64_t n) const {
-  const ByteReader fat(state_.Vol.FatImage());
-  const auto at = static_cast<std::size_t>(n * width);
-  if (!fat.Has(at, width))
-    return 0xFFFFFFFF; // outside the image: nothing to treat as free
-  return width == 2 ? fat.Le16(at) : fat.Le32(at);
+  // Outside the image: nothing to treat as free.
+  return ReadFatEntry(state_.Vol.FatImage(), width, n).value_or(0xFFFFFFFF);
 }
 
 bool WipeEngine::FreeSpacePass(unsigned width) {

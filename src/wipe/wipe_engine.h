@@ -4,8 +4,8 @@
 #include <span>
 #include <vector>
 
-#include "engine/engine_state.h"
 #include "engine/operation_host.h"
+#include "scan/find_state.h"
 #include "volume/aligned_buffer.h"
 #include "wipe/directory_queue.h"
 
@@ -30,7 +30,7 @@ class WipeEngine {
 public:
   static constexpr std::uint32_t kMaxRunClusters = 32;
 
-  WipeEngine(EngineState &state, OperationHost &host);
+  WipeEngine(FindState &state, OperationHost &host);
 
   // Purges one directory. Index 0 is the root directory (the fixed region
   // on FAT16; on FAT32 the directory of cluster 2). Any other index is a
@@ -71,7 +71,7 @@ private:
   void QueueZeros(std::int32_t cluster, std::uint32_t clusters);
   void FlushZeros();
 
-  EngineState &state_;
+  FindState &state_;
   OperationHost &host_;
   DirectoryQueue queue_;
   std::int64_t failedWrites_ = 0;

@@ -8,13 +8,13 @@
 #include <optional>
 #include <thread>
 
-#include "engine/drive_summary.h"
-#include "restore/preview.h"
-#include "restore/restore_jobs.h"
+#include "jobs/drive_summary.h"
+#include "jobs/preview.h"
+#include "jobs/restore_jobs.h"
 #include "support/fat_image.h"
 #include "support/scan_fixture.h"
 #include "support/temp_dir.h"
-#include "wipe/wipe_job.h"
+#include "jobs/wipe_job.h"
 
 namespace orvanta {
 namespace {

@@ -13,7 +13,7 @@
 #include "gui/dialogs/promo_window.h"
 #include "gui_fixture.h"
 #include "support/fat_image.h"
-#include "volume/volume_checks.h"
+#include "jobs/volume_texts.h"
 
 namespace orvanta::gui::test {
 namespace {

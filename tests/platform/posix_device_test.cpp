@@ -142,7 +142,7 @@ TEST(PosixDevice, ASessionOpensOnceAndAgainOnlyAfterAFailedTransfer) {
   EXPECT_FALSE(d.Read(12 * 512, buf));
   EXPECT_EQ(d.SizeBytes(), 8u * 512);
   EXPECT_EQ(opener.Opens, 2);
-  d.EndSession();
+  EXPECT_TRUE(d.EndSession()); // what it wrote is flushed
   EXPECT_TRUE(d.Read(0, buf));
   EXPECT_EQ(d.SizeBytes(), 8u * 512);
   EXPECT_EQ(opener.Opens, 4); // outside a session, once a call

@@ -3,7 +3,7 @@
 #include <map>
 #include <sys/stat.h>
 
-#include "restore/restore_jobs.h"
+#include "jobs/restore_jobs.h"
 #include "scan/found_file_row.h"
 #include "restore_fixture.h"
 #include "support/cli.h"

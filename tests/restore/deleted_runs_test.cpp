@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 
 #include "restore/host_paths.h"
-#include "restore/restore_jobs.h"
+#include "jobs/restore_jobs.h"
 #include "restore_fixture.h"
 #include "scan/file_condition.h"
 #include "scan/found_file_row.h"

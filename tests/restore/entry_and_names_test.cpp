@@ -3,8 +3,8 @@
 
 #include "restore/host_paths.h"
 #include "settings/well_known_folders.h"
-#include "restore/output_file.h"
-#include "restore/preview.h"
+#include "platform/output_file.h"
+#include "jobs/preview.h"
 #include "scan/found_file_row.h"
 #include "support/fat_image.h"
 #include "support/temp_dir.h"

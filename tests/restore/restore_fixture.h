@@ -8,7 +8,7 @@
 
 #include "platform/memory_device.h"
 #include "restore/extraction.h"
-#include "restore/output_file.h"
+#include "platform/output_file.h"
 #include "support/crafted_volume.h"
 #include "support/fat_image.h"
 #include "support/scan_fixture.h"

@@ -5,8 +5,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include "restore/preview.h"
-#include "restore/restore_jobs.h"
+#include "jobs/preview.h"
+#include "jobs/restore_jobs.h"
 #include "restore_fixture.h"
 #include "scan/found_file_row.h"
 #include "support/temp_dir.h"

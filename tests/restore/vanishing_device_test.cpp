@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "restore/restore_jobs.h"
+#include "jobs/restore_jobs.h"
 #include "restore_fixture.h"
 #include "support/temp_dir.h"
 

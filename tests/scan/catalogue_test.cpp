@@ -2,6 +2,7 @@
 #include <set>
 
 #include "engine/text.h"
+#include "jobs/engine_state.h"
 #include "scan/find_context.h"
 #include "scan/found_catalogue.h"
 #include "support/fat_image.h"

@@ -3,10 +3,10 @@
 #include <memory>
 #include <string>
 
-#include "engine/engine_state.h"
+#include "jobs/engine_state.h"
 #include "platform/memory_device.h"
 #include "platform/posix/posix_device.h"
-#include "scan/find_job.h"
+#include "jobs/find_job.h"
 #include "support/recording_host.h"
 
 namespace orvanta::test {

@@ -3,13 +3,13 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "restore/preview.h"
-#include "restore/restore_jobs.h"
+#include "jobs/preview.h"
+#include "jobs/restore_jobs.h"
 #include "support/crafted_volume.h"
 #include "support/scan_fixture.h"
 #include "support/temp_dir.h"
 #include "volume/volume_checks.h"
-#include "wipe/wipe_job.h"
+#include "jobs/wipe_job.h"
 
 namespace orvanta {
 namespace {

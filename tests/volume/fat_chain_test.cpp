@@ -3,6 +3,7 @@
 #include "platform/memory_device.h"
 #include "support/crafted_volume.h"
 #include "support/recording_host.h"
+#include "volume/fat_entries.h"
 #include "volume/volume_checks.h"
 
 namespace orvanta {
@@ -127,6 +128,37 @@ TEST(WalkChain, EachWalkStartsAfresh) {
   EXPECT_EQ(v.ChainList(), (Chain{3, 4}));
   v.WalkChain(10); // 3 was listed by the last walk, not by this one
   EXPECT_EQ(v.ChainList(), (Chain{10, 3, 4}));
+}
+
+// The marks around the top of each entry width. Columns: FAT type, entry,
+// free, end of chain, all-ones end, bad cluster.
+TEST(FatEntries, MarksAtTheTopOfEachWidth) {
+  struct Row {
+    int Type;
+    std::uint32_t Entry;
+    bool Free, End, AllOnes, Bad;
+  };
+  const Row rows[] = {
+      {16, 0x0000, true, false, false, false},     {16, 0xFFF6, false, false, false, false},
+      {16, 0xFFF7, false, false, false, true},     {16, 0xFFF8, false, true, false, false},
+      {16, 0xFFFE, false, true, false, false},     {16, 0xFFFF, false, true, true, false},
+      {32, 0x00000000, true, false, false, false}, {32, 0xF0000000, true, false, false, false},
+      {32, 0x0FFFFFF6, false, false, false, false}, {32, 0xFFFFFFF7, false, false, false, true},
+      {32, 0x0FFFFFF8, false, true, false, false}, {32, 0xFFFFFFF8, false, true, false, false},
+      {32, 0x0FFFFFFF, false, true, true, false},  {32, 0x0000FFFF, false, false, false, false},
+  };
+  for (const Row &r : rows) {
+    EXPECT_EQ(IsFreeEntry(r.Entry, r.Type), r.Free) << r.Type << " " << std::hex << r.Entry;
+    EXPECT_EQ(IsEndOfChain(r.Entry, r.Type), r.End) << r.Type << " " << std::hex << r.Entry;
+    EXPECT_EQ(IsAllOnesEndOfChain(r.Entry, r.Type), r.AllOnes) << r.Type << " " << std::hex << r.Entry;
+    EXPECT_EQ(IsBadCluster(r.Entry, r.Type), r.Bad) << r.Type << " " << std::hex << r.Entry;
+  }
+  // Entries are read whole or not at all.
+  const std::vector<std::uint8_t> fat{0xF8, 0xFF, 0x34, 0x12, 0x78};
+  EXPECT_EQ(ReadFatEntry(fat, 2, 1), 0x1234u);
+  EXPECT_FALSE(ReadFatEntry(fat, 2, 2));
+  EXPECT_EQ(ReadFatEntry(fat, 4, 0), 0x1234FFF8u);
+  EXPECT_FALSE(ReadFatEntry(fat, 4, 1));
 }
 
 TEST(ClusterToSector, Cluster2StartsTheDataArea) {

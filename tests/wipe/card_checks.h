@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "wipe/wipe_job.h"
+#include "jobs/wipe_job.h"
 
 namespace orvanta::test {
 

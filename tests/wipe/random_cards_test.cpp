@@ -14,7 +14,7 @@
 #include "support/random_card.h"
 #include "support/scan_fixture.h"
 #include "support/temp_dir.h"
-#include "wipe/wipe_job.h"
+#include "jobs/wipe_job.h"
 
 namespace orvanta {
 namespace {

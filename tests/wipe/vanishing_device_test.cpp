@@ -2,7 +2,7 @@
 
 #include "support/crafted_volume.h"
 #include "support/scan_fixture.h"
-#include "wipe/wipe_job.h"
+#include "jobs/wipe_job.h"
 
 namespace orvanta {
 namespace {

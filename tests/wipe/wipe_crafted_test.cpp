@@ -8,7 +8,7 @@
 #include "support/scan_fixture.h"
 #include "volume/volume_checks.h"
 #include "wipe/wipe_engine.h"
-#include "wipe/wipe_job.h"
+#include "jobs/wipe_job.h"
 
 namespace orvanta {
 namespace {
@@ -393,6 +393,12 @@ TEST(WipeCommand, FailedWritesAreReported) {
   w.Memory->FailWrites(v.RootStartSector(), v.RootStartSector());
   w.Memory->FailWrites(v.ClusterOffset(100) / 512, v.ClusterOffset(100) / 512);
   EXPECT_EQ(w.Run(true).ReportText(), "Free drive space wiped: 100%\nWrites that failed: 2");
+
+  // Writes the device took in but could not flush when the run's session
+  // ended count once more.
+  Crafted f(v);
+  f.Memory->FailFlushes();
+  EXPECT_EQ(f.Run(true).ReportText(), "Free drive space wiped: 100%\nWrites that failed: 1");
 }
 
 // After Stop: the last percentage the pass computed, or the files counted

@@ -11,7 +11,7 @@
 #include "support/run.h"
 #include "support/scan_fixture.h"
 #include "support/temp_dir.h"
-#include "wipe/wipe_job.h"
+#include "jobs/wipe_job.h"
 
 namespace orvanta {
 namespace {

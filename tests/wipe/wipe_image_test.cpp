@@ -14,7 +14,7 @@
 #include "support/temp_dir.h"
 #include "support/tsk.h"
 #include "card_checks.h"
-#include "wipe/wipe_job.h"
+#include "jobs/wipe_job.h"
 
 namespace orvanta {
 namespace {

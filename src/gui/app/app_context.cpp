@@ -1,5 +1,6 @@
 #include "gui/app/app_context.h"
 
+#include "jobs/volume_texts.h"
 #include "settings/compatibility_layer.h"
 #include "settings/language_file.h"
 #include "settings/posix/posix_registry.h"

@@ -7,13 +7,13 @@
 #include <memory>
 #include <string_view>
 
-#include "engine/engine_state.h"
+#include "jobs/engine_state.h"
 #include "gui/desktop/launcher.h"
 #include "gui/desktop/desktop_device_opener.h"
 #include "gui/desktop/device_opener_service.h"
 #include "gui/desktop/drive_list.h"
 #include "gui/desktop/hot_plug.h"
-#include "restore/restore_jobs.h"
+#include "jobs/restore_jobs.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
 #include "settings/well_known_folders.h"

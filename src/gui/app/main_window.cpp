@@ -17,9 +17,9 @@
 #include "gui/dialogs/message_dialogs.h"
 #include "gui/dialogs/promo_window.h"
 #include "gui/results/results_window.h"
-#include "restore/preview.h"
+#include "jobs/preview.h"
 #include "scan/entry_decoding.h"
-#include "volume/volume_checks.h"
+#include "jobs/volume_texts.h"
 
 namespace orvanta::gui {
 

@@ -18,7 +18,7 @@
 #include "gui/dialogs/image_button.h"
 #include "gui/dialogs/skinned_window.h"
 #include "gui/dialogs/svg_image.h"
-#include "scan/find_job.h"
+#include "jobs/find_job.h"
 
 namespace orvanta::gui {
 

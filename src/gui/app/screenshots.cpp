@@ -16,7 +16,7 @@
 #include "gui/dialogs/promo_window.h"
 #include "gui/results/results_window.h"
 #include "scan/entry_decoding.h"
-#include "scan/find_job.h"
+#include "jobs/find_job.h"
 
 namespace orvanta::gui {
 

@@ -18,8 +18,8 @@
 #include "gui/app/gui_host.h"
 #include "gui/dialogs/image_button.h"
 #include "gui/dialogs/svg_image.h"
-#include "restore/preview.h"
-#include "restore/restore_jobs.h"
+#include "jobs/preview.h"
+#include "jobs/restore_jobs.h"
 #include "scan/file_condition.h"
 
 namespace orvanta::gui {

@@ -1,6 +1,7 @@
 #include "platform/posix/posix_device.h"
 
 #include "platform/posix/unique_fd.h"
+#include "platform/sector_size.h"
 
 #include <blkid/blkid.h>
 #include <cerrno>
@@ -94,8 +95,20 @@ void PosixDevice::BeginSession(DeviceAccess access) {
   session_ = access;
 }
 
-void PosixDevice::EndSession() {
+bool PosixDevice::EndSession() {
+  CloseSessionFd();
   session_.reset();
+  const bool flushed = !flushFailed_;
+  flushFailed_ = false;
+  return flushed;
+}
+
+void PosixDevice::CloseSessionFd() {
+  // Writes to a block device wait in the page cache; their write-back
+  // errors are seen only here, not by the writes that were accepted.
+  if (sessionFd_ && sessionWrote_ && ::fsync(sessionFd_.get()) != 0)
+    flushFailed_ = true;
+  sessionWrote_ = false;
   sessionFd_.Close();
 }
 
@@ -137,7 +150,7 @@ bool PosixDevice::Read(std::uint64_t offset, std::span<std::uint8_t> out) {
       return false;
     if (read(sessionFd_.get()))
       return true;
-    sessionFd_.Close(); // the next transfer opens the device again
+    CloseSessionFd(); // the next transfer opens the device again
     return false;
   }
   UniqueFd fd = OpenPath(O_RDONLY);
@@ -160,9 +173,11 @@ bool PosixDevice::Write(std::uint64_t offset, std::span<const std::uint8_t> data
     if (!SessionOpen() || !sessionWritable_ ||
         !WholeSectorsInside({sessionSize_, sessionSectorSize_}, offset, data.size()))
       return false;
-    if (write(sessionFd_.get()))
+    if (write(sessionFd_.get())) {
+      sessionWrote_ = true;
       return true;
-    sessionFd_.Close();
+    }
+    CloseSessionFd();
     return false;
   }
   // O_EXCL on a block device fails while the kernel has it mounted: writing
@@ -245,7 +260,7 @@ std::uint32_t StatedSectorSize(int fd, std::uint64_t offset) {
       static_cast<ssize_t>(sizeof field))
     return 512;
   const std::uint32_t size = field[0] | std::uint32_t{field[1]} << 8;
-  return size == 1024 || size == 2048 || size == 4096 ? size : 512;
+  return IsFatSectorSize(size) ? size : 512;
 }
 
 std::optional<std::filesystem::path> PosixDevice::MountPoint() { return FindMountPoint(path_); }

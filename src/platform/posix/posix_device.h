@@ -23,7 +23,7 @@ public:
                        DeviceOpener opener = {});
 
   void BeginSession(DeviceAccess access) override;
-  void EndSession() override;
+  bool EndSession() override;
 
   bool Read(std::uint64_t offset, std::span<std::uint8_t> out) override;
   bool Write(std::uint64_t offset, std::span<const std::uint8_t> data) override;
@@ -39,6 +39,9 @@ private:
   UniqueFd OpenPath(int flags) const;
   // The session's descriptor, opened when there is none.
   bool SessionOpen();
+  // Closes the session's descriptor, first flushing what was written
+  // through it; a flush that fails is remembered for EndSession.
+  void CloseSessionFd();
 
   std::filesystem::path path_;
   std::optional<std::uint32_t> imageSectorSize_;
@@ -46,6 +49,8 @@ private:
   std::optional<DeviceAccess> session_;
   UniqueFd sessionFd_;
   bool sessionWritable_ = false;
+  bool sessionWrote_ = false;   // written through since the last flush
+  bool flushFailed_ = false;    // a flush of this session failed
   std::uint64_t sessionSize_ = 0;
   std::uint32_t sessionSectorSize_ = 0;
 };

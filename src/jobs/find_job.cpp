@@ -1,10 +1,10 @@
-#include "scan/find_job.h"
+#include "jobs/find_job.h"
 
 #include "scan/deep_scan.h"
 #include "scan/live_view.h"
 #include "scan/quick_scan.h"
 #include "volume/device_session.h"
-#include "volume/volume_checks.h"
+#include "jobs/volume_texts.h"
 
 namespace orvanta {
 

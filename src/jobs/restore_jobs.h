@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine_state.h"
+#include "jobs/engine_state.h"
 #include "engine/operation_host.h"
 #include "scan/file_condition.h"
 

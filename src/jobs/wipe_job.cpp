@@ -1,8 +1,8 @@
-#include "wipe/wipe_job.h"
+#include "jobs/wipe_job.h"
 
 #include "engine/rounding.h"
 #include "volume/device_session.h"
-#include "volume/volume_checks.h"
+#include "jobs/volume_texts.h"
 #include "wipe/wipe_engine.h"
 
 namespace orvanta {
@@ -115,6 +115,9 @@ WipeOutcome RunCheckedWipe(EngineState &state, OperationHost &host, WipeCheck ch
   outcome.Outcome = WipeOutcome::Result::Done;
   outcome.FilesWiped = state.FoundCount;
   outcome.FailedWrites = engine.FailedWrites();
+  // Writes the device took in but could not put on the medium.
+  if (!check.session_->End())
+    ++outcome.FailedWrites;
   if (!options.FreeSpace) {
     outcome.Message = language.Text("Wipe", "Message3", "Files wiped:") + " " +
                       std::to_string(state.FoundCount);

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/engine_state.h"
+#include "jobs/engine_state.h"
 #include "engine/operation_host.h"
 
 namespace orvanta {

@@ -1,11 +1,11 @@
-#include "restore/preview.h"
+#include "jobs/preview.h"
 
 #include <cstring>
 
 #include "engine/text.h"
 #include "restore/extraction.h"
 #include "restore/host_paths.h"
-#include "restore/output_file.h"
+#include "platform/output_file.h"
 #include "scan/found_file_row.h"
 #include "volume/device_session.h"
 

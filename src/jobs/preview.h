@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/engine_state.h"
+#include "jobs/engine_state.h"
 #include "engine/operation_host.h"
-#include "restore/restore_jobs.h"
+#include "jobs/restore_jobs.h"
 
 namespace orvanta {
 

@@ -1,6 +1,6 @@
-#include "engine/drive_summary.h"
+#include "jobs/drive_summary.h"
 
-#include "volume/volume_checks.h"
+#include "jobs/volume_texts.h"
 
 namespace orvanta {
 

@@ -1,4 +1,4 @@
-#include "restore/output_file.h"
+#include "platform/output_file.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/engine_state.h"
+#include "jobs/engine_state.h"
 #include "engine/operation_host.h"
 #include "volume/device_session.h"
 
@@ -61,6 +61,8 @@ public:
 
 private:
   friend WipeCheck CheckWipe(EngineState &state, const WipeOptions &options);
+  friend WipeOutcome RunCheckedWipe(EngineState &state, OperationHost &host, WipeCheck check,
+                                    const WipeOptions &options);
   OperationGuard guard_;
   std::unique_ptr<DeviceSession> session_; // ends before the guard is released
   std::string question_;
@@ -77,7 +79,8 @@ WipeCheck CheckWipe(EngineState &state, const WipeOptions &options);
 // Yes: empties the catalogue and the tree (their results are stale after a
 // wipe) and runs the chosen wipe with progress on the host. Stop is the
 // host's: when it was requested before the start, nothing is written and
-// the outcome is a stopped run. A check that did not pass gives its refusal.
+// the outcome is a stopped run. The drive's session ends with the run: when
+// the device cannot flush the run's writes, that counts as a failed write. A check that did not pass gives its refusal.
 // Of the options it uses FreeSpace and BeforeRun: the drive is the one
 // checked.
 WipeOutcome RunCheckedWipe(EngineState &state, OperationHost &host, WipeCheck check,

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/engine_state.h"
+#include "jobs/engine_state.h"
 
 namespace orvanta {
 

@@ -1,4 +1,4 @@
-#include "restore/restore_jobs.h"
+#include "jobs/restore_jobs.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,7 +8,7 @@
 #include "restore/extraction.h"
 #include "restore/host_paths.h"
 #include "settings/well_known_folders.h"
-#include "restore/output_file.h"
+#include "platform/output_file.h"
 #include "scan/found_file_row.h"
 #include "volume/device_session.h"
 

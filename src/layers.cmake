@@ -1,0 +1,21 @@
+# The layers of the program: each folder of src/ and the folders whose
+# headers its code may include. An engine folder's library links exactly
+# the libraries of these folders, and scripts/check_layers.cmake holds every
+# source file to this list, so a new dependency is written here first.
+#
+#   engine (bottom: text, rounding, the operation host) and platform (the
+#   operating system) use nothing of ours; settings and volume stand on them;
+#   scan on volume; restore and wipe on scan; jobs (the commands over the
+#   shared state) on everything below; the two front ends on jobs.
+set(ORVANTA_LAYERS engine platform settings volume scan restore wipe jobs cli gui)
+
+set(ORVANTA_USES_engine)
+set(ORVANTA_USES_platform)
+set(ORVANTA_USES_settings engine platform)
+set(ORVANTA_USES_volume engine platform)
+set(ORVANTA_USES_scan engine platform settings volume)
+set(ORVANTA_USES_restore engine platform settings volume scan)
+set(ORVANTA_USES_wipe engine platform settings volume scan)
+set(ORVANTA_USES_jobs engine platform settings volume scan restore wipe)
+set(ORVANTA_USES_cli engine platform settings volume scan restore wipe jobs)
+set(ORVANTA_USES_gui engine platform settings volume scan restore wipe jobs)

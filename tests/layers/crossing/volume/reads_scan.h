@@ -1,0 +1,5 @@
+#pragma once
+
+// A volume header that reaches up into the scans.
+#include "engine/text.h"
+#include "scan/mask.h"
