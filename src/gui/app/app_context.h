@@ -13,6 +13,7 @@
 #include "gui/desktop/device_opener_service.h"
 #include "gui/desktop/drive_list.h"
 #include "gui/desktop/hot_plug.h"
+#include "gui/desktop/volume_mounter.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
 #include "settings/well_known_folders.h"
@@ -33,6 +34,7 @@ public:
     std::unique_ptr<HotPlugMonitor> HotPlug; // none: drives are listed at each show only
     std::unique_ptr<DeviceOpenerService> DiskService; // none: devices open directly only
     std::unique_ptr<DesktopDeviceOpener> DeviceAccess; // none: direct, then DiskService
+    std::unique_ptr<VolumeMounter> Mounter; // none: a mounted card is not wiped
   };
 
   // The start of the main window's creation, in its order: the compatibility
@@ -57,6 +59,9 @@ public:
   EngineState &State() { return *state_; }
   const LanguageFile &Language() const { return state_->Language; }
   Launcher &Opener() { return *services_.Opener; }
+  // The service that unmounts a card for a wipe; null where there is none.
+  VolumeMounter *Mounter() { return services_.Mounter.get(); }
+  void SetMounter(std::unique_ptr<VolumeMounter> mounter) { services_.Mounter = std::move(mounter); }
 
   // A text of the language file, with its English default.
   QString Text(std::string_view section, std::string_view key, std::string_view defaultText) const;
