@@ -2,11 +2,15 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QImage>
 #include <QPainter>
+#include <QTimer>
 
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "gui/app/app_context.h"
 #include "gui/app/main_window.h"
@@ -35,6 +39,99 @@ bool Save(QWidget &window, const QString &folder, const QString &name, QStringLi
   return true;
 }
 
+// Holds a Find once its bar has passed 40 %, until the picture is taken.
+class PictureHost final : public GuiHost {
+public:
+  void Pump() override {
+    if (!held_ && ProgressWidth() >= kProgressTrackWidth * 2 / 5) {
+      held_ = true;
+      std::unique_lock lock(mutex_);
+      reached_ = true;
+      released_.wait(lock, [this] { return release_; });
+    }
+    GuiHost::Pump();
+  }
+  bool Reached() {
+    std::lock_guard lock(mutex_);
+    return reached_;
+  }
+  void Release() {
+    std::lock_guard lock(mutex_);
+    release_ = true;
+    released_.notify_all();
+  }
+
+private:
+  bool held_ = false; // the worker's
+  std::mutex mutex_;
+  std::condition_variable released_;
+  bool reached_ = false;
+  bool release_ = false;
+};
+
+class PictureWindow final : public TForm1a {
+public:
+  using TForm1a::TForm1a;
+  PictureHost *Host = nullptr;
+
+protected:
+  std::unique_ptr<GuiHost> MakeHost() override {
+    auto host = std::make_unique<PictureHost>();
+    Host = host.get();
+    return host;
+  }
+};
+
+// Nothing is shown around the pictured Find, and nothing is asked.
+class SilentDialogs final : public MainWindowDialogs {
+public:
+  void Inform(const QString &) override {}
+  bool Ask(const QString &) override { return false; }
+  void DeepScanHint() override {}
+  void ShowResults() override {}
+};
+
+// Runs the event loop until `done` holds or a minute has passed.
+void WaitUntil(const std::function<bool()> &done) {
+  QEventLoop loop;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    if (done())
+      loop.quit();
+  });
+  QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+  poll.start(10);
+  loop.exec();
+}
+
+// The main window during a deep Find of the first listed drive: the log,
+// the counter, the bar part filled and Stop on the Find button. Nothing
+// when no drive is listed.
+bool SaveFinding(AppContext &context, const QString &folder, QStringList &written) {
+  PictureWindow window(context);
+  SilentDialogs silent;
+  window.SetDialogs(&silent);
+  window.show();
+  if (window.DriveBox()->count() == 0)
+    return true;
+  bool ended = false;
+  QObject::connect(&window, &TForm1a::FindFinished, [&ended] { ended = true; });
+  window.CheckLabel2Click();
+  window.Button1Click();
+  WaitUntil([&] { return ended || (window.Host && window.Host->Reached()); });
+  bool saved = true;
+  if (!ended && window.Host && window.Host->Reached()) {
+    QApplication::processEvents(); // the batch that brought the bar there
+    saved = Save(window, folder, QStringLiteral("main_window_find"), written);
+  }
+  if (window.Host) {
+    window.Host->Stop().Request();
+    window.Host->Release();
+  }
+  WaitUntil([&] { return ended; });
+  return saved;
+}
+
 } // namespace
 
 QStringList WriteScreenshots(AppContext &context, const QString &folder) {
@@ -45,6 +142,8 @@ QStringList WriteScreenshots(AppContext &context, const QString &folder) {
   if (!Save(main, folder, QStringLiteral("main_window"), written))
     return {};
   main.show();
+  if (!SaveFinding(context, folder, written))
+    return {};
 
   TForm3a information(context, &main);
   information.SetMessage(context.Text("Restore", "Message1", "Deleted files found:") + " 7");
