@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QStylePainter>
+#include <QTimer>
 
 #include <future>
 
@@ -446,10 +447,12 @@ void TForm1a::ApplyHostBatch() {
   GuiHost::Batch batch = host_->Take();
   if (batch.Started)
     SetRunningLook(true);
-  if (batch.Cleared)
+  if (batch.Cleared) {
     infoList_->clear();
-  if (!batch.Lines.isEmpty())
-    infoList_->appendPlainText(batch.Lines.join(QLatin1Char('\n')));
+    pendingLines_.clear();
+  }
+  pendingLines_ += batch.Lines;
+  ShowPendingLines(false);
   if (batch.CounterCaption) {
     resultLabel1_->setText(*batch.CounterCaption);
     PlaceCounter();
@@ -462,6 +465,22 @@ void TForm1a::ApplyHostBatch() {
   if (batch.ProgressShown) {
     progressBarA_->setVisible(*batch.ProgressShown);
     progressBarB_->setVisible(*batch.ProgressShown);
+  }
+}
+
+void TForm1a::ShowPendingLines(bool all) {
+  const qsizetype count = all ? pendingLines_.size() : std::min<qsizetype>(pendingLines_.size(), kLinesPerTurn);
+  if (count > 0) {
+    const QStringList slice(pendingLines_.cbegin(), pendingLines_.cbegin() + count);
+    infoList_->appendPlainText(slice.join(QLatin1Char('\n')));
+    pendingLines_.remove(0, count);
+  }
+  if (!pendingLines_.isEmpty() && !linesScheduled_) {
+    linesScheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+      linesScheduled_ = false;
+      ShowPendingLines(false);
+    });
   }
 }
 
@@ -487,6 +506,7 @@ void TForm1a::FindEnded(const FindOutcome &outcome) {
   if (worker_.joinable())
     worker_.join();
   ApplyHostBatch();
+  ShowPendingLines(true);
   SetRunningLook(false);
   operationRunning_ = false;
   running_ = Command::None;
@@ -592,6 +612,7 @@ void TForm1a::WipeEnded(const WipeOutcome &outcome) {
   if (worker_.joinable())
     worker_.join();
   ApplyHostBatch();
+  ShowPendingLines(true);
   SetRunningLook(false);
   operationRunning_ = false;
   running_ = Command::None;

@@ -159,6 +159,9 @@ private:
   void AfterQuestion(std::function<void()> act);
   void AskStop();
   void ApplyHostBatch();
+  // Appends the waiting log lines: all of them, or one slice with the rest
+  // left for the next turn of the event loop.
+  void ShowPendingLines(bool all);
   void SetRunningLook(bool running);
   void FindEnded(const FindOutcome &outcome);
   void WipeEnded(const WipeOutcome &outcome);
@@ -180,6 +183,11 @@ private:
   // What the worker or its end asked of the window while the question was
   // open; run after the answer.
   std::vector<std::function<void()>> afterQuestion_;
+  // Log lines handed over but not shown yet: a burst of finds is shown a
+  // slice at a time, so that the window keeps answering meanwhile.
+  static constexpr int kLinesPerTurn = 500;
+  QStringList pendingLines_;
+  bool linesScheduled_ = false;
   MainWindowDialogs *dialogs_ = nullptr;
   std::unique_ptr<MainWindowDialogs> windowDialogs_;
 
