@@ -4,7 +4,12 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
 
 #include "gui/app/main_window.h"
 #include "gui_fixture.h"
@@ -25,13 +30,51 @@ struct AnsweringDialogs final : MainWindowDialogs {
   void Inform(const QString &text) override { Informed << text; }
   bool Ask(const QString &question) override {
     Asked << question;
-    return Yes;
+    return OnAsk ? OnAsk() : Yes;
   }
   void DeepScanHint() override {}
   void ShowResults() override {}
   QStringList Informed;
   QStringList Asked;
   bool Yes = true;
+  std::function<bool()> OnAsk;
+};
+
+// Holds the wipe at its first pump after a file was counted, until the
+// window asks its question.
+class HoldingHost final : public GuiHost {
+public:
+  void SetCounter(std::int64_t value) override {
+    if (value > 0)
+      counted_ = true;
+    GuiHost::SetCounter(value);
+  }
+  void Pump() override {
+    if (counted_ && !held_.exchange(true)) {
+      Waiting = true;
+      while (!Question().IsOpen())
+        std::this_thread::yield();
+    }
+    GuiHost::Pump();
+  }
+  std::atomic<bool> Waiting{false};
+
+private:
+  std::atomic<bool> counted_{false};
+  std::atomic<bool> held_{false};
+};
+
+class HoldingWindow final : public TForm1a {
+public:
+  using TForm1a::TForm1a;
+  HoldingHost *Host = nullptr;
+
+protected:
+  std::unique_ptr<GuiHost> MakeHost() override {
+    auto host = std::make_unique<HoldingHost>();
+    Host = host.get();
+    return host;
+  }
 };
 
 // The desktop's disk service over a card held in memory: it has the card
@@ -121,6 +164,36 @@ TEST_F(WipeTest, AQuickWipeReportsTheFilesWipedAndLeavesNoResults) {
   EXPECT_TRUE(w.findChild<QWidget *>("Button1")->isEnabled());
   EXPECT_EQ(orvanta::test::Run({"fsck.fat", "-n", image_.Path().string()}).ExitCode, 0);
   EXPECT_EQ(image_.Get("/KEPT.TXT"), std::vector<std::uint8_t>({'k', 'e', 'p', 't'}));
+}
+
+TEST_F(WipeTest, WipeTurnsIntoStopAndAStopReportsWhatWasWipedSoFar) {
+  GuiWorld world({{'E', image_.Path(), {}}});
+  HoldingWindow w(world.Context());
+  AnsweringDialogs dialogs;
+  w.SetDialogs(&dialogs);
+  w.show();
+  QSignalSpy ended(&w, &TForm1a::WipeFinished);
+  w.Button2Click();
+  QTRY_VERIFY_WITH_TIMEOUT(w.Host && w.Host->Waiting, 60000);
+
+  QStringList looks;
+  dialogs.OnAsk = [&] {
+    while (!w.Host->Question().Holding())
+      std::this_thread::yield();
+    looks << w.findChild<QLabel *>("Button2Label")->text() << w.findChild<QLabel *>("Button1Label")->text()
+          << (w.findChild<QWidget *>("Button1")->isEnabled() ? "enabled" : "disabled");
+    return true;
+  };
+  w.Button1Click(); // Find waits while a wipe runs
+  w.Button2Click();
+  ASSERT_TRUE(ended.count() > 0 || ended.wait(60000));
+  EXPECT_EQ(dialogs.Asked, QStringList({kQuestion, "Cancel operation?"}));
+  EXPECT_EQ(looks, QStringList({"Stop", "Find", "disabled"}));
+  const QString counted = w.ResultLabel2()->text();
+  EXPECT_GT(counted.toInt(), 0);
+  EXPECT_LT(counted.toInt(), kDeleted);
+  EXPECT_EQ(dialogs.Informed, QStringList{"Files wiped: " + counted});
+  EXPECT_EQ(orvanta::test::Run({"fsck.fat", "-n", image_.Path().string()}).ExitCode, 0);
 }
 
 // The card as the desktop left it: mounted, so the engine will not write it.
