@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -175,6 +176,7 @@ TEST_F(WipeTest, WipeTurnsIntoStopAndAStopReportsWhatWasWipedSoFar) {
   QSignalSpy ended(&w, &TForm1a::WipeFinished);
   w.Button2Click();
   QTRY_VERIFY_WITH_TIMEOUT(w.Host && w.Host->Waiting, 60000);
+  QCoreApplication::processEvents(); // what the run showed before it was held
 
   QStringList looks;
   dialogs.OnAsk = [&] {
@@ -194,6 +196,20 @@ TEST_F(WipeTest, WipeTurnsIntoStopAndAStopReportsWhatWasWipedSoFar) {
   EXPECT_LT(counted.toInt(), kDeleted);
   EXPECT_EQ(dialogs.Informed, QStringList{"Files wiped: " + counted});
   EXPECT_EQ(orvanta::test::Run({"fsck.fat", "-n", image_.Path().string()}).ExitCode, 0);
+}
+
+TEST_F(WipeTest, AfterTheDrivesChangedTheLetterWipesTheCardItNamesNow) {
+  const auto other = dir_ / "other.img";
+  std::ofstream(other, std::ios::binary) << std::string(1 << 20, '\0');
+  GuiWorld world({{'E', other, {}}});
+  TForm1a w(world.Context());
+  AnsweringDialogs dialogs;
+  w.SetDialogs(&dialogs);
+  w.show();
+  world.Drives().Set({{'E', image_.Path(), {}}});
+  emit world.HotPlug().DrivesChanged();
+  Run(w, &TForm1a::Button2Click, &TForm1a::WipeFinished);
+  EXPECT_EQ(dialogs.Informed, QStringList{"Files wiped: 12"});
 }
 
 // The card as the desktop left it: mounted, so the engine will not write it.

@@ -260,6 +260,8 @@ std::vector<DriveItem> TForm1a::ListDrives() {
 void TForm1a::FillDriveBox(const std::vector<DriveItem> &items, int select) {
   const QSignalBlocker quiet(driveBox_);
   shownDrives_ = items;
+  // A letter means the device of this listing from now on.
+  context_.State().Vol.ForgetDevice();
   driveBox_->clear();
   int widest = 0;
   for (const DriveItem &item : items) {

@@ -17,6 +17,7 @@
 #include "gui/dialogs/about_window.h"
 #include "gui/dialogs/message_dialogs.h"
 #include "gui/dialogs/promo_window.h"
+#include "platform/memory_device.h"
 
 namespace orvanta::gui {
 
@@ -82,11 +83,12 @@ protected:
   }
 };
 
-// Nothing is shown around the pictured Find, and nothing is asked.
+// Nothing is shown around the pictured Find and Wipe; the wipe's question
+// is answered Yes.
 class SilentDialogs final : public MainWindowDialogs {
 public:
   void Inform(const QString &) override {}
-  bool Ask(const QString &) override { return false; }
+  bool Ask(const QString &) override { return true; }
   void DeepScanHint() override {}
   void ShowResults() override {}
 };
@@ -104,31 +106,71 @@ void WaitUntil(const std::function<bool()> &done) {
   loop.exec();
 }
 
-// The main window during a deep Find of the first listed drive: the log,
-// the counter, the bar part filled and Stop on the Find button. Nothing
-// when no drive is listed.
-bool SaveFinding(AppContext &context, const QString &folder, QStringList &written) {
+// The main window while the deep mode of a command runs on the first
+// listed drive, held with its bar part filled: the log, the counter and
+// Stop on the command's button. Nothing when no drive is listed. A wipe
+// runs only on `wipeOn`.
+bool SaveRunning(AppContext &context, const QString &folder, const QString &name, bool wipe,
+                 QStringList &written, const Device *wipeOn = nullptr) {
   PictureWindow window(context);
   SilentDialogs silent;
   window.SetDialogs(&silent);
   window.show();
   if (window.DriveBox()->count() == 0)
     return true;
+  if (wipe && (!wipeOn || context.State().Vol.CurrentDevice() != wipeOn))
+    return true;
   bool ended = false;
-  QObject::connect(&window, &TForm1a::FindFinished, [&ended] { ended = true; });
+  QObject::connect(&window, wipe ? &TForm1a::WipeFinished : &TForm1a::FindFinished, [&ended] { ended = true; });
   window.CheckLabel2Click();
-  window.Button1Click();
+  if (wipe)
+    window.Button2Click();
+  else
+    window.Button1Click();
   WaitUntil([&] { return ended || (window.Host && window.Host->Reached()); });
   bool saved = true;
   if (!ended && window.Host && window.Host->Reached()) {
     QApplication::processEvents(); // the batch that brought the bar there
-    saved = Save(window, folder, QStringLiteral("main_window_find"), written);
+    saved = Save(window, folder, name, written);
   }
   if (window.Host) {
     window.Host->Stop().Request();
     window.Host->Release();
   }
   WaitUntil([&] { return ended; });
+  return saved;
+}
+
+// The free-space wipe is drawn on a copy of the first drive held in memory,
+// so that drawing never writes a card; a drive above 256 MiB is not drawn.
+bool SaveWiping(AppContext &context, const QString &folder, QStringList &written) {
+  ListedDrives &drives = context.Drives();
+  const std::vector<DriveEntry> entries = drives.Refresh();
+  if (entries.empty())
+    return true;
+  const DriveEntry &first = entries.front();
+  const std::shared_ptr<Device> card = drives.DeviceFor(std::string{first.Letter, ':'});
+  const std::optional<std::uint64_t> size = card ? card->SizeBytes() : std::nullopt;
+  if (!size || *size < 512 || *size > (std::uint64_t{256} << 20))
+    return true;
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(*size));
+  if (!card->Read(0, bytes))
+    return true;
+  std::uint32_t sectorSize = first.SectorSize.value_or(bytes[11] | (bytes[12] << 8));
+  if (sectorSize != 512 && sectorSize != 1024 && sectorSize != 2048 && sectorSize != 4096)
+    sectorSize = 512;
+  auto copy = std::make_shared<MemoryDevice>(std::move(bytes), sectorSize);
+  copy->SetFileSystemName(card->FileSystemName());
+  drives.SetDeviceFactory([copy](const DriveEntry &) { return copy; });
+  context.State().Vol.ForgetDevice();
+  const bool saved =
+      SaveRunning(context, folder, QStringLiteral("main_window_wipe"), true, written, copy.get());
+  context.State().Vol.ForgetDevice();
+  drives.SetDeviceFactory([&context](const DriveEntry &drive) {
+    return OpenDriveDevice(drive, [&context](const std::filesystem::path &path, int flags) {
+      return context.DeviceAccess()(path, flags);
+    });
+  });
   return saved;
 }
 
@@ -142,7 +184,8 @@ QStringList WriteScreenshots(AppContext &context, const QString &folder) {
   if (!Save(main, folder, QStringLiteral("main_window"), written))
     return {};
   main.show();
-  if (!SaveFinding(context, folder, written))
+  if (!SaveRunning(context, folder, QStringLiteral("main_window_find"), false, written) ||
+      !SaveWiping(context, folder, written))
     return {};
 
   TForm3a information(context, &main);
