@@ -407,8 +407,9 @@ void TForm1a::StartFind() {
   options.Deep = check2_->isChecked();
   options.MaxYearOffset = CurrentYearOffsetLimit();
   // On the worker, after the window was prepared: the hint is shown on the
-  // window's thread while the worker waits for it to close.
-  // A Stop confirmed meanwhile ends the run before the hint.
+  // window's thread while the worker waits for it to close. It waits for an
+  // open "Cancel operation?" too, and a Stop confirmed there ends the run
+  // before the hint.
   options.BeforeScan = [this] {
     OnWindowThread([this] {
       ApplyHostBatch();

@@ -76,7 +76,7 @@ public:
   static constexpr int kCounterRight = 639; // ResultLabel2's right edge
 
   explicit TForm1a(AppContext &context);
-  // Stops a running Find and waits for its thread.
+  // Stops a running Find or Wipe and waits for its thread.
   ~TForm1a() override;
 
   // The long-lived Information and Confirmation dialogs, made after this
@@ -133,7 +133,7 @@ signals:
   void WipeFinished();
 
 protected:
-  // The host the next Find runs with; made once, at the first Find.
+  // The host the operations run with; made once, at the first Find or Wipe.
   virtual std::unique_ptr<GuiHost> MakeHost();
   void showEvent(QShowEvent *event) override;
   void closeEvent(QCloseEvent *event) override;
