@@ -185,7 +185,7 @@ private:
   std::vector<std::function<void()>> afterQuestion_;
   // Log lines handed over but not shown yet: a burst of finds is shown a
   // slice at a time, so that the window keeps answering meanwhile.
-  static constexpr int kLinesPerTurn = 500;
+  static constexpr int kLinesPerTurn = 200;
   QStringList pendingLines_;
   bool linesScheduled_ = false;
   MainWindowDialogs *dialogs_ = nullptr;
