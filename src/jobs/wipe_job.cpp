@@ -58,6 +58,7 @@ WipeCheck CheckWipe(EngineState &state, const WipeOptions &options) {
   // has mounted (writing under a mounted file system would corrupt it).
   Device *device = state.Vol.CurrentDevice();
   if (!device || !device->WritableExclusively()) {
+    result.mounted_ = device && device->MountPoint().has_value();
     outcome.Message = language.Text(
         "Errors", "Message6",
         "The drive cannot be opened for writing. It may be write-protected or in use.");

@@ -58,6 +58,10 @@ public:
   const std::string &Question() const { return question_; }
   // Why the wipe cannot run (Refused or Busy, with the message to show).
   const WipeOutcome &Refusal() const { return refusal_; }
+  // Refused only because the system has the volume mounted: every other
+  // check passed. A front end that can have the volume unmounted may do so
+  // and check again.
+  bool RefusedAsMounted() const { return mounted_; }
 
 private:
   friend WipeCheck CheckWipe(EngineState &state, const WipeOptions &options);
@@ -67,6 +71,7 @@ private:
   std::unique_ptr<DeviceSession> session_; // ends before the guard is released
   std::string question_;
   WipeOutcome refusal_;
+  bool mounted_ = false;
 };
 
 // The checks of the Wipe command: the drive is present, FAT16 or FAT32,

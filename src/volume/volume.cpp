@@ -28,6 +28,13 @@ void Volume::FollowSession() {
 
 Device *Volume::CurrentDevice() { return DeviceOf(geometry_.DrivePath).get(); }
 
+void Volume::ForgetDevice() {
+  if (session_)
+    return;
+  cachedDevice_.reset();
+  cachedDrive_.clear();
+}
+
 namespace {
 
 // The byte offset of a sector, formed as the two 32-bit halves of a

@@ -78,6 +78,10 @@ public:
   std::optional<std::uint64_t> DeviceSizeBytes();
   // The selected drive's device, or null.
   Device *CurrentDevice();
+  // The next use asks the drive provider for the device again: the drives
+  // were listed anew, and a drive text may name another device now. Does
+  // nothing while a session holds the device.
+  void ForgetDevice();
 
   // The last sector-size probe's buffer: the start of the boot sector.
   const std::vector<std::uint8_t> &BootSectorBytes() const { return probe_; }

@@ -189,6 +189,69 @@ TEST_F(FindTest, AStopConfirmedWhileTheWorkerWaitsKeepsWhatWasFound) {
   EXPECT_EQ(dialogs.ResultsShown, 1);
 }
 
+TEST_F(FindTest, AStopAskedDuringTheChecksIsAnsweredBeforeTheHint) {
+  for (const bool stop : {true, false}) {
+    GuiWorld world(Drives());
+    TForm1a w(world.Context());
+    StandInDialogs dialogs(w);
+    w.SetDialogs(&dialogs);
+    w.show();
+    QSignalSpy ended(&w, &TForm1a::FindFinished);
+    int hintsWhileAsking = -1;
+    dialogs.Answer = [&] {
+      QTest::qWait(400); // a slow answer: the checks pass meanwhile
+      hintsWhileAsking = dialogs.Hints;
+      return stop;
+    };
+    w.Button1Click();
+    w.Button1Click(); // Stop, while the worker checks the drive
+    WaitForEnd(w, ended);
+    EXPECT_EQ(hintsWhileAsking, 0);
+    EXPECT_EQ(dialogs.Hints, stop ? 0 : 1);
+    EXPECT_EQ(dialogs.Informed, QStringList{stop ? "Deleted files not found!" : "Deleted files found: 12"});
+  }
+}
+
+// A larger FAT32 card whose folders lie megabytes apart: a Stop during the
+// deep scan keeps what the blocks read so far held.
+TEST(DeepFind, AStopConfirmedDuringADeepScanKeepsWhatWasFound) {
+  orvanta::test::TempDir dir;
+  FatImageFile image(dir / "big.img", {.FatBits = 32, .SizeKiB = 48 * 1024});
+  const int folders = 4, files = 5;
+  for (int f = 0; f < folders; ++f) {
+    image.Mkdir("/D" + std::to_string(f));
+    for (int i = 0; i < files; ++i)
+      image.Put("/D" + std::to_string(f) + "/F" + std::to_string(i) + ".BIN", "deleted soon");
+    image.Put("/FILL" + std::to_string(f) + ".BIN", orvanta::test::PatternBytes(8 << 20, std::uint32_t(f)));
+  }
+  for (int f = 0; f < folders; ++f)
+    for (int i = 0; i < files; ++i)
+      image.Delete("/D" + std::to_string(f) + "/F" + std::to_string(i) + ".BIN");
+
+  GuiWorld world({{'E', image.Path(), {}}});
+  HoldingWindow w(world.Context());
+  StandInDialogs dialogs(w);
+  dialogs.Answer = [&] {
+    while (!w.Host->Question().Holding())
+      std::this_thread::yield();
+    return true;
+  };
+  w.SetDialogs(&dialogs);
+  w.show();
+  w.CheckLabel2Click();
+  QSignalSpy ended(&w, &TForm1a::FindFinished);
+  w.Button1Click();
+  QTRY_VERIFY_WITH_TIMEOUT(w.Host && w.Host->Waiting, 60000);
+  w.Button1Click();
+  ASSERT_TRUE(ended.count() > 0 || ended.wait(60000));
+
+  const auto found = world.Context().State().Catalogue.KeyCount();
+  EXPECT_GE(found, std::size_t(files));
+  EXPECT_LT(found, std::size_t(folders * files));
+  EXPECT_EQ(dialogs.Informed, QStringList{QStringLiteral("Deleted files found: %1").arg(found)});
+  EXPECT_EQ(dialogs.ResultsShown, 1);
+}
+
 TEST_F(FindTest, ARefusedFindChangesNothing) {
   GuiWorld none;
   TForm1a empty(none.Context());

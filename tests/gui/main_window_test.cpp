@@ -319,7 +319,8 @@ TEST_F(DriveListTest, ScreenshotsDrawEveryWindowAtPixelRatiosOneAndTwo) {
   const QString folder = QString::fromStdString((world.Dir() / "pictures").string());
   const QStringList files = WriteScreenshots(world.Context(), folder);
   const std::pair<const char *, QSize> windows[] = {
-      {"main_window", {700, 518}}, {"information", {300, 220}}, {"confirmation", {300, 220}},
+      {"main_window", {700, 518}}, {"main_window_find", {700, 518}}, {"main_window_wipe", {700, 518}},
+      {"information", {300, 220}}, {"confirmation", {300, 220}},
       {"hint_deep_scan", {300, 220}}, {"hint_results", {300, 220}}, {"about", {577, 338}},
       {"tips_cli", {420, 300}},    {"tips_card", {420, 300}},
   };

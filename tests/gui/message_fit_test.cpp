@@ -14,6 +14,7 @@ struct Message {
   const char *Section;
   const char *Key;
   const char *Appended; // what the program puts after the text
+  const char *NextLineKey = nullptr; // a second line from the same section
 };
 
 constexpr Message kDialogMessages[] = {
@@ -27,7 +28,7 @@ constexpr Message kDialogMessages[] = {
     {"Wipe", "Message3", " 2147483647"}, {"Wipe", "Message4", " 100%"},
     {"Wipe", "Message5", " 2147483647"}, {"Drive", "Message4", ""},
     {"Drive", "Message5", ""},          {"Drive", "Hint1", ""},
-    {"Drive", "Hint2", ""},
+    {"Drive", "Hint2", ""},             {"Wipe", "Message1", "", "Message6"},
 };
 
 TEST(MessageFit, EveryDialogMessageOfEveryLanguageFitsTheLabel) {
@@ -38,7 +39,9 @@ TEST(MessageFit, EveryDialogMessageOfEveryLanguageFitsTheLabel) {
     for (const Message &m : kDialogMessages) {
       const QString body = QString::fromStdString(language.Text(m.Section, m.Key, ""));
       EXPECT_FALSE(body.isEmpty()) << file << " lacks [" << m.Section << "] " << m.Key;
-      const QString text = body + m.Appended;
+      QString text = body + m.Appended;
+      if (m.NextLineKey)
+        text += "\n" + QString::fromStdString(language.Text(m.Section, m.NextLineKey, ""));
       const QRect needed = metrics.boundingRect(label, Qt::AlignCenter | Qt::TextWordWrap, text);
       EXPECT_TRUE(label.contains(needed))
           << file << " [" << m.Section << "] " << m.Key << " needs " << needed.width() << " x "

@@ -3,6 +3,7 @@
 // or refuses as polkit would.
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QDBusMetaType>
 #include <QDBusMessage>
 #include <QDBusUnixFileDescriptor>
 #include <QProcess>
@@ -15,6 +16,7 @@
 #include <unistd.h>
 
 #include "gui/desktop/device_opener_service.h"
+#include "gui/desktop/volume_mounter.h"
 #include "support/temp_dir.h"
 
 namespace orvanta::gui::test {
@@ -41,6 +43,30 @@ public slots:
     QDBusUnixFileDescriptor out(fd);
     ::close(fd);
     return out;
+  }
+};
+
+// The file system of a block object: mounted where MountPoints says.
+class FakeUDisksFilesystem : public QObject, protected QDBusContext {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.UDisks2.Filesystem")
+  Q_PROPERTY(QList<QByteArray> MountPoints READ MountPoints)
+public:
+  FakeUDisksFilesystem() { qDBusRegisterMetaType<QList<QByteArray>>(); }
+  QList<QByteArray> Mounted{QByteArray("/media/me/CARD\0", 15)};
+  QString UnmountError; // the error the next Unmount answers with
+  QList<QByteArray> MountPoints() const { return Mounted; }
+
+public slots:
+  void Unmount(const QVariantMap &) {
+    if (!UnmountError.isEmpty())
+      sendErrorReply(UnmountError, QStringLiteral("Not now"));
+    else
+      Mounted.clear();
+  }
+  QString Mount(const QVariantMap &) {
+    Mounted = {QByteArray("/media/me/CARD\0", 15)};
+    return QStringLiteral("/media/me/CARD");
   }
 };
 
@@ -79,8 +105,12 @@ protected:
     // The service answers from a thread of its own while the opener waits.
     worker_.start();
     block_.moveToThread(&worker_);
+    filesystem_.moveToThread(&worker_);
     ASSERT_TRUE(service_.registerObject(QStringLiteral("/org/freedesktop/UDisks2/block_devices/sdz1"),
                                         &block_, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service_.registerObject(QStringLiteral("/org/freedesktop/UDisks2/block_devices/sdz2"),
+                                        &filesystem_,
+                                        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
   }
   void TearDown() override {
     worker_.quit();
@@ -99,6 +129,7 @@ protected:
   orvanta::test::TempDir dir_;
   std::filesystem::path image_ = dir_ / "card.img";
   FakeUDisksBlock block_;
+  FakeUDisksFilesystem filesystem_;
   QDBusConnection service_{QString()};
   QThread worker_;
 };
@@ -143,6 +174,27 @@ TEST_F(UDisks2OpenerTest, ARefusalIsReportedAsRefusedNotAsAMissingDrive) {
   // A device UDisks2 does not know is a failure, not a refusal.
   EXPECT_EQ(opener.Open("/dev/nonexistent/sdq9", DeviceOpenerService::Access::Read).Status,
             DeviceOpenerService::Result::Outcome::Failed);
+}
+
+TEST_F(UDisks2OpenerTest, TheMounterLetsGoOfAMountedFileSystemAndMountsItAgain) {
+  UDisks2Mounter mounter(QDBusConnection::connectToBus(bus_.Address(), QStringLiteral("client")), 5000);
+  using Outcome = VolumeMounter::Outcome;
+  EXPECT_FALSE(mounter.CanUnmount("/dev/nonexistent/sdz1")); // no file system on it
+  EXPECT_FALSE(mounter.CanUnmount("/dev/nonexistent/sdq9")); // unknown to UDisks2
+  EXPECT_EQ(mounter.Unmount("/dev/nonexistent/sdq9"), Outcome::Failed);
+  EXPECT_TRUE(mounter.CanUnmount("/dev/nonexistent/sdz2"));
+
+  filesystem_.UnmountError = QStringLiteral("org.freedesktop.UDisks2.Error.DeviceBusy");
+  EXPECT_EQ(mounter.Unmount("/dev/nonexistent/sdz2"), Outcome::Busy);
+  filesystem_.UnmountError = QStringLiteral("org.freedesktop.UDisks2.Error.NotAuthorizedDismissed");
+  EXPECT_EQ(mounter.Unmount("/dev/nonexistent/sdz2"), Outcome::Refused);
+  EXPECT_TRUE(mounter.CanUnmount("/dev/nonexistent/sdz2"));
+
+  filesystem_.UnmountError.clear();
+  EXPECT_EQ(mounter.Unmount("/dev/nonexistent/sdz2"), Outcome::Done);
+  EXPECT_FALSE(mounter.CanUnmount("/dev/nonexistent/sdz2"));
+  EXPECT_EQ(mounter.Mount("/dev/nonexistent/sdz2"), Outcome::Done);
+  EXPECT_TRUE(mounter.CanUnmount("/dev/nonexistent/sdz2"));
 }
 
 } // namespace

@@ -70,6 +70,7 @@ constexpr RequiredText kRequiredTexts[] = {
     {"Wipe", "Message3", "Files wiped:"},
     {"Wipe", "Message4", "Free drive space wiped:"},
     {"Wipe", "Message5", "Writes that failed:"},
+    {"Wipe", "Message6", "The drive will be unmounted while it is wiped."},
     {"Wipe", "Cluster", "Cluster"},
     {"About", "About", "About"},
     {"About", "Version", "Version:"},

@@ -33,7 +33,8 @@ std::unique_ptr<AppContext> AppContext::ForThisProcess(std::unique_ptr<DriveSour
   Services services{std::make_unique<PosixRegistry>(PosixRegistry::ForCurrentUser()),
                     drives ? std::move(drives) : std::make_unique<MachineDrives>(),
                     std::make_unique<DesktopLauncher>(),
-                    std::make_unique<UdevHotPlugMonitor>(), std::make_unique<UDisks2Opener>(), nullptr};
+                    std::make_unique<UdevHotPlugMonitor>(), std::make_unique<UDisks2Opener>(), nullptr,
+                    std::make_unique<UDisks2Mounter>()};
   return std::make_unique<AppContext>(std::move(folders), std::move(services),
                                       RunningExecutablePath().string(), os);
 }

@@ -14,6 +14,7 @@
 #include "gui/desktop/drive_list.h"
 #include "gui/desktop/hot_plug.h"
 #include "jobs/restore_jobs.h"
+#include "gui/desktop/volume_mounter.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
 #include "settings/well_known_folders.h"
@@ -34,6 +35,7 @@ public:
     std::unique_ptr<HotPlugMonitor> HotPlug; // none: drives are listed at each show only
     std::unique_ptr<DeviceOpenerService> DiskService; // none: devices open directly only
     std::unique_ptr<DesktopDeviceOpener> DeviceAccess; // none: direct, then DiskService
+    std::unique_ptr<VolumeMounter> Mounter; // none: a mounted card is not wiped
   };
 
   // The start of the main window's creation, in its order: the compatibility
@@ -61,6 +63,9 @@ public:
   // The results window's restore state, kept for the whole run (the
   // destination chosen once stays chosen).
   RestoreState &Restore() { return restore_; }
+  // The service that unmounts a card for a wipe; null where there is none.
+  VolumeMounter *Mounter() { return services_.Mounter.get(); }
+  void SetMounter(std::unique_ptr<VolumeMounter> mounter) { services_.Mounter = std::move(mounter); }
 
   // A text of the language file, with its English default.
   QString Text(std::string_view section, std::string_view key, std::string_view defaultText) const;

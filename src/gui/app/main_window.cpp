@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QStylePainter>
+#include <QTimer>
 
 #include <future>
 
@@ -185,7 +186,9 @@ TForm1a::~TForm1a() {
     return;
   host_->Stop().Request();
   host_->Question().Close();
-  // A hint the worker waits for is never shown: dropping it lets it go on.
+  // A hint or a question the worker waits for is never shown: dropping it
+  // lets the worker go on.
+  afterQuestion_.clear();
   QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
   worker_.join();
 }
@@ -257,6 +260,8 @@ std::vector<DriveItem> TForm1a::ListDrives() {
 void TForm1a::FillDriveBox(const std::vector<DriveItem> &items, int select) {
   const QSignalBlocker quiet(driveBox_);
   shownDrives_ = items;
+  // A letter means the device of this listing from now on.
+  context_.State().Vol.ForgetDevice();
   driveBox_->clear();
   int widest = 0;
   for (const DriveItem &item : items) {
@@ -346,17 +351,13 @@ void TForm1a::CheckLabel2Click() {
 }
 
 void TForm1a::Button1Click() {
-  if (operationRunning_)
-    AskStop();
-  else
+  if (!operationRunning_)
     StartFind();
+  else if (running_ == Command::Find)
+    AskStop();
 }
 
-void TForm1a::StartFind() {
-  if (driveBox_->count() == 0) {
-    Dialogs().Inform(context_.Text("Errors", "Message1", "Drive not found!"));
-    return;
-  }
+void TForm1a::PrepareHost() {
   if (!host_) {
     host_ = MakeHost();
     connect(host_.get(), &GuiHost::Changed, this, &TForm1a::ApplyHostBatch, Qt::QueuedConnection);
@@ -364,6 +365,41 @@ void TForm1a::StartFind() {
   host_->Begin();
   host_->Stop().Reset();
   context_.DeviceAccess().ResetRefusal();
+}
+
+bool TForm1a::OnWindowThread(std::function<void()> act) {
+  auto done = std::make_shared<std::promise<void>>();
+  std::future<void> ran = done->get_future();
+  QMetaObject::invokeMethod(
+      this,
+      [this, act = std::move(act), done] {
+        AfterQuestion([act, done] {
+          act();
+          done->set_value();
+        });
+      },
+      Qt::QueuedConnection);
+  try {
+    ran.get();
+    return true;
+  } catch (const std::future_error &) {
+    return false; // the window went away first
+  }
+}
+
+void TForm1a::AfterQuestion(std::function<void()> act) {
+  if (asking_)
+    afterQuestion_.push_back(std::move(act));
+  else
+    act();
+}
+
+void TForm1a::StartFind() {
+  if (driveBox_->count() == 0) {
+    Dialogs().Inform(context_.Text("Errors", "Message1", "Drive not found!"));
+    return;
+  }
+  PrepareHost();
 
   FindOptions options;
   options.Drive = driveBox_->currentText().left(2).toStdString();
@@ -371,29 +407,21 @@ void TForm1a::StartFind() {
   options.Deep = check2_->isChecked();
   options.MaxYearOffset = CurrentYearOffsetLimit();
   // On the worker, after the window was prepared: the hint is shown on the
-  // window's thread while the worker waits for it to close.
+  // window's thread while the worker waits for it to close. It waits for an
+  // open "Cancel operation?" too, and a Stop confirmed there ends the run
+  // before the hint.
   options.BeforeScan = [this] {
-    auto closed = std::make_shared<std::promise<void>>();
-    std::future<void> done = closed->get_future();
-    QMetaObject::invokeMethod(
-        this,
-        [this, closed] {
-          ApplyHostBatch();
-          if (context_.Prefs().Hint1())
-            Dialogs().DeepScanHint();
-          closed->set_value();
-        },
-        Qt::QueuedConnection);
-    try {
-      done.get();
-    } catch (const std::future_error &) {
-      // The window went away before it could show the hint.
-    }
+    OnWindowThread([this] {
+      ApplyHostBatch();
+      if (host_->Running() && context_.Prefs().Hint1())
+        Dialogs().DeepScanHint();
+    });
   };
 
   // The checks run on the worker too; the window is prepared only when they
   // passed (the host's first batch says so).
   operationRunning_ = true;
+  running_ = Command::Find;
   worker_ = std::thread([this, options] {
     const FindOutcome outcome = RunFind(context_.State(), *host_, options);
     QMetaObject::invokeMethod(this, [this, outcome] { FindEnded(outcome); }, Qt::QueuedConnection);
@@ -412,10 +440,8 @@ void TForm1a::AskStop() {
       host_->Stop().Request();
     asking_ = false;
   }
-  if (endedWhileAsking_) {
-    const FindOutcome outcome = *std::exchange(endedWhileAsking_, std::nullopt);
-    FindEnded(outcome);
-  }
+  for (auto &act : std::exchange(afterQuestion_, {}))
+    act();
 }
 
 void TForm1a::ApplyHostBatch() {
@@ -424,10 +450,12 @@ void TForm1a::ApplyHostBatch() {
   GuiHost::Batch batch = host_->Take();
   if (batch.Started)
     SetRunningLook(true);
-  if (batch.Cleared)
+  if (batch.Cleared) {
     infoList_->clear();
-  if (!batch.Lines.isEmpty())
-    infoList_->appendPlainText(batch.Lines.join(QLatin1Char('\n')));
+    pendingLines_.clear();
+  }
+  pendingLines_ += batch.Lines;
+  ShowPendingLines(false);
   if (batch.CounterCaption) {
     resultLabel1_->setText(*batch.CounterCaption);
     PlaceCounter();
@@ -443,26 +471,48 @@ void TForm1a::ApplyHostBatch() {
   }
 }
 
+void TForm1a::ShowPendingLines(bool all) {
+  const qsizetype count = all ? pendingLines_.size() : std::min<qsizetype>(pendingLines_.size(), kLinesPerTurn);
+  if (count > 0) {
+    const QStringList slice(pendingLines_.cbegin(), pendingLines_.cbegin() + count);
+    infoList_->appendPlainText(slice.join(QLatin1Char('\n')));
+    pendingLines_.remove(0, count);
+  }
+  if (!pendingLines_.isEmpty() && !linesScheduled_) {
+    linesScheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+      linesScheduled_ = false;
+      ShowPendingLines(false);
+    });
+  }
+}
+
 void TForm1a::SetRunningLook(bool running) {
   for (QWidget *w : std::initializer_list<QWidget *>{driveBox_, maskEdit_, check1_, check2_})
     w->setEnabled(!running);
-  button1_->Caption()->setText(running ? context_.Text("Buttons", "Stop", "Stop")
-                                       : context_.Text("Buttons", "Find", "Find"));
-  button2_->SetEnabled(!running);
+  // The running command's button is its Stop button; the others wait.
+  const bool wipe = running_ == Command::Wipe;
+  const QString stop = context_.Text("Buttons", "Stop", "Stop");
+  button1_->Caption()->setText(running && !wipe ? stop : context_.Text("Buttons", "Find", "Find"));
+  button2_->Caption()->setText(running && wipe ? stop : context_.Text("Buttons", "Wipe", "Wipe"));
+  button1_->SetEnabled(!running || !wipe);
+  button2_->SetEnabled(!running || wipe);
   button3_->SetEnabled(!running);
 }
 
 void TForm1a::FindEnded(const FindOutcome &outcome) {
   if (asking_) {
     // The report waits until "Cancel operation?" has been answered.
-    endedWhileAsking_ = outcome;
+    AfterQuestion([this, outcome] { FindEnded(outcome); });
     return;
   }
   if (worker_.joinable())
     worker_.join();
   ApplyHostBatch();
+  ShowPendingLines(true);
   SetRunningLook(false);
   operationRunning_ = false;
+  running_ = Command::None;
 
   switch (outcome.Outcome) {
   case FindOutcome::Result::Found:
@@ -482,8 +532,103 @@ void TForm1a::FindEnded(const FindOutcome &outcome) {
 }
 
 void TForm1a::Button2Click() {
-  if (operationRunning_)
+  if (!operationRunning_)
+    StartWipe();
+  else if (running_ == Command::Wipe)
+    AskStop();
+}
+
+void TForm1a::StartWipe() {
+  const int selected = driveBox_->currentIndex();
+  if (driveBox_->count() == 0 || selected < 0 || selected >= static_cast<int>(shownDrives_.size())) {
+    Dialogs().Inform(context_.Text("Errors", "Message1", "Drive not found!"));
     return;
+  }
+  PrepareHost();
+  WipeOptions options;
+  options.Drive = driveBox_->currentText().left(2).toStdString();
+  options.FreeSpace = check2_->isChecked();
+  const std::filesystem::path device = shownDrives_[static_cast<std::size_t>(selected)].Device;
+
+  // Checks, question and run on the worker; the window is prepared when the
+  // run starts (the host's first batch says so).
+  operationRunning_ = true;
+  running_ = Command::Wipe;
+  worker_ = std::thread([this, options, device] {
+    const WipeOutcome outcome = WipeOnWorker(options, device);
+    QMetaObject::invokeMethod(this, [this, outcome] { WipeEnded(outcome); }, Qt::QueuedConnection);
+  });
+}
+
+WipeOutcome TForm1a::WipeOnWorker(const WipeOptions &options, const std::filesystem::path &device) {
+  EngineState &state = context_.State();
+  const auto &language = state.Language;
+  // The question on the window's thread; a Stop confirmed meanwhile is a No.
+  auto ask = [this](const std::string &question) {
+    bool yes = false;
+    OnWindowThread([&] { yes = host_->Running() && Dialogs().Ask(QString::fromStdString(question)); });
+    return yes;
+  };
+  WipeOutcome declined;
+  declined.Outcome = WipeOutcome::Result::Declined;
+  {
+    WipeCheck check = CheckWipe(state, options);
+    if (check.Passed()) {
+      if (!ask(check.Question()))
+        return declined;
+      return RunCheckedWipe(state, *host_, std::move(check), options);
+    }
+    VolumeMounter *mounter = context_.Mounter();
+    if (!check.RefusedAsMounted() || !mounter || device.empty() || !mounter->CanUnmount(device))
+      return check.Refusal();
+  }
+
+  // The desktop mounted the card: with the user's consent it lets go of it
+  // for the run, and gets it back however the run ends.
+  VolumeMounter &mounter = *context_.Mounter();
+  const std::string question = language.Text("Wipe", "Message1", "Are you sure wipe deleted files?") + "\n" +
+                               language.Text("Wipe", "Message6", "The drive will be unmounted while it is wiped.");
+  if (!ask(question))
+    return declined;
+  WipeOutcome outcome;
+  if (mounter.Unmount(device) != VolumeMounter::Outcome::Done) {
+    outcome.Outcome = WipeOutcome::Result::Refused;
+    outcome.Message = language.Text(
+        "Errors", "Message6", "The drive cannot be opened for writing. It may be write-protected or in use.");
+    return outcome;
+  }
+  {
+    // Checked again: unmounting wrote out what the system still held, and
+    // the run works on what is on the card now.
+    WipeCheck check = CheckWipe(state, options);
+    outcome = check.Passed() ? RunCheckedWipe(state, *host_, std::move(check), options) : check.Refusal();
+  }
+  mounter.Mount(device);
+  return outcome;
+}
+
+void TForm1a::WipeEnded(const WipeOutcome &outcome) {
+  if (asking_) {
+    AfterQuestion([this, outcome] { WipeEnded(outcome); });
+    return;
+  }
+  if (worker_.joinable())
+    worker_.join();
+  ApplyHostBatch();
+  ShowPendingLines(true);
+  SetRunningLook(false);
+  operationRunning_ = false;
+  running_ = Command::None;
+  switch (outcome.Outcome) {
+  case WipeOutcome::Result::Refused:
+  case WipeOutcome::Result::Done:
+    Dialogs().Inform(QString::fromStdString(outcome.ReportText()));
+    break;
+  case WipeOutcome::Result::Declined:
+  case WipeOutcome::Result::Busy:
+    break;
+  }
+  emit WipeFinished();
 }
 
 void TForm1a::Button3Click() {

@@ -8,6 +8,8 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,6 +21,7 @@
 #include "gui/dialogs/skinned_window.h"
 #include "gui/dialogs/svg_image.h"
 #include "jobs/find_job.h"
+#include "jobs/wipe_job.h"
 
 namespace orvanta::gui {
 
@@ -73,7 +76,7 @@ public:
   static constexpr int kCounterRight = 639; // ResultLabel2's right edge
 
   explicit TForm1a(AppContext &context);
-  // Stops a running Find and waits for its thread.
+  // Stops a running Find or Wipe and waits for its thread.
   ~TForm1a() override;
 
   // The long-lived Information and Confirmation dialogs, made after this
@@ -126,9 +129,11 @@ signals:
   void Closed();
   // A Find ended and its report was shown.
   void FindFinished();
+  // A Wipe ended (or was refused or declined) and its report was shown.
+  void WipeFinished();
 
 protected:
-  // The host the next Find runs with; made once, at the first Find.
+  // The host the operations run with; made once, at the first Find or Wipe.
   virtual std::unique_ptr<GuiHost> MakeHost();
   void showEvent(QShowEvent *event) override;
   void closeEvent(QCloseEvent *event) override;
@@ -140,11 +145,26 @@ private:
   void PlaceCounter();
   void FillDriveBox(const std::vector<DriveItem> &items, int select);
   MainWindowDialogs &Dialogs();
+  enum class Command { None, Find, Wipe };
+  void PrepareHost();
   void StartFind();
+  void StartWipe();
+  // The Wipe on its worker: the checks, the question, and the run; a card
+  // the desktop has mounted is unmounted for the run and mounted again.
+  WipeOutcome WipeOnWorker(const WipeOptions &options, const std::filesystem::path &device);
+  // From the worker: runs `act` on the window's thread and waits for it.
+  // False when the window went away before it ran.
+  bool OnWindowThread(std::function<void()> act);
+  // Runs `act` now, or once "Cancel operation?" has been answered.
+  void AfterQuestion(std::function<void()> act);
   void AskStop();
   void ApplyHostBatch();
+  // Appends the waiting log lines: all of them, or one slice with the rest
+  // left for the next turn of the event loop.
+  void ShowPendingLines(bool all);
   void SetRunningLook(bool running);
   void FindEnded(const FindOutcome &outcome);
+  void WipeEnded(const WipeOutcome &outcome);
 
   std::vector<DriveItem> shownDrives_;
 
@@ -153,13 +173,21 @@ private:
   TForm3b *confirmation_ = nullptr;
   bool operationRunning_ = false;
 
-  // The Find on its worker thread. The engine's state belongs to the worker
-  // while OperationRunning is set; the window only shows what the host hands
-  // over.
+  // The Find or Wipe on its worker thread. The engine's state belongs to the
+  // worker while OperationRunning is set; the window only shows what the
+  // host hands over.
   std::unique_ptr<GuiHost> host_;
   std::thread worker_;
-  bool asking_ = false;                      // "Cancel operation?" is open
-  std::optional<FindOutcome> endedWhileAsking_;
+  Command running_ = Command::None;
+  bool asking_ = false; // "Cancel operation?" is open
+  // What the worker or its end asked of the window while the question was
+  // open; run after the answer.
+  std::vector<std::function<void()>> afterQuestion_;
+  // Log lines handed over but not shown yet: a burst of finds is shown a
+  // slice at a time, so that the window keeps answering meanwhile.
+  static constexpr int kLinesPerTurn = 200;
+  QStringList pendingLines_;
+  bool linesScheduled_ = false;
   MainWindowDialogs *dialogs_ = nullptr;
   std::unique_ptr<MainWindowDialogs> windowDialogs_;
 

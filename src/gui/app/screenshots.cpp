@@ -2,12 +2,16 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QImage>
 #include <QPainter>
 #include <QTreeWidgetItemIterator>
+#include <QTimer>
 
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "gui/app/app_context.h"
 #include "gui/app/main_window.h"
@@ -17,6 +21,7 @@
 #include "gui/results/results_window.h"
 #include "scan/entry_decoding.h"
 #include "jobs/find_job.h"
+#include "platform/memory_device.h"
 
 namespace orvanta::gui {
 
@@ -75,6 +80,140 @@ bool SaveResults(AppContext &context, QWidget &main, const QString &folder, QStr
   return Save(results, folder, QStringLiteral("results_restoring"), written);
 }
 
+// Holds a Find once its bar has passed 40 %, until the picture is taken.
+class PictureHost final : public GuiHost {
+public:
+  void Pump() override {
+    if (!held_ && ProgressWidth() >= kProgressTrackWidth * 2 / 5) {
+      held_ = true;
+      std::unique_lock lock(mutex_);
+      reached_ = true;
+      released_.wait(lock, [this] { return release_; });
+    }
+    GuiHost::Pump();
+  }
+  bool Reached() {
+    std::lock_guard lock(mutex_);
+    return reached_;
+  }
+  void Release() {
+    std::lock_guard lock(mutex_);
+    release_ = true;
+    released_.notify_all();
+  }
+
+private:
+  bool held_ = false; // the worker's
+  std::mutex mutex_;
+  std::condition_variable released_;
+  bool reached_ = false;
+  bool release_ = false;
+};
+
+class PictureWindow final : public TForm1a {
+public:
+  using TForm1a::TForm1a;
+  PictureHost *Host = nullptr;
+
+protected:
+  std::unique_ptr<GuiHost> MakeHost() override {
+    auto host = std::make_unique<PictureHost>();
+    Host = host.get();
+    return host;
+  }
+};
+
+// Nothing is shown around the pictured Find and Wipe; the wipe's question
+// is answered Yes.
+class SilentDialogs final : public MainWindowDialogs {
+public:
+  void Inform(const QString &) override {}
+  bool Ask(const QString &) override { return true; }
+  void DeepScanHint() override {}
+  void ShowResults() override {}
+};
+
+// Runs the event loop until `done` holds or a minute has passed.
+void WaitUntil(const std::function<bool()> &done) {
+  QEventLoop loop;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    if (done())
+      loop.quit();
+  });
+  QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+  poll.start(10);
+  loop.exec();
+}
+
+// The main window while the deep mode of a command runs on the first
+// listed drive, held with its bar part filled: the log, the counter and
+// Stop on the command's button. Nothing when no drive is listed. A wipe
+// runs only on `wipeOn`.
+bool SaveRunning(AppContext &context, const QString &folder, const QString &name, bool wipe,
+                 QStringList &written, const Device *wipeOn = nullptr) {
+  PictureWindow window(context);
+  SilentDialogs silent;
+  window.SetDialogs(&silent);
+  window.show();
+  if (window.DriveBox()->count() == 0)
+    return true;
+  if (wipe && (!wipeOn || context.State().Vol.CurrentDevice() != wipeOn))
+    return true;
+  bool ended = false;
+  QObject::connect(&window, wipe ? &TForm1a::WipeFinished : &TForm1a::FindFinished, [&ended] { ended = true; });
+  window.CheckLabel2Click();
+  if (wipe)
+    window.Button2Click();
+  else
+    window.Button1Click();
+  WaitUntil([&] { return ended || (window.Host && window.Host->Reached()); });
+  bool saved = true;
+  if (!ended && window.Host && window.Host->Reached()) {
+    QApplication::processEvents(); // the batch that brought the bar there
+    saved = Save(window, folder, name, written);
+  }
+  if (window.Host) {
+    window.Host->Stop().Request();
+    window.Host->Release();
+  }
+  WaitUntil([&] { return ended; });
+  return saved;
+}
+
+// The free-space wipe is drawn on a copy of the first drive held in memory,
+// so that drawing never writes a card; a drive above 256 MiB is not drawn.
+bool SaveWiping(AppContext &context, const QString &folder, QStringList &written) {
+  ListedDrives &drives = context.Drives();
+  const std::vector<DriveEntry> entries = drives.Refresh();
+  if (entries.empty())
+    return true;
+  const DriveEntry &first = entries.front();
+  const std::shared_ptr<Device> card = drives.DeviceFor(std::string{first.Letter, ':'});
+  const std::optional<std::uint64_t> size = card ? card->SizeBytes() : std::nullopt;
+  if (!size || *size < 512 || *size > (std::uint64_t{256} << 20))
+    return true;
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(*size));
+  if (!card->Read(0, bytes))
+    return true;
+  std::uint32_t sectorSize = first.SectorSize.value_or(bytes[11] | (bytes[12] << 8));
+  if (sectorSize != 512 && sectorSize != 1024 && sectorSize != 2048 && sectorSize != 4096)
+    sectorSize = 512;
+  auto copy = std::make_shared<MemoryDevice>(std::move(bytes), sectorSize);
+  copy->SetFileSystemName(card->FileSystemName());
+  drives.SetDeviceFactory([copy](const DriveEntry &) { return copy; });
+  context.State().Vol.ForgetDevice();
+  const bool saved =
+      SaveRunning(context, folder, QStringLiteral("main_window_wipe"), true, written, copy.get());
+  context.State().Vol.ForgetDevice();
+  drives.SetDeviceFactory([&context](const DriveEntry &drive) {
+    return OpenDriveDevice(drive, [&context](const std::filesystem::path &path, int flags) {
+      return context.DeviceAccess()(path, flags);
+    });
+  });
+  return saved;
+}
+
 } // namespace
 
 QStringList WriteScreenshots(AppContext &context, const QString &folder) {
@@ -85,6 +224,9 @@ QStringList WriteScreenshots(AppContext &context, const QString &folder) {
   if (!Save(main, folder, QStringLiteral("main_window"), written))
     return {};
   main.show();
+  if (!SaveRunning(context, folder, QStringLiteral("main_window_find"), false, written) ||
+      !SaveWiping(context, folder, written))
+    return {};
 
   TForm3a information(context, &main);
   information.SetMessage(context.Text("Restore", "Message1", "Deleted files found:") + " 7");

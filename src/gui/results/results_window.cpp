@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QHash>
 #include <QHeaderView>
 #include <QMimeDatabase>
 #include <QMouseEvent>
@@ -84,6 +85,29 @@ QIcon ConditionIcon(FileCondition condition) {
   return QIcon(pixmap);
 }
 
+// The sort key of a "yyyy/MM/dd HH:mm" date, read by hand and kept in UTC:
+// it orders as the date does, without a parser and a time-zone lookup per
+// row. Invalid for any other text.
+QDateTime SortStamp(const QString &when) {
+  if (when.size() != 16 || when[4] != QLatin1Char('/') || when[7] != QLatin1Char('/') ||
+      when[10] != QLatin1Char(' ') || when[13] != QLatin1Char(':'))
+    return {};
+  int fields[5];
+  const int starts[5] = {0, 5, 8, 11, 14};
+  const int lengths[5] = {4, 2, 2, 2, 2};
+  for (int i = 0; i < 5; ++i) {
+    bool ok = false;
+    fields[i] = QStringView(when).mid(starts[i], lengths[i]).toInt(&ok);
+    if (!ok)
+      return {};
+  }
+  const QDate date(fields[0], fields[1], fields[2]);
+  const QTime time(fields[3], fields[4]);
+  if (!date.isValid() || !time.isValid())
+    return {};
+  return QDateTime(date, time, Qt::UTC);
+}
+
 void AddFolder(QTreeWidgetItem *item, const FolderTree::Node &node, const QIcon icons[2]) {
   item->setText(0, QString::fromStdString(node.Text));
   item->setIcon(0, icons[node.ImageIndex == 1 ? 1 : 0]);
@@ -146,11 +170,20 @@ QIcon FileIcon(const QString &name) {
   const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
   if (dot >= 0 && name.mid(dot) == QLatin1String(".Dir"))
     return directory;
+  // A folder of thousands of photos asks for the same few types: each is
+  // looked up in the MIME database and the icon theme once.
+  static QHash<QString, QIcon> bySuffix;
+  const qsizetype firstDot = name.indexOf(QLatin1Char('.'));
+  const QString suffix = firstDot >= 0 ? name.mid(firstDot) : name;
+  if (const auto known = bySuffix.constFind(suffix); known != bySuffix.cend())
+    return *known;
   static const QMimeDatabase types;
   const QMimeType type = types.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
-  if (!type.isValid() || type.isDefault())
-    return generic;
-  return QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName(), generic));
+  const QIcon icon = !type.isValid() || type.isDefault()
+                         ? generic
+                         : QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName(), generic));
+  bySuffix.insert(suffix, icon);
+  return icon;
 }
 
 TForm1b::TForm1b(AppContext &context, QWidget *owner)
@@ -372,7 +405,7 @@ void TForm1b::DListChange() {
     }
     const QString when = QString::fromStdString(cells.DateTime);
     row->setText(2, when);
-    const QDateTime stamp = QDateTime::fromString(when, QStringLiteral("yyyy/MM/dd HH:mm"));
+    const QDateTime stamp = SortStamp(when);
     if (stamp.isValid())
       row->setData(2, kSortRole, stamp);
     row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);

@@ -1,0 +1,279 @@
+// The Wipe command of the main window, run on its worker thread, with the
+// dialogs answered by a stand-in; a card that the desktop has mounted is
+// let go of through a stand-in disk service.
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+#include "gui/app/main_window.h"
+#include "gui_fixture.h"
+#include "platform/memory_device.h"
+#include "support/fat_image.h"
+#include "support/run.h"
+
+namespace orvanta::gui::test {
+namespace {
+
+using orvanta::test::FatImageFile;
+
+constexpr int kDeleted = 12;
+const QString kQuestion = "Are you sure wipe deleted files?";
+const QString kInUse = "The drive cannot be opened for writing. It may be write-protected or in use.";
+
+struct AnsweringDialogs final : MainWindowDialogs {
+  void Inform(const QString &text) override { Informed << text; }
+  bool Ask(const QString &question) override {
+    Asked << question;
+    return OnAsk ? OnAsk() : Yes;
+  }
+  void DeepScanHint() override {}
+  void ShowResults() override {}
+  QStringList Informed;
+  QStringList Asked;
+  bool Yes = true;
+  std::function<bool()> OnAsk;
+};
+
+// Holds the wipe at its first pump after a file was counted, until the
+// window asks its question.
+class HoldingHost final : public GuiHost {
+public:
+  void SetCounter(std::int64_t value) override {
+    if (value > 0)
+      counted_ = true;
+    GuiHost::SetCounter(value);
+  }
+  void Pump() override {
+    if (counted_ && !held_.exchange(true)) {
+      Waiting = true;
+      while (!Question().IsOpen())
+        std::this_thread::yield();
+    }
+    GuiHost::Pump();
+  }
+  std::atomic<bool> Waiting{false};
+
+private:
+  std::atomic<bool> counted_{false};
+  std::atomic<bool> held_{false};
+};
+
+class HoldingWindow final : public TForm1a {
+public:
+  using TForm1a::TForm1a;
+  HoldingHost *Host = nullptr;
+
+protected:
+  std::unique_ptr<GuiHost> MakeHost() override {
+    auto host = std::make_unique<HoldingHost>();
+    Host = host.get();
+    return host;
+  }
+};
+
+// The desktop's disk service over a card held in memory: it has the card
+// mounted, and unmounts it as told.
+class StandInMounter final : public VolumeMounter {
+public:
+  StandInMounter(std::shared_ptr<MemoryDevice> card, Outcome unmount, bool writableAfter = true)
+      : card_(std::move(card)), unmount_(unmount), writableAfter_(writableAfter) {}
+  bool CanUnmount(const std::filesystem::path &device) override {
+    Calls.push_back("can unmount " + device.string());
+    return true;
+  }
+  Outcome Unmount(const std::filesystem::path &) override {
+    Calls.push_back("unmount");
+    if (unmount_ == Outcome::Done) {
+      card_->SetMountPoint(std::nullopt);
+      card_->SetWritable(writableAfter_);
+    }
+    return unmount_;
+  }
+  Outcome Mount(const std::filesystem::path &) override {
+    Calls.push_back("mount");
+    card_->SetMountPoint("/media/me/CARD");
+    return Outcome::Done;
+  }
+  std::vector<std::string> Calls; // written by the worker, read after it ended
+
+private:
+  std::shared_ptr<MemoryDevice> card_;
+  Outcome unmount_;
+  bool writableAfter_;
+};
+
+// A card with kDeleted deleted files in three folders.
+class WipeTest : public ::testing::Test {
+protected:
+  WipeTest() : image_(dir_ / "card.img", {.FatBits = 16, .SizeKiB = 16 * 1024}) {
+    for (const char *folder : {"/D0", "/D1", "/D2"})
+      image_.Mkdir(folder);
+    auto path = [](int i) { return "/D" + std::to_string(i % 3) + "/F" + std::to_string(i) + ".BIN"; };
+    for (int i = 0; i < kDeleted; ++i)
+      image_.Put(path(i), orvanta::test::PatternBytes(3000, std::uint32_t(i)));
+    for (int i = 0; i < kDeleted; ++i) // deleted last: no slot is used twice
+      image_.Delete(path(i));
+    image_.Put("/KEPT.TXT", "kept");
+  }
+
+  static void Run(TForm1a &w, void (TForm1a::*click)(), void (TForm1a::*finished)()) {
+    QSignalSpy ended(&w, finished);
+    (w.*click)();
+    ASSERT_TRUE(ended.count() > 0 || ended.wait(60000));
+    EXPECT_FALSE(w.OperationRunning());
+  }
+
+  orvanta::test::TempDir dir_;
+  FatImageFile image_;
+};
+
+TEST_F(WipeTest, AQuickWipeReportsTheFilesWipedAndLeavesNoResults) {
+  GuiWorld world({{'E', image_.Path(), {}}});
+  TForm1a w(world.Context());
+  AnsweringDialogs dialogs;
+  w.SetDialogs(&dialogs);
+  w.show();
+  Run(w, &TForm1a::Button1Click, &TForm1a::FindFinished);
+  ASSERT_EQ(world.Context().State().Catalogue.KeyCount(), std::size_t(kDeleted));
+
+  // No leaves the card, the log and the results as they were.
+  const auto before = orvanta::test::ReadFileBytes(image_.Path());
+  const QString log = w.InfoList()->toPlainText();
+  dialogs.Informed.clear();
+  dialogs.Yes = false;
+  Run(w, &TForm1a::Button2Click, &TForm1a::WipeFinished);
+  EXPECT_EQ(dialogs.Asked, QStringList{kQuestion});
+  EXPECT_TRUE(dialogs.Informed.isEmpty());
+  EXPECT_EQ(w.InfoList()->toPlainText(), log);
+  EXPECT_EQ(world.Context().State().Catalogue.KeyCount(), std::size_t(kDeleted));
+  EXPECT_EQ(orvanta::test::ReadFileBytes(image_.Path()), before);
+
+  dialogs.Yes = true;
+  Run(w, &TForm1a::Button2Click, &TForm1a::WipeFinished);
+  EXPECT_EQ(dialogs.Informed, QStringList{"Files wiped: 12"});
+  EXPECT_EQ(w.InfoList()->toPlainText().split('\n').first(), "Wipe deleted files. Please wait...");
+  EXPECT_EQ(w.ResultLabel2()->text(), "12");
+  EXPECT_EQ(world.Context().State().Catalogue.KeyCount(), 0u);
+  EXPECT_EQ(w.findChild<QLabel *>("Button2Label")->text(), "Wipe");
+  EXPECT_TRUE(w.findChild<QWidget *>("Button1")->isEnabled());
+  EXPECT_EQ(orvanta::test::Run({"fsck.fat", "-n", image_.Path().string()}).ExitCode, 0);
+  EXPECT_EQ(image_.Get("/KEPT.TXT"), std::vector<std::uint8_t>({'k', 'e', 'p', 't'}));
+}
+
+TEST_F(WipeTest, WipeTurnsIntoStopAndAStopReportsWhatWasWipedSoFar) {
+  GuiWorld world({{'E', image_.Path(), {}}});
+  HoldingWindow w(world.Context());
+  AnsweringDialogs dialogs;
+  w.SetDialogs(&dialogs);
+  w.show();
+  QSignalSpy ended(&w, &TForm1a::WipeFinished);
+  w.Button2Click();
+  QTRY_VERIFY_WITH_TIMEOUT(w.Host && w.Host->Waiting, 60000);
+  QCoreApplication::processEvents(); // what the run showed before it was held
+
+  QStringList looks;
+  dialogs.OnAsk = [&] {
+    while (!w.Host->Question().Holding())
+      std::this_thread::yield();
+    looks << w.findChild<QLabel *>("Button2Label")->text() << w.findChild<QLabel *>("Button1Label")->text()
+          << (w.findChild<QWidget *>("Button1")->isEnabled() ? "enabled" : "disabled");
+    return true;
+  };
+  w.Button1Click(); // Find waits while a wipe runs
+  w.Button2Click();
+  ASSERT_TRUE(ended.count() > 0 || ended.wait(60000));
+  EXPECT_EQ(dialogs.Asked, QStringList({kQuestion, "Cancel operation?"}));
+  EXPECT_EQ(looks, QStringList({"Stop", "Find", "disabled"}));
+  const QString counted = w.ResultLabel2()->text();
+  EXPECT_GT(counted.toInt(), 0);
+  EXPECT_LT(counted.toInt(), kDeleted);
+  EXPECT_EQ(dialogs.Informed, QStringList{"Files wiped: " + counted});
+  EXPECT_EQ(orvanta::test::Run({"fsck.fat", "-n", image_.Path().string()}).ExitCode, 0);
+}
+
+TEST_F(WipeTest, AfterTheDrivesChangedTheLetterWipesTheCardItNamesNow) {
+  const auto other = dir_ / "other.img";
+  std::ofstream(other, std::ios::binary) << std::string(1 << 20, '\0');
+  GuiWorld world({{'E', other, {}}});
+  TForm1a w(world.Context());
+  AnsweringDialogs dialogs;
+  w.SetDialogs(&dialogs);
+  w.show();
+  world.Drives().Set({{'E', image_.Path(), {}}});
+  emit world.HotPlug().DrivesChanged();
+  Run(w, &TForm1a::Button2Click, &TForm1a::WipeFinished);
+  EXPECT_EQ(dialogs.Informed, QStringList{"Files wiped: 12"});
+}
+
+// The card as the desktop left it: mounted, so the engine will not write it.
+struct MountedCard {
+  explicit MountedCard(const std::filesystem::path &image)
+      : Card(std::make_shared<MemoryDevice>(orvanta::test::ReadFileBytes(image))) {
+    Card->SetMountPoint("/media/me/CARD");
+    Card->SetFileSystemName("FAT");
+  }
+  std::shared_ptr<MemoryDevice> Card;
+};
+
+TEST_F(WipeTest, AMountedCardIsUnmountedForTheWipeAndMountedAgain) {
+  struct Case {
+    VolumeMounter::Outcome Unmount;
+    bool WritableAfter;
+    QStringList Asked;
+    QString Report;
+    std::vector<std::string> Calls;
+    bool Written;
+  };
+  const QString twoLines = kQuestion + "\nThe drive will be unmounted while it is wiped.";
+  const Case cases[] = {
+      {VolumeMounter::Outcome::Done, true, {twoLines}, "Files wiped: 12",
+       {"can unmount /dev/sdz1", "unmount", "mount"}, true},
+      // Busy or refused: nothing is written and the card stays mounted.
+      {VolumeMounter::Outcome::Busy, true, {twoLines}, kInUse, {"can unmount /dev/sdz1", "unmount"}, false},
+      {VolumeMounter::Outcome::Refused, true, {twoLines}, kInUse, {"can unmount /dev/sdz1", "unmount"}, false},
+      // Unmounted, then still not writable: mounted again all the same.
+      {VolumeMounter::Outcome::Done, false, {twoLines}, kInUse, {"can unmount /dev/sdz1", "unmount", "mount"}, false},
+  };
+  for (const Case &c : cases) {
+    MountedCard mounted(image_.Path());
+    GuiWorld world({{'E', "/dev/sdz1", {}}});
+    world.Context().Drives().SetDeviceFactory([card = mounted.Card](const DriveEntry &) { return card; });
+    auto mounter = std::make_unique<StandInMounter>(mounted.Card, c.Unmount, c.WritableAfter);
+    StandInMounter &calls = *mounter;
+    world.Context().SetMounter(std::move(mounter));
+    TForm1a w(world.Context());
+    AnsweringDialogs dialogs;
+    w.SetDialogs(&dialogs);
+    w.show();
+    Run(w, &TForm1a::Button2Click, &TForm1a::WipeFinished);
+    EXPECT_EQ(dialogs.Asked, c.Asked);
+    EXPECT_EQ(dialogs.Informed, QStringList{c.Report});
+    EXPECT_EQ(calls.Calls, c.Calls);
+    EXPECT_EQ(mounted.Card->Writes() > 0, c.Written);
+    EXPECT_TRUE(mounted.Card->MountPoint().has_value());
+  }
+
+  // Without a service that can unmount it the card is refused before the
+  // question.
+  MountedCard mounted(image_.Path());
+  GuiWorld world({{'E', "/dev/sdz1", {}}});
+  world.Context().Drives().SetDeviceFactory([card = mounted.Card](const DriveEntry &) { return card; });
+  TForm1a w(world.Context());
+  AnsweringDialogs dialogs;
+  w.SetDialogs(&dialogs);
+  w.show();
+  Run(w, &TForm1a::Button2Click, &TForm1a::WipeFinished);
+  EXPECT_TRUE(dialogs.Asked.isEmpty());
+  EXPECT_EQ(dialogs.Informed, QStringList{kInUse});
+  EXPECT_EQ(mounted.Card->Writes(), 0u);
+}
+
+} // namespace
+} // namespace orvanta::gui::test
