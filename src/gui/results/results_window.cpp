@@ -219,11 +219,16 @@ TForm1b::TForm1b(AppContext &context, QWidget *owner)
   fList_->setHeaderLabels({c.Text("Restore", "File", "File"), c.Text("Restore", "Size", "Size"),
                            c.Text("Restore", "Created", "Created"),
                            c.Text("Restore", "Condition", "Condition")});
-  const int widths[] = {200, 100, 120, 130};
+  // Four columns share the 450 pixels that three had: the name takes what
+  // the others leave, so it also grows with the window.
+  const int widths[] = {0, 65, 105, 118};
   const Qt::Alignment alignments[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter,
                                       Qt::AlignLeft};
+  fList_->header()->setStretchLastSection(false);
+  fList_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
   for (int i = 0; i < 4; ++i) {
-    fList_->setColumnWidth(i, widths[i]);
+    if (widths[i] > 0)
+      fList_->setColumnWidth(i, widths[i]);
     fList_->headerItem()->setTextAlignment(i, alignments[i] | Qt::AlignVCenter);
   }
   fList_->header()->setSectionsClickable(true);
@@ -413,6 +418,7 @@ void TForm1b::DListChange() {
     if (const auto parsed = FoundFileRow::Parse(value); parsed && parsed->Condition) {
       const FileCondition condition = *parsed->Condition;
       row->setText(3, ConditionText(condition));
+      row->setToolTip(3, row->text(3));
       row->setIcon(3, ConditionIcon(condition));
       // From the best to the worst.
       row->setData(3, kSortRole, QVariant::fromValue<qlonglong>(static_cast<int>(condition)));
