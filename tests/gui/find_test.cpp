@@ -52,43 +52,6 @@ struct StandInDialogs final : MainWindowDialogs {
   std::function<void()> OnHint;
 };
 
-// Holds the worker at the first pump after something was found, until the
-// window asks its question.
-class HoldingHost final : public GuiHost {
-public:
-  void SetCounter(std::int64_t value) override {
-    if (value > 0)
-      found_ = true;
-    GuiHost::SetCounter(value);
-  }
-  void Pump() override {
-    if (found_ && !held_.exchange(true)) {
-      Waiting = true;
-      while (!Question().IsOpen())
-        std::this_thread::yield();
-    }
-    GuiHost::Pump();
-  }
-  std::atomic<bool> Waiting{false};
-
-private:
-  std::atomic<bool> found_{false};
-  std::atomic<bool> held_{false};
-};
-
-class HoldingWindow final : public TForm1a {
-public:
-  using TForm1a::TForm1a;
-  HoldingHost *Host = nullptr;
-
-protected:
-  std::unique_ptr<GuiHost> MakeHost() override {
-    auto host = std::make_unique<HoldingHost>();
-    Host = host.get();
-    return host;
-  }
-};
-
 // A card with kDeleted deleted files in three folders, as drive E:.
 class FindTest : public ::testing::Test {
 protected:

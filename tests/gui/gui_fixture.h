@@ -3,12 +3,16 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "gui/app/app_context.h"
+#include "gui/app/gui_host.h"
+#include "gui/app/main_window.h"
 #include "settings/posix/posix_registry.h"
 #include "support/temp_dir.h"
 
@@ -21,6 +25,44 @@ public:
   void OpenAsText(const QString &file) override { OpenedAsText.push_back(file); }
   std::vector<QUrl> Opened;
   std::vector<QString> OpenedAsText;
+};
+
+// Holds the operation at its first pump after something was counted, until
+// the window asks its question.
+class HoldingHost final : public GuiHost {
+public:
+  void SetCounter(std::int64_t value) override {
+    if (value > 0)
+      counted_ = true;
+    GuiHost::SetCounter(value);
+  }
+  void Pump() override {
+    if (counted_ && !held_.exchange(true)) {
+      Waiting = true;
+      while (!Question().IsOpen())
+        std::this_thread::yield();
+    }
+    GuiHost::Pump();
+  }
+  std::atomic<bool> Waiting{false};
+
+private:
+  std::atomic<bool> counted_{false};
+  std::atomic<bool> held_{false};
+};
+
+// The main window with a holding host.
+class HoldingWindow final : public TForm1a {
+public:
+  using TForm1a::TForm1a;
+  HoldingHost *Host = nullptr;
+
+protected:
+  std::unique_ptr<GuiHost> MakeHost() override {
+    auto host = std::make_unique<HoldingHost>();
+    Host = host.get();
+    return host;
+  }
 };
 
 // Drives that a test sets, as the machine would list them.

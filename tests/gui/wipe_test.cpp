@@ -41,43 +41,6 @@ struct AnsweringDialogs final : MainWindowDialogs {
   std::function<bool()> OnAsk;
 };
 
-// Holds the wipe at its first pump after a file was counted, until the
-// window asks its question.
-class HoldingHost final : public GuiHost {
-public:
-  void SetCounter(std::int64_t value) override {
-    if (value > 0)
-      counted_ = true;
-    GuiHost::SetCounter(value);
-  }
-  void Pump() override {
-    if (counted_ && !held_.exchange(true)) {
-      Waiting = true;
-      while (!Question().IsOpen())
-        std::this_thread::yield();
-    }
-    GuiHost::Pump();
-  }
-  std::atomic<bool> Waiting{false};
-
-private:
-  std::atomic<bool> counted_{false};
-  std::atomic<bool> held_{false};
-};
-
-class HoldingWindow final : public TForm1a {
-public:
-  using TForm1a::TForm1a;
-  HoldingHost *Host = nullptr;
-
-protected:
-  std::unique_ptr<GuiHost> MakeHost() override {
-    auto host = std::make_unique<HoldingHost>();
-    Host = host.get();
-    return host;
-  }
-};
-
 // The desktop's disk service over a card held in memory: it has the card
 // mounted, and unmounts it as told.
 class StandInMounter final : public VolumeMounter {

@@ -1,5 +1,6 @@
 #include "gui/app/gui_host.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -106,6 +107,15 @@ void GuiHost::ShowProgress(bool visible) {
 
 void GuiHost::Pause(int milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void GuiHost::ShowProgressOn(const Batch &batch, QWidget &track, QWidget &fill) {
+  if (batch.Progress)
+    fill.resize(std::clamp(*batch.Progress, 0, kProgressTrackWidth), fill.height());
+  if (batch.ProgressShown) {
+    track.setVisible(*batch.ProgressShown);
+    fill.setVisible(*batch.ProgressShown);
+  }
 }
 
 } // namespace orvanta::gui

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QWidget>
 #include <QStringList>
 
 #include <cstdint>
@@ -36,6 +37,9 @@ public:
   void Begin();
   // The batch gathered since the last call; the window's thread.
   Batch Take();
+  // Shows the batch's progress on a window's bar: `track` is the empty bar,
+  // `fill` its filled part drawn over it.
+  static void ShowProgressOn(const Batch &batch, QWidget &track, QWidget &fill);
 
   void ClearLog() override;
   void Log(std::string_view line) override;

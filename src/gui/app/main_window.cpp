@@ -462,13 +462,7 @@ void TForm1a::ApplyHostBatch() {
   }
   if (batch.Counter)
     SetCounter(*batch.Counter);
-  if (batch.Progress)
-    progressBarB_->resize(std::clamp(*batch.Progress, 0, OperationHost::kProgressTrackWidth),
-                          progressBarB_->height());
-  if (batch.ProgressShown) {
-    progressBarA_->setVisible(*batch.ProgressShown);
-    progressBarB_->setVisible(*batch.ProgressShown);
-  }
+  GuiHost::ShowProgressOn(batch, *progressBarA_, *progressBarB_);
 }
 
 void TForm1a::ShowPendingLines(bool all) {
@@ -500,12 +494,7 @@ void TForm1a::SetRunningLook(bool running) {
   button3_->SetEnabled(!running);
 }
 
-void TForm1a::FindEnded(const FindOutcome &outcome) {
-  if (asking_) {
-    // The report waits until "Cancel operation?" has been answered.
-    AfterQuestion([this, outcome] { FindEnded(outcome); });
-    return;
-  }
+void TForm1a::FinishRun() {
   if (worker_.joinable())
     worker_.join();
   ApplyHostBatch();
@@ -513,6 +502,15 @@ void TForm1a::FindEnded(const FindOutcome &outcome) {
   SetRunningLook(false);
   operationRunning_ = false;
   running_ = Command::None;
+}
+
+void TForm1a::FindEnded(const FindOutcome &outcome) {
+  if (asking_) {
+    // The report waits until "Cancel operation?" has been answered.
+    AfterQuestion([this, outcome] { FindEnded(outcome); });
+    return;
+  }
+  FinishRun();
 
   switch (outcome.Outcome) {
   case FindOutcome::Result::Found:
@@ -612,13 +610,7 @@ void TForm1a::WipeEnded(const WipeOutcome &outcome) {
     AfterQuestion([this, outcome] { WipeEnded(outcome); });
     return;
   }
-  if (worker_.joinable())
-    worker_.join();
-  ApplyHostBatch();
-  ShowPendingLines(true);
-  SetRunningLook(false);
-  operationRunning_ = false;
-  running_ = Command::None;
+  FinishRun();
   switch (outcome.Outcome) {
   case WipeOutcome::Result::Refused:
   case WipeOutcome::Result::Done:

@@ -159,6 +159,8 @@ private:
   void AfterQuestion(std::function<void()> act);
   void AskStop();
   void ApplyHostBatch();
+  // The worker joined, its last batch shown and the window idle again.
+  void FinishRun();
   // Appends the waiting log lines: all of them, or one slice with the rest
   // left for the next turn of the event loop.
   void ShowPendingLines(bool all);

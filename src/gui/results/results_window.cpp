@@ -611,13 +611,7 @@ void TForm1b::ApplyHostBatch() {
   if (!host_)
     return;
   const GuiHost::Batch batch = host_->Take();
-  if (batch.Progress)
-    progressBarB_->resize(std::clamp(*batch.Progress, 0, OperationHost::kProgressTrackWidth),
-                          progressBarB_->height());
-  if (batch.ProgressShown) {
-    progressBarA_->setVisible(*batch.ProgressShown);
-    progressBarB_->setVisible(*batch.ProgressShown);
-  }
+  GuiHost::ShowProgressOn(batch, *progressBarA_, *progressBarB_);
 }
 
 void TForm1b::SetRunningLook(Job job) {

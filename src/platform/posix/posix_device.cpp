@@ -1,5 +1,6 @@
 #include "platform/posix/posix_device.h"
 
+#include "platform/posix/system_files.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/sector_size.h"
 
@@ -288,32 +289,6 @@ bool PosixDevice::WritableExclusively() {
   return static_cast<bool>(OpenPath(O_WRONLY | (block ? O_EXCL : 0)));
 }
 
-namespace {
-
-// Mount table fields escape blanks, tabs, newlines and backslashes as \ooo.
-std::string Unescape(const std::string &s) {
-  auto octal = [&](std::size_t i) { return i < s.size() && s[i] >= '0' && s[i] <= '7'; };
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && octal(i + 1) && octal(i + 2) && octal(i + 3)) {
-      out += static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
-      i += 3;
-    } else {
-      out += s[i];
-    }
-  }
-  return out;
-}
-
-std::string ReadFirstLine(const std::filesystem::path &p) {
-  std::ifstream in(p);
-  std::string line;
-  std::getline(in, line);
-  return line;
-}
-
-} // namespace
-
 std::optional<std::filesystem::path> FindMountPoint(const std::filesystem::path &device,
                                                     const std::filesystem::path &mountInfo) {
   struct stat st {};
@@ -341,13 +316,13 @@ std::optional<std::filesystem::path> FindMountPoint(const std::filesystem::path 
       const unsigned major = static_cast<unsigned>(std::stoul(devno.substr(0, colon)));
       const unsigned minor = static_cast<unsigned>(std::stoul(devno.substr(colon + 1)));
       if (makedev(major, minor) == st.st_rdev)
-        return Unescape(mountPoint);
+        return UnescapeMountField(mountPoint);
     } else if (source.rfind("/dev/loop", 0) == 0) {
       const auto name = std::filesystem::path(source).filename();
       const auto backing =
-          ReadFirstLine(std::filesystem::path("/sys/block") / name / "loop" / "backing_file");
+          FirstLine(std::filesystem::path("/sys/block") / name / "loop" / "backing_file");
       if (!backing.empty() && std::filesystem::path(backing) == canonical)
-        return Unescape(mountPoint);
+        return UnescapeMountField(mountPoint);
     }
   }
   return std::nullopt;
