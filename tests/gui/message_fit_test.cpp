@@ -29,6 +29,7 @@ constexpr Message kDialogMessages[] = {
     {"Wipe", "Message5", " 2147483647"}, {"Drive", "Message4", ""},
     {"Drive", "Message5", ""},          {"Drive", "Hint1", ""},
     {"Drive", "Hint2", ""},             {"Wipe", "Message1", "", "Message6"},
+    {"Wipe", "Message3", " 2147483647", "Message7"},
 };
 
 TEST(MessageFit, EveryDialogMessageOfEveryLanguageFitsTheLabel) {

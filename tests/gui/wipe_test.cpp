@@ -45,8 +45,9 @@ struct AnsweringDialogs final : MainWindowDialogs {
 // mounted, and unmounts it as told.
 class StandInMounter final : public VolumeMounter {
 public:
-  StandInMounter(std::shared_ptr<MemoryDevice> card, Outcome unmount, bool writableAfter = true)
-      : card_(std::move(card)), unmount_(unmount), writableAfter_(writableAfter) {}
+  StandInMounter(std::shared_ptr<MemoryDevice> card, Outcome unmount, bool writableAfter = true,
+                 Outcome mount = Outcome::Done)
+      : card_(std::move(card)), unmount_(unmount), writableAfter_(writableAfter), mount_(mount) {}
   bool CanUnmount(const std::filesystem::path &device) override {
     Calls.push_back("can unmount " + device.string());
     return true;
@@ -61,8 +62,9 @@ public:
   }
   Outcome Mount(const std::filesystem::path &) override {
     Calls.push_back("mount");
-    card_->SetMountPoint("/media/me/CARD");
-    return Outcome::Done;
+    if (mount_ == Outcome::Done)
+      card_->SetMountPoint("/media/me/CARD");
+    return mount_;
   }
   std::vector<std::string> Calls; // written by the worker, read after it ended
 
@@ -70,6 +72,7 @@ private:
   std::shared_ptr<MemoryDevice> card_;
   Outcome unmount_;
   bool writableAfter_;
+  Outcome mount_;
 };
 
 // A card with kDeleted deleted files in three folders.
@@ -193,6 +196,7 @@ TEST_F(WipeTest, AMountedCardIsUnmountedForTheWipeAndMountedAgain) {
     QString Report;
     std::vector<std::string> Calls;
     bool Written;
+    VolumeMounter::Outcome Mount = VolumeMounter::Outcome::Done;
   };
   const QString twoLines = kQuestion + "\nThe drive will be unmounted while it is wiped.";
   const Case cases[] = {
@@ -203,12 +207,16 @@ TEST_F(WipeTest, AMountedCardIsUnmountedForTheWipeAndMountedAgain) {
       {VolumeMounter::Outcome::Refused, true, {twoLines}, kInUse, {"can unmount /dev/sdz1", "unmount"}, false},
       // Unmounted, then still not writable: mounted again all the same.
       {VolumeMounter::Outcome::Done, false, {twoLines}, kInUse, {"can unmount /dev/sdz1", "unmount", "mount"}, false},
+      // Wiped, but not mounted again: the report says how to get it back.
+      {VolumeMounter::Outcome::Done, true, {twoLines},
+       "Files wiped: 12\nThe drive could not be mounted again. Unplug it and plug it in again.",
+       {"can unmount /dev/sdz1", "unmount", "mount"}, true, VolumeMounter::Outcome::Failed},
   };
   for (const Case &c : cases) {
     MountedCard mounted(image_.Path());
     GuiWorld world({{'E', "/dev/sdz1", {}}});
     world.Context().Drives().SetDeviceFactory([card = mounted.Card](const DriveEntry &) { return card; });
-    auto mounter = std::make_unique<StandInMounter>(mounted.Card, c.Unmount, c.WritableAfter);
+    auto mounter = std::make_unique<StandInMounter>(mounted.Card, c.Unmount, c.WritableAfter, c.Mount);
     StandInMounter &calls = *mounter;
     world.Context().SetMounter(std::move(mounter));
     TForm1a w(world.Context());
@@ -220,7 +228,7 @@ TEST_F(WipeTest, AMountedCardIsUnmountedForTheWipeAndMountedAgain) {
     EXPECT_EQ(dialogs.Informed, QStringList{c.Report});
     EXPECT_EQ(calls.Calls, c.Calls);
     EXPECT_EQ(mounted.Card->Writes() > 0, c.Written);
-    EXPECT_TRUE(mounted.Card->MountPoint().has_value());
+    EXPECT_EQ(mounted.Card->MountPoint().has_value(), c.Mount == VolumeMounter::Outcome::Done);
   }
 
   // Without a service that can unmount it the card is refused before the

@@ -71,6 +71,7 @@ constexpr RequiredText kRequiredTexts[] = {
     {"Wipe", "Message4", "Free drive space wiped:"},
     {"Wipe", "Message5", "Writes that failed:"},
     {"Wipe", "Message6", "The drive will be unmounted while it is wiped."},
+    {"Wipe", "Message7", "The drive could not be mounted again. Unplug it and plug it in again."},
     {"Wipe", "Cluster", "Cluster"},
     {"About", "About", "About"},
     {"About", "Version", "Version:"},

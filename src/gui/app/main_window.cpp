@@ -601,7 +601,13 @@ WipeOutcome TForm1a::WipeOnWorker(const WipeOptions &options, const std::filesys
     WipeCheck check = CheckWipe(state, options);
     outcome = check.Passed() ? RunCheckedWipe(state, *host_, std::move(check), options) : check.Refusal();
   }
-  mounter.Mount(device);
+  if (mounter.Mount(device) != VolumeMounter::Outcome::Done) {
+    // The card is wiped but out of the file manager's sight: say how to get
+    // it back, after the report.
+    const std::string again = language.Text("Wipe", "Message7",
+                                             "The drive could not be mounted again. Unplug it and plug it in again.");
+    (outcome.FailedWritesMessage.empty() ? outcome.Message : outcome.FailedWritesMessage) += "\n" + again;
+  }
   return outcome;
 }
 
