@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const auto count = static_cast<std::uint32_t>(std::min<std::uint64_t>(volume.FatEntryCount(), 64));
   for (std::uint32_t c = 0; c < count; ++c) {
     volume.WalkChain(static_cast<std::int32_t>(c), &engine->Host);
-    if (volume.ChainList().size() > std::size_t(std::max(volume.Geometry().ClusterCount, 1)))
+    if (volume.ChainList().size() > std::size_t(std::max<std::int64_t>(volume.Geometry().ClusterCount, 1)))
       __builtin_trap(); // a walk is never longer than the volume
     (void)DirectoryChain(volume, c);
   }

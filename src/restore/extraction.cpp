@@ -115,9 +115,11 @@ struct Copy {
     }
   }
 
-  // The sector `offset` bytes into the run; the low 32 bits name it.
-  std::uint32_t SectorAt(std::int64_t firstSector, std::int64_t offset) const {
-    return static_cast<std::uint32_t>(firstSector + offset / SectorBytes);
+  // The sector `offset` bytes into the run; one before the device's start
+  // becomes one that no device has.
+  std::uint64_t SectorAt(std::int64_t firstSector, std::int64_t offset) const {
+    const std::int64_t sector = firstSector + offset / SectorBytes;
+    return sector < 0 ? ~std::uint64_t{0} : static_cast<std::uint64_t>(sector);
   }
 };
 

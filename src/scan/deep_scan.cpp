@@ -108,7 +108,7 @@ const ClimbListing *ListingOf(FindContext &ctx, std::uint32_t parent, bool root)
     const std::uint32_t dot = EntryFirstCluster(EntryAt(bytes, kDotOffset), g.FatType);
     listing.DotDot = EntryFirstCluster(EntryAt(bytes, kDotDotOffset), g.FatType);
     if (dot != parent || g.ClusterCount <= 0 ||
-        listing.DotDot >= static_cast<std::uint32_t>(g.ClusterCount))
+        std::int64_t{listing.DotDot} >= g.ClusterCount)
       return &ctx.ClimbListings.emplace(parent, std::move(listing)).first->second;
   }
   // The folder that exists names a child: its cluster is the child's now,
@@ -178,7 +178,7 @@ namespace {
 // Where a block of the scan lies on the device.
 struct BlockPlace {
   enum Kind { Read, Skip, End } What = Read;
-  std::uint32_t Sector = 0;
+  std::uint64_t Sector = 0;
   std::size_t Length = 0; // bytes on the device, whole sectors
 };
 
@@ -225,9 +225,7 @@ void DeepScan(FindContext &ctx) {
     const std::int64_t start = firstSector + (k - 1) * sectorsPerBlock;
     if (start < 0)
       return BlockPlace{BlockPlace::Skip}; // no such sector on any device
-    if (start > std::numeric_limits<std::uint32_t>::max())
-      return BlockPlace{BlockPlace::End};
-    at.Sector = static_cast<std::uint32_t>(start);
+    at.Sector = static_cast<std::uint64_t>(start);
     at.Length = std::size_t(clustersIn(k)) * clusterBytes;
     if (deviceBytes) {
       const std::uint64_t offset = static_cast<std::uint64_t>(start) * sectorBytes;

@@ -64,7 +64,7 @@ FollowableNames(FindContext &ctx, const Location &where, std::size_t levelLength
   std::unordered_map<std::string, std::uint32_t> names;
   const auto end = WalkDirectory(bytes, 0, g.FatType, ctx.Host, true, [&](const ShortEntry &e, auto) {
     if (e.Named() && e.FirstCluster >= 2 &&
-        e.FirstCluster <= std::uint32_t(std::max(g.ClusterCount, 0)))
+        std::int64_t{e.FirstCluster} <= g.ClusterCount)
       names.emplace(FoldCase(e.Name), e.FirstCluster);
     return true;
   });
@@ -78,7 +78,7 @@ FollowableNames(FindContext &ctx, const Location &where, std::size_t levelLength
 // read or named, or when the scan was stopped.
 std::optional<Location> Locate(FindContext &ctx, const std::string &folder) {
   const auto &g = ctx.State.Vol.Geometry();
-  const std::size_t levelLength = std::size_t(std::max(g.RootSectors, 0)) *
+  const std::size_t levelLength = std::size_t(std::max<std::int64_t>(g.RootSectors, 0)) *
                                   std::size_t(std::max(g.BytesPerSector, 0));
   Location where;
   for (const auto &name : PathComponents(folder)) {

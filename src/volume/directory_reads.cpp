@@ -14,7 +14,7 @@ bool FirstClusterIsChained(const Volume &volume, std::uint32_t first) {
 std::vector<std::uint32_t> DirectoryChain(const Volume &volume, std::uint32_t first) {
   const auto &g = volume.Geometry();
   std::vector<std::uint32_t> chain{first};
-  if (g.BytesPerCluster <= 0 || first < 2 || first > std::uint32_t(std::max(g.ClusterCount, 0)))
+  if (g.BytesPerCluster <= 0 || first < 2 || std::int64_t{first} > g.ClusterCount)
     return chain;
   const std::size_t maxClusters =
       std::max<std::size_t>(1, kMaxDirectoryEntries * 32 / std::size_t(g.BytesPerCluster));
@@ -25,7 +25,7 @@ std::vector<std::uint32_t> DirectoryChain(const Volume &volume, std::uint32_t fi
     if (!entry || *entry == 0 || IsEndOfChain(*entry, g.FatType) || IsBadCluster(*entry, g.FatType))
       break;
     const std::uint32_t next = FatEntryValue(*entry, g.FatType);
-    if (next < 2 || next > std::uint32_t(g.ClusterCount) || !seen.insert(next).second)
+    if (next < 2 || std::int64_t{next} > g.ClusterCount || !seen.insert(next).second)
       break;
     chain.push_back(next);
     current = next;
@@ -61,7 +61,7 @@ bool ReadDirectory(Volume &volume, std::uint32_t first, std::size_t lengthIfFree
   const auto chain = DirectoryChain(volume, first);
   const auto entry = volume.FatEntry(first);
   if (chain.size() > 1 || (entry && *entry != 0 && first >= 2 &&
-                           first <= std::uint32_t(std::max(volume.Geometry().ClusterCount, 0))))
+                           std::int64_t{first} <= volume.Geometry().ClusterCount))
     return ReadClusters(volume, chain, out);
   out.assign(lengthIfFree, 0);
   return volume.ReadSectors(volume.ClusterSector(static_cast<std::int32_t>(first)), out);
@@ -74,7 +74,7 @@ bool ReadRootDirectory(Volume &volume, std::vector<std::uint8_t> &out) {
   if (g.RootSectors <= 0 || g.BytesPerSector <= 0)
     return false;
   out.assign(std::size_t(g.RootSectors) * std::size_t(g.BytesPerSector), 0);
-  return volume.ReadSectors(static_cast<std::uint32_t>(g.RootStartSector), out);
+  return volume.ReadSectors(static_cast<std::uint64_t>(g.RootStartSector), out);
 }
 
 } // namespace orvanta

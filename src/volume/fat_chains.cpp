@@ -17,12 +17,12 @@ bool Volume::LoadFatImage() {
   if (!size || start > *size || std::uint64_t(g.FatBytes) > *size - start)
     return false;
   fatImage_.resize(static_cast<std::size_t>(g.FatBytes));
-  return ReadSectors(static_cast<std::uint32_t>(g.ReservedSectors), fatImage_);
+  return ReadSectors(static_cast<std::uint64_t>(g.ReservedSectors), fatImage_);
 }
 
-std::int64_t Volume::ClusterToSector(std::int32_t cluster) const {
+std::int64_t Volume::ClusterToSector(std::int64_t cluster) const {
   const auto &g = geometry_;
-  std::int64_t sector = (std::int64_t{cluster} - 2) * g.SectorsPerCluster + g.RootStartSector;
+  std::int64_t sector = (cluster - 2) * g.SectorsPerCluster + g.RootStartSector;
   if (g.FatType == kFat16)
     sector += g.RootSectors;
   return sector;

@@ -1,6 +1,7 @@
 #include "volume/volume.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "volume/boot_sector.h"
 #include "volume/write_fence.h"
@@ -37,35 +38,33 @@ void Volume::ForgetDevice() {
 
 namespace {
 
-// The byte offset of a sector, formed as the two 32-bit halves of a
-// positioned transfer: with K sectors in 4 GiB, the low half is
-// (sector mod K) * size and the high half sector div K.
-std::uint64_t SectorOffset(std::uint32_t sector, std::int32_t bytesPerSector) {
+// The byte offset of a sector; nothing when it lies beyond what a 64-bit
+// offset can name (a sector computed from a damaged geometry).
+std::optional<std::uint64_t> SectorOffset(std::uint64_t sector, std::int32_t bytesPerSector) {
   const auto size = static_cast<std::uint64_t>(bytesPerSector);
-  const std::uint64_t k = 0xFFFFFFFFull / size + 1;
-  const std::uint64_t low = static_cast<std::uint32_t>((sector % k) * size);
-  const std::uint64_t high = sector / k;
-  return high << 32 | low;
+  if (size == 0 || sector > std::numeric_limits<std::int64_t>::max() / size)
+    return std::nullopt;
+  return sector * size;
 }
 
 } // namespace
 
-bool Volume::ReadSectors(std::uint32_t sector, std::span<std::uint8_t> buffer) {
+bool Volume::ReadSectors(std::uint64_t sector, std::span<std::uint8_t> buffer) {
   // A device either fills the whole buffer or fails; a failed read leaves zeros.
   Device *device = CurrentDevice();
-  if (device && geometry_.BytesPerSector > 0 &&
-      device->Read(SectorOffset(sector, geometry_.BytesPerSector), buffer))
+  const auto offset = SectorOffset(sector, geometry_.BytesPerSector);
+  if (device && offset && device->Read(*offset, buffer))
     return true;
   std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
   return false;
 }
 
-bool Volume::WriteSectors(std::uint32_t sector, std::span<const std::uint8_t> buffer) {
+bool Volume::WriteSectors(std::uint64_t sector, std::span<const std::uint8_t> buffer) {
   Device *device = CurrentDevice();
-  if (!device || geometry_.BytesPerSector <= 0 ||
-      !InsideWriteFence(geometry_, sector, buffer.size()))
+  const auto offset = SectorOffset(sector, geometry_.BytesPerSector);
+  if (!device || !offset || !InsideWriteFence(geometry_, sector, buffer.size()))
     return false;
-  return device->Write(SectorOffset(sector, geometry_.BytesPerSector), buffer);
+  return device->Write(*offset, buffer);
 }
 
 bool Volume::ProbeSectorSize() {
@@ -122,7 +121,8 @@ int Volume::FatTypeFromBootSector() {
 
 bool Volume::ReadGeometry() {
   auto &g = geometry_;
-  g.BytesPerCluster = g.SectorsPerCluster = g.TotalSectors = 0;
+  g.BytesPerCluster = g.SectorsPerCluster = 0;
+  g.TotalSectors = 0;
   if (!ProbeSectorSize())
     return false;
   // A volume whose own sector size differs from the device's would be read
@@ -130,32 +130,29 @@ bool Volume::ReadGeometry() {
   const BootSectorFields fields = ParseBootSector(probe_);
   if (fields.BytesPerSector != static_cast<std::uint32_t>(g.BytesPerSector))
     return false;
-  // Values from the volume may be anything: products and sums are formed in
-  // 64 bits and wrapped to 32, as the 32-bit fields hold them.
-  auto wrap = [](std::int64_t v) { return static_cast<std::int32_t>(v); };
-
+  // Values from the volume may be anything; in 64 bits no product or sum
+  // of them wraps.
   g.SectorsPerCluster = fields.SectorsPerCluster;
   g.ReservedSectors = fields.ReservedSectors;
   g.FatCount = fields.FatCount;
   if (g.SectorsPerCluster == 0)
-    g.SectorsPerCluster = g.FatType == kFat16 ? g.ReservedSectors * 2 : g.ReservedSectors;
+    g.SectorsPerCluster = static_cast<std::int32_t>(g.FatType == kFat16 ? g.ReservedSectors * 2
+                                                                        : g.ReservedSectors);
   if (g.SectorsPerCluster == 0)
     return false; // nothing to divide the volume into clusters by
-  g.SectorsPerFat = g.FatType == kFat16 ? static_cast<std::int32_t>(fields.SectorsPerFat16)
-                                        : static_cast<std::int32_t>(fields.SectorsPerFat32);
-  g.TotalSectors = static_cast<std::int32_t>(StatedTotalSectors(fields));
-  g.RootStartSector =
-      wrap(std::int64_t{g.SectorsPerFat} * g.FatCount + g.ReservedSectors);
-  if (g.TotalSectors == 0) {
-    const std::int64_t fatBytes = std::int64_t{g.SectorsPerFat} * g.BytesPerSector;
-    g.TotalSectors = wrap(fatBytes * (g.FatType == kFat16 ? 4 : 8) - g.RootStartSector);
-  }
-  g.RootSectors = fields.RootEntryCount * 32 / g.BytesPerSector;
+  g.SectorsPerFat = g.FatType == kFat16 ? std::int64_t{fields.SectorsPerFat16}
+                                        : std::int64_t{fields.SectorsPerFat32};
+  g.TotalSectors = StatedTotalSectors(fields);
+  g.RootStartSector = g.SectorsPerFat * g.FatCount + g.ReservedSectors;
+  if (g.TotalSectors == 0)
+    g.TotalSectors = g.SectorsPerFat * g.BytesPerSector * (g.FatType == kFat16 ? 4 : 8) -
+                     g.RootStartSector;
+  g.RootSectors = std::int64_t{fields.RootEntryCount} * 32 / g.BytesPerSector;
   if (g.RootSectors == 0)
     g.RootSectors = g.SectorsPerCluster;
-  g.BytesPerCluster = wrap(std::int64_t{g.SectorsPerCluster} * g.BytesPerSector);
+  g.BytesPerCluster = g.SectorsPerCluster * g.BytesPerSector; // at most 65535 * 2 * 4096
   g.ClusterCount = g.TotalSectors / g.SectorsPerCluster;
-  g.FatBytes = wrap(std::int64_t{g.SectorsPerFat} * g.BytesPerSector);
+  g.FatBytes = g.SectorsPerFat * g.BytesPerSector;
   return true;
 }
 

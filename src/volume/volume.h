@@ -36,10 +36,10 @@ public:
 
   // Reads buffer.size() bytes from the first byte of `sector`. The buffer is
   // zero-filled first; a failed read leaves zeros.
-  bool ReadSectors(std::uint32_t sector, std::span<std::uint8_t> buffer);
+  bool ReadSectors(std::uint64_t sector, std::span<std::uint8_t> buffer);
   // Writes only inside the write fence (see InsideWriteFence); anything
   // else fails without touching the device.
-  bool WriteSectors(std::uint32_t sector, std::span<const std::uint8_t> buffer);
+  bool WriteSectors(std::uint64_t sector, std::span<const std::uint8_t> buffer);
 
   // 16, 32, 64 or 0 for the drive text ("E:").
   int DetectFileSystem(std::string_view drive);
@@ -53,10 +53,14 @@ public:
   // Reads the whole first FAT in one transfer.
   bool LoadFatImage();
 
-  // First sector of a cluster; callers use the low 32 bits as the sector.
-  std::int64_t ClusterToSector(std::int32_t cluster) const;
-  std::uint32_t ClusterSector(std::int32_t cluster) const {
-    return static_cast<std::uint32_t>(ClusterToSector(cluster));
+  // First sector of a cluster, below 0 for a cluster before the data area
+  // of a damaged geometry.
+  std::int64_t ClusterToSector(std::int64_t cluster) const;
+  // The same as a sector to transfer at: a sector below 0 becomes one that
+  // no device has, so that the transfer fails.
+  std::uint64_t ClusterSector(std::int64_t cluster) const {
+    const std::int64_t sector = ClusterToSector(cluster);
+    return sector < 0 ? ~std::uint64_t{0} : static_cast<std::uint64_t>(sector);
   }
 
   // Fill ChainList with the chain that starts at `first`. The walks stop at a

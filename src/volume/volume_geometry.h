@@ -37,23 +37,24 @@ inline constexpr std::size_t kFat32TypeText = 82;     // 8
 // memory refuses larger ones rather than take gigabytes for a damaged field.
 inline constexpr std::int64_t kMaxClusterBytes = std::int64_t{1} << 20;
 
-// The selected volume's layout, read from its boot sector. The numbers are
-// signed 32-bit, as the rest of the engine uses them; arithmetic on values
-// from a damaged boot sector wraps rather than failing.
+// The selected volume's layout, read from its boot sector. Sector, byte and
+// cluster counts are 64-bit: a FAT32 volume of more than 1 TiB has more
+// sectors than a signed 32-bit number holds, and products of values from a
+// damaged boot sector must not wrap.
 struct TVolumeGeometry {
   std::string DrivePath;             // "E:"
   std::int32_t BytesPerSector = 0;   // probed; the boot sector's field must agree
   std::int32_t BytesPerCluster = 0;  // SectorsPerCluster * BytesPerSector
   std::int32_t SectorsPerCluster = 0;
-  std::int32_t TotalSectors = 0;
-  std::int32_t ClusterCount = 0;     // TotalSectors div SectorsPerCluster, metadata included
+  std::int64_t TotalSectors = 0;
+  std::int64_t ClusterCount = 0;     // TotalSectors div SectorsPerCluster, metadata included
   std::uint8_t FatType = 0;          // 16 or 32
-  std::int32_t ReservedSectors = 0;  // also the first sector of the first FAT
-  std::int32_t FatCount = 0;
-  std::int32_t SectorsPerFat = 0;
-  std::int32_t RootStartSector = 0;  // first sector after the FATs
-  std::int32_t RootSectors = 0;      // FAT16 root region; one cluster on FAT32
-  std::int32_t FatBytes = 0;         // SectorsPerFat * BytesPerSector
+  std::int64_t ReservedSectors = 0;  // also the first sector of the first FAT
+  std::int64_t FatCount = 0;
+  std::int64_t SectorsPerFat = 0;
+  std::int64_t RootStartSector = 0;  // first sector after the FATs
+  std::int64_t RootSectors = 0;      // FAT16 root region; one cluster on FAT32
+  std::int64_t FatBytes = 0;         // SectorsPerFat * BytesPerSector
 
   // Clusters of a size that can be held in memory (above 0, at most kMaxClusterBytes).
   bool ClustersFitInMemory() const {

@@ -5,7 +5,7 @@
 namespace orvanta {
 
 bool InsideWriteFence(const TVolumeGeometry &g, std::uint64_t sector, std::uint64_t bytes) {
-  if (g.BytesPerSector <= 0 || g.TotalSectors == 0 || g.RootStartSector < 0)
+  if (g.BytesPerSector <= 0 || g.TotalSectors <= 0 || g.RootStartSector < 0)
     return false;
   // The FATs' end from the fields themselves, in 64 bits: a wrapped
   // RootStartSector must not let a write into them.
@@ -15,9 +15,8 @@ bool InsideWriteFence(const TVolumeGeometry &g, std::uint64_t sector, std::uint6
           std::uint64_t(static_cast<std::uint32_t>(g.SectorsPerFat));
   const std::uint64_t first = std::max<std::uint64_t>(
       {fatsEnd, std::uint64_t(g.RootStartSector), 1});
-  // One past the volume's last sector; the count is the boot sector's
-  // unsigned 32-bit field.
-  const std::uint64_t end = static_cast<std::uint32_t>(g.TotalSectors);
+  // One past the volume's last sector.
+  const auto end = static_cast<std::uint64_t>(g.TotalSectors);
   const auto sectorBytes = std::uint64_t(g.BytesPerSector);
   const std::uint64_t count = bytes / sectorBytes + (bytes % sectorBytes != 0 ? 1 : 0);
   return sector >= first && sector < end && count <= end - sector;

@@ -102,7 +102,7 @@ void WipeEngine::WipeFATCluster(std::int32_t index) {
     // The fixed root region, as one block.
     if (g.RootSectors <= 0 || g.RootStartSector < 0)
       return;
-    const auto sector = static_cast<std::uint32_t>(g.RootStartSector);
+    const auto sector = static_cast<std::uint64_t>(g.RootStartSector);
     std::vector<std::uint8_t> block(std::size_t(g.RootSectors) * std::size_t(g.BytesPerSector));
     std::vector<std::uint8_t> out;
     if (!vol.ReadSectors(sector, block) || !PurgeEntries(block, out))
@@ -225,11 +225,10 @@ bool WipeEngine::CompactEntries(std::span<const std::uint8_t> bytes,
   return true;
 }
 
-// A sector that does not fit the 32-bit sector numbers of a transfer is
-// refused like any write outside the volume, never cut to fit.
+// A sector before the start of the device is refused like any write
+// outside the volume.
 void WipeEngine::WriteBlock(std::int64_t sector, std::span<const std::uint8_t> bytes) {
-  if (sector < 0 || sector > std::int64_t{0xFFFFFFFF} ||
-      !state_.Vol.WriteSectors(static_cast<std::uint32_t>(sector), bytes))
+  if (sector < 0 || !state_.Vol.WriteSectors(static_cast<std::uint64_t>(sector), bytes))
     ++failedWrites_;
 }
 
@@ -289,7 +288,7 @@ bool WipeEngine::FreeSpacePass(unsigned width) {
     if (!host_.Running())
       return false;
     if (g.ClusterCount > 0) {
-      passPercent_ = RoundHalfEven(static_cast<double>(n) * 100.0 / g.ClusterCount);
+      passPercent_ = RoundHalfEven(static_cast<double>(n) * 100.0 / static_cast<double>(g.ClusterCount));
       if (passPercent_ != ProgressPercentOf(host_.ProgressWidth()))
         host_.SetProgressWidth(ProgressFillWidth(static_cast<double>(passPercent_)));
     }
@@ -358,12 +357,12 @@ bool WipeEngine::WriteZeros(std::int32_t cluster, std::uint32_t clusters) {
   const std::size_t chunk = std::max(sectorBytes, kMaxTransferBytes / sectorBytes * sectorBytes);
   if (zeros_.size() < std::min(remaining, chunk))
     zeros_.Resize(std::min(remaining, chunk));
-  std::uint32_t sector = vol.ClusterSector(cluster);
+  std::uint64_t sector = vol.ClusterSector(cluster);
   while (remaining > 0) {
     const std::size_t bytes = std::min(remaining, chunk);
     if (!vol.WriteSectors(sector, std::span<const std::uint8_t>(zeros_.data(), bytes)))
       return false;
-    sector += static_cast<std::uint32_t>(bytes / sectorBytes);
+    sector += bytes / sectorBytes;
     remaining -= bytes;
   }
   return true;

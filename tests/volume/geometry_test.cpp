@@ -206,7 +206,7 @@ TEST(ReadGeometry, ADeviceThatAcceptsNoLengthFails) {
   EXPECT_FALSE(c.Read(16));
 }
 
-TEST(ReadGeometry, HostileFieldsWrapInsteadOfOverflowing) {
+TEST(ReadGeometry, HostileFieldsKeepTheirValues) {
   test::CraftedVolume v({.FatBits = 32});
   v.PutLe32(36, 0xFFFFFFF0); // sectors per FAT
   v.PutLe32(32, 0x80000001); // total sectors
@@ -214,9 +214,10 @@ TEST(ReadGeometry, HostileFieldsWrapInsteadOfOverflowing) {
   Crafted c(v.Bytes);
   ASSERT_TRUE(c.Read(32));
   const auto &g = c.Vol.Geometry();
-  EXPECT_LT(g.TotalSectors, 0);
-  EXPECT_EQ(g.SectorsPerFat, -16);
-  EXPECT_EQ(g.FatBytes, -16 * 512);
+  EXPECT_EQ(g.TotalSectors, 0x80000001);
+  EXPECT_EQ(g.SectorsPerFat, 0xFFFFFFF0);
+  EXPECT_EQ(g.FatBytes, std::int64_t{0xFFFFFFF0} * 512);
+  EXPECT_EQ(g.RootStartSector, std::int64_t{0xFFFFFFF0} * 255 + g.ReservedSectors);
   EXPECT_FALSE(c.Vol.LoadFatImage());
 }
 

@@ -73,7 +73,7 @@ TEST(ReadSectors, HighSectorsLandAtTheirByteOffset) {
   buf[3] = 2;
   // Writes need a volume around them: the data area of one of 2^32 - 1 sectors.
   v.Geometry().RootStartSector = 100;
-  v.Geometry().TotalSectors = -1;
+  v.Geometry().TotalSectors = 0xFFFFFFFF;
   EXPECT_FALSE(v.WriteSectors(99, buf));
   ASSERT_TRUE(v.WriteSectors(0x80000000u, buf));
   ASSERT_TRUE(v.ReadSectors(0x80000000u, buf));
