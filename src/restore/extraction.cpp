@@ -133,7 +133,18 @@ ExtractResult ExtractFoundFile(Volume &vol, OperationHost &host, const FoundEntr
   } else {
     const std::int64_t size = entry.Size;
     bool chained = false;
-    if (size >= copy.ClusterBytes) {
+    if (!entry.Runs.empty()) {
+      // A file found by its content in pieces: its clusters as they were
+      // found, as far as the size goes.
+      std::vector<std::uint32_t> clusters;
+      const std::int64_t needed = (std::max<std::int64_t>(size, 0) + copy.ClusterBytes - 1) / copy.ClusterBytes;
+      for (const auto &run : entry.Runs)
+        for (std::uint32_t i = 0; i < run.Count && std::int64_t(clusters.size()) < needed; ++i)
+          clusters.push_back(run.First + i);
+      copy.ChainCopy(clusters, size, stoppable);
+      chained = true;
+    }
+    if (!chained && size >= copy.ClusterBytes) {
       vol.WalkChain(entry.FirstCluster, &host);
       const std::vector<std::uint32_t> chain = vol.ChainList();
       chained = ChainFitsSize(chain, size, copy.ClusterBytes);

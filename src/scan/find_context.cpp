@@ -53,6 +53,7 @@ std::optional<std::string> FoundFileValue(FindContext &ctx, const ShortEntry &en
   const auto first = static_cast<std::int32_t>(entry.FirstCluster);
   if (!ctx.HeldClusters)
     ctx.HeldClusters = LiveClusters::Of(ctx.State.Vol, &ctx.Host);
+  ctx.EntryFirstClusters.insert(entry.FirstCluster);
   return FoundFileRow{.Size = entry.Size,
                       .DateTime = DateText(written) + " " + TimeText(written),
                       .FirstCluster = first,

@@ -33,22 +33,53 @@ std::pair<std::string_view, std::optional<std::string_view>> NextField(std::stri
   return {text.substr(0, hash), text.substr(hash + 1)};
 }
 
+// "first+count,first+count"; nothing when any part does not read.
+std::vector<carve::ClusterRun> ReadRuns(std::string_view text) {
+  std::vector<carve::ClusterRun> runs;
+  while (!text.empty()) {
+    const auto comma = text.find(',');
+    const std::string_view run = text.substr(0, comma);
+    const auto plus = run.find('+');
+    std::uint32_t first = 0, count = 0;
+    if (plus == std::string_view::npos)
+      return {};
+    const auto a = std::from_chars(run.data(), run.data() + plus, first);
+    const auto b = std::from_chars(run.data() + plus + 1, run.data() + run.size(), count);
+    if (a.ec != std::errc{} || a.ptr != run.data() + plus || b.ec != std::errc{} ||
+        b.ptr != run.data() + run.size() || count == 0)
+      return {};
+    runs.push_back({first, count});
+    text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
+  }
+  return runs;
+}
+
 } // namespace
 
 std::string FoundFileRow::Format() const {
   std::string value = std::to_string(Size) + "#" + DateTime + "#" + std::to_string(FirstCluster) + "#";
   if (Mark != '\0')
     value += Mark;
-  if (Condition || Seconds) {
+  if (Condition || Seconds || !Runs.empty()) {
     value += '#';
     if (Condition)
       value += ConditionName(*Condition);
   }
-  if (Seconds) {
+  if (Seconds || !Runs.empty()) {
     value += '#';
-    if (*Seconds < 10)
-      value += '0';
-    value += std::to_string(*Seconds);
+    if (Seconds) {
+      if (*Seconds < 10)
+        value += '0';
+      value += std::to_string(*Seconds);
+    }
+  }
+  if (!Runs.empty()) {
+    value += '#';
+    for (std::size_t i = 0; i < Runs.size(); ++i) {
+      if (i > 0)
+        value += ',';
+      value += std::to_string(Runs[i].First) + "+" + std::to_string(Runs[i].Count);
+    }
   }
   return value;
 }
@@ -77,9 +108,11 @@ std::optional<FoundFileRow> FoundFileRow::Parse(std::string_view value) {
     const auto [conditionText, afterCondition] = NextField(*afterMark);
     row.Condition = ConditionFromName(conditionText);
     if (afterCondition) {
-      const auto seconds = NextField(*afterCondition).first;
+      const auto [seconds, afterSeconds] = NextField(*afterCondition);
       if (!seconds.empty() && seconds.size() <= 2)
         row.Seconds = Digits(seconds);
+      if (afterSeconds)
+        row.Runs = ReadRuns(NextField(*afterSeconds).first);
     }
   }
   return row;

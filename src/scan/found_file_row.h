@@ -5,7 +5,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "carve/cluster_run.h"
 #include "scan/file_condition.h"
 
 namespace orvanta {
@@ -15,9 +17,11 @@ namespace orvanta {
 // "48213#2019/05/07 09:05#1234#0#intact#06". The date and time keep the
 // minutes that the results list shows; the seconds of the last-write time
 // follow at the end, where no reader of the first fields looks. Values of
-// four fields, without condition and seconds, read as well. Written by the
-// scans, read by the restorer, the preview, the results list and the
-// command line's JSON.
+// four fields, without condition and seconds, read as well. A file found
+// by its content whose clusters do not follow one another has a seventh
+// field, its runs of clusters: "1234+10,1300+25". Written by the scans,
+// read by the restorer, the preview, the results list and the command
+// line's JSON.
 struct FoundFileRow {
   std::int32_t Size = 0;
   std::string DateTime; // "YYYY/MM/DD HH:MM" as written; readers show it unchanged
@@ -30,6 +34,9 @@ struct FoundFileRow {
   // The seconds of the last-write time (even, 0 to 58 from a directory
   // entry); nothing when the value records none.
   std::optional<int> Seconds;
+  // The clusters of the file in order, when they are not those a restore
+  // reads from the first cluster on; empty otherwise.
+  std::vector<carve::ClusterRun> Runs;
 
   std::string Format() const;
 
