@@ -35,8 +35,9 @@ void BM_RecordSameName(benchmark::State &state) {
     FindContext ctx(engine, host, live, *FileMask::Compile("*.*", error), true, 46);
     state.ResumeTiming();
     for (int i = 0; i < files; ++i)
-      RecordFoundFile(ctx, "E:\\DCIM\\100MEDIA\\", "IMG.JPG", "1#2019/05/07 09:05#2#0");
-    benchmark::DoNotOptimize(engine.Catalogue.KeyCount());
+      RecordFoundFile(ctx, "E:\\DCIM\\100MEDIA\\",
+                      {.Name = "IMG.JPG", .Size = 1, .Written = {2019, 5, 7, 9, 5}, .FirstCluster = 2});
+    benchmark::DoNotOptimize(engine.Catalogue.FileCount());
   }
   state.SetItemsProcessed(state.iterations() * files);
   state.SetComplexityN(files);
@@ -62,7 +63,9 @@ void BM_RecordDistinctNames(benchmark::State &state) {
       char folder[32], name[32];
       std::snprintf(folder, sizeof folder, "E:\\DCIM\\%03dMEDIA\\", 100 + i / 1000);
       std::snprintf(name, sizeof name, "IMG_%06d.JPG", i);
-      RecordFoundFile(ctx, folder, name, "1234567#2019/05/07 09:05#123456#0#intact#58");
+      RecordFoundFile(ctx, folder,
+                      {.Name = name, .Size = 1234567, .Written = {2019, 5, 7, 9, 5},
+                       .FirstCluster = 123456, .Condition = FileCondition::Intact, .Seconds = 58});
     }
     state.PauseTiming();
     bytesPerFile = double(mallinfo2().uordblks - before) / files;
