@@ -84,8 +84,9 @@ private:
   std::uint32_t reserved_ = 0, fats_ = 0, fatSectors_ = 0, rootCluster_ = 0;
 };
 
-// A folder in memory (/dev/shm) for restored files, so that gigabytes of
-// them cost no disk writes; under `fallback` where there is none.
+// A folder in memory (/dev/shm), where a sparse image's holes read fast and
+// gigabytes of restored files cost no disk writes; under `fallback` where
+// there is none.
 class MemoryFolder {
 public:
   explicit MemoryFolder(const std::filesystem::path &fallback) {
@@ -137,7 +138,8 @@ std::string Mismatch(const std::filesystem::path &restored, const BigFile &file)
 // come back byte for byte.
 TEST(LargeFiles, TwoAndThreeGibibytesAreFoundAndRestored) {
   test::TempDir dir;
-  SparseCard card(dir / "big.img");
+  const MemoryFolder memory(dir.Path());
+  SparseCard card(memory.Path() / "big.img");
   constexpr std::uint32_t kLive = 40'010;
   BigFile two{"two gib.mov", kTwoGiB, {}, {0, 32'767, 32'768, 39'999, 40'000, 65'535}};
   for (std::uint32_t c = 10; two.Clusters.size() < kTwoGiB / kClusterBytes; ++c)
@@ -182,7 +184,6 @@ TEST(LargeFiles, TwoAndThreeGibibytesAreFoundAndRestored) {
             "\"written\":\"2024/01/02 03:04:06\"}]}\n");
 
   // One at a time, each removed once compared: no more than 3 GiB at once.
-  const MemoryFolder memory(dir.Path());
   for (const BigFile *f : {&two, &three}) {
     const auto to = memory.Path() / "out";
     r = test::RunCli({"restore", "--to", to.string(), card.Path().string(), "E:\\" + f->Name});
