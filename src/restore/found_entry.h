@@ -11,8 +11,8 @@ namespace orvanta {
 // the size and the first cluster, and the runs of clusters of a file found
 // by its content whose clusters do not follow one another.
 struct FoundEntry {
-  std::int32_t Size = 0;
-  std::int32_t FirstCluster = 0;
+  std::uint64_t Size = 0;
+  std::uint32_t FirstCluster = 0;
   std::vector<carve::ClusterRun> Runs;
 };
 

@@ -23,19 +23,18 @@ carve::Carver::Volume CarverVolume(Volume &volume) {
   const std::int64_t last = std::min<std::int64_t>(
       {LastDataCluster(g), std::int64_t{kMaxFat32Cluster}, std::int64_t(entries) - 1});
   v.LastCluster = static_cast<std::uint32_t>(std::max<std::int64_t>(last, 0));
-  // What a found file's row can hold: sizes up to 2 GiB - 1.
-  v.MaxFileBytes = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
+  // The largest file FAT holds: 4 GiB - 1.
+  v.MaxFileBytes = std::numeric_limits<std::uint32_t>::max();
   v.Read = [&volume](std::uint32_t first, std::span<std::uint8_t> out) {
     return volume.ReadSectors(volume.ClusterSector(static_cast<std::int32_t>(first)), out);
   };
   return v;
 }
 
-std::string DateTimeText(const carve::FileStamp &s) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d", s.Year, s.Month, s.Day, s.Hour,
-                s.Minute);
-  return text;
+FoundDateTime DateTimeOf(const carve::FileStamp &s) {
+  return {static_cast<std::uint16_t>(s.Year), static_cast<std::uint8_t>(s.Month),
+          static_cast<std::uint8_t>(s.Day), static_cast<std::uint8_t>(s.Hour),
+          static_cast<std::uint8_t>(s.Minute)};
 }
 
 } // namespace
@@ -88,27 +87,24 @@ void ContentFiles::Record() {
   const std::string drive = ctx_.State.Vol.Geometry().DrivePath + "\\";
   for (const auto &file : found) {
     const std::uint32_t first = file.FirstCluster();
-    if (ctx_.EntryFirstClusters.count(first) ||
-        first > std::uint32_t(std::numeric_limits<std::int32_t>::max()) ||
-        file.Size > std::uint64_t(std::numeric_limits<std::int32_t>::max()))
-      continue;
-    const std::string name = ContentFileName(first, file.Extension);
-    if (!ctx_.AdmitsAll && !ctx_.Mask.Matches(name))
+    if (ctx_.EntryFirstClusters.count(first))
       continue;
     FoundFileRow row;
-    row.Size = static_cast<std::int32_t>(file.Size);
-    row.FirstCluster = static_cast<std::int32_t>(first);
+    row.Name = ContentFileName(first, file.Extension);
+    if (!ctx_.AdmitsAll && !ctx_.Mask.Matches(row.Name))
+      continue;
+    row.Size = file.Size;
+    row.Written = file.Stamp ? DateTimeOf(*file.Stamp) : FoundDateTime::None();
+    if (file.Stamp)
+      row.Seconds = file.Stamp->Second;
+    row.FirstCluster = first;
     row.Mark = '0';
     row.Condition = file.Whole ? FileCondition::Intact : FileCondition::Partly;
-    if (file.Stamp) {
-      row.DateTime = DateTimeText(*file.Stamp);
-      row.Seconds = file.Stamp->Second;
-    }
     // One run from the first cluster is what a restore reads anyway.
     if (file.Runs.size() > 1)
       row.Runs = file.Runs;
-    RecordFoundFile(ctx_, drive + ContentFolder(ctx_.State.Language, file.FileKind) + "\\", name,
-                    row.Format());
+    RecordFoundFile(ctx_, drive + ContentFolder(ctx_.State.Language, file.FileKind) + "\\",
+                    std::move(row));
   }
   found.clear();
 }

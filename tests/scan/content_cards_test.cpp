@@ -89,9 +89,10 @@ TEST_P(FormattedCameraCard, FilesThatSurviveComeBackByTheirContent) {
   const std::uint64_t firstData =
       std::uint64_t(engine.State.Vol.ClusterToSector(2)) * std::uint64_t(g.BytesPerSector);
 
-  std::map<std::string, std::string> rows; // folder + name -> value
-  engine.State.Catalogue.ForEach(
-      [&](const auto &e) { rows[e.Section + e.Key] = e.Value; });
+  std::map<std::string, FoundFileRow> rows; // folder + name -> row
+  for (const auto &folder : engine.State.Catalogue.Folders())
+    for (const auto &file : folder.Files)
+      rows[folder.Section + file.Name] = file;
   int survivors = 0;
   for (const auto &f : files) {
     SCOPED_TRACE(f.Path);
@@ -102,18 +103,17 @@ TEST_P(FormattedCameraCard, FilesThatSurviveComeBackByTheirContent) {
     }
     ++survivors;
     ASSERT_TRUE(rows.count(key));
-    const auto row = FoundFileRow::Parse(rows[key]);
-    ASSERT_TRUE(row);
-    EXPECT_EQ(row->Size, std::int32_t(f.Data.size()));
-    EXPECT_EQ(row->DateTime, f.DateTime);
-    EXPECT_EQ(row->Condition, FileCondition::Intact);
+    const FoundFileRow &row = rows[key];
+    EXPECT_EQ(row.Size, f.Data.size());
+    EXPECT_EQ(row.Written.Text(), f.DateTime);
+    EXPECT_EQ(row.Condition, FileCondition::Intact);
     rows.erase(key);
   }
   EXPECT_GE(survivors, int(files.size()) - 2);
   // Nothing else was found: the new photo is live, and the old folders were
   // made again over.
-  for (const auto &[key, value] : rows)
-    ADD_FAILURE() << "also listed: " << key << "=" << value;
+  for (const auto &[key, row] : rows)
+    ADD_FAILURE() << "also listed: " << key << "=" << row.IniValue();
 
   RestoreState restore;
   restore.CurrentSection = "E:\\";
@@ -147,9 +147,9 @@ TEST(ContentOfCardsInUse, ListsNothingTwice) {
     card.Delete(files[i].Path);
   auto engine = test::EngineFixture::OfImage(card.Path());
   ASSERT_EQ(engine.Find("*.*", /*deep=*/true).Outcome, FindOutcome::Result::Found);
-  EXPECT_EQ(engine.State.Catalogue.KeyCount(), 4u);
-  for (const auto &section : engine.State.Catalogue.SectionNames())
-    EXPECT_EQ(section.find("Found by content"), std::string::npos) << section;
+  EXPECT_EQ(engine.State.Catalogue.FileCount(), 4u);
+  for (const auto &folder : engine.State.Catalogue.Folders())
+    EXPECT_EQ(folder.Section.find("Found by content"), std::string::npos) << folder.Section;
 }
 
 // A photo written around another file that is gone now: its two pieces are
@@ -174,9 +174,8 @@ TEST(ContentOfFormattedCard, JoinsAPhotoInTwoPieces) {
 
   auto engine = test::EngineFixture::OfImage(card.Path());
   ASSERT_EQ(engine.Find("*.*", /*deep=*/true).Outcome, FindOutcome::Result::Found);
-  const std::string value = engine.State.Catalogue.Value(kPhotos, ContentFileName(first, "jpg"));
-  const auto row = FoundFileRow::Parse(value);
-  ASSERT_TRUE(row) << value;
+  const FoundFileRow *row = engine.State.Catalogue.File(kPhotos, ContentFileName(first, "jpg"));
+  ASSERT_NE(row, nullptr);
   EXPECT_EQ(row->Condition, FileCondition::Intact);
   // Two clusters in A's place, then after B's three.
   EXPECT_EQ(row->Runs, (std::vector<carve::ClusterRun>{{first, 2}, {first + 5, 8}}));
