@@ -66,11 +66,11 @@ TEST(LargeVolume, EveryCommandCountsPastTwoBillionSectors) {
     EXPECT_EQ(summary.Lines[5], "Clusters - " + std::to_string(clusters));
 
     ASSERT_EQ(engine.Find().Outcome, FindOutcome::Result::Found);
-    const auto keys = engine.State.Catalogue.Keys("E:\\");
-    ASSERT_EQ(keys.size(), 1u);
-    const auto row = FoundFileRow::Parse(engine.State.Catalogue.Value("E:\\", keys[0]));
-    ASSERT_TRUE(row);
-    EXPECT_EQ(row->Size, 300000);
+    const auto *root = engine.State.Catalogue.Folder("E:\\");
+    ASSERT_TRUE(root);
+    ASSERT_EQ(root->Files.size(), 1u);
+    const auto *row = &root->Files[0];
+    EXPECT_EQ(row->Size, 300000u);
     EXPECT_EQ(row->Condition, FileCondition::Intact);
   }
   const auto restored = card.Dir.Path() / "out";
