@@ -34,11 +34,9 @@ public:
       host_.SetProgressWidth(ProgressFillWidth(double(p)));
   }
 
-  // Writes the file `key` of `section` to `path`. False when a write or
-  // close failed and the command must end.
-  bool RestoreFile(std::string_view section, std::string_view key,
-                   const std::filesystem::path &path) {
-    const auto row = FoundFileRow::Parse(state_.Catalogue.Value(section, key));
+  // Writes a found file to `path`; a file the catalogue does not hold is
+  // skipped. False when a write or close failed and the command must end.
+  bool RestoreFile(const FoundFileRow *row, const std::filesystem::path &path) {
     if (!row) {
       ++outcome_.Skipped;
       return true;
@@ -131,7 +129,8 @@ RestoreOutcome RestoreCheckedRows(EngineState &state, RestoreState &restore, Ope
     if (!rows[i].Checked)
       continue;
     const std::string &caption = rows[i].Caption;
-    if (!run.RestoreFile(section, caption, restore.DestFolder / SafeName(caption)))
+    if (!run.RestoreFile(state.Catalogue.File(section, caption),
+                         restore.DestFolder / SafeName(caption)))
       break;
   }
   return run.Finish();
@@ -146,21 +145,21 @@ RestoreOutcome RestoreFolder(EngineState &state, RestoreState &restore, Operatio
   // Nothing begins with an empty section name: with no folder selected
   // there is nothing to restore.
   const std::string prefix = restore.CurrentSection;
-  const std::vector<std::string> sections = state.Catalogue.SectionNames();
+  const std::vector<FoundFolder> &folders = state.Catalogue.Folders();
   bool failed = false;
-  for (std::size_t k = 0; k < sections.size() && !failed; ++k) {
+  for (std::size_t k = 0; k < folders.size() && !failed; ++k) {
     host.Pump();
-    const std::string &section = sections[k];
-    if (prefix.empty() || !section.starts_with(prefix))
+    const FoundFolder &folder = folders[k];
+    if (prefix.empty() || !folder.Section.starts_with(prefix))
       continue;
-    run.Progress(k, sections.size());
-    std::filesystem::path target = SectionFolder(restore.DestFolder, section);
+    run.Progress(k, folders.size());
+    std::filesystem::path target = SectionFolder(restore.DestFolder, folder.Section);
     ForceFolder(target);
     std::error_code ec;
     if (!std::filesystem::is_directory(target, ec))
       target = restore.DestFolder;
-    for (const std::string &key : state.Catalogue.Keys(section))
-      if (!run.RestoreFile(section, key, target / SafeName(key))) {
+    for (const FoundFileRow &row : folder.Files)
+      if (!run.RestoreFile(&row, target / SafeName(row.Name))) {
         failed = true;
         break;
       }

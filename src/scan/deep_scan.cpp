@@ -79,8 +79,8 @@ std::string ScanDirectory(FindContext &ctx, std::span<const std::uint8_t> cluste
                     return true;
                   if (ctx.Live.FileExists(CurrentFolderPath + e.Name))
                     return true;
-                  if (auto value = FoundFileValue(ctx, e, raw, e.IsDeleted() ? '1' : '0'))
-                    RecordFoundFile(ctx, CurrentFolderPath, e.Name, *value);
+                  if (auto row = FoundFileRowOf(ctx, e, raw, e.IsDeleted() ? '1' : '0'))
+                    RecordFoundFile(ctx, CurrentFolderPath, std::move(*row));
                   return true;
                 });
   return CurrentFolderPath;

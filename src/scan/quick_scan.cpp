@@ -126,8 +126,8 @@ void QuickScan(FindContext &ctx, const std::string &folder) {
                     if (deeper)
                       ctx.Folders.Add(folder + e.Name + "\\");
                   } else if (e.IsDeleted() || !folderExists) {
-                    if (auto value = FoundFileValue(ctx, e, raw, '0'))
-                      RecordFoundFile(ctx, folder, e.Name, *value);
+                    if (auto row = FoundFileRowOf(ctx, e, raw, '0'))
+                      RecordFoundFile(ctx, folder, std::move(*row));
                   }
                   return true;
                 });
