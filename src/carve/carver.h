@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <span>
@@ -57,7 +58,9 @@ public:
   struct Volume {
     std::uint32_t ClusterBytes = 0;
     std::uint32_t LastCluster = 0;    // the last cluster of the data area
-    std::uint64_t MaxFileBytes = 0;   // the largest file the volume can hold
+    // The largest file the volume can hold; left out, only the end of the
+    // data area bounds a file.
+    std::uint64_t MaxFileBytes = std::numeric_limits<std::uint64_t>::max();
     ClusterReader Read;               // for fragments; none: no fragments
   };
   static constexpr int kMaxGaps = 4;

@@ -5,7 +5,6 @@
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "cli/terminal_host.h"
-#include "scan/entry_decoding.h"
 #include "scan/found_file_row.h"
 
 namespace orvanta::cli {
@@ -85,7 +84,6 @@ std::optional<int> RunScan(EngineState &state, TerminalHost &host, const Argumen
   options.Drive = drive.Drive;
   options.Mask = args.Value("--mask").value_or("*.*");
   options.Deep = args.Has("--deep");
-  options.MaxYearOffset = CurrentYearOffsetLimit();
   const FindOutcome outcome = RunFind(state, host, options);
   if (outcome.Outcome == FindOutcome::Result::Refused ||
       outcome.Outcome == FindOutcome::Result::Busy) {

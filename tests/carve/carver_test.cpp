@@ -37,8 +37,10 @@ struct Area {
       }
   }
   std::vector<CarvedFile> Carve() {
-    Carver carver({kCluster, Count() + 1, std::uint64_t{1} << 32,
-                   [this](std::uint32_t first, std::span<std::uint8_t> out) {
+    // No largest file size given: the end of the area bounds each file.
+    Carver carver({.ClusterBytes = kCluster,
+                   .LastCluster = Count() + 1,
+                   .Read = [this](std::uint32_t first, std::span<std::uint8_t> out) {
                      if (first < 2 || first - 2 + out.size() / kCluster > Live.size())
                        return false;
                      std::memcpy(out.data(), Bytes_.data() + std::size_t(first - 2) * kCluster, out.size());

@@ -190,13 +190,20 @@ TEST_P(QuickScanOnCard, FindsWhatTheSleuthKitListsButWhatTheRulesReject) {
 INSTANTIATE_TEST_SUITE_P(Fat, QuickScanOnCard, ::testing::Values(16, 32),
                          [](const auto &p) { return "FAT" + std::to_string(p.param); });
 
+// Without a year given, the limit is this year by the clock: options that
+// leave it out lose nothing written until now.
 TEST(QuickScan, DatesAfter2020AreKeptUpToTheGivenYear) {
   TempDir dir;
   FatImageFile card(dir / "card.img", {.FatBits = 16, .SizeKiB = 16 * 1024});
   card.Put("/a2024.txt", "x", LocalTime(2024, 6, 1, 10, 0));
+  card.Put("/today.txt", "x", std::time(nullptr));
   card.Delete("/a2024.txt");
+  card.Delete("/today.txt");
   auto engine = EngineFixture::OfImage(card.Path());
+  EXPECT_EQ(RunFind(engine.State, engine.Host, FindOptions{}).Outcome, FindOutcome::Result::Found);
+  EXPECT_EQ(engine.State.FoundCount, 2);
   EXPECT_EQ(engine.Find("*.*", false, 44).Outcome, FindOutcome::Result::Found);
+  EXPECT_EQ(engine.State.FoundCount, 1);
   EXPECT_EQ(engine.Find("*.*", false, 43).Outcome, FindOutcome::Result::NothingFound);
   EXPECT_EQ(engine.Host.LogLines, (std::vector<std::string>{"Deleted files not found!"}));
 }
