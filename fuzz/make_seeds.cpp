@@ -92,6 +92,21 @@ void RealCard(const std::filesystem::path &dir, const TempDir &work, int fatBits
   Write(dir, "formatted_fat" + std::to_string(fatBits) + "_other_mode", std::uint8_t(name | 8), 0, card.Bytes());
 }
 
+// A camera card with photos, a clip and a document, quick-formatted with a
+// new folder over the old ones: for the deep scan's look at free clusters.
+void FormattedPhotos(const std::filesystem::path &dir, const TempDir &work) {
+  FatImageFile card(work / "photos.img", {.FatBits = 32, .SizeKiB = 34 * 1024, .SectorsPerCluster = 1});
+  card.Mkdir("/DCIM/100CANON");
+  card.Put("/DCIM/100CANON/IMG_0001.JPG", CarveSample("photo.jpg"));
+  card.Put("/DCIM/100CANON/IMG_0002.JPG", CarveSample("big.jpg"));
+  card.Put("/DCIM/100CANON/MVI_0003.MP4", Mp4Sample(3000, 3673859696u));
+  card.Put("/DCIM/100CANON/IMG_0004.NEF", CarveSample("nikon.tif"));
+  card.Put("/DCIM/100CANON/DOC_0005.PDF", PdfSample(true));
+  card.Reformat();
+  card.Mkdir("/DCIM/100CANON");
+  Write(dir, "formatted_photos_fat32_other_mode", 9, 0, card.Bytes());
+}
+
 // The content walkers' seeds: a file of every kind, each after the byte
 // that chooses the size of the pieces it is fed in.
 void CarveSeeds(const std::filesystem::path &dir) {
@@ -131,5 +146,6 @@ int main(int argc, char **argv) {
   TempDir work;
   RealCard(dir, work, 16);
   RealCard(dir, work, 32);
+  FormattedPhotos(dir, work);
   return 0;
 }

@@ -118,15 +118,22 @@ void Carver::Cluster(std::uint32_t number, bool free, std::span<const std::uint8
     // A live file's cluster, or one the pass did not read: the file is cut.
     open_->Walk->Stop();
     Settle(std::move(open_), number);
+    Replay();
   }
-  if (!free)
-    return;
-  if (open_) {
+  if (free)
+    Examine(number, bytes);
+}
+
+void Carver::Examine(std::uint32_t number, std::span<const std::uint8_t> bytes) {
+  while (open_) {
     open_->Walk->Feed(bytes);
     open_->Add(number, volume_.ClusterBytes);
     if (open_->Walk->State() == Verdict::More)
       return;
-    if (!Settle(std::move(open_), number))
+    const bool notPart = Settle(std::move(open_), number);
+    // A file begun in a cluster looked at again may go on here.
+    Replay();
+    if (!notPart)
       return;
   }
   if (TryWaiting(number, bytes))
@@ -146,19 +153,45 @@ void Carver::Cluster(std::uint32_t number, bool free, std::span<const std::uint8
     Settle(std::move(open_), number);
 }
 
+void Carver::Replay() {
+  std::vector<std::uint8_t> bytes(volume_.ClusterBytes);
+  while (!replay_.empty()) {
+    const std::uint32_t number = replay_.front();
+    replay_.erase(replay_.begin());
+    if (volume_.Read(number, bytes))
+      Examine(number, bytes);
+  }
+}
+
+void Carver::ReplayAfter(const Open &file, std::uint64_t end, std::uint32_t number) {
+  if (!volume_.Read)
+    return;
+  // The first cluster is where a file began: it is not looked at again.
+  const std::uint64_t kept = std::max<std::uint64_t>(1, (end + volume_.ClusterBytes - 1) / volume_.ClusterBytes);
+  std::uint64_t index = 0;
+  for (const auto &run : file.Runs)
+    for (std::uint32_t i = 0; i < run.Count; ++i, ++index)
+      if (index >= kept && run.First + i != number)
+        replay_.push_back(run.First + i);
+}
+
 bool Carver::Settle(std::unique_ptr<Open> file, std::uint32_t number) {
   Walker &walk = *file->Walk;
   const bool fedThis = file->Next == number + 1;
   const std::uint64_t thisStart = fedThis ? file->Fed - volume_.ClusterBytes : file->Fed;
-  if (!walk.Confirmed())
+  if (!walk.Confirmed()) {
+    ReplayAfter(*file, 0, number);
     return file->Runs.empty() || file->Runs.front().First != number;
+  }
   if (walk.State() == Verdict::Ended) {
+    ReplayAfter(*file, walk.Length(), number);
     Record(*file, walk.Length(), true);
     return walk.Length() <= thisStart;
   }
   auto *jpeg = dynamic_cast<JpegWalker *>(&walk);
   if (jpeg && jpeg->Coding() && volume_.Read && file->Gaps < kMaxGaps) {
     if (auto located = Locate(file->Runs, *jpeg, volume_.ClusterBytes, volume_.Read, reread_)) {
+      ReplayAfter(*file, located->At, number);
       file->BreakAt = located->At;
       file->Decoder.emplace(std::move(located->State));
       file->WaitingFrom = number;
@@ -168,6 +201,7 @@ bool Carver::Settle(std::unique_ptr<Open> file, std::uint32_t number) {
       return notPart;
     }
   }
+  ReplayAfter(*file, walk.Length(), number);
   Record(*file, walk.Length(), false);
   return walk.Length() <= thisStart;
 }
@@ -206,8 +240,10 @@ bool Carver::TryWaiting(std::uint32_t number, std::span<const std::uint8_t> byte
     open_ = std::move(resumed);
     open_->Walk->Feed(bytes);
     open_->Add(number, volume_.ClusterBytes);
-    if (open_->Walk->State() != Verdict::More)
+    if (open_->Walk->State() != Verdict::More) {
       Settle(std::move(open_), number);
+      Replay();
+    }
     return true;
   }
   return false;
@@ -228,10 +264,11 @@ void Carver::Record(Open &file, std::uint64_t size, bool whole) {
 }
 
 void Carver::Finish() {
-  if (open_) {
+  while (open_) {
     open_->Walk->Stop();
     const std::uint32_t next = open_->Next;
     Settle(std::move(open_), next);
+    Replay();
   }
   for (auto &file : waiting_)
     Record(*file, file->BreakAt, false);

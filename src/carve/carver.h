@@ -9,16 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "carve/cluster_run.h"
 #include "carve/walker.h"
 
 namespace orvanta::carve {
-
-// Clusters that follow one another on the volume.
-struct ClusterRun {
-  std::uint32_t First = 0;
-  std::uint32_t Count = 0;
-  bool operator==(const ClusterRun &) const = default;
-};
 
 // A file recognised by its content.
 struct CarvedFile {
@@ -45,7 +39,8 @@ using ClusterReader = std::function<bool(std::uint32_t first, std::span<std::uin
 // a file that starts there is fed the clusters that follow until its walker
 // says where it ends. A file does not pass over a cluster that a live file
 // holds, a cluster the pass did not read, or the end of the volume: it is
-// cut off there.
+// cut off there. Clusters a walk took beyond its file's end are read again
+// through the reader and looked at as any other.
 //
 // A baseline JPEG whose entropy data breaks may go on after a gap (a
 // fragmented file): where its data really stops is found by decoding it
@@ -83,11 +78,17 @@ public:
 private:
   struct Open;
 
-  void Feed(std::unique_ptr<Open> &file, std::uint32_t number,
-            std::span<const std::uint8_t> bytes);
+  // A free cluster: fed to the file being followed, else tried as the next
+  // part of a waiting fragment or the start of a file.
+  void Examine(std::uint32_t number, std::span<const std::uint8_t> bytes);
   // Settles a file whose walk ended or broke; true when `number` (the
   // cluster being fed) is not part of it.
   bool Settle(std::unique_ptr<Open> file, std::uint32_t number);
+  // A walk may have read past the end of its file (a TIFF's head, the
+  // look past a box or a frame): the clusters it took beyond the end, save
+  // `number`, are read again and looked at in their turn.
+  void ReplayAfter(const Open &file, std::uint64_t end, std::uint32_t number);
+  void Replay();
   void Record(Open &file, std::uint64_t size, bool whole);
   bool TryWaiting(std::uint32_t number, std::span<const std::uint8_t> bytes);
   void Suspend(std::unique_ptr<Open> file);
@@ -97,6 +98,7 @@ private:
   std::vector<std::unique_ptr<Open>> waiting_; // fragments waiting for their next part
   std::vector<CarvedFile> found_;
   std::vector<std::uint8_t> reread_;
+  std::vector<std::uint32_t> replay_;
 };
 
 } // namespace orvanta::carve

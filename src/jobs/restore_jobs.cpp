@@ -55,8 +55,8 @@ public:
     }
     if (const auto written = row->LastWriteTime())
       out->KeepModificationTime(*written);
-    const ExtractResult result = ExtractFoundFile(state_.Vol, host_, {row->Size, row->FirstCluster},
-                                                  *out, stoppable_);
+    const ExtractResult result = ExtractFoundFile(
+        state_.Vol, host_, {row->Size, row->FirstCluster, row->Runs}, *out, stoppable_);
     if (result.WriteError != 0) {
       outcome_.WriteError = result.WriteError;
       return false;

@@ -139,7 +139,18 @@ ExtractResult ExtractFoundFile(Volume &vol, OperationHost &host, const FoundEntr
     // the volume treats as out of range.
     const auto first = static_cast<std::int32_t>(entry.FirstCluster);
     bool chained = false;
-    if (size >= copy.ClusterBytes) {
+    if (!entry.Runs.empty()) {
+      // A file found by its content in pieces: its clusters as they were
+      // found, as far as the size goes.
+      std::vector<std::uint32_t> clusters;
+      const std::int64_t needed = (size + copy.ClusterBytes - 1) / copy.ClusterBytes;
+      for (const auto &run : entry.Runs)
+        for (std::uint32_t i = 0; i < run.Count && std::int64_t(clusters.size()) < needed; ++i)
+          clusters.push_back(run.First + i);
+      copy.ChainCopy(clusters, size, stoppable);
+      chained = true;
+    }
+    if (!chained && size >= copy.ClusterBytes) {
       vol.WalkChain(first, &host);
       const std::vector<std::uint32_t> chain = vol.ChainList();
       chained = ChainFitsSize(chain, size, copy.ClusterBytes);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/rounding.h"
+#include "scan/content_files.h"
 #include "scan/directory_continuations.h"
 #include "settings/language_file.h"
 #include "scan/directory_walk.h"
@@ -277,6 +278,7 @@ void DeepScan(FindContext &ctx) {
 
   std::vector<std::uint8_t> chainBytes;
   DirectoryContinuations continuations(ctx);
+  ContentFiles content(ctx);
   for (std::int64_t k = 1; k <= blocks; ++k) {
     host.Pump();
     // After Stop no block is read and the bar stays: the remaining blocks
@@ -306,22 +308,27 @@ void DeepScan(FindContext &ctx) {
         continue;
       const std::span<const std::uint8_t> cluster(
           buffer.data() + slot * blockBytes + std::size_t(j) * clusterBytes, clusterBytes);
-      if (!BeginsWithDotPair(cluster)) {
-        // A later cluster of a directory whose chain the FAT has lost.
-        const std::int64_t n = firstCluster + (k - 1) * kDeepScanBlockClusters + j;
-        if (onClusterBoundaries && n <= std::numeric_limits<std::uint32_t>::max())
-          continuations.Examine(static_cast<std::uint32_t>(n), cluster);
-        continue;
-      }
       std::optional<std::uint32_t> number;
       const std::int64_t n = firstCluster + (k - 1) * kDeepScanBlockClusters + j;
       if (onClusterBoundaries && n <= std::numeric_limits<std::uint32_t>::max())
         number = static_cast<std::uint32_t>(n);
+      // Files recognised by their content, in the clusters the FAT leaves free.
+      if (number)
+        content.Cluster(*number, cluster);
+      if (!BeginsWithDotPair(cluster)) {
+        // A later cluster of a directory whose chain the FAT has lost.
+        if (number)
+          continuations.Examine(*number, cluster);
+        continue;
+      }
       const std::string folder = ScanDirectory(ctx, cluster, number, chainBytes);
       if (number)
         continuations.NoteFirstCluster(*number, cluster, folder);
     }
   }
+  // After the directories, so that a file found by its entry is not listed
+  // again by its content.
+  content.Record();
 }
 
 } // namespace orvanta

@@ -50,6 +50,7 @@ std::optional<FoundFileRow> FoundFileRowOf(FindContext &ctx, const ShortEntry &e
     return std::nullopt;
   if (!ctx.HeldClusters)
     ctx.HeldClusters = LiveClusters::Of(ctx.State.Vol, &ctx.Host);
+  ctx.EntryFirstClusters.insert(entry.FirstCluster);
   // The cluster is at most ClusterCount, so it fits.
   const auto first = static_cast<std::int32_t>(entry.FirstCluster);
   return FoundFileRow{.Name = entry.Name,

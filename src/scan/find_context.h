@@ -84,6 +84,8 @@ struct FindContext {
   // What the live files hold, read from the volume when the first found
   // file's condition is worked out.
   std::optional<LiveClusters> HeldClusters;
+  // The first clusters of the files found by their entries.
+  std::unordered_set<std::uint32_t> EntryFirstClusters;
 };
 
 // The catalogue row of a file entry that passes the file tests in order

@@ -36,6 +36,25 @@ std::pair<std::string_view, std::optional<std::string_view>> NextField(std::stri
   return {text.substr(0, hash), text.substr(hash + 1)};
 }
 
+// "first+count,first+count"; none when any part does not read.
+std::vector<carve::ClusterRun> ReadRuns(std::string_view text) {
+  std::vector<carve::ClusterRun> runs;
+  while (!text.empty()) {
+    const auto comma = text.find(',');
+    const std::string_view run = text.substr(0, comma);
+    const auto plus = run.find('+');
+    if (plus == std::string_view::npos)
+      return {};
+    const auto first = UnsignedField<std::uint32_t>(run.substr(0, plus));
+    const auto count = UnsignedField<std::uint32_t>(run.substr(plus + 1));
+    if (!first || !count || *count == 0)
+      return {};
+    runs.push_back({*first, *count});
+    text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
+  }
+  return runs;
+}
+
 void AppendTwoDigits(std::string &out, int n) {
   if (n < 10)
     out += '0';
@@ -45,6 +64,8 @@ void AppendTwoDigits(std::string &out, int n) {
 } // namespace
 
 std::string FoundDateTime::Text() const {
+  if (!Known())
+    return {};
   std::string out = std::to_string(Year);
   out.insert(0, out.size() < 4 ? 4 - out.size() : 0, '0');
   out += '/';
@@ -59,6 +80,8 @@ std::string FoundDateTime::Text() const {
 }
 
 std::optional<FoundDateTime> FoundDateTime::FromText(std::string_view text) {
+  if (text.empty())
+    return None();
   if (text.size() != 16 || text[4] != '/' || text[7] != '/' || text[10] != ' ' || text[13] != ':')
     return std::nullopt;
   const auto year = Digits(text.substr(0, 4));
@@ -82,14 +105,19 @@ std::string FoundFileRow::IniValue() const {
   value += '#';
   if (Mark != '\0')
     value += Mark;
-  if (Condition || Seconds) {
+  if (Condition || Seconds || !Runs.empty()) {
     value += '#';
     if (Condition)
       value += ConditionName(*Condition);
   }
-  if (Seconds) {
+  if (Seconds || !Runs.empty()) {
     value += '#';
-    AppendTwoDigits(value, *Seconds);
+    if (Seconds)
+      AppendTwoDigits(value, *Seconds);
+  }
+  for (std::size_t i = 0; i < Runs.size(); ++i) {
+    value += i == 0 ? '#' : ',';
+    value += std::to_string(Runs[i].First) + "+" + std::to_string(Runs[i].Count);
   }
   return value;
 }
@@ -117,9 +145,11 @@ std::optional<FoundFileRow> FoundFileRow::FromIniValue(std::string name, std::st
     const auto [conditionText, afterCondition] = NextField(*afterMark);
     row.Condition = ConditionFromName(conditionText);
     if (afterCondition) {
-      const auto seconds = NextField(*afterCondition).first;
+      const auto [seconds, afterSeconds] = NextField(*afterCondition);
       if (!seconds.empty() && seconds.size() <= 2)
         row.Seconds = Digits(seconds);
+      if (afterSeconds)
+        row.Runs = ReadRuns(NextField(*afterSeconds).first);
     }
   }
   return row;
@@ -155,7 +185,7 @@ std::uint64_t FoundFileRow::WrittenOrder() const {
 }
 
 std::optional<std::string> FoundFileRow::LastWriteText() const {
-  if (!Seconds || *Seconds > 59)
+  if (!Seconds || *Seconds > 59 || !Written.Known())
     return std::nullopt;
   std::string text = Written.Text();
   text += ':';

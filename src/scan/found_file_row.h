@@ -6,7 +6,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "carve/cluster_run.h"
 #include "scan/file_condition.h"
 
 namespace orvanta {
@@ -25,10 +27,14 @@ struct FoundDateTime {
 
   auto operator<=>(const FoundDateTime &) const = default;
 
-  // "YYYY/MM/DD HH:MM", each field zero-padded, for example "2019/05/07 09:05".
+  static constexpr FoundDateTime None() { return {0, 0, 0, 0, 0}; }
+  bool Known() const { return Year != 0; }
+
+  // "YYYY/MM/DD HH:MM", each field zero-padded, for example "2019/05/07 09:05";
+  // empty when there is no date.
   std::string Text() const;
-  // The form Text writes: four digits, "/", two, "/", two, a blank, two,
-  // ":", two. Nothing for anything else.
+  // The forms Text writes: four digits, "/", two, "/", two, a blank, two,
+  // ":", two; or empty, for no date. Nothing for anything else.
   static std::optional<FoundDateTime> FromText(std::string_view text);
 };
 
@@ -39,7 +45,9 @@ struct FoundDateTime {
 // In the catalogue's INI text the name is the key and the rest the value,
 // "size#date time#first cluster#mark#condition#seconds", for example
 // "48213#2019/05/07 09:05#1234#0#intact#06". Values of four fields, without
-// condition and seconds, read as well.
+// condition and seconds, read as well. A file found by its content whose
+// clusters do not follow one another has a seventh field, its runs of
+// clusters: "1234+10,1300+25".
 struct FoundFileRow {
   std::string Name;
   // Bytes; FAT sizes are unsigned 32-bit, up to 4 GiB - 1.
@@ -54,6 +62,9 @@ struct FoundFileRow {
   // The seconds of the last-write time (even, 0 to 58 from a directory
   // entry; up to 62 as the bits read); nothing when unknown.
   std::optional<int> Seconds;
+  // The clusters of a file found by its content, in order, when they are
+  // not those a restore reads from the first cluster on; empty otherwise.
+  std::vector<carve::ClusterRun> Runs;
 
   // The INI value of the row (everything but the name).
   std::string IniValue() const;

@@ -345,5 +345,30 @@ TEST(ResultsWindow, ColumnsShowAndSortTheRowsValues) {
   EXPECT_EQ(column(0), QStringList({"c.jpg", "b.mov", "d.jpg", "a.mov"}));
 }
 
+// Files found by their content that record no date show none, and come
+// after the dated ones in either order of the dates.
+TEST(ResultsWindow, FilesWithoutADateSortLast) {
+  GuiWorld world;
+  EngineState &state = world.Context().State();
+  state.Tree.AddTopLevel("E:");
+  state.Catalogue.Write("E:\\", {.Name = "f00000100.jpg", .Size = 1, .Written = FoundDateTime::None()});
+  state.Catalogue.Write("E:\\", {.Name = "b.jpg", .Size = 1, .Written = {2020, 1, 1, 0, 0}});
+  state.Catalogue.Write("E:\\", {.Name = "a.jpg", .Size = 1, .Written = {2019, 5, 7, 9, 5}});
+  TForm1b results(world.Context(), nullptr);
+  results.Populate();
+  QTreeWidget *list = results.FList();
+  auto names = [&] {
+    QStringList texts;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+      texts << list->topLevelItem(i)->text(0);
+    return texts;
+  };
+  EXPECT_EQ(list->topLevelItem(0)->text(2), "");
+  results.SortBy(2);
+  EXPECT_EQ(names(), QStringList({"a.jpg", "b.jpg", "f00000100.jpg"}));
+  results.SortBy(2);
+  EXPECT_EQ(names(), QStringList({"b.jpg", "a.jpg", "f00000100.jpg"}));
+}
+
 } // namespace
 } // namespace orvanta::gui::test

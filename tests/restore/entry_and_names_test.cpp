@@ -41,6 +41,9 @@ TEST(FoundFileRow, ReadsTheValuesItWrites) {
       {"1#2019/05/07 09:05#2#0#empty#5x", 1, 2, '0', FileCondition::Empty, {},
        "1#2019/05/07 09:05#2#0#empty"},
       {"1#2019/05/07 09:05#2#0#a later field", 1, 2, '0', {}, {}, "1#2019/05/07 09:05#2#0"},
+      // A file found by its content: no date of its own, clusters in runs.
+      {"4753##6#0#intact##6+2,11+8", 4753, 6, '0', FileCondition::Intact, {}, nullptr},
+      {"4753##6#0#partly#07#6+2,x", 4753, 6, '0', FileCondition::Partly, 7, "4753##6#0#partly#07"},
   };
   for (const Case &c : cases) {
     const auto row = FoundFileRow::FromIniValue("n", c.Value);
@@ -53,6 +56,8 @@ TEST(FoundFileRow, ReadsTheValuesItWrites) {
     EXPECT_EQ(row->Seconds, c.Seconds) << c.Value;
     EXPECT_EQ(row->IniValue(), c.Written ? c.Written : c.Value);
   }
+  EXPECT_EQ(FoundFileRow::FromIniValue("n", "4753##6#0#intact##6+2,11+8")->Runs,
+            (std::vector<carve::ClusterRun>{{6, 2}, {11, 8}}));
   for (const char *unusable :
        {"", "#2019/05/07 09:05#2#0", "1x#2019/05/07 09:05#2#0", "-5#2019/05/07 09:05#2#0",
         "+5#2019/05/07 09:05#2#0", "1#2019/05/07 09:05#2", "1#2019/05/07 09:05#2x#0",

@@ -47,6 +47,8 @@ QIcon ArtworkIcon(const char *name) {
   return icon;
 }
 
+constexpr int kDateColumn = 2;
+
 // A row of the file list: sorts by the number behind a cell where there is
 // one (the size, the last-write time, the condition), else by its text.
 class FileRow final : public QTreeWidgetItem {
@@ -58,9 +60,17 @@ public:
     const QVariant theirs = other.data(column, kSortRole);
     if (mine.isValid() && theirs.isValid())
       return mine.toULongLong() < theirs.toULongLong();
-    // Rows without a number go first.
-    if (mine.isValid() != theirs.isValid())
+    if (mine.isValid() != theirs.isValid()) {
+      // Files without a date (found by their content) come after all the
+      // others, whichever way the dates are sorted; elsewhere rows without
+      // a number go first.
+      if (column == kDateColumn) {
+        const bool ascending =
+            !treeWidget() || treeWidget()->header()->sortIndicatorOrder() == Qt::AscendingOrder;
+        return ascending ? mine.isValid() : !mine.isValid();
+      }
       return !mine.isValid();
+    }
     return text(column).compare(other.text(column), Qt::CaseInsensitive) < 0;
   }
 };
@@ -374,8 +384,9 @@ void TForm1b::DListChange() {
     row->setCheckState(0, Qt::Unchecked);
     row->setText(1, SizeText(file.Size));
     row->setData(1, kSortRole, QVariant::fromValue<qulonglong>(file.Size));
-    row->setText(2, QString::fromStdString(file.Written.Text()));
-    row->setData(2, kSortRole, QVariant::fromValue<qulonglong>(file.WrittenOrder()));
+    row->setText(kDateColumn, QString::fromStdString(file.Written.Text()));
+    if (file.Written.Known())
+      row->setData(kDateColumn, kSortRole, QVariant::fromValue<qulonglong>(file.WrittenOrder()));
     row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     row->setTextAlignment(2, Qt::AlignHCenter | Qt::AlignVCenter);
     if (file.Condition) {
