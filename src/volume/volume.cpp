@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "volume/boot_sector.h"
+#include "volume/fat_entries.h"
 #include "volume/write_fence.h"
 
 namespace orvanta {
@@ -153,6 +154,13 @@ bool Volume::ReadGeometry() {
   g.BytesPerCluster = g.SectorsPerCluster * g.BytesPerSector; // at most 65535 * 2 * 4096
   g.ClusterCount = g.TotalSectors / g.SectorsPerCluster;
   g.FatBytes = g.SectorsPerFat * g.BytesPerSector;
+  // The FAT32 root may begin at any cluster. A field below 2 names none;
+  // reading then looks where formatters put the root.
+  g.RootCluster = 0;
+  if (g.FatType == kFat32)
+    g.RootCluster = fields.RootCluster >= 2 && fields.RootCluster <= kFat32EntryMask
+                        ? fields.RootCluster
+                        : 2;
   return true;
 }
 
