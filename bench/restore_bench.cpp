@@ -87,19 +87,18 @@ void BM_RestoreChains(benchmark::State &state) { RestoreSection(state, "E:\\K\\"
 void BM_PlainCopy(benchmark::State &state) {
   Card &card = TheCard();
   const auto &vol = card.Engine->State.Vol;
-  const auto &catalogue = card.Engine->State.Catalogue;
-  const auto keys = catalogue.Keys("E:\\C\\");
+  const std::vector<FoundFileRow> &files = card.Engine->State.Catalogue.Folder("E:\\C\\")->Files;
   const auto out = card.Dir / "plain";
   std::vector<char> buffer(64 * 1024);
   for (auto _ : state) {
     std::filesystem::remove_all(out);
     std::filesystem::create_directories(out);
-    for (const auto &key : keys) {
-      const auto entry = FoundFileRow::Parse(catalogue.Value("E:\\C\\", key));
+    for (const FoundFileRow &entry : files) {
       const int in = ::open(card.Image.c_str(), O_RDONLY);
-      const int to = ::open((out / key).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      off_t at = off_t(vol.ClusterToSector(entry->FirstCluster)) * vol.Geometry().BytesPerSector;
-      for (std::size_t left = std::size_t(entry->Size); left > 0;) {
+      const int to = ::open((out / entry.Name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      off_t at = off_t(vol.ClusterToSector(std::int32_t(entry.FirstCluster))) *
+                 vol.Geometry().BytesPerSector;
+      for (std::size_t left = std::size_t(entry.Size); left > 0;) {
         const auto n = ::pread(in, buffer.data(), std::min(left, buffer.size()), at);
         if (n <= 0 || ::write(to, buffer.data(), std::size_t(n)) != n)
           break;
@@ -127,15 +126,16 @@ void PlainCopyOfEverything(Card &card) {
   std::filesystem::remove_all(out);
   std::vector<char> buffer(kFileBytes);
   const int in = ::open(card.Image.c_str(), O_RDONLY | O_CLOEXEC);
-  for (const auto &section : state.Catalogue.SectionNames()) {
-    const auto folder = out / section.substr(3);
+  for (const FoundFolder &found : state.Catalogue.Folders()) {
+    const auto folder = out / found.Section.substr(3);
     std::filesystem::create_directories(folder);
-    for (const auto &key : state.Catalogue.Keys(section)) {
-      const auto entry = FoundFileRow::Parse(state.Catalogue.Value(section, key));
-      const off_t at = off_t(state.Vol.ClusterToSector(entry->FirstCluster)) * g.BytesPerSector;
-      const auto n = ::pread(in, buffer.data(), std::size_t(entry->Size), at);
-      const int to = ::open((folder / key).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-      if (n != entry->Size || ::write(to, buffer.data(), std::size_t(n)) != n)
+    for (const FoundFileRow &entry : found.Files) {
+      const off_t at =
+          off_t(state.Vol.ClusterToSector(std::int32_t(entry.FirstCluster))) * g.BytesPerSector;
+      const auto n = ::pread(in, buffer.data(), std::size_t(entry.Size), at);
+      const int to =
+          ::open((folder / entry.Name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+      if (n != ssize_t(entry.Size) || ::write(to, buffer.data(), std::size_t(n)) != n)
         std::abort();
       const timespec times[2] = {{0, UTIME_OMIT}, {1557219900, 0}};
       ::futimens(to, times);

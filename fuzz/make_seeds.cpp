@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "support/carve_samples.h"
 #include "support/crafted_volume.h"
 #include "support/fat_image.h"
 #include "support/temp_dir.h"
@@ -91,13 +92,49 @@ void RealCard(const std::filesystem::path &dir, const TempDir &work, int fatBits
   Write(dir, "formatted_fat" + std::to_string(fatBits) + "_other_mode", std::uint8_t(name | 8), 0, card.Bytes());
 }
 
+// A camera card with photos, a clip and a document, quick-formatted with a
+// new folder over the old ones: for the deep scan's look at free clusters.
+void FormattedPhotos(const std::filesystem::path &dir, const TempDir &work) {
+  FatImageFile card(work / "photos.img", {.FatBits = 32, .SizeKiB = 34 * 1024, .SectorsPerCluster = 1});
+  card.Mkdir("/DCIM/100CANON");
+  card.Put("/DCIM/100CANON/IMG_0001.JPG", CarveSample("photo.jpg"));
+  card.Put("/DCIM/100CANON/IMG_0002.JPG", CarveSample("big.jpg"));
+  card.Put("/DCIM/100CANON/MVI_0003.MP4", Mp4Sample(3000, 3673859696u));
+  card.Put("/DCIM/100CANON/IMG_0004.NEF", CarveSample("nikon.tif"));
+  card.Put("/DCIM/100CANON/DOC_0005.PDF", PdfSample(true));
+  card.Reformat();
+  card.Mkdir("/DCIM/100CANON");
+  Write(dir, "formatted_photos_fat32_other_mode", 9, 0, card.Bytes());
+}
+
+// The content walkers' seeds: a file of every kind, each after the byte
+// that chooses the size of the pieces it is fed in.
+void CarveSeeds(const std::filesystem::path &dir) {
+  std::filesystem::create_directories(dir);
+  const std::pair<const char *, Bytes> files[] = {
+      {"photo.jpg", CarveSample("photo.jpg")},   {"big.jpg", CarveSample("big.jpg")},
+      {"prog.jpg", CarveSample("prog.jpg")},     {"dated.png", CarveSample("dated.png")},
+      {"small.gif", CarveSample("small.gif")},   {"nikon.tif", CarveSample("nikon.tif")},
+      {"clip.mp4", Mp4Sample(2000, 3673859696u)}, {"clip.avi", AviSample(300)},
+      {"sound.wav", WavSample(500)},             {"song.mp3", Mp3Sample(6, true)},
+      {"frames.mp3", Mp3Sample(10, false)},      {"paper.pdf", PdfSample(true)},
+      {"letter.docx", ZipSample(false, false)},  {"letter.odt", ZipSample(true, true)}};
+  for (const auto &[name, bytes] : files)
+    for (const std::uint8_t piece : {std::uint8_t{0}, std::uint8_t{31}, std::uint8_t{255}}) {
+      Bytes input{piece};
+      input.insert(input.end(), bytes.begin(), bytes.end());
+      WriteFileBytes(dir / (std::string(name) + "." + std::to_string(piece)), input);
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_seeds DIR\n");
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: make_seeds DIR CARVE_DIR\n");
     return 2;
   }
+  CarveSeeds(argv[2]);
   const std::filesystem::path dir = argv[1];
   std::filesystem::create_directories(dir);
   Write(dir, "crafted_fat16", 0, 0, Crafted(16));
@@ -109,5 +146,6 @@ int main(int argc, char **argv) {
   TempDir work;
   RealCard(dir, work, 16);
   RealCard(dir, work, 32);
+  FormattedPhotos(dir, work);
   return 0;
 }

@@ -64,11 +64,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   restore.DestFolder = dest;
   engine->Host.SetRunning(true);
   (void)RestoreFolder(engine->State, restore, engine->Host);
-  const auto sections = engine->State.Catalogue.SectionNames();
-  const auto keys = engine->State.Catalogue.Keys(sections.front());
-  if (!keys.empty()) {
-    restore.CurrentSection = sections.front();
-    (void)ExtractPreview(engine->State, restore, engine->Host, keys.front(), temp);
+  const FoundFolder &first = engine->State.Catalogue.Folders().front();
+  if (!first.Files.empty()) {
+    restore.CurrentSection = first.Section;
+    (void)ExtractPreview(engine->State, restore, engine->Host, first.Files.front().Name, temp);
   }
 
   for (const auto &entry : fs::directory_iterator(Sandbox()))

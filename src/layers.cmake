@@ -4,18 +4,20 @@
 # source file to this list, so a new dependency is written here first.
 #
 #   engine (bottom: text, rounding, the operation host) and platform (the
-#   operating system) use nothing of ours; settings and volume stand on them;
-#   scan on volume; restore and wipe on scan; jobs (the commands over the
+#   operating system) use nothing of ours, nor does carve (files recognised
+#   by their content, as plain byte streams); settings and volume stand on
+#   engine and platform; scan on volume and carve; restore and wipe on scan; jobs (the commands over the
 #   shared state) on everything below; the two front ends on jobs.
-set(ORVANTA_LAYERS engine platform settings volume scan restore wipe jobs cli gui)
+set(ORVANTA_LAYERS engine platform carve settings volume scan restore wipe jobs cli gui)
 
 set(ORVANTA_USES_engine)
 set(ORVANTA_USES_platform)
+set(ORVANTA_USES_carve)
 set(ORVANTA_USES_settings engine platform)
 set(ORVANTA_USES_volume engine platform)
-set(ORVANTA_USES_scan engine platform settings volume)
-set(ORVANTA_USES_restore engine platform settings volume scan)
-set(ORVANTA_USES_wipe engine platform settings volume scan)
-set(ORVANTA_USES_jobs engine platform settings volume scan restore wipe)
-set(ORVANTA_USES_cli engine platform settings volume scan restore wipe jobs)
-set(ORVANTA_USES_gui engine platform settings volume scan restore wipe jobs)
+set(ORVANTA_USES_scan engine platform carve settings volume)
+set(ORVANTA_USES_restore engine platform carve settings volume scan)
+set(ORVANTA_USES_wipe engine platform carve settings volume scan)
+set(ORVANTA_USES_jobs engine platform carve settings volume scan restore wipe)
+set(ORVANTA_USES_cli engine platform carve settings volume scan restore wipe jobs)
+set(ORVANTA_USES_gui engine platform carve settings volume scan restore wipe jobs)

@@ -5,7 +5,6 @@
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "cli/terminal_host.h"
-#include "scan/entry_decoding.h"
 #include "scan/found_file_row.h"
 
 namespace orvanta::cli {
@@ -38,27 +37,20 @@ void AppendJsonString(std::string &out, std::string_view text) {
   out += '"';
 }
 
-// A catalogue value as JSON fields. A value that does not read as a row
-// keeps what the results list would show of it.
-void AppendJsonValue(std::string &out, const std::string &value) {
-  const auto row = FoundFileRow::Parse(value);
-  const FoundFileCells cells = FoundFileCells::Read(value);
-  auto number = [](const std::optional<std::int32_t> &n) {
-    return n ? std::to_string(*n) : std::string("null");
-  };
-  out += ",\"size\":" + number(cells.Size) + ",\"date\":";
-  AppendJsonString(out, cells.DateTime);
-  out += ",\"cluster\":" + number(row ? std::optional(row->FirstCluster) : std::nullopt) +
-         ",\"mark\":";
-  AppendJsonString(out, row && row->Mark != '\0' ? std::string(1, row->Mark) : std::string());
+// A found file's fields after its folder and name.
+void AppendJsonFields(std::string &out, const FoundFileRow &row) {
+  out += ",\"size\":" + std::to_string(row.Size) + ",\"date\":";
+  AppendJsonString(out, row.Written.Text());
+  out += ",\"cluster\":" + std::to_string(row.FirstCluster) + ",\"mark\":";
+  AppendJsonString(out, row.Mark != '\0' ? std::string(1, row.Mark) : std::string());
   out += ",\"condition\":";
-  if (row && row->Condition)
-    AppendJsonString(out, ConditionName(*row->Condition));
+  if (row.Condition)
+    AppendJsonString(out, ConditionName(*row.Condition));
   else
     out += "null";
   // The last-write time with its seconds, which the date leaves out.
   out += ",\"written\":";
-  if (const auto written = row ? row->LastWriteText() : std::nullopt)
+  if (const auto written = row.LastWriteText())
     AppendJsonString(out, *written);
   else
     out += "null";
@@ -70,17 +62,18 @@ std::string CatalogueJson(const EngineState &state, bool deep) {
   std::string out = "{\"drive\":";
   AppendJsonString(out, state.Vol.Geometry().DrivePath);
   out += std::string(",\"mode\":\"") + (deep ? "deep" : "quick") + "\",\"found\":" +
-         std::to_string(state.Catalogue.KeyCount()) + ",\"files\":[";
+         std::to_string(state.Catalogue.FileCount()) + ",\"files\":[";
   bool first = true;
-  state.Catalogue.ForEach([&](const TFoundCatalogue::Entry &e) {
-    out += first ? "{\"folder\":" : ",{\"folder\":";
-    first = false;
-    AppendJsonString(out, e.Section);
-    out += ",\"name\":";
-    AppendJsonString(out, e.Key);
-    AppendJsonValue(out, e.Value);
-    out += "}";
-  });
+  for (const FoundFolder &folder : state.Catalogue.Folders())
+    for (const FoundFileRow &row : folder.Files) {
+      out += first ? "{\"folder\":" : ",{\"folder\":";
+      first = false;
+      AppendJsonString(out, folder.Section);
+      out += ",\"name\":";
+      AppendJsonString(out, row.Name);
+      AppendJsonFields(out, row);
+      out += "}";
+    }
   out += "]}\n";
   return out;
 }
@@ -91,7 +84,6 @@ std::optional<int> RunScan(EngineState &state, TerminalHost &host, const Argumen
   options.Drive = drive.Drive;
   options.Mask = args.Value("--mask").value_or("*.*");
   options.Deep = args.Has("--deep");
-  options.MaxYearOffset = CurrentYearOffsetLimit();
   const FindOutcome outcome = RunFind(state, host, options);
   if (outcome.Outcome == FindOutcome::Result::Refused ||
       outcome.Outcome == FindOutcome::Result::Busy) {

@@ -79,9 +79,9 @@ struct Totals {
 std::optional<std::vector<RestoreRow>>
 RowsChecking(const EngineState &state, const std::string &section, const std::string &name) {
   std::vector<RestoreRow> rows;
-  for (const auto &key : state.Catalogue.Keys(section))
-    if (!state.Catalogue.Value(section, key).empty())
-      rows.push_back({key, false});
+  if (const FoundFolder *folder = state.Catalogue.Folder(section))
+    for (const FoundFileRow &row : folder->Files)
+      rows.push_back({row.Name, false});
   auto it = std::find_if(rows.begin(), rows.end(),
                          [&](const RestoreRow &r) { return r.Caption == name; });
   if (it == rows.end())
@@ -126,9 +126,9 @@ std::optional<std::vector<FileCondition>> ConditionList(std::string_view text) {
 // Whether a folder WHAT names anything found: a catalogue section at or
 // below it.
 bool AnythingFoundIn(const EngineState &state, const std::string &folder) {
-  const auto sections = state.Catalogue.SectionNames();
-  return std::any_of(sections.begin(), sections.end(),
-                     [&](const std::string &s) { return s.starts_with(folder); });
+  const auto &folders = state.Catalogue.Folders();
+  return std::any_of(folders.begin(), folders.end(),
+                     [&](const FoundFolder &f) { return f.Section.starts_with(folder); });
 }
 
 } // namespace

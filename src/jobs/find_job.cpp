@@ -1,6 +1,7 @@
 #include "jobs/find_job.h"
 
 #include "scan/deep_scan.h"
+#include "scan/entry_decoding.h"
 #include "scan/live_view.h"
 #include "scan/quick_scan.h"
 #include "volume/device_session.h"
@@ -47,7 +48,7 @@ FindOutcome RunFind(EngineState &state, OperationHost &host, const FindOptions &
 
   auto live = MakeLiveView(state.Vol);
   FindContext ctx(state, host, *live, std::move(*compiled), AdmitsEverything(mask),
-                  options.MaxYearOffset);
+                  options.MaxYearOffset.value_or(CurrentYearOffsetLimit()));
   host.SetProgressWidth(0);
   host.ShowProgress(true);
   if (options.Deep)

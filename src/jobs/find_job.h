@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "jobs/engine_state.h"
@@ -13,7 +14,8 @@ struct FindOptions {
   std::string Drive = "E:";
   std::string Mask = "*.*"; // empty means "*.*"
   bool Deep = false;
-  int MaxYearOffset = 0;              // the latest plausible year, less 1980
+  // The latest plausible year, less 1980; nothing: this year by the clock.
+  std::optional<int> MaxYearOffset;
   std::function<void()> BeforeScan;   // shown before the scan starts (the deep-scan hint)
 };
 

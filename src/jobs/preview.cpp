@@ -7,7 +7,6 @@
 #include "restore/extraction.h"
 #include "restore/host_paths.h"
 #include "platform/output_file.h"
-#include "scan/found_file_row.h"
 #include "volume/device_session.h"
 
 namespace orvanta {
@@ -58,7 +57,7 @@ PreviewOutcome ExtractPreview(EngineState &state, RestoreState &restore, Operati
   if (!guard || restore.ResultsBusy)
     return outcome;
   outcome.Outcome = PreviewOutcome::Result::Impossible;
-  const auto row = FoundFileRow::Parse(state.Catalogue.Value(restore.CurrentSection, name));
+  const FoundFileRow *row = state.Catalogue.File(restore.CurrentSection, name);
   if (!row) {
     outcome.Message = state.Language.Text("Errors", "Message5", "Viewing impossible!");
     return outcome;
@@ -73,7 +72,7 @@ PreviewOutcome ExtractPreview(EngineState &state, RestoreState &restore, Operati
   restore.ResultsBusy = true;
   const DeviceSession session(state.Vol, DeviceAccess::Read);
   const ExtractResult result = ExtractFoundFile(
-      state.Vol, host, {row->Size, row->FirstCluster}, *out, false);
+      state.Vol, host, {row->Size, row->FirstCluster, row->Runs}, *out, false);
   restore.ResultsBusy = false;
   if (result.WriteError != 0) {
     outcome.Outcome = PreviewOutcome::Result::WriteFailed;

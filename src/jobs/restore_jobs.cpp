@@ -33,11 +33,10 @@ public:
       host_.SetProgressWidth(ProgressFillWidth(double(p)));
   }
 
-  // Writes the file `key` of `section` into `folder`. False when the
-  // command must end: a write or close failed, or Stop came.
-  bool RestoreFile(std::string_view section, std::string_view key,
-                   const std::filesystem::path &folder) {
-    const auto row = FoundFileRow::Parse(state_.Catalogue.Value(section, key));
+  // Writes a found file into `folder`; a file the catalogue does not hold
+  // is skipped. False when the command must end: a write or close failed,
+  // or Stop came.
+  bool RestoreFile(const FoundFileRow *row, const std::filesystem::path &folder) {
     if (!row) {
       ++outcome_.Skipped;
       return true;
@@ -49,8 +48,8 @@ public:
       return true;
     }
     const RestoredFile file =
-        RestoreFoundFile(state_.Vol, host_, {row->Size, row->FirstCluster}, row->LastWriteTime(),
-                         folder, key, stoppable_);
+        RestoreFoundFile(state_.Vol, host_, {row->Size, row->FirstCluster, row->Runs},
+                         row->LastWriteTime(), folder, row->Name, stoppable_);
     switch (file.Outcome) {
     case RestoredFile::Result::Restored:
       ++outcome_.Restored;
@@ -137,7 +136,7 @@ RestoreOutcome RestoreCheckedRows(EngineState &state, RestoreState &restore, Ope
     run.Progress(i, rows.size());
     if (!rows[i].Checked)
       continue;
-    if (!run.RestoreFile(section, rows[i].Caption, restore.DestFolder))
+    if (!run.RestoreFile(state.Catalogue.File(section, rows[i].Caption), restore.DestFolder))
       break;
   }
   return run.Finish();
@@ -153,23 +152,23 @@ RestoreOutcome RestoreFolder(EngineState &state, RestoreState &restore, Operatio
   // Nothing begins with an empty section name: with no folder selected
   // there is nothing to restore.
   const std::string prefix = restore.CurrentSection;
-  const std::vector<std::string> sections = state.Catalogue.SectionNames();
+  const std::vector<FoundFolder> &folders = state.Catalogue.Folders();
   bool failed = false;
-  for (std::size_t k = 0; k < sections.size() && !failed; ++k) {
+  for (std::size_t k = 0; k < folders.size() && !failed; ++k) {
     host.Pump();
     if (stoppable && !host.Running())
       break;
-    const std::string &section = sections[k];
-    if (prefix.empty() || !section.starts_with(prefix))
+    const FoundFolder &folder = folders[k];
+    if (prefix.empty() || !folder.Section.starts_with(prefix))
       continue;
-    run.Progress(k, sections.size());
-    std::filesystem::path target = SectionFolder(restore.DestFolder, section);
+    run.Progress(k, folders.size());
+    std::filesystem::path target = SectionFolder(restore.DestFolder, folder.Section);
     ForceFolder(target);
     std::error_code ec;
     if (!std::filesystem::is_directory(target, ec))
       target = restore.DestFolder;
-    for (const std::string &key : state.Catalogue.Keys(section))
-      if (!run.RestoreFile(section, key, target)) {
+    for (const FoundFileRow &row : folder.Files)
+      if (!run.RestoreFile(&row, target)) {
         failed = true;
         break;
       }

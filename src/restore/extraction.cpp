@@ -139,10 +139,27 @@ ExtractResult ExtractFoundFile(Volume &vol, OperationHost &host, const FoundEntr
     // A damaged cluster-size field: nothing of the file can be read.
     copy.Result.UnreadableParts = entry.Size > 0;
   } else {
-    const std::int64_t size = entry.Size;
+    // No volume holds 2^62 bytes; a size past that is cut there, where the
+    // run's arithmetic still holds.
+    const auto size =
+        static_cast<std::int64_t>(std::min<std::uint64_t>(entry.Size, std::uint64_t{1} << 62));
+    // FAT cluster numbers have 28 bits; anything larger wraps to a number
+    // the volume treats as out of range.
+    const auto first = static_cast<std::int32_t>(entry.FirstCluster);
     bool chained = false;
-    if (size >= copy.ClusterBytes) {
-      vol.WalkChain(entry.FirstCluster, &host);
+    if (!entry.Runs.empty()) {
+      // A file found by its content in pieces: its clusters as they were
+      // found, as far as the size goes.
+      std::vector<std::uint32_t> clusters;
+      const std::int64_t needed = (size + copy.ClusterBytes - 1) / copy.ClusterBytes;
+      for (const auto &run : entry.Runs)
+        for (std::uint32_t i = 0; i < run.Count && std::int64_t(clusters.size()) < needed; ++i)
+          clusters.push_back(run.First + i);
+      copy.ChainCopy(clusters, size);
+      chained = true;
+    }
+    if (!chained && size >= copy.ClusterBytes) {
+      vol.WalkChain(first, &host);
       const std::vector<std::uint32_t> chain = vol.ChainList();
       chained = ChainFitsSize(chain, size, copy.ClusterBytes);
       if (chained)
@@ -151,14 +168,14 @@ ExtractResult ExtractFoundFile(Volume &vol, OperationHost &host, const FoundEntr
     if (!chained && size > copy.ClusterBytes && !ClusterInUse(vol, entry.FirstCluster)) {
       // A deleted file's run: clusters that live files hold now are passed
       // over. A run that meets none is read as one below.
-      const FreeRun run = FreeClusterRun(vol, size, entry.FirstCluster, /*listClusters=*/true);
+      const FreeRun run = FreeClusterRun(vol, size, first, /*listClusters=*/true);
       if (run.PassedUsed) {
         copy.ChainCopy(run.Clusters, size);
         chained = true;
       }
     }
     if (!chained)
-      copy.ContiguousCopy(entry.FirstCluster, size);
+      copy.ContiguousCopy(first, size);
   }
   out.Close();
   copy.Result.WriteError = out.Error();

@@ -19,7 +19,8 @@ struct ExtractResult {
   bool Stopped = false;
 };
 
-// Copies a found file from the volume into `out` and closes it. When the
+// Copies a found file from the volume into `out` and closes it. A file found
+// by its content in pieces is read along its runs of clusters. When the
 // file is at least a cluster long and its chain in the FAT has more than one
 // cluster, none of them 0, and a length within one cluster of the size, the
 // clusters are read one by one along the chain; otherwise (always for a file

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/rounding.h"
+#include "scan/content_files.h"
 #include "scan/directory_continuations.h"
 #include "settings/language_file.h"
 #include "scan/directory_walk.h"
@@ -34,8 +35,8 @@ bool BeginsWithDotPair(std::span<const std::uint8_t> cluster) {
 
 // The directory in which the climb looks for a child's entry: along its
 // intact chain, else one cluster's worth from its first cluster. The root
-// (0) is the whole FAT16 root region, or on FAT32 the directory at cluster
-// 2 (which begins at RootStartSector) along its chain.
+// (0) is the whole FAT16 root region, or on FAT32 the directory at the
+// root cluster along its chain.
 bool ReadParent(Volume &volume, std::uint32_t parent, std::vector<std::uint8_t> &bytes) {
   if (parent == 0)
     return ReadRootDirectory(volume, bytes);
@@ -44,8 +45,8 @@ bool ReadParent(Volume &volume, std::uint32_t parent, std::vector<std::uint8_t> 
 }
 
 // A ".." link to the root: 0, or on FAT32 the root's own cluster.
-bool IsRootLink(std::uint32_t parent, int fatType) {
-  return parent == 0 || (fatType == kFat32 && parent == 2);
+bool IsRootLink(std::uint32_t parent, const TVolumeGeometry &g) {
+  return parent == 0 || (g.FatType == kFat32 && parent == g.RootCluster);
 }
 
 // Names the directory whose first cluster is in hand and records its files.
@@ -79,8 +80,8 @@ std::string ScanDirectory(FindContext &ctx, std::span<const std::uint8_t> cluste
                     return true;
                   if (ctx.Live.FileExists(CurrentFolderPath + e.Name))
                     return true;
-                  if (auto value = FoundFileValue(ctx, e, raw, e.IsDeleted() ? '1' : '0'))
-                    RecordFoundFile(ctx, CurrentFolderPath, e.Name, *value);
+                  if (auto row = FoundFileRowOf(ctx, e, raw, e.IsDeleted() ? '1' : '0'))
+                    RecordFoundFile(ctx, CurrentFolderPath, std::move(*row));
                   return true;
                 });
   return CurrentFolderPath;
@@ -147,7 +148,7 @@ void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t pare
   for (std::size_t names = 0; names < kMaxFolderDepth; ++names) {
     if (!ctx.Host.Running())
       return;
-    const bool root = IsRootLink(parent, g.FatType);
+    const bool root = IsRootLink(parent, g);
     if (root)
       parent = 0;
     if (!visited.insert(parent).second)
@@ -206,9 +207,12 @@ void DeepScan(FindContext &ctx) {
   const auto sectorBytes = static_cast<std::uint64_t>(g.BytesPerSector);
   const std::size_t blockBytes = std::size_t{kDeepScanBlockClusters} * clusterBytes;
   const std::int64_t sectorsPerBlock = std::int64_t{kDeepScanBlockClusters} * g.SectorsPerCluster;
-  // The first block follows the root: at cluster 2 on FAT16, after the
-  // root's cluster on FAT32, so cluster 2 itself is never examined.
-  const std::int64_t firstSector = std::int64_t{g.RootStartSector} + g.RootSectors;
+  // The first block follows the root: at cluster 2 on FAT16; on FAT32 after
+  // the root's cluster when the root is cluster 2, else at cluster 2, which
+  // is then a cluster like any other.
+  const bool skipsRootCluster = g.FatType != kFat32 || g.RootCluster == 2;
+  const std::int64_t firstSector =
+      std::int64_t{g.RootStartSector} + (skipsRootCluster ? g.RootSectors : 0);
   const std::int64_t lead = firstSector - volume.ClusterToSector(2);
   const bool onClusterBoundaries = lead >= 0 && lead % g.SectorsPerCluster == 0;
   const std::int64_t firstCluster = 2 + lead / g.SectorsPerCluster;
@@ -274,6 +278,7 @@ void DeepScan(FindContext &ctx) {
 
   std::vector<std::uint8_t> chainBytes;
   DirectoryContinuations continuations(ctx);
+  ContentFiles content(ctx);
   for (std::int64_t k = 1; k <= blocks; ++k) {
     host.Pump();
     // After Stop no block is read and the bar stays: the remaining blocks
@@ -303,22 +308,27 @@ void DeepScan(FindContext &ctx) {
         continue;
       const std::span<const std::uint8_t> cluster(
           buffer.data() + slot * blockBytes + std::size_t(j) * clusterBytes, clusterBytes);
-      if (!BeginsWithDotPair(cluster)) {
-        // A later cluster of a directory whose chain the FAT has lost.
-        const std::int64_t n = firstCluster + (k - 1) * kDeepScanBlockClusters + j;
-        if (onClusterBoundaries && n <= std::numeric_limits<std::uint32_t>::max())
-          continuations.Examine(static_cast<std::uint32_t>(n), cluster);
-        continue;
-      }
       std::optional<std::uint32_t> number;
       const std::int64_t n = firstCluster + (k - 1) * kDeepScanBlockClusters + j;
       if (onClusterBoundaries && n <= std::numeric_limits<std::uint32_t>::max())
         number = static_cast<std::uint32_t>(n);
+      // Files recognised by their content, in the clusters the FAT leaves free.
+      if (number)
+        content.Cluster(*number, cluster);
+      if (!BeginsWithDotPair(cluster)) {
+        // A later cluster of a directory whose chain the FAT has lost.
+        if (number)
+          continuations.Examine(*number, cluster);
+        continue;
+      }
       const std::string folder = ScanDirectory(ctx, cluster, number, chainBytes);
       if (number)
         continuations.NoteFirstCluster(*number, cluster, folder);
     }
   }
+  // After the directories, so that a file found by its entry is not listed
+  // again by its content.
+  content.Record();
 }
 
 } // namespace orvanta

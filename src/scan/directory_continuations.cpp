@@ -310,8 +310,8 @@ void DirectoryContinuations::RecordFiles(std::span<const std::uint8_t> entries, 
                     return true;
                   if (ctx_.Live.FileExists(folder + e.Name))
                     return true;
-                  if (auto value = FoundFileValue(ctx_, e, raw, e.IsDeleted() ? '1' : '0'))
-                    RecordFoundFile(ctx_, folder, e.Name, *value);
+                  if (auto row = FoundFileRowOf(ctx_, e, raw, e.IsDeleted() ? '1' : '0'))
+                    RecordFoundFile(ctx_, folder, std::move(*row));
                   return true;
                 });
 }

@@ -96,11 +96,11 @@ bool IsPlausible(const LastWrite &w, int maxYearOffset) {
          w.Minutes <= 60;
 }
 
-std::string DateText(const LastWrite &w) {
-  return std::to_string(1980 + w.YearOffset) + "/" + ZeroPad(w.Month, 2) + "/" + ZeroPad(w.Day, 2);
+FoundDateTime FoundDateTimeOf(const LastWrite &w) {
+  return {static_cast<std::uint16_t>(1980 + w.YearOffset), static_cast<std::uint8_t>(w.Month),
+          static_cast<std::uint8_t>(w.Day), static_cast<std::uint8_t>(w.Hours),
+          static_cast<std::uint8_t>(w.Minutes)};
 }
-
-std::string TimeText(const LastWrite &w) { return ZeroPad(w.Hours, 2) + ":" + ZeroPad(w.Minutes, 2); }
 
 int CurrentYearOffsetLimit() {
   return LocalTime(std::time(nullptr)).tm_year + 1900 - 1980;
@@ -168,7 +168,7 @@ std::optional<ShortEntry> EntryWalker::Examine(std::span<const std::uint8_t> ent
   e.Attributes = r.U8(dir_entry::kAttributes);
   e.IsDirectory = (e.Attributes & dir_entry::kDirectory) != 0;
   e.FirstCluster = EntryFirstCluster(entry, fatType_);
-  e.Size = static_cast<std::int32_t>(r.Le32(dir_entry::kFileSize));
+  e.Size = r.Le32(dir_entry::kFileSize);
   return e;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "scan/found_file_row.h"
+
 namespace orvanta {
 
 // Fields of a 32-byte directory entry.
@@ -61,8 +63,8 @@ LastWrite DecodeLastWrite(std::span<const std::uint8_t> entry);
 // 0 and day 0 pass, hour 24 and minute 60 too); the year may not lie after
 // `maxYearOffset` (the current year less 1980).
 bool IsPlausible(const LastWrite &w, int maxYearOffset);
-std::string DateText(const LastWrite &w); // 2019/05/07
-std::string TimeText(const LastWrite &w); // 09:05
+// The date and time to the minute, as a found file's row keeps them.
+FoundDateTime FoundDateTimeOf(const LastWrite &w);
 // The latest plausible year offset: this year less 1980, by the system clock.
 int CurrentYearOffsetLimit();
 
@@ -74,7 +76,7 @@ struct ShortEntry {
   std::uint8_t Attributes = 0;
   bool IsDirectory = false;
   std::uint32_t FirstCluster = 0;
-  std::int32_t Size = 0;
+  std::uint32_t Size = 0; // FAT sizes are unsigned: up to 4 GiB - 1
 
   bool IsDeleted() const { return FirstByte == dir_entry::kDeleted; }
   // Empty, "." and ".." are not names of anything.

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "engine/text.h"
-#include "scan/found_file_row.h"
 
 namespace orvanta {
 
@@ -37,44 +36,45 @@ void FolderList::Sort() {
     items_[i] = std::move(keyed[i].second);
 }
 
-std::optional<std::string> FoundFileValue(FindContext &ctx, const ShortEntry &entry,
-                                          std::span<const std::uint8_t> raw, char mark) {
+std::optional<FoundFileRow> FoundFileRowOf(FindContext &ctx, const ShortEntry &entry,
+                                           std::span<const std::uint8_t> raw, char mark) {
   if (!ctx.AdmitsAll && !ctx.Mask.Matches(entry.Name))
     return std::nullopt;
   const LastWrite written = DecodeLastWrite(raw);
   if (!IsPlausible(written, ctx.MaxYearOffset))
     return std::nullopt;
-  if (entry.Size <= 0)
+  if (entry.Size == 0)
     return std::nullopt;
   const auto clusterCount = ctx.State.Vol.Geometry().ClusterCount;
   if (clusterCount < 0 || entry.FirstCluster > std::uint32_t(clusterCount))
     return std::nullopt;
-  // The cluster is at most ClusterCount, so it fits.
-  const auto first = static_cast<std::int32_t>(entry.FirstCluster);
   if (!ctx.HeldClusters)
     ctx.HeldClusters = LiveClusters::Of(ctx.State.Vol, &ctx.Host);
-  return FoundFileRow{.Size = entry.Size,
-                      .DateTime = DateText(written) + " " + TimeText(written),
-                      .FirstCluster = first,
+  ctx.EntryFirstClusters.insert(entry.FirstCluster);
+  // The cluster is at most ClusterCount, so it fits.
+  const auto first = static_cast<std::int32_t>(entry.FirstCluster);
+  return FoundFileRow{.Name = entry.Name,
+                      .Size = entry.Size,
+                      .Written = FoundDateTimeOf(written),
+                      .FirstCluster = entry.FirstCluster,
                       .Mark = mark,
                       .Condition = ConditionOnVolume(ctx.State.Vol, *ctx.HeldClusters, entry.Size,
                                                      first),
-                      .Seconds = written.Seconds}
-      .Format();
+                      .Seconds = written.Seconds};
 }
 
-void RecordFoundFile(FindContext &ctx, std::string path, std::string name,
-                     const std::string &value) {
+void RecordFoundFile(FindContext &ctx, std::string path, FoundFileRow row) {
   auto &state = ctx.State;
   if (path.empty() || path.back() != '\\')
     path += '\\';
   if (!state.Catalogue.HasSection(path))
     AddFolderToTree(state.Tree, path, state.Vol.Geometry().DrivePath,
                     [&](std::string_view folder) { return ctx.Live.FolderExists(folder); });
-  name = ctx.Duplicates.Unique(
-      path, name, [&](const std::string &n) { return state.Catalogue.HasKey(path, n); }, ctx.Host);
-  ctx.Host.Log(path + name);
-  state.Catalogue.Write(path, name, value);
+  row.Name = ctx.Duplicates.Unique(
+      path, row.Name, [&](const std::string &n) { return state.Catalogue.HasFile(path, n); },
+      ctx.Host);
+  ctx.Host.Log(path + row.Name);
+  state.Catalogue.Write(path, std::move(row));
   ++state.FoundCount;
   ctx.Host.SetCounter(state.FoundCount);
 }

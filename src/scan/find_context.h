@@ -14,6 +14,7 @@
 #include "scan/duplicate_numbering.h"
 #include "scan/entry_decoding.h"
 #include "scan/find_state.h"
+#include "scan/found_file_row.h"
 #include "scan/live_clusters.h"
 #include "scan/live_view.h"
 #include "scan/mask.h"
@@ -83,20 +84,21 @@ struct FindContext {
   // What the live files hold, read from the volume when the first found
   // file's condition is worked out.
   std::optional<LiveClusters> HeldClusters;
+  // The first clusters of the files found by their entries.
+  std::unordered_set<std::uint32_t> EntryFirstClusters;
 };
 
-// The catalogue value of a file entry that passes the file tests in order
+// The catalogue row of a file entry that passes the file tests in order
 // (the mask, a plausible last-write date and time, a size above 0, a first
 // cluster not above ClusterCount), with the given mark, the file's condition
 // on the volume and the seconds of its last-write time; nothing when a test
 // fails.
-std::optional<std::string> FoundFileValue(FindContext &ctx, const ShortEntry &entry,
-                                          std::span<const std::uint8_t> raw, char mark);
+std::optional<FoundFileRow> FoundFileRowOf(FindContext &ctx, const ShortEntry &entry,
+                                           std::span<const std::uint8_t> raw, char mark);
 
 // Records a found file: its folder gets a tree node, a name already present
 // in the folder gets a number ("photo (1).jpg"), the log shows path and
-// name, the counter goes up, and the catalogue gets the entry.
-void RecordFoundFile(FindContext &ctx, std::string path, std::string name,
-                     const std::string &value);
+// name, the counter goes up, and the catalogue gets the row.
+void RecordFoundFile(FindContext &ctx, std::string path, FoundFileRow row);
 
 } // namespace orvanta

@@ -17,76 +17,62 @@ TFoundCatalogue::TFoundCatalogue(std::filesystem::path file) : file_(std::move(f
 }
 
 void TFoundCatalogue::Clear() {
+  folders_.clear();
+  names_.clear();
   sections_.clear();
-  index_.clear();
+  files_ = 0;
 }
 
-const TFoundCatalogue::Section *TFoundCatalogue::Find(std::string_view section) const {
-  const auto it = index_.find(FoldCase(section));
-  return it == index_.end() ? nullptr : &sections_[it->second];
+std::size_t TFoundCatalogue::FolderIndex(std::string_view section) const {
+  const auto it = sections_.find(FoldCase(section));
+  return it == sections_.end() ? std::string::npos : it->second;
 }
 
-bool TFoundCatalogue::HasSection(std::string_view section) const { return Find(section) != nullptr; }
-
-bool TFoundCatalogue::HasKey(std::string_view section, std::string_view key) const {
-  const Section *s = Find(section);
-  return s && s->Index.count(FoldCase(key));
+bool TFoundCatalogue::HasSection(std::string_view section) const {
+  return FolderIndex(section) != std::string::npos;
 }
 
-std::vector<std::string> TFoundCatalogue::SectionNames() const {
-  std::vector<std::string> out;
-  out.reserve(sections_.size());
-  for (const auto &s : sections_)
-    out.push_back(s.Name);
-  return out;
+bool TFoundCatalogue::HasFile(std::string_view section, std::string_view name) const {
+  return File(section, name) != nullptr;
 }
 
-std::vector<std::string> TFoundCatalogue::Keys(std::string_view section) const {
-  std::vector<std::string> out;
-  if (const Section *s = Find(section))
-    for (const auto &entry : s->Entries)
-      out.push_back(entry.first);
-  return out;
+const FoundFolder *TFoundCatalogue::Folder(std::string_view section) const {
+  const std::size_t i = FolderIndex(section);
+  return i == std::string::npos ? nullptr : &folders_[i];
 }
 
-std::string TFoundCatalogue::Value(std::string_view section, std::string_view key) const {
-  const Section *s = Find(section);
-  if (!s)
-    return {};
-  const auto it = s->Index.find(FoldCase(key));
-  return it == s->Index.end() ? std::string() : s->Entries[it->second].second;
+const FoundFileRow *TFoundCatalogue::File(std::string_view section, std::string_view name) const {
+  const std::size_t i = FolderIndex(section);
+  if (i == std::string::npos)
+    return nullptr;
+  const auto it = names_[i].find(FoldCase(name));
+  return it == names_[i].end() ? nullptr : &folders_[i].Files[it->second];
 }
 
-void TFoundCatalogue::Write(std::string_view section, std::string_view key, std::string_view value) {
-  const std::string folded = FoldCase(section);
-  auto it = index_.find(folded);
-  if (it == index_.end()) {
-    it = index_.emplace(folded, sections_.size()).first;
-    sections_.push_back({std::string(section), {}, {}});
+void TFoundCatalogue::Write(std::string_view section, FoundFileRow row) {
+  auto [at, added] = sections_.try_emplace(FoldCase(section), folders_.size());
+  if (added) {
+    folders_.push_back({std::string(section), {}});
+    names_.emplace_back();
   }
-  Section &s = sections_[it->second];
-  const std::string foldedKey = FoldCase(key);
-  if (const auto k = s.Index.find(foldedKey); k != s.Index.end()) {
-    s.Entries[k->second].second = std::string(value);
+  FoundFolder &folder = folders_[at->second];
+  auto [name, fresh] = names_[at->second].try_emplace(FoldCase(row.Name), folder.Files.size());
+  if (!fresh) {
+    FoundFileRow &kept = folder.Files[name->second];
+    row.Name = std::move(kept.Name);
+    kept = std::move(row);
     return;
   }
-  s.Index.emplace(foldedKey, s.Entries.size());
-  s.Entries.emplace_back(std::string(key), std::string(value));
-}
-
-std::size_t TFoundCatalogue::KeyCount() const {
-  std::size_t n = 0;
-  for (const auto &s : sections_)
-    n += s.Entries.size();
-  return n;
+  folder.Files.push_back(std::move(row));
+  ++files_;
 }
 
 std::string TFoundCatalogue::ToIniText() const {
   std::string out;
-  for (const auto &s : sections_) {
-    out += "[" + s.Name + "]\n";
-    for (const auto &[key, value] : s.Entries)
-      out += key + "=" + value + "\n";
+  for (const auto &folder : folders_) {
+    out += "[" + folder.Section + "]\n";
+    for (const auto &row : folder.Files)
+      out += row.Name + "=" + row.IniValue() + "\n";
   }
   return out;
 }
@@ -109,7 +95,9 @@ void TFoundCatalogue::LoadIniText(std::string_view text) {
     const auto eq = line.find('=');
     if (!inSection || eq == std::string_view::npos)
       continue;
-    Write(section, TrimControl(line.substr(0, eq)), line.substr(eq + 1));
+    if (auto row = FoundFileRow::FromIniValue(std::string(TrimControl(line.substr(0, eq))),
+                                              line.substr(eq + 1)))
+      Write(section, std::move(*row));
   }
 }
 

@@ -1,21 +1,31 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <utility>
 #include <vector>
+
+#include "scan/found_file_row.h"
 
 namespace orvanta {
 
-// The catalogue of found files: an INI document held in memory, one section
-// per folder path ("E:\DCIM\"), one key per found file whose value is
-// "size#date time#first cluster#mark#condition#seconds" (FoundFileRow).
-// Sections and keys keep the order in which they were added; look-ups
-// ignore letter case. The document is bound to a file that it reads when it
-// is made, if the file exists, and never writes.
+// The found files of one folder, in the order they were found. The section
+// is the folder's full path with the drive, each name followed by a
+// backslash ("E:\DCIM\100MEDIA\").
+struct FoundFolder {
+  std::string Section;
+  std::vector<FoundFileRow> Files;
+};
+
+// The catalogue of found files: the folders that hold found files, each
+// with its rows, in the order in which they were added; look-ups of
+// sections and names ignore letter case. As text it is an INI document,
+// one section per folder and one "name=value" line per file
+// (FoundFileRow::IniValue); it is bound to a file that it reads when it is
+// made, if the file exists, and never writes.
 class TFoundCatalogue {
 public:
   TFoundCatalogue() = default;
@@ -24,48 +34,40 @@ public:
   void Clear();
 
   bool HasSection(std::string_view section) const;
-  bool HasKey(std::string_view section, std::string_view key) const;
-  std::vector<std::string> SectionNames() const;
-  // Keys of a section in catalogue order; none when it does not exist.
-  std::vector<std::string> Keys(std::string_view section) const;
-  // The value of a key; empty when there is no such key.
-  std::string Value(std::string_view section, std::string_view key) const;
-  // Sets a key, creating the section when needed; an existing key keeps its place.
-  void Write(std::string_view section, std::string_view key, std::string_view value);
+  bool HasFile(std::string_view section, std::string_view name) const;
+  // The folder of a section; null when there is none.
+  const FoundFolder *Folder(std::string_view section) const;
+  // The row of a name in a section; null when there is none.
+  const FoundFileRow *File(std::string_view section, std::string_view name) const;
+  // Every folder, in catalogue order.
+  const std::vector<FoundFolder> &Folders() const { return folders_; }
 
-  std::size_t SectionCount() const { return sections_.size(); }
-  std::size_t KeyCount() const;
+  // Adds a row to a section, creating the section when needed. A row whose
+  // name the section already holds replaces that row in its place and
+  // keeps its name.
+  void Write(std::string_view section, FoundFileRow row);
 
-  // The document as INI text.
+  std::size_t SectionCount() const { return folders_.size(); }
+  std::size_t FileCount() const { return files_; }
+
+  // The catalogue as INI text.
   std::string ToIniText() const;
-  // Replaces the document by INI text.
+  // Replaces the catalogue by INI text; lines before the first section, or
+  // whose value does not read as a row, are passed over.
   void LoadIniText(std::string_view text);
 
   const std::filesystem::path &File() const { return file_; }
 
-  // Every entry in catalogue order, for the front ends.
-  struct Entry {
-    const std::string &Section;
-    const std::string &Key;
-    const std::string &Value;
-  };
-  template <class F> void ForEach(F &&f) const {
-    for (const auto &s : sections_)
-      for (const auto &[key, value] : s.Entries)
-        f(Entry{s.Name, key, value});
-  }
-
 private:
-  struct Section {
-    std::string Name;
-    std::vector<std::pair<std::string, std::string>> Entries;
-    std::unordered_map<std::string, std::size_t> Index; // folded key -> entry
-  };
-  const Section *Find(std::string_view section) const;
+  // The position of a section's folder in folders_; npos when none.
+  std::size_t FolderIndex(std::string_view section) const;
 
   std::filesystem::path file_;
-  std::vector<Section> sections_;
-  std::unordered_map<std::string, std::size_t> index_; // folded name -> section
+  std::vector<FoundFolder> folders_;
+  // Per folder: folded name -> position of its row.
+  std::vector<std::unordered_map<std::string, std::size_t>> names_;
+  std::unordered_map<std::string, std::size_t> sections_; // folded section -> folder
+  std::size_t files_ = 0;
 };
 
 } // namespace orvanta

@@ -106,7 +106,7 @@ void QuickScan(FindContext &ctx, const std::string &folder) {
   if (!where)
     return;
   // Every directory is scanned once, whatever path led to it.
-  const std::uint64_t identity = where->Root ? (g.FatType == kFat32 ? 2 : 0) : where->Cluster;
+  const std::uint64_t identity = where->Root ? g.RootCluster : where->Cluster;
   if (!ctx.ScannedDirectories.insert(identity).second)
     return;
 
@@ -126,8 +126,8 @@ void QuickScan(FindContext &ctx, const std::string &folder) {
                     if (deeper)
                       ctx.Folders.Add(folder + e.Name + "\\");
                   } else if (e.IsDeleted() || !folderExists) {
-                    if (auto value = FoundFileValue(ctx, e, raw, '0'))
-                      RecordFoundFile(ctx, folder, e.Name, *value);
+                    if (auto row = FoundFileRowOf(ctx, e, raw, '0'))
+                      RecordFoundFile(ctx, folder, std::move(*row));
                   }
                   return true;
                 });

@@ -15,6 +15,7 @@
 #include "support/scan_fixture.h"
 #include "support/temp_dir.h"
 #include "jobs/wipe_job.h"
+#include "support/catalogue_text.h"
 
 namespace orvanta {
 namespace {
@@ -68,7 +69,7 @@ struct Card {
     Restore.DestFolder = Dir / "out";
     std::filesystem::create_directories(Restore.DestFolder);
     std::vector<RestoreRow> rows;
-    for (const auto &key : State().Catalogue.Keys(section))
+    for (const auto &key : test::Keys(State().Catalogue, section))
       rows.push_back({key, true});
     return RestoreCheckedRows(State(), Restore, Host, rows);
   }
@@ -120,7 +121,7 @@ TEST(OperationThreads, AStopRequestedBeforeTheStartIsKept) {
   const auto found = RunOnWorker<FindOutcome>([&] { return card.Find(); });
   EXPECT_TRUE(found.Stopped);
   EXPECT_EQ(found.Outcome, FindOutcome::Result::NothingFound);
-  EXPECT_EQ(card.State().Catalogue.KeyCount(), 0u);
+  EXPECT_EQ(card.State().Catalogue.FileCount(), 0u);
 
   card.Host.Stop().Reset();
   ASSERT_EQ(card.Find().Outcome, FindOutcome::Result::Found);

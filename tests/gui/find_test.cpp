@@ -15,6 +15,7 @@
 #include "gui/results/results_window.h"
 #include "gui_fixture.h"
 #include "support/fat_image.h"
+#include "support/catalogue_text.h"
 
 namespace orvanta::gui::test {
 namespace {
@@ -144,7 +145,7 @@ TEST_F(FindTest, AStopConfirmedWhileTheWorkerWaitsKeepsWhatWasFound) {
   EXPECT_EQ(dialogs.Asked, QStringList{"Cancel operation?"});
   WaitForEnd(w, ended);
 
-  const auto found = world.Context().State().Catalogue.KeyCount();
+  const auto found = world.Context().State().Catalogue.FileCount();
   EXPECT_GT(found, 0u);
   EXPECT_LT(found, std::size_t(kDeleted));
   EXPECT_EQ(dialogs.Informed, QStringList{QStringLiteral("Deleted files found: %1").arg(found)});
@@ -208,7 +209,7 @@ TEST(DeepFind, AStopConfirmedDuringADeepScanKeepsWhatWasFound) {
   w.Button1Click();
   ASSERT_TRUE(ended.count() > 0 || ended.wait(60000));
 
-  const auto found = world.Context().State().Catalogue.KeyCount();
+  const auto found = world.Context().State().Catalogue.FileCount();
   EXPECT_GE(found, std::size_t(files));
   EXPECT_LT(found, std::size_t(folders * files));
   EXPECT_EQ(dialogs.Informed, QStringList{QStringLiteral("Deleted files found: %1").arg(found)});
@@ -272,7 +273,7 @@ TEST_F(FindTest, TheResultsWindowListsTheSelectedFolderAndSortsByNumbers) {
     return texts;
   };
   QStringList keys; // the first letter of a deleted name is the card's guess
-  for (const auto &key : world.Context().State().Catalogue.Keys("E:\\D0\\"))
+  for (const auto &key : orvanta::test::Keys(world.Context().State().Catalogue, "E:\\D0\\"))
     keys << QString::fromStdString(key);
   EXPECT_EQ(column(0), keys);
   ASSERT_EQ(keys.size(), 4);
@@ -289,7 +290,7 @@ TEST_F(FindTest, TheResultsWindowListsTheSelectedFolderAndSortsByNumbers) {
   results.show();
   results.Button3Click();
   EXPECT_FALSE(results.isVisible());
-  EXPECT_EQ(world.Context().State().Catalogue.KeyCount(), 0u);
+  EXPECT_EQ(world.Context().State().Catalogue.FileCount(), 0u);
 }
 
 TEST(ResultsWindow, SizeTextsAndFallbackIcons) {
@@ -299,36 +300,74 @@ TEST(ResultsWindow, SizeTextsAndFallbackIcons) {
   EXPECT_EQ(SizeText(1048576), "1 Mb");
   EXPECT_EQ(SizeText(1073741823), "1023 Mb");
   EXPECT_EQ(SizeText(1073741824), "1 Gb");
+  EXPECT_EQ(SizeText(4294967295u), "3 Gb");
   EXPECT_FALSE(FileIcon("NAME.").isNull());
   EXPECT_FALSE(FileIcon("A.Dir").isNull());
   EXPECT_FALSE(FileIcon("X.ZQ9").isNull());
 }
 
-// The condition column: the language's name with a coloured dot, sorted
-// from intact to empty; a value that records no condition leaves it blank.
-TEST(ResultsWindow, TheConditionColumnShowsAndSortsTheCondition) {
+// Sizes up to 4 GiB - 1 read in Gb; the size, date and condition columns
+// sort by the values behind them, and the condition shows the language's
+// name with a coloured dot (blank when the row records none).
+TEST(ResultsWindow, ColumnsShowAndSortTheRowsValues) {
   GuiWorld world;
   EngineState &state = world.Context().State();
   state.Tree.AddTopLevel("E:");
-  state.Catalogue.Write("E:\\", "a.jpg", "1#2019/05/07 09:05#2#1#overwritten#00");
-  state.Catalogue.Write("E:\\", "b.jpg", "1#2019/05/07 09:05#3#1#intact#00");
-  state.Catalogue.Write("E:\\", "c.jpg", "1#2019/05/07 09:05#4#1");
-  state.Catalogue.Write("E:\\", "d.jpg", "1#2019/05/07 09:05#5#1#partly#00");
+  const FoundDateTime day{2019, 5, 7, 9, 5};
+  state.Catalogue.Write("E:\\", {.Name = "a.mov", .Size = 4294967295u, .Written = day,
+                                 .Condition = FileCondition::Overwritten, .Seconds = 2});
+  state.Catalogue.Write("E:\\", {.Name = "b.mov", .Size = 2147483648u, .Written = {2020, 1, 1, 0, 0},
+                                 .Condition = FileCondition::Intact});
+  state.Catalogue.Write("E:\\", {.Name = "c.jpg", .Size = 3221225472u, .Written = {2019, 0, 0, 24, 60}});
+  state.Catalogue.Write("E:\\", {.Name = "d.jpg", .Size = 999, .Written = day,
+                                 .Condition = FileCondition::Partly, .Seconds = 0});
   TForm1b results(world.Context(), nullptr);
   results.Populate();
   QTreeWidget *list = results.FList();
   EXPECT_EQ(list->headerItem()->text(3), "Condition");
-  auto conditions = [&] {
+  auto column = [&](int c) {
     QStringList texts;
     for (int i = 0; i < list->topLevelItemCount(); ++i)
-      texts << list->topLevelItem(i)->text(3);
+      texts << list->topLevelItem(i)->text(c);
     return texts;
   };
-  EXPECT_EQ(conditions(), QStringList({"Overwritten", "Intact", "", "Partly overwritten"}));
+  EXPECT_EQ(column(1), QStringList({"3 Gb", "2 Gb", "3 Gb", "999 b"}));
+  EXPECT_EQ(column(2), QStringList({"2019/05/07 09:05", "2020/01/01 00:00", "2019/00/00 24:60",
+                                    "2019/05/07 09:05"}));
+  EXPECT_EQ(column(3), QStringList({"Overwritten", "Intact", "", "Partly overwritten"}));
   EXPECT_FALSE(list->topLevelItem(0)->icon(3).isNull());
   EXPECT_TRUE(list->topLevelItem(2)->icon(3).isNull());
+  results.SortBy(1);
+  EXPECT_EQ(column(0), QStringList({"d.jpg", "b.mov", "c.jpg", "a.mov"}));
+  results.SortBy(2);
+  EXPECT_EQ(column(0), QStringList({"c.jpg", "d.jpg", "a.mov", "b.mov"}));
   results.SortBy(3);
-  EXPECT_EQ(conditions(), QStringList({"", "Intact", "Partly overwritten", "Overwritten"}));
+  EXPECT_EQ(column(0), QStringList({"c.jpg", "b.mov", "d.jpg", "a.mov"}));
+}
+
+// Files found by their content that record no date show none, and come
+// after the dated ones in either order of the dates.
+TEST(ResultsWindow, FilesWithoutADateSortLast) {
+  GuiWorld world;
+  EngineState &state = world.Context().State();
+  state.Tree.AddTopLevel("E:");
+  state.Catalogue.Write("E:\\", {.Name = "f00000100.jpg", .Size = 1, .Written = FoundDateTime::None()});
+  state.Catalogue.Write("E:\\", {.Name = "b.jpg", .Size = 1, .Written = {2020, 1, 1, 0, 0}});
+  state.Catalogue.Write("E:\\", {.Name = "a.jpg", .Size = 1, .Written = {2019, 5, 7, 9, 5}});
+  TForm1b results(world.Context(), nullptr);
+  results.Populate();
+  QTreeWidget *list = results.FList();
+  auto names = [&] {
+    QStringList texts;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+      texts << list->topLevelItem(i)->text(0);
+    return texts;
+  };
+  EXPECT_EQ(list->topLevelItem(0)->text(2), "");
+  results.SortBy(2);
+  EXPECT_EQ(names(), QStringList({"a.jpg", "b.jpg", "f00000100.jpg"}));
+  results.SortBy(2);
+  EXPECT_EQ(names(), QStringList({"b.jpg", "a.jpg", "f00000100.jpg"}));
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include "platform/memory_device.h"
 #include "support/fat_image.h"
 #include "support/run.h"
+#include "support/catalogue_text.h"
 
 namespace orvanta::gui::test {
 namespace {
@@ -107,7 +108,7 @@ TEST_F(WipeTest, AQuickWipeReportsTheFilesWipedAndLeavesNoResults) {
   w.SetDialogs(&dialogs);
   w.show();
   Run(w, &TForm1a::Button1Click, &TForm1a::FindFinished);
-  ASSERT_EQ(world.Context().State().Catalogue.KeyCount(), std::size_t(kDeleted));
+  ASSERT_EQ(world.Context().State().Catalogue.FileCount(), std::size_t(kDeleted));
 
   // No leaves the card, the log and the results as they were.
   const auto before = orvanta::test::ReadFileBytes(image_.Path());
@@ -118,7 +119,7 @@ TEST_F(WipeTest, AQuickWipeReportsTheFilesWipedAndLeavesNoResults) {
   EXPECT_EQ(dialogs.Asked, QStringList{kQuestion});
   EXPECT_TRUE(dialogs.Informed.isEmpty());
   EXPECT_EQ(w.InfoList()->toPlainText(), log);
-  EXPECT_EQ(world.Context().State().Catalogue.KeyCount(), std::size_t(kDeleted));
+  EXPECT_EQ(world.Context().State().Catalogue.FileCount(), std::size_t(kDeleted));
   EXPECT_EQ(orvanta::test::ReadFileBytes(image_.Path()), before);
 
   dialogs.Yes = true;
@@ -126,7 +127,7 @@ TEST_F(WipeTest, AQuickWipeReportsTheFilesWipedAndLeavesNoResults) {
   EXPECT_EQ(dialogs.Informed, QStringList{"Files wiped: 12"});
   EXPECT_EQ(w.InfoList()->toPlainText().split('\n').first(), "Wipe deleted files. Please wait...");
   EXPECT_EQ(w.ResultLabel2()->text(), "12");
-  EXPECT_EQ(world.Context().State().Catalogue.KeyCount(), 0u);
+  EXPECT_EQ(world.Context().State().Catalogue.FileCount(), 0u);
   EXPECT_EQ(w.findChild<QLabel *>("Button2Label")->text(), "Wipe");
   EXPECT_TRUE(w.findChild<QWidget *>("Button1")->isEnabled());
   EXPECT_EQ(orvanta::test::Run({"fsck.fat", "-n", image_.Path().string()}).ExitCode, 0);

@@ -10,6 +10,7 @@
 #include "support/cli.h"
 #include "support/temp_dir.h"
 #include "support/tsk.h"
+#include "support/catalogue_text.h"
 
 namespace orvanta {
 namespace {
@@ -136,7 +137,7 @@ TEST(RestoreFromCard, ASurvivingFragmentedChainIsFollowed) {
             "Files restored: 1");
   EXPECT_TRUE(ReadFileBytes(dir / "Frag file.bin") == frag);
   // No live file leads to the chain: it is the file's own.
-  EXPECT_EQ(FoundFileRow::Parse(engine.State.Catalogue.Value("E:\\", "Frag file.bin"))->Condition,
+  EXPECT_EQ(test::ParseRow(test::Value(engine.State.Catalogue, "E:\\", "Frag file.bin"))->Condition,
             FileCondition::Intact);
 }
 

@@ -15,6 +15,7 @@
 #include "support/random_card.h"
 #include "support/temp_dir.h"
 #include "support/tsk.h"
+#include "support/catalogue_text.h"
 
 namespace orvanta {
 namespace {
@@ -127,8 +128,8 @@ TEST(FragmentedCard, FragmentsComeBackAsTheSleuthKitRecoversThemAndByCondition) 
     for (const auto &t : test::Fls(card.Path(), /*deletedOnly=*/true))
       inodes[t.Path] = t.Inode;
     std::map<std::string, std::string> conditions;
-    for (const auto &key : engine.State.Catalogue.Keys("E:\\")) {
-      const auto row = FoundFileRow::Parse(engine.State.Catalogue.Value("E:\\", key));
+    for (const auto &key : test::Keys(engine.State.Catalogue, "E:\\")) {
+      const auto row = test::ParseRow(test::Value(engine.State.Catalogue, "E:\\", key));
       conditions[key] = row && row->Condition ? ConditionName(*row->Condition) : "";
       EXPECT_TRUE(ReadFileBytes(dir / "all" / key) == test::Icat(card.Path(), inodes.at(key))) << key;
       struct stat st {};
@@ -166,8 +167,8 @@ void RestoreRandomCards(int fatBits) {
     RestoreState restore{.CurrentSection = "E:\\", .DestFolder = dir / "restored"};
     RestoreFolder(engine.State, restore, engine.Host);
     auto listed = test::Fls(card.Path(), /*deletedOnly=*/true);
-    engine.State.Catalogue.ForEach([&](const TFoundCatalogue::Entry &e) {
-      const auto row = FoundFileRow::Parse(e.Value);
+    for (const auto &e : test::Entries(engine.State.Catalogue)) {
+      const auto row = test::ParseRow(e.Value);
       const std::string condition(row && row->Condition ? ConditionName(*row->Condition) : "none");
       ++counts[condition];
       const test::FoundRow found{e.Section, e.Key, e.Value};
@@ -183,7 +184,7 @@ void RestoreRandomCards(int fatBits) {
       EXPECT_TRUE(same) << "seed " << seed << ": " << e.Section << e.Key << "=" << e.Value;
       listed.erase(t);
       ++counts[condition + " compared"], counts[condition + " as icat"] += same;
-    });
+    }
   }
   EXPECT_GT(counts["intact compared"], 0);
   std::printf("FAT%d random cards: intact %d (%d of %d as icat), partly %d (%d of %d as icat), "

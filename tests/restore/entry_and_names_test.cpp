@@ -21,83 +21,91 @@ bool MakeFile(const std::filesystem::path &folder, const std::string &name) {
   return out && out->Close() && out->Name(name) == OutputFile::Naming::Named;
 }
 
-TEST(FoundFileRow, TakesTheSizeAndTheFirstClusterOrNothing) {
-  const auto entry = FoundFileRow::Parse("48213#2019/05/07 09:05#1234#0");
-  ASSERT_TRUE(entry);
-  EXPECT_EQ(entry->Size, 48213);
-  EXPECT_EQ(entry->FirstCluster, 1234);
-  // The date plays no part; the third field needs a "#" after it.
-  EXPECT_TRUE(FoundFileRow::Parse("1#garbage#2#"));
-  EXPECT_EQ(FoundFileRow::Parse("-5#x#-7#1")->Size, -5);
+// An INI value read back gives the value it was read from; the fields
+// after the mark never make a value unusable.
+TEST(FoundFileRow, ReadsTheValuesItWrites) {
+  struct Case {
+    const char *Value;
+    std::uint64_t Size;
+    std::uint32_t Cluster;
+    char Mark;
+    std::optional<FileCondition> Condition;
+    std::optional<int> Seconds;
+    const char *Written; // IniValue of what was read
+  };
+  const Case cases[] = {
+      {"48213#2019/05/07 09:05#1234#0", 48213, 1234, '0', {}, {}, nullptr},
+      {"1#2019/05/07 09:05#2#1#partly#58", 1, 2, '1', FileCondition::Partly, 58, nullptr},
+      {"1#2019/05/07 09:05#2#", 1, 2, '\0', {}, {}, nullptr},
+      {"4294967295#2107/12/31 24:60#268435455#1#intact#00", 4294967295u, 268435455, '1',
+       FileCondition::Intact, 0, nullptr},
+      {"2147483648#2019/00/00 09:05#4294967295#0#empty#06", 2147483648u, 4294967295u, '0',
+       FileCondition::Empty, 6, nullptr},
+      {"18446744073709551615#2019/05/07 09:05#2#0", 18446744073709551615u, 2, '0', {}, {}, nullptr},
+      // Fields it does not know read as nothing.
+      {"1#2019/05/07 09:05#2#0#scratched#62", 1, 2, '0', {}, 62, "1#2019/05/07 09:05#2#0##62"},
+      {"1#2019/05/07 09:05#2#0#empty#5x", 1, 2, '0', FileCondition::Empty, {},
+       "1#2019/05/07 09:05#2#0#empty"},
+      {"1#2019/05/07 09:05#2#0#a later field", 1, 2, '0', {}, {}, "1#2019/05/07 09:05#2#0"},
+      // A file found by its content: no date of its own, clusters in runs.
+      {"4753##6#0#intact##6+2,11+8", 4753, 6, '0', FileCondition::Intact, {}, nullptr},
+      {"4753##6#0#partly#07#6+2,x", 4753, 6, '0', FileCondition::Partly, 7, "4753##6#0#partly#07"},
+  };
+  for (const Case &c : cases) {
+    const auto row = FoundFileRow::FromIniValue("n", c.Value);
+    ASSERT_TRUE(row) << c.Value;
+    EXPECT_EQ(row->Name, "n");
+    EXPECT_EQ(row->Size, c.Size) << c.Value;
+    EXPECT_EQ(row->FirstCluster, c.Cluster) << c.Value;
+    EXPECT_EQ(row->Mark, c.Mark) << c.Value;
+    EXPECT_EQ(row->Condition, c.Condition) << c.Value;
+    EXPECT_EQ(row->Seconds, c.Seconds) << c.Value;
+    EXPECT_EQ(row->IniValue(), c.Written ? c.Written : c.Value);
+  }
+  EXPECT_EQ(FoundFileRow::FromIniValue("n", "4753##6#0#intact##6+2,11+8")->Runs,
+            (std::vector<carve::ClusterRun>{{6, 2}, {11, 8}}));
   for (const char *unusable :
-       {"", "#2019/05/07 09:05#2#0", "1x#2019/05/07 09:05#2#0", "1#2019/05/07 09:05#2",
-        "1#2019/05/07 09:05#2x#0", "1#2019/05/07 09:05##0", "2147483648#d#2#0", "1#d#2147483648#0",
-        "1", "1#d"})
-    EXPECT_FALSE(FoundFileRow::Parse(unusable)) << unusable;
-  EXPECT_EQ(FoundFileRow::Parse("2147483647#d#-2147483648#0")->FirstCluster, -2147483647 - 1);
-}
-
-TEST(FoundFileRow, WritesWhatItReadsAndIgnoresLaterFields) {
-  const FoundFileRow row{.Size = 1, .DateTime = "2019/05/07 09:05", .FirstCluster = 2, .Mark = '1'};
-  EXPECT_EQ(row.Format(), "1#2019/05/07 09:05#2#1");
-  const auto again = FoundFileRow::Parse(row.Format() + "#a later field");
-  ASSERT_TRUE(again);
-  EXPECT_EQ(again->Format(), row.Format());
-  EXPECT_EQ(FoundFileRow::Parse("1#garbage#2#")->Format(), "1#garbage#2#");
-}
-
-// The condition and the seconds follow the mark; values of four fields, or
-// with something else after the mark, read as before.
-TEST(FoundFileRow, CarriesTheConditionAndTheSecondsAfterTheMark) {
-  const auto row = FoundFileRow::Parse("1#2019/05/07 09:05#2#1#partly#58");
-  ASSERT_TRUE(row);
-  EXPECT_EQ(row->Condition, FileCondition::Partly);
-  EXPECT_EQ(row->Seconds, 58);
-  EXPECT_EQ(row->Format(), "1#2019/05/07 09:05#2#1#partly#58");
-  EXPECT_EQ(row->LastWriteText(), "2019/05/07 09:05:58");
-  EXPECT_EQ(row->LastWriteTime(), LocalTime(2019, 5, 7, 9, 5) + 58);
-
-  const auto old = FoundFileRow::Parse("1#2019/05/07 09:05#2#0");
-  ASSERT_TRUE(old);
-  EXPECT_FALSE(old->Condition);
-  EXPECT_FALSE(old->Seconds);
-  EXPECT_FALSE(old->LastWriteText());
-  EXPECT_EQ(old->Format(), "1#2019/05/07 09:05#2#0");
-  // Seconds no real time has are left out; unknown fields are nothing.
-  const auto odd = FoundFileRow::Parse("1#2019/05/07 09:05#2#0#scratched#62");
-  EXPECT_FALSE(odd->Condition);
-  EXPECT_FALSE(odd->LastWriteText());
-  EXPECT_EQ(odd->LastWriteTime(), LocalTime(2019, 5, 7, 9, 5));
-  EXPECT_FALSE(FoundFileRow::Parse("1#d#2#0#empty#5x")->Seconds);
-}
-
-TEST(FoundFileCells, ShowWhatTheResultsListShows) {
-  const auto cells = FoundFileCells::Read("48213#2019/05/07 09:05#1234#0");
-  EXPECT_EQ(cells.Size, 48213);
-  EXPECT_EQ(cells.DateTime, "2019/05/07 09:05");
-  // A size that is not a number is shown as it is; no second "#", no date.
-  const auto odd = FoundFileCells::Read("12 KB#2019/05/07 09:05");
-  EXPECT_EQ(odd.SizeText, "12 KB");
-  EXPECT_FALSE(odd.Size);
-  EXPECT_EQ(odd.DateTime, "");
-  EXPECT_EQ(FoundFileCells::Read("7").SizeText, "7");
+       {"", "#2019/05/07 09:05#2#0", "1x#2019/05/07 09:05#2#0", "-5#2019/05/07 09:05#2#0",
+        "+5#2019/05/07 09:05#2#0", "1#2019/05/07 09:05#2", "1#2019/05/07 09:05#2x#0",
+        "1#2019/05/07 09:05##0", "1#2019/05/07 09:05#-7#0", "1#2019/05/07 09:05#4294967296#0",
+        "18446744073709551616#2019/05/07 09:05#2#0", "1#garbage#2#", "1#2019-05-07 09:05#2#0",
+        "1#2019/05/07 9:05#2#0", "1#2019/05/07 09:05", "1", "1#d"})
+    EXPECT_FALSE(FoundFileRow::FromIniValue("n", unusable)) << unusable;
 }
 
 // The last-write time of a value whose row reads.
 std::optional<std::time_t> LastWrite(std::string_view value) {
-  const auto row = FoundFileRow::Parse(value);
+  const auto row = FoundFileRow::FromIniValue({}, value);
   return row ? row->LastWriteTime() : std::nullopt;
 }
 
 TEST(FoundFileRow, ReadsRealDatesAsLocalTime) {
   EXPECT_EQ(LastWrite("1#2019/05/07 09:05#2#0"), LocalTime(2019, 5, 7, 9, 5));
+  EXPECT_EQ(LastWrite("1#2019/05/07 09:05#2#1#partly#58"), LocalTime(2019, 5, 7, 9, 5) + 58);
+  // Seconds no real time has are left out.
+  EXPECT_EQ(LastWrite("1#2019/05/07 09:05#2#0##62"), LocalTime(2019, 5, 7, 9, 5));
   EXPECT_EQ(LastWrite("1#2020/02/29 23:59#2#0"), LocalTime(2020, 2, 29, 23, 59));
   // The scans let month 0, day 0, hour 24 and minute 60 through.
   for (const char *unusable :
        {"1#2019/00/07 09:05#2#0", "1#2019/05/00 09:05#2#0", "1#2019/04/31 09:05#2#0",
-        "1#2019/05/07 24:00#2#0", "1#2019/05/07 09:60#2#0", "1#2019-05-07 09:05#2#0",
-        "1#2019/05/07 9:05#2#0", "1#1979/12/31 09:05#2#0", "1#2019/05/07 09:05", ""})
+        "1#2019/05/07 24:00#2#0", "1#2019/05/07 09:60#2#0", "1#1979/12/31 09:05#2#0"})
     EXPECT_FALSE(LastWrite(unusable)) << unusable;
+  const auto row = FoundFileRow::FromIniValue({}, "1#2019/05/07 09:05#2#1#partly#58");
+  EXPECT_EQ(row->LastWriteText(), "2019/05/07 09:05:58");
+  EXPECT_FALSE(FoundFileRow::FromIniValue({}, "1#2019/05/07 09:05#2#0")->LastWriteText());
+  EXPECT_FALSE(FoundFileRow::FromIniValue({}, "1#2019/05/07 09:05#2#0##62")->LastWriteText());
+}
+
+// Rows sort by their last-write time without reading any text.
+TEST(FoundFileRow, OrdersByTheLastWriteTime) {
+  const char *inOrder[] = {"1#1980/00/00 00:00#2#0",        "1#2019/05/07 09:05#2#0",
+                           "1#2019/05/07 09:05#2#0##02",    "1#2019/05/07 09:06#2#0",
+                           "1#2019/05/07 24:00#2#0",        "1#2019/05/08 00:00#2#0",
+                           "1#2019/12/01 00:00#2#0",        "1#2020/01/01 00:00#2#0"};
+  for (std::size_t i = 1; i < std::size(inOrder); ++i)
+    EXPECT_LT(FoundFileRow::FromIniValue({}, inOrder[i - 1])->WrittenOrder(),
+              FoundFileRow::FromIniValue({}, inOrder[i])->WrittenOrder())
+        << inOrder[i];
 }
 
 TEST(SafeName, KeepsOrdinaryNamesAndNeutralisesTheRest) {

@@ -85,7 +85,7 @@ struct CraftedEngine {
     ExtractResult Result;
   };
   // Extracts a file, not stoppable, into `path` and reads the output back.
-  Extracted Extract(const std::filesystem::path &path, std::int32_t size, std::int32_t first) {
+  Extracted Extract(const std::filesystem::path &path, std::uint64_t size, std::uint32_t first) {
     Extracted got;
     got.Result = ExtractInto(path, [&](OutputFile &out) {
       return ExtractFoundFile(Engine.State.Vol, Engine.Host, {size, first}, out, false);

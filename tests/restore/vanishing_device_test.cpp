@@ -3,6 +3,7 @@
 #include "jobs/restore_jobs.h"
 #include "restore_fixture.h"
 #include "support/temp_dir.h"
+#include "support/catalogue_text.h"
 
 namespace orvanta {
 namespace {
@@ -17,9 +18,9 @@ TEST(VanishingDevice, ARestoreEndsWithItsCountWhenTheCardIsPulled) {
   for (int n = 0; n <= 12; ++n) {
     test::CraftedEngine engine(v);
     auto &state = engine.Engine.State;
-    state.Catalogue.Write("E:\\A\\", "chain.bin", std::to_string(3 * B) + "#2019/05/07 09:05#10#0");
-    state.Catalogue.Write("E:\\A\\", "run.bin", std::to_string(2 * B + 7) + "#2019/05/07 09:05#20#0");
-    state.Catalogue.Write("E:\\", "small.bin", "100#2019/05/07 09:05#30#0");
+    state.Catalogue.Write("E:\\A\\", test::Row("chain.bin", std::to_string(3 * B) + "#2019/05/07 09:05#10#0"));
+    state.Catalogue.Write("E:\\A\\", test::Row("run.bin", std::to_string(2 * B + 7) + "#2019/05/07 09:05#20#0"));
+    state.Catalogue.Write("E:\\", test::Row("small.bin", "100#2019/05/07 09:05#30#0"));
     state.Tree.AddTopLevel("E:");
     test::TempDir dir;
     RestoreState restore{false, "E:\\", dir.Path()};

@@ -65,13 +65,14 @@ TEST_P(CameraCard, DeepScanFindsTheFilesInEveryClusterOfTheOldFolders) {
     auto engine = test::EngineFixture::OfImage(card.Path());
     ASSERT_EQ(engine.Find("*.*", true).Outcome, FindOutcome::Result::Found);
     const auto image = card.Bytes();
-    engine.State.Catalogue.ForEach([&](const TFoundCatalogue::Entry &e) {
-      const auto a = e.Value.find('#'), b = e.Value.find('#', a + 1), c = e.Value.find('#', b + 1);
-      const auto size = std::stoul(e.Value.substr(0, a));
-      const auto at = std::size_t(engine.State.Vol.ClusterToSector(std::stoi(e.Value.substr(b + 1, c - b - 1)))) * 512;
-      rows[FoldCase(e.Section + e.Key) + e.Value.substr(c, 2)] =
-          at + size <= image.size() ? std::string(image.begin() + long(at), image.begin() + long(at + size)) : "";
-    });
+    for (const FoundFolder &folder : engine.State.Catalogue.Folders())
+      for (const FoundFileRow &row : folder.Files) {
+        const auto size = std::size_t(row.Size);
+        const auto at =
+            std::size_t(engine.State.Vol.ClusterToSector(std::int32_t(row.FirstCluster))) * 512;
+        rows[FoldCase(folder.Section + row.Name) + "#" + row.Mark] =
+            at + size <= image.size() ? std::string(image.begin() + long(at), image.begin() + long(at + size)) : "";
+      }
   };
 
   // In use, the folders' chains lead through all their clusters: the deep

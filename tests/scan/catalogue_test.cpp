@@ -8,39 +8,46 @@
 #include "support/fat_image.h"
 #include "support/recording_host.h"
 #include "support/temp_dir.h"
+#include "support/catalogue_text.h"
 
 namespace orvanta {
 namespace {
 
 TEST(TFoundCatalogue, KeepsInsertionOrderAndIgnoresCaseInLookups) {
   TFoundCatalogue c;
-  c.Write("E:\\b\\", "z.txt", "1#d#2#0");
-  c.Write("E:\\a\\", "y.txt", "3#d#4#0");
-  c.Write("E:\\B\\", "A.TXT", "5#d#6#0");
-  EXPECT_EQ(c.SectionNames(), (std::vector<std::string>{"E:\\b\\", "E:\\a\\"}));
-  EXPECT_EQ(c.Keys("e:\\B\\"), (std::vector<std::string>{"z.txt", "A.TXT"}));
-  EXPECT_EQ(c.Value("E:\\b\\", "a.txt"), "5#d#6#0");
-  EXPECT_EQ(c.Value("E:\\b\\", "missing"), "");
-  EXPECT_EQ(c.Value("E:\\none\\", "z.txt"), "");
-  c.Write("E:\\b\\", "Z.TXT", "7#d#8#0"); // an existing key keeps its place and name
-  EXPECT_EQ(c.Keys("E:\\b\\"), (std::vector<std::string>{"z.txt", "A.TXT"}));
-  EXPECT_EQ(c.Value("E:\\b\\", "z.txt"), "7#d#8#0");
-  EXPECT_EQ(c.KeyCount(), 3u);
+  c.Write("E:\\b\\", {.Name = "z.txt", .Size = 1});
+  c.Write("E:\\a\\", {.Name = "y.txt", .Size = 3});
+  c.Write("E:\\B\\", {.Name = "A.TXT", .Size = 5});
+  EXPECT_EQ(test::SectionNames(c), (std::vector<std::string>{"E:\\b\\", "E:\\a\\"}));
+  EXPECT_EQ(test::Keys(c, "e:\\B\\"), (std::vector<std::string>{"z.txt", "A.TXT"}));
+  ASSERT_TRUE(c.File("E:\\b\\", "a.txt"));
+  EXPECT_EQ(c.File("E:\\b\\", "a.txt")->Size, 5u);
+  EXPECT_FALSE(c.File("E:\\b\\", "missing"));
+  EXPECT_FALSE(c.File("E:\\none\\", "z.txt"));
+  c.Write("E:\\b\\", {.Name = "Z.TXT", .Size = 7}); // an existing name keeps its place and spelling
+  EXPECT_EQ(test::Keys(c, "E:\\b\\"), (std::vector<std::string>{"z.txt", "A.TXT"}));
+  EXPECT_EQ(c.File("E:\\b\\", "z.txt")->Size, 7u);
+  EXPECT_EQ(c.FileCount(), 3u);
   c.Clear();
   EXPECT_EQ(c.SectionCount(), 0u);
+  EXPECT_EQ(c.FileCount(), 0u);
 }
 
+// The INI text as it is printed, and read from the catalogue's file when it
+// is made: values that do not read as a row are passed over, and the file
+// is never written.
 TEST(TFoundCatalogue, LoadsItsFileWhenMadeAndNeverWritesIt) {
   test::TempDir dir;
   const auto file = dir / "find.ini";
-  const std::string text = "junk before any section\n[E:\\]\r\nold.jpg=10#2019/05/07 09:05#5#0\r\n"
-                           "; a comment\nno equals sign\n[E:\\X\\]\nk = v=w\n";
+  const std::string text =
+      "junk before any section\n[E:\\]\r\nold.jpg=10#2019/05/07 09:05#5#0\r\n"
+      "; a comment\nno equals sign\n[E:\\X\\]\nk = v=w\n big.mov =4294967295#2107/12/31 23:58#268435455#1#partly#58\n"
+      "neg.jpg=-1#2019/05/07 09:05#5#0\n[E:\\Empty\\]\nbad=1#garbage#2#0\n";
   test::WriteFileBytes(file, std::vector<std::uint8_t>(text.begin(), text.end()));
   TFoundCatalogue c(file);
-  EXPECT_EQ(c.SectionNames(), (std::vector<std::string>{"E:\\", "E:\\X\\"}));
-  EXPECT_EQ(c.Value("E:\\", "old.jpg"), "10#2019/05/07 09:05#5#0");
-  EXPECT_EQ(c.Value("E:\\X\\", "k"), " v=w");
-  c.Write("E:\\", "new.jpg", "1#2#3#4");
+  EXPECT_EQ(c.ToIniText(), "[E:\\]\nold.jpg=10#2019/05/07 09:05#5#0\n"
+                           "[E:\\X\\]\nbig.mov=4294967295#2107/12/31 23:58#268435455#1#partly#58\n");
+  c.Write("E:\\", {.Name = "new.jpg", .Size = 1});
   EXPECT_EQ(test::ReadFileBytes(file), std::vector<std::uint8_t>(text.begin(), text.end()));
   EXPECT_EQ(TFoundCatalogue(dir / "absent.ini").SectionCount(), 0u);
 }
@@ -74,14 +81,14 @@ struct Recording {
 
 TEST(RecordFoundFile, DuplicateNamesGetNumbersBeforeTheExtension) {
   Recording r;
-  RecordFoundFile(r.Ctx, "E:\\", "Photo.JPG", "1#a#2#0");
-  RecordFoundFile(r.Ctx, "E:\\", "photo.jpg", "2#a#3#0");
-  RecordFoundFile(r.Ctx, "E:\\", "photo.jpg", "3#a#4#0");
-  RecordFoundFile(r.Ctx, "E:\\", "README", "4#a#5#0");
-  RecordFoundFile(r.Ctx, "E:\\", "README", "5#a#6#0");
-  RecordFoundFile(r.Ctx, "E:\\", "archive.tar.gz", "6#a#7#0");
-  RecordFoundFile(r.Ctx, "E:\\", "ARCHIVE.tar.gz", "7#a#8#0");
-  EXPECT_EQ(r.State.Catalogue.Keys("E:\\"),
+  RecordFoundFile(r.Ctx, "E:\\", {.Name = "Photo.JPG", .Size = 1});
+  RecordFoundFile(r.Ctx, "E:\\", {.Name = "photo.jpg", .Size = 2});
+  RecordFoundFile(r.Ctx, "E:\\", {.Name = "photo.jpg", .Size = 3});
+  RecordFoundFile(r.Ctx, "E:\\", {.Name = "README", .Size = 4});
+  RecordFoundFile(r.Ctx, "E:\\", {.Name = "README", .Size = 5});
+  RecordFoundFile(r.Ctx, "E:\\", {.Name = "archive.tar.gz", .Size = 6});
+  RecordFoundFile(r.Ctx, "E:\\", {.Name = "ARCHIVE.tar.gz", .Size = 7});
+  EXPECT_EQ(test::Keys(r.State.Catalogue, "E:\\"),
             (std::vector<std::string>{"Photo.JPG", "photo (1).jpg", "photo (2).jpg", "README",
                                       "README (1)", "archive.tar.gz", "ARCHIVE.tar (1).gz"}));
   EXPECT_EQ(r.State.FoundCount, 7);
@@ -92,31 +99,31 @@ TEST(RecordFoundFile, DuplicateNamesGetNumbersBeforeTheExtension) {
 TEST(RecordFoundFile, NumberingGoesOnPastNamesFoundAsTheyAre) {
   Recording r;
   for (const char *name : {"a.jpg", "a.jpg", "a (2).jpg", "A.JPG", "a (1).jpg"})
-    RecordFoundFile(r.Ctx, "E:\\", name, "1#a#2#0");
-  RecordFoundFile(r.Ctx, "E:\\B\\", "a.jpg", "1#a#2#0");
-  RecordFoundFile(r.Ctx, "e:\\b\\", "a.jpg", "1#a#2#0");
-  EXPECT_EQ(r.State.Catalogue.Keys("E:\\"),
+    RecordFoundFile(r.Ctx, "E:\\", {.Name = name, .Size = 1});
+  RecordFoundFile(r.Ctx, "E:\\B\\", {.Name = "a.jpg", .Size = 1});
+  RecordFoundFile(r.Ctx, "e:\\b\\", {.Name = "a.jpg", .Size = 1});
+  EXPECT_EQ(test::Keys(r.State.Catalogue, "E:\\"),
             (std::vector<std::string>{"a.jpg", "a (1).jpg", "a (2).jpg", "A (3).JPG", "a (1) (1).jpg"}));
-  EXPECT_EQ(r.State.Catalogue.Keys("E:\\B\\"), (std::vector<std::string>{"a.jpg", "a (1).jpg"}));
+  EXPECT_EQ(test::Keys(r.State.Catalogue, "E:\\B\\"), (std::vector<std::string>{"a.jpg", "a (1).jpg"}));
   EXPECT_EQ(r.Host.Pumps, 1); // the one form found taken: "a (2).jpg"
 }
 
 TEST(RecordFoundFile, TheSameNameInAnotherFolderIsNotADuplicate) {
   Recording r;
-  RecordFoundFile(r.Ctx, "E:\\a", "x.txt", "1#a#2#0"); // the backslash is added
-  RecordFoundFile(r.Ctx, "E:\\b\\", "x.txt", "1#a#2#0");
-  EXPECT_EQ(r.State.Catalogue.Keys("E:\\a\\"), (std::vector<std::string>{"x.txt"}));
-  EXPECT_EQ(r.State.Catalogue.Keys("E:\\b\\"), (std::vector<std::string>{"x.txt"}));
+  RecordFoundFile(r.Ctx, "E:\\a", {.Name = "x.txt", .Size = 1}); // the backslash is added
+  RecordFoundFile(r.Ctx, "E:\\b\\", {.Name = "x.txt", .Size = 1});
+  EXPECT_EQ(test::Keys(r.State.Catalogue, "E:\\a\\"), (std::vector<std::string>{"x.txt"}));
+  EXPECT_EQ(test::Keys(r.State.Catalogue, "E:\\b\\"), (std::vector<std::string>{"x.txt"}));
 }
 
 TEST(RecordFoundFile, FoldersGetTreeNodesWithTheirLiveState) {
   Recording r;
   r.Live.Folders = {FoldCase("E:\\DCIM\\")};
-  RecordFoundFile(r.Ctx, "E:\\", "root.txt", "1#a#2#0");
+  RecordFoundFile(r.Ctx, "E:\\", {.Name = "root.txt", .Size = 1});
   ASSERT_EQ(r.State.Tree.TopLevel().size(), 1u);
   EXPECT_TRUE(r.State.Tree.TopLevel()[0]->Children.empty());
 
-  RecordFoundFile(r.Ctx, "E:\\DCIM\\100GONE\\", "x.jpg", "1#a#2#0");
+  RecordFoundFile(r.Ctx, "E:\\DCIM\\100GONE\\", {.Name = "x.jpg", .Size = 1});
   const auto &root = *r.State.Tree.TopLevel()[0];
   ASSERT_EQ(root.Children.size(), 1u);
   const auto &dcim = *root.Children[0];
@@ -128,7 +135,7 @@ TEST(RecordFoundFile, FoldersGetTreeNodesWithTheirLiveState) {
   EXPECT_EQ(FolderTree::SectionName(*dcim.Children[0]), "E:\\DCIM\\100GONE\\");
 
   // Names are matched exactly: another letter case is another node.
-  RecordFoundFile(r.Ctx, "E:\\dcim\\", "y.jpg", "1#a#2#0");
+  RecordFoundFile(r.Ctx, "E:\\dcim\\", {.Name = "y.jpg", .Size = 1});
   EXPECT_EQ(root.Children.size(), 2u);
 }
 

@@ -12,6 +12,7 @@
 #include "support/scan_fixture.h"
 #include "support/temp_dir.h"
 #include "support/tsk.h"
+#include "support/catalogue_text.h"
 
 namespace orvanta {
 namespace {
@@ -36,19 +37,18 @@ struct Value {
 };
 
 Value Parse(const std::string &value) {
-  const auto row = FoundFileRow::Parse(value);
+  const auto row = test::ParseRow(value);
   EXPECT_TRUE(row) << value;
   if (!row)
     return {};
-  return {row->Size, row->DateTime, static_cast<std::uint32_t>(row->FirstCluster),
+  return {std::int64_t(row->Size), row->Written.Text(), row->FirstCluster,
           std::string(1, row->Mark)};
 }
 
 // The catalogue as section + key -> value.
 std::map<std::string, std::string> Catalogue(const EngineFixture &engine) {
   std::map<std::string, std::string> out;
-  engine.State.Catalogue.ForEach(
-      [&](const TFoundCatalogue::Entry &e) { out[e.Section + e.Key] = e.Value; });
+  for (const auto &e : test::Entries(engine.State.Catalogue)) { out[e.Section + e.Key] = e.Value; }
   return out;
 }
 
@@ -247,7 +247,7 @@ TEST(DeepScan, ACardWithoutALabelIsClimbedToItsRoot) {
     auto engine = EngineFixture::OfImage(card.Path());
     ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found) << bits;
     EXPECT_EQ(Catalogue(engine).size(), 1u) << bits;
-    EXPECT_TRUE(engine.State.Catalogue.HasKey("E:\\DCIM\\100MEDIA\\", kLostE + "MG_0002.JPG")) << bits;
+    EXPECT_TRUE(engine.State.Catalogue.HasFile("E:\\DCIM\\100MEDIA\\", kLostE + "MG_0002.JPG")) << bits;
   }
 }
 
@@ -268,7 +268,7 @@ TEST(DeepScan, RootFoldersAreNamedWhateverFollowsTheLabel) {
     card.Delete("/Docs/Letters/to grandma.txt");
     auto engine = EngineFixture::OfImage(card.Path());
     ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found) << bits;
-    EXPECT_EQ(engine.State.Catalogue.SectionNames(),
+    EXPECT_EQ(test::SectionNames(engine.State.Catalogue),
               (std::vector<std::string>{"E:\\Docs\\Letters\\"})) << bits;
   }
 }
@@ -306,7 +306,7 @@ TEST(DeepScan, RootFoldersAreNamedFromAnyEntryOfTheRoot) {
     PutFirstLevelFolder(v, c);
   auto engine = EngineFixture::OfBytes(v.Bytes);
   ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
-  EXPECT_EQ(engine.State.Catalogue.SectionNames(), (std::vector<std::string>{"E:\\FIRST\\", "E:\\LATE\\"}));
+  EXPECT_EQ(test::SectionNames(engine.State.Catalogue), (std::vector<std::string>{"E:\\FIRST\\", "E:\\LATE\\"}));
 }
 
 // On FAT32 a ".." link may name the root's own cluster instead of 0.
@@ -318,7 +318,7 @@ TEST(DeepScan, AFat32LinkToTheRootClusterLeadsToTheRoot) {
   v.PutEntries(v.ClusterOffset(5), d);
   auto engine = EngineFixture::OfBytes(v.Bytes);
   ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
-  EXPECT_EQ(engine.State.Catalogue.SectionNames(), (std::vector<std::string>{"E:\\D\\"}));
+  EXPECT_EQ(test::SectionNames(engine.State.Catalogue), (std::vector<std::string>{"E:\\D\\"}));
 }
 
 // Many folders under one parent: the climb reads and walks the parent, and
@@ -336,8 +336,8 @@ TEST(DeepScan, TheClimbReadsEachParentOnce) {
   v.PutEntries(v.ClusterOffset(5), parent);
   auto engine = EngineFixture::OfBytes(v.Bytes);
   ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
-  EXPECT_EQ(engine.State.Catalogue.SectionNames().size(), 20u);
-  EXPECT_EQ(engine.State.Catalogue.SectionNames()[0], "E:\\DCIM\\\xD1\x85" "10\\");
+  EXPECT_EQ(test::SectionNames(engine.State.Catalogue).size(), 20u);
+  EXPECT_EQ(test::SectionNames(engine.State.Catalogue)[0], "E:\\DCIM\\\xD1\x85" "10\\");
   // The boot sector, the FAT, the data area, the live view's root, the
   // parent and the root, and the live folders once for what live files
   // hold: a few reads, where reading the parent and the root for every
@@ -358,7 +358,7 @@ TEST(DeepScan, TheFolderThatExistsNamesItsClusterBeforeDeletedOnes) {
     PutFirstLevelFolder(v, c);
   auto engine = EngineFixture::OfBytes(v.Bytes);
   ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
-  EXPECT_EQ(engine.State.Catalogue.SectionNames(),
+  EXPECT_EQ(test::SectionNames(engine.State.Catalogue),
             (std::vector<std::string>{"E:\\LIVE\\", "E:\\" + kLostE + "ONE2\\"}));
 }
 
@@ -399,7 +399,7 @@ TEST(DeepScan, FileTestsAndMarks) {
                                }));
   // The year limit is the caller's; the mask applies after the existence test.
   engine.Find("*.*", kDeep, 50);
-  EXPECT_TRUE(engine.State.Catalogue.HasKey("E:\\D\\", kLostE + "UTURE.TXT"));
+  EXPECT_TRUE(engine.State.Catalogue.HasFile("E:\\D\\", kLostE + "UTURE.TXT"));
   engine.Find("*.jpg", kDeep);
   EXPECT_EQ(engine.State.FoundCount, 2);
 }
@@ -418,7 +418,7 @@ TEST(DeepScan, AFolderNameHoldingTheDriveTextStaysUnderTheDrive) {
   v.PutEntries(v.ClusterOffset(5), d);
   auto engine = EngineFixture::OfBytes(v.Bytes);
   ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
-  EXPECT_EQ(engine.State.Catalogue.SectionNames(), (std::vector<std::string>{"E:\\Copy of E:\\"}));
+  EXPECT_EQ(test::SectionNames(engine.State.Catalogue), (std::vector<std::string>{"E:\\Copy of E:\\"}));
 }
 
 // ".." links that lead round in a circle, and a directory that is its own
@@ -441,7 +441,7 @@ TEST(DeepScan, DotdotLinksThatFormALoopEndTheClimb) {
 
   auto engine = EngineFixture::OfBytes(v.Bytes);
   ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
-  EXPECT_EQ(engine.State.Catalogue.SectionNames(),
+  EXPECT_EQ(test::SectionNames(engine.State.Catalogue),
             (std::vector<std::string>{"E:\\Lost folder 5\\B\\A\\", "E:\\Lost folder 6\\A\\B\\",
                                       "E:\\Lost folder 7\\SELF\\"}));
 }
@@ -460,7 +460,7 @@ TEST(DeepScan, ARootFolderEntryWithClusterZeroEndsTheClimb) {
     v.PutEntries(v.ClusterOffset(5), d);
     auto engine = EngineFixture::OfBytes(v.Bytes);
     ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found) << bits;
-    EXPECT_EQ(engine.State.Catalogue.SectionNames(), (std::vector<std::string>{"E:\\D\\"})) << bits;
+    EXPECT_EQ(test::SectionNames(engine.State.Catalogue), (std::vector<std::string>{"E:\\D\\"})) << bits;
   }
 }
 
@@ -484,7 +484,7 @@ TEST(DeepScan, TheClimbStopsAfter128Names) {
   std::string expected = "E:\\Lost folder 81\\"; // the level above the names kept
   for (std::uint32_t c = 210 - 128; c < 210; ++c)
     expected += (c < 100 ? "D0" : "D") + std::to_string(c) + "\\";
-  EXPECT_EQ(engine.State.Catalogue.SectionNames(), (std::vector<std::string>{expected}));
+  EXPECT_EQ(test::SectionNames(engine.State.Catalogue), (std::vector<std::string>{expected}));
 }
 
 // Every cluster is examined: a volume without 32 clusters beyond its
@@ -516,7 +516,7 @@ TEST(DeepScan, AnUnreadableBlockIsSkippedAlone) {
   dynamic_cast<MemoryDevice &>(*engine.Drive).FailReads(bad, bad);
   ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
   // Nothing names the folders: each is a lost folder of its own.
-  EXPECT_EQ(engine.State.Catalogue.SectionNames(),
+  EXPECT_EQ(test::SectionNames(engine.State.Catalogue),
             (std::vector<std::string>{"E:\\Lost folder 10\\", "E:\\Lost folder 80\\"}));
 }
 
@@ -530,13 +530,13 @@ TEST(DeepScan, TheScanStaysOnTheDevice) {
   v.PutEntries(v.ClusterOffset(40), d);
   auto engine = EngineFixture::OfBytes(v.Bytes);
   ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
-  EXPECT_EQ(engine.State.Catalogue.SectionNames(), (std::vector<std::string>{"E:\\Lost folder 40\\"}));
+  EXPECT_EQ(test::SectionNames(engine.State.Catalogue), (std::vector<std::string>{"E:\\Lost folder 40\\"}));
   const auto reads = DeviceReads(engine);
 
   v.PutLe32(32, 0x7FFFFFFF);
   auto damaged = EngineFixture::OfBytes(v.Bytes);
   ASSERT_EQ(damaged.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
-  EXPECT_EQ(damaged.State.Catalogue.SectionNames(), (std::vector<std::string>{"E:\\Lost folder 40\\"}));
+  EXPECT_EQ(test::SectionNames(damaged.State.Catalogue), (std::vector<std::string>{"E:\\Lost folder 40\\"}));
   EXPECT_EQ(DeviceReads(damaged), reads);
 }
 

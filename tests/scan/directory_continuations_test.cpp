@@ -10,6 +10,7 @@
 #include "support/crafted_volume.h"
 #include "support/fat_image.h"
 #include "support/scan_fixture.h"
+#include "support/catalogue_text.h"
 
 namespace orvanta {
 namespace {
@@ -179,10 +180,10 @@ TEST(DeepScan, LaterClustersGoOnFromTheLastFullFreeDirectoryClusterElseToALostFo
   EngineFixture engine = EngineFixture::OfBytes(v.Bytes);
   ASSERT_EQ(engine.Find("*.*", true).Outcome, FindOutcome::Result::Found);
   std::map<std::string, std::vector<std::string>> found;
-  engine.State.Catalogue.ForEach([&](const TFoundCatalogue::Entry &e) {
+  for (const auto &e : test::Entries(engine.State.Catalogue)) {
     found[e.Section].push_back(e.Key.substr(0, e.Key.size() - 4) + "#" +
-                                FoundFileRow::Parse(e.Value)->Mark);
-  });
+                                test::ParseRow(e.Value)->Mark);
+  }
   std::vector<std::string> old;
   for (const char *prefix : {"A", "B", "C"})
     for (int i = 1; i <= (prefix[0] == 'A' ? 14 : prefix[0] == 'B' ? 16 : 1); ++i)

@@ -148,8 +148,7 @@ TEST(LastWriteDecoding, LimitsAndTexts) {
   DirEntry e = test::ShortEntry("F", 0x20, 3, 1, 0x5087, test::FatTime(24, 0));
   LastWrite w = DecodeLastWrite(e);
   EXPECT_TRUE(IsPlausible(w, 40));
-  EXPECT_EQ(DateText(w), "2020/04/07");
-  EXPECT_EQ(TimeText(w), "24:00");
+  EXPECT_EQ(FoundDateTimeOf(w).Text(), "2020/04/07 24:00");
   // Year offset 41 (2021): past a limit of 40, inside the current one.
   w = DecodeLastWrite(test::ShortEntry("F", 0x20, 3, 1, test::FatDate(2021, 1, 1)));
   EXPECT_FALSE(IsPlausible(w, 40));
@@ -162,7 +161,7 @@ TEST(LastWriteDecoding, LimitsAndTexts) {
   EXPECT_FALSE(IsPlausible(w, 46)); // month 13
   w = DecodeLastWrite(test::ShortEntry("F", 0x20, 3, 1, test::FatDate(2019, 5, 7),
                                        test::FatTime(9, 5)));
-  EXPECT_EQ(DateText(w) + " " + TimeText(w), "2019/05/07 09:05");
+  EXPECT_EQ(FoundDateTimeOf(w).Text(), "2019/05/07 09:05");
 }
 
 TEST(DisplayNames, LowerCaseFlagsApplyToNameAndExtension) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/crafted_volume.h"
+#include "support/catalogue_text.h"
 #include "support/scan_fixture.h"
 
 namespace orvanta {
@@ -25,7 +26,7 @@ std::vector<std::uint8_t> SmallCard() {
 
 std::vector<std::string> Found(test::EngineFixture &engine) {
   std::vector<std::string> out;
-  engine.State.Catalogue.ForEach([&](const auto &e) { out.push_back(e.Section + e.Key); });
+  for (const auto &e : test::Entries(engine.State.Catalogue)) { out.push_back(e.Section + e.Key); }
   return out;
 }
 

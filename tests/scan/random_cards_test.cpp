@@ -14,6 +14,7 @@
 #include "support/temp_dir.h"
 #include "support/tsk.h"
 #include "tsk_match.h"
+#include "support/catalogue_text.h"
 
 namespace orvanta {
 namespace {
@@ -61,13 +62,13 @@ void ScanRandomCards(int fatBits) {
         return !deep || (!folder.empty() && !unnamed.count(folder.substr(0, folder.find('/'))));
       };
       std::vector<test::FoundRow> found;
-      engine.State.Catalogue.ForEach([&](const TFoundCatalogue::Entry &e) {
+      for (const auto &e : test::Entries(engine.State.Catalogue)) {
         const bool inLiveFolder = std::any_of(live.begin(), live.end(), [&](const std::string &folder) {
           return compare(folder) && test::SamePath(folder, e.Section);
         });
         if (inLiveFolder)
           found.push_back({e.Section, e.Key, e.Value});
-      });
+      }
       for (const auto &t : listed) {
         const std::string folder = test::TskFolder(t.Path);
         if (!compare(folder))
@@ -79,7 +80,7 @@ void ScanRandomCards(int fatBits) {
         if (it != found.end()) {
           it->Matched = true;
           // The seconds that the catalogue's date leaves out are kept.
-          EXPECT_EQ(FoundFileRow::Parse(it->Value)->LastWriteText(),
+          EXPECT_EQ(test::ParseRow(it->Value)->LastWriteText(),
                     test::CatalogueDate(t) + t.Written.substr(16, 3))
               << t.Path;
         }

@@ -10,6 +10,7 @@
 #include "support/temp_dir.h"
 #include "volume/volume_checks.h"
 #include "jobs/wipe_job.h"
+#include "support/catalogue_text.h"
 
 namespace orvanta {
 namespace {
@@ -46,7 +47,7 @@ TEST(DeviceSession, EveryOperationOpensTheDriveOnce) {
   TempDir dir;
   RestoreState restore{false, "E:\\", dir.Path()};
   EXPECT_EQ(opens([&] { EXPECT_EQ(RestoreFolder(engine.State, restore, engine.Host).Restored, 2); }), 1u);
-  const std::vector<RestoreRow> rows{{engine.State.Catalogue.Keys("E:\\").at(0), true}};
+  const std::vector<RestoreRow> rows{{test::Keys(engine.State.Catalogue, "E:\\").at(0), true}};
   EXPECT_EQ(opens([&] { EXPECT_EQ(RestoreCheckedRows(engine.State, restore, engine.Host, rows).Restored, 1); }), 1u);
   EXPECT_EQ(opens([&] {
               EXPECT_EQ(ExtractPreview(engine.State, restore, engine.Host, rows[0].Caption, dir.Path()).Outcome,

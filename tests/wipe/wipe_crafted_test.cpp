@@ -9,6 +9,7 @@
 #include "volume/volume_checks.h"
 #include "wipe/wipe_engine.h"
 #include "jobs/wipe_job.h"
+#include "support/catalogue_text.h"
 
 namespace orvanta {
 namespace {
@@ -153,14 +154,14 @@ TEST(DirectoryPurge, ADeletedFolderIsPurgedInItsFirstClusterOnly) {
   v.PutEntries(v.ClusterOffset(7), Join({DotPair(7, 0), {Deleted(ShortEntry("A       JPG", 0x20, 20, 1)), kept}}));
   v.PutEntries(v.ClusterOffset(8), {Deleted(ShortEntry("C       JPG", 0x20, 22, 1))});
   Crafted w(v);
-  w.Fixture.State.Catalogue.Write("E:\\", "old", "1#a#2#0");
+  w.Fixture.State.Catalogue.Write("E:\\", test::Row("old", "1#2019/05/07 09:05#2#0"));
   const auto outcome = w.Run(false);
   EXPECT_EQ(outcome.ReportText(), "Files wiped: 1");
   EXPECT_EQ(w.At(v.ClusterOffset(7)), Block(Join({DotPair(7, 0), {kept}})));
   EXPECT_EQ(w.At(v.ClusterOffset(8)), At(v, v.ClusterOffset(8)));
   EXPECT_EQ(w.Fixture.Host.LogLines,
             (std::vector<std::string>{"Wipe deleted files. Please wait...", "", "\xD1\x85.JPG"}));
-  EXPECT_EQ(w.Fixture.State.Catalogue.KeyCount(), 0u);
+  EXPECT_EQ(w.Fixture.State.Catalogue.FileCount(), 0u);
   EXPECT_EQ(w.Fixture.Host.Widths, (std::vector<int>{0, 557, 0})); // one queued folder
 }
 
@@ -374,7 +375,7 @@ TEST(WipeCommand, AnsweringNoChangesNothing) {
   auto v = Filled16();
   v.PutEntries(v.RootOffset(), {Deleted(ShortEntry("GONE    TXT", 0x20, 9, 1))});
   Crafted w(v);
-  w.Fixture.State.Catalogue.Write("E:\\", "kept", "1#a#2#0");
+  w.Fixture.State.Catalogue.Write("E:\\", test::Row("kept", "1#2019/05/07 09:05#2#0"));
   w.Fixture.Host.Log("last find");
   std::string question;
   WipeOptions options;
@@ -383,7 +384,7 @@ TEST(WipeCommand, AnsweringNoChangesNothing) {
   EXPECT_EQ(question, "Are you sure wipe deleted files?");
   EXPECT_EQ(w.Memory->Bytes(), v.Bytes);
   EXPECT_EQ(w.Fixture.Host.LogLines, (std::vector<std::string>{"last find"}));
-  EXPECT_EQ(w.Fixture.State.Catalogue.KeyCount(), 1u);
+  EXPECT_EQ(w.Fixture.State.Catalogue.FileCount(), 1u);
 }
 
 // Refused writes are counted and reported on a line of their own.

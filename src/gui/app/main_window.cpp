@@ -19,7 +19,6 @@
 #include "gui/dialogs/promo_window.h"
 #include "gui/results/results_window.h"
 #include "jobs/preview.h"
-#include "scan/entry_decoding.h"
 #include "jobs/volume_texts.h"
 
 namespace orvanta::gui {
@@ -405,7 +404,6 @@ void TForm1a::StartFind() {
   options.Drive = driveBox_->currentText().left(2).toStdString();
   options.Mask = maskEdit_->text().toStdString();
   options.Deep = check2_->isChecked();
-  options.MaxYearOffset = CurrentYearOffsetLimit();
   // On the worker, after the window was prepared: the hint is shown on the
   // window's thread while the worker waits for it to close. It waits for an
   // open "Cancel operation?" too, and a Stop confirmed there ends the run

@@ -19,7 +19,6 @@
 #include "gui/dialogs/message_dialogs.h"
 #include "gui/dialogs/promo_window.h"
 #include "gui/results/results_window.h"
-#include "scan/entry_decoding.h"
 #include "jobs/find_job.h"
 #include "platform/memory_device.h"
 
@@ -55,7 +54,6 @@ bool SaveResults(AppContext &context, QWidget &main, const QString &folder, QStr
   OperationHost host;
   FindOptions options;
   options.Drive = std::string{drives.front().Letter, ':'};
-  options.MaxYearOffset = CurrentYearOffsetLimit();
   if (RunFind(context.State(), host, options).Outcome != FindOutcome::Result::Found)
     return true;
   TForm1b results(context, &main);

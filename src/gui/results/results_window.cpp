@@ -1,6 +1,5 @@
 #include "gui/results/results_window.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QHash>
@@ -48,8 +47,10 @@ QIcon ArtworkIcon(const char *name) {
   return icon;
 }
 
-// A row of the file list: sorts by the number or the date behind a cell
-// where there is one, else by its text.
+constexpr int kDateColumn = 2;
+
+// A row of the file list: sorts by the number behind a cell where there is
+// one (the size, the last-write time, the condition), else by its text.
 class FileRow final : public QTreeWidgetItem {
 public:
   using QTreeWidgetItem::QTreeWidgetItem;
@@ -57,15 +58,19 @@ public:
     const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
     const QVariant mine = data(column, kSortRole);
     const QVariant theirs = other.data(column, kSortRole);
-    if (mine.isValid() && theirs.isValid()) {
-      if (mine.typeId() == QMetaType::QDateTime && theirs.typeId() == QMetaType::QDateTime)
-        return mine.toDateTime() < theirs.toDateTime();
-      if (mine.typeId() != QMetaType::QDateTime && theirs.typeId() != QMetaType::QDateTime)
-        return mine.toLongLong() < theirs.toLongLong();
-    }
-    // Rows without a number or a date go first.
-    if (mine.isValid() != theirs.isValid())
+    if (mine.isValid() && theirs.isValid())
+      return mine.toULongLong() < theirs.toULongLong();
+    if (mine.isValid() != theirs.isValid()) {
+      // Files without a date (found by their content) come after all the
+      // others, whichever way the dates are sorted; elsewhere rows without
+      // a number go first.
+      if (column == kDateColumn) {
+        const bool ascending =
+            !treeWidget() || treeWidget()->header()->sortIndicatorOrder() == Qt::AscendingOrder;
+        return ascending ? mine.isValid() : !mine.isValid();
+      }
       return !mine.isValid();
+    }
     return text(column).compare(other.text(column), Qt::CaseInsensitive) < 0;
   }
 };
@@ -83,29 +88,6 @@ QIcon ConditionIcon(FileCondition condition) {
   painter.drawEllipse(QRectF(3, 3, 10, 10));
   painter.end();
   return QIcon(pixmap);
-}
-
-// The sort key of a "yyyy/MM/dd HH:mm" date, read by hand and kept in UTC:
-// it orders as the date does, without a parser and a time-zone lookup per
-// row. Invalid for any other text.
-QDateTime SortStamp(const QString &when) {
-  if (when.size() != 16 || when[4] != QLatin1Char('/') || when[7] != QLatin1Char('/') ||
-      when[10] != QLatin1Char(' ') || when[13] != QLatin1Char(':'))
-    return {};
-  int fields[5];
-  const int starts[5] = {0, 5, 8, 11, 14};
-  const int lengths[5] = {4, 2, 2, 2, 2};
-  for (int i = 0; i < 5; ++i) {
-    bool ok = false;
-    fields[i] = QStringView(when).mid(starts[i], lengths[i]).toInt(&ok);
-    if (!ok)
-      return {};
-  }
-  const QDate date(fields[0], fields[1], fields[2]);
-  const QTime time(fields[3], fields[4]);
-  if (!date.isValid() || !time.isValid())
-    return {};
-  return QDateTime(date, time, Qt::UTC);
 }
 
 void AddFolder(QTreeWidgetItem *item, const FolderTree::Node &node, const QIcon icons[2]) {
@@ -151,14 +133,14 @@ QString DestinationStart() {
   return QDir::homePath();
 }
 
-QString SizeText(std::int64_t bytes) {
+QString SizeText(std::uint64_t bytes) {
   if (bytes < 1024)
     return QStringLiteral("%1 b").arg(bytes);
   if (bytes < 1024 * 1024)
     return QStringLiteral("%1 Kb").arg(bytes / 1024);
   if (bytes < 1024 * 1024 * 1024)
     return QStringLiteral("%1 Mb").arg(bytes / (1024 * 1024));
-  return QStringLiteral("%1 Gb").arg(bytes / (1024LL * 1024 * 1024));
+  return QStringLiteral("%1 Gb").arg(bytes / (1024ULL * 1024 * 1024));
 }
 
 QIcon FileIcon(const QString &name) {
@@ -388,40 +370,32 @@ void TForm1b::DListChange() {
   if (!node)
     return;
   currentSection_ = node->data(0, kSectionRole).toString();
-  const auto &catalogue = context_.State().Catalogue;
-  const std::string section = currentSection_.toStdString();
+  const FoundFolder *folder = context_.State().Catalogue.Folder(currentSection_.toStdString());
+  if (!folder)
+    return;
   QList<QTreeWidgetItem *> rows;
-  for (const std::string &key : catalogue.Keys(section)) {
-    const std::string value = catalogue.Value(section, key);
-    if (value.empty())
-      continue;
-    const FoundFileCells cells = FoundFileCells::Read(value);
+  rows.reserve(qsizetype(folder->Files.size()));
+  for (const FoundFileRow &file : folder->Files) {
     auto *row = new FileRow;
-    const QString name = QString::fromStdString(key);
+    const QString name = QString::fromStdString(file.Name);
     row->setText(0, name);
     row->setIcon(0, FileIcon(name));
     row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
     row->setCheckState(0, Qt::Unchecked);
-    if (cells.Size) {
-      row->setText(1, SizeText(*cells.Size));
-      row->setData(1, kSortRole, QVariant::fromValue<qlonglong>(*cells.Size));
-    } else {
-      row->setText(1, QString::fromStdString(cells.SizeText));
-    }
-    const QString when = QString::fromStdString(cells.DateTime);
-    row->setText(2, when);
-    const QDateTime stamp = SortStamp(when);
-    if (stamp.isValid())
-      row->setData(2, kSortRole, stamp);
+    row->setText(1, SizeText(file.Size));
+    row->setData(1, kSortRole, QVariant::fromValue<qulonglong>(file.Size));
+    row->setText(kDateColumn, QString::fromStdString(file.Written.Text()));
+    if (file.Written.Known())
+      row->setData(kDateColumn, kSortRole, QVariant::fromValue<qulonglong>(file.WrittenOrder()));
     row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     row->setTextAlignment(2, Qt::AlignHCenter | Qt::AlignVCenter);
-    if (const auto parsed = FoundFileRow::Parse(value); parsed && parsed->Condition) {
-      const FileCondition condition = *parsed->Condition;
+    if (file.Condition) {
+      const FileCondition condition = *file.Condition;
       row->setText(3, ConditionText(condition));
       row->setToolTip(3, row->text(3));
       row->setIcon(3, ConditionIcon(condition));
       // From the best to the worst.
-      row->setData(3, kSortRole, QVariant::fromValue<qlonglong>(static_cast<int>(condition)));
+      row->setData(3, kSortRole, QVariant::fromValue<qulonglong>(static_cast<unsigned>(condition)));
     }
     rows << row;
   }

@@ -47,7 +47,7 @@ QString DestinationStart();
 
 // The size text of the results list: bytes below 1 KiB, then whole Kb, Mb
 // and Gb, truncated ("512 b", "1 Kb").
-QString SizeText(std::int64_t bytes);
+QString SizeText(std::uint64_t bytes);
 
 // The icon of a found file's row: the desktop theme's icon for the file's
 // type, or the bundled one for an unknown type, a name ending in "." and a
