@@ -21,7 +21,16 @@ struct Copy {
   OutputFile &Out;
   std::int64_t ClusterBytes;
   std::int64_t SectorBytes;
+  bool Stoppable;
   ExtractResult Result;
+
+  // Pumps the host; true when a stoppable copy has to end here.
+  bool StopHere() {
+    Host.Pump();
+    if (Stoppable && !Host.Running())
+      Result.Stopped = true;
+    return Result.Stopped;
+  }
 
   // Writes up to `length` bytes of `bytes` (nothing for a length of 0 or less).
   bool Put(std::span<const std::uint8_t> bytes, std::int64_t length) {
@@ -34,7 +43,7 @@ struct Copy {
   // Clusters that follow one another on the volume are read in one request
   // (up to a piece of a run); the host is still pumped, and Stop tested,
   // before each cluster, and each cluster writes its own share.
-  bool ChainCopy(const std::vector<std::uint32_t> &chain, std::int64_t size, bool stoppable) {
+  bool ChainCopy(const std::vector<std::uint32_t> &chain, std::int64_t size) {
     const std::size_t maxBatch =
         std::size_t(std::max<std::int64_t>(1, kRunPieceBytes / ClusterBytes));
     std::vector<std::uint8_t> buffer(std::size_t(ClusterBytes) * std::min(maxBatch, chain.size()));
@@ -42,9 +51,8 @@ struct Copy {
     std::size_t batchStart = 0, batchEnd = 0;
     std::int64_t written = 0;
     for (std::size_t i = 0; i < chain.size(); ++i) {
-      Host.Pump();
-      if (stoppable && !Host.Running())
-        continue;
+      if (StopHere())
+        return true;
       if (i >= batchEnd) {
         batchStart = i;
         batchEnd = i + 1;
@@ -92,8 +100,8 @@ struct Copy {
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(piece));
     const std::int64_t firstSector = Vol.ClusterToSector(firstCluster);
     for (std::int64_t at = 0; at < run; at += piece) {
-      if (at > 0)
-        Host.Pump();
+      if (at > 0 && StopHere())
+        return true;
       const std::int64_t length = std::min(piece, run - at);
       const std::span<std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(length));
       if (!Vol.ReadSectors(SectorAt(firstSector, at), bytes))
@@ -128,7 +136,7 @@ struct Copy {
 ExtractResult ExtractFoundFile(Volume &vol, OperationHost &host, const FoundEntry &entry,
                                OutputFile &out, bool stoppable) {
   const auto &g = vol.Geometry();
-  Copy copy{vol, host, out, g.BytesPerCluster, g.BytesPerSector, {}};
+  Copy copy{vol, host, out, g.BytesPerCluster, g.BytesPerSector, stoppable, {}};
   if (!g.ClustersFitInMemory()) {
     // A damaged cluster-size field: nothing of the file can be read.
     copy.Result.UnreadableParts = entry.Size > 0;
@@ -149,7 +157,7 @@ ExtractResult ExtractFoundFile(Volume &vol, OperationHost &host, const FoundEntr
       for (const auto &run : entry.Runs)
         for (std::uint32_t i = 0; i < run.Count && std::int64_t(clusters.size()) < needed; ++i)
           clusters.push_back(run.First + i);
-      copy.ChainCopy(clusters, size, stoppable);
+      copy.ChainCopy(clusters, size);
       chained = true;
     }
     if (!chained && size >= copy.ClusterBytes) {
@@ -157,14 +165,14 @@ ExtractResult ExtractFoundFile(Volume &vol, OperationHost &host, const FoundEntr
       const std::vector<std::uint32_t> chain = vol.ChainList();
       chained = ChainFitsSize(chain, size, copy.ClusterBytes);
       if (chained)
-        copy.ChainCopy(chain, size, stoppable);
+        copy.ChainCopy(chain, size);
     }
     if (!chained && size > copy.ClusterBytes && !ClusterInUse(vol, entry.FirstCluster)) {
       // A deleted file's run: clusters that live files hold now are passed
       // over. A run that meets none is read as one below.
       const FreeRun run = FreeClusterRun(vol, size, first, /*listClusters=*/true);
       if (run.PassedUsed) {
-        copy.ChainCopy(run.Clusters, size, stoppable);
+        copy.ChainCopy(run.Clusters, size);
         chained = true;
       }
     }
