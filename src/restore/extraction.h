@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "restore/found_entry.h"
 #include "platform/output_file.h"
@@ -34,5 +35,11 @@ struct ExtractResult {
 // longer running skips the remaining clusters.
 ExtractResult ExtractFoundFile(Volume &vol, OperationHost &host, const FoundEntry &entry,
                                OutputFile &out, bool stoppable);
+
+// The first `limit` bytes of a found file (all of it when it is shorter),
+// read as ExtractFoundFile reads it, no further than needed; unreadable
+// parts read as zeros. Stops with the host.
+std::vector<std::uint8_t> ReadFoundFileStart(Volume &vol, OperationHost &host,
+                                             const FoundEntry &entry, std::size_t limit);
 
 } // namespace orvanta
