@@ -59,9 +59,11 @@ TEST(PhotoPictures, RowsOfPhotosShowTheirPicture) {
     QTRY_VERIFY_WITH_TIMEOUT(tip(row).startsWith("<img src=\"data:image/jpeg;base64,"), 20000);
   }
   QTest::qWait(100);
-  for (int row = 0; row < 3; ++row)
-    if (list->topLevelItem(row)->text(0).endsWith(".TXT"))
+  for (int row = 0; row < 3; ++row) {
+    if (list->topLevelItem(row)->text(0).endsWith(".TXT")) {
       EXPECT_TRUE(tip(row).isEmpty());
+    }
+  }
 }
 
 } // namespace
