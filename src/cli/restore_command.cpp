@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -30,37 +29,24 @@ constexpr const char *kUsage =
     "Without WHAT every found file is restored, in the folders it was found in\n"
     "(DIR/DCIM/photo.jpg). A WHAT that ends in a backslash (E:\\DCIM\\) restores\n"
     "that folder with everything below it the same way; any other WHAT\n"
-    "(E:\\DCIM\\photo.jpg) restores that one file into DIR itself. The last line\n"
-    "on stdout is \"Files restored: N\"; the progress goes to stderr. Files that\n"
+    "(E:\\DCIM\\photo.jpg) restores that one file into DIR itself. A file already\n"
+    "in DIR is never replaced: a restored file whose name is taken gets the next\n"
+    "free \"name (N).ext\", and stderr says how many did. A file is written under a\n"
+    "temporary name and takes its own only when it is whole. The last line on\n"
+    "stdout is \"Files restored: N\"; the progress goes to stderr. Files that\n"
     "cannot be written are reported there and the exit code is then 1. Ctrl+C\n"
-    "stops the restore of single files (exit code 130). A DIR on the volume being\n"
-    "recovered is refused (exit code 1).\n"
+    "stops the restore: the file being written is removed, what was restored\n"
+    "is counted, and the exit code is 130. A DIR on the volume being recovered\n"
+    "is refused (exit code 1).\n"
     "--condition LIST restores only files in one of the conditions the FAT gives\n"
     "them, a comma-separated list of: intact (no live file holds what the restore\n"
     "reads or lies inside it), partly (live files hold clusters inside its run),\n"
     "overwritten (a live file holds its first cluster), empty (size 0);\n"
     "for example --condition intact,partly. Files left out are counted on stderr.\n";
 
-// Ctrl+C ends the program while a folder is restored: that restore has no
-// Stop, and a command line must still be interruptible.
-class DefaultInterrupt {
-public:
-  DefaultInterrupt() {
-    struct sigaction action {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, &saved_);
-  }
-  ~DefaultInterrupt() { ::sigaction(SIGINT, &saved_, nullptr); }
-  DefaultInterrupt(const DefaultInterrupt &) = delete;
-  DefaultInterrupt &operator=(const DefaultInterrupt &) = delete;
-
-private:
-  struct sigaction saved_ {};
-};
-
 struct Totals {
   std::int64_t Restored = 0;
+  std::int64_t Renamed = 0;
   std::int64_t WithUnreadableParts = 0;
   int WriteError = 0;
   std::string ErrorText;
@@ -72,6 +58,7 @@ struct Totals {
 
   void Add(const RestoreOutcome &outcome) {
     Restored += outcome.Restored;
+    Renamed += outcome.Renamed;
     WithUnreadableParts += outcome.WithUnreadableParts;
     Skipped += outcome.Skipped;
     LeftOut += outcome.LeftOut;
@@ -209,8 +196,7 @@ int RestoreCommand(int argc, char **argv, int first) {
         continue;
       }
       restore.CurrentSection = w;
-      DefaultInterrupt interruptible;
-      totals.Add(RestoreFolder(state, restore, host));
+      totals.Add(RestoreFolder(state, restore, host, /*stoppable=*/true));
       continue;
     }
     const auto slash = w.rfind('\\');
@@ -230,6 +216,10 @@ int RestoreCommand(int argc, char **argv, int first) {
   }
   std::cout << state.Language.Text("Restore", "Message4", "Files restored:") << ' '
             << totals.Restored << '\n';
+  if (totals.Renamed > 0)
+    std::cerr << state.Language.Text("Restore", "Message6",
+                                     "Files given a new name, as their name was taken:")
+              << ' ' << totals.Renamed << '\n';
   if (totals.WithUnreadableParts > 0)
     std::cerr << state.Language.Text("Restore", "Message5",
                                      "Files with unreadable parts (filled with zeros):")

@@ -1,6 +1,7 @@
 #include "jobs/preview.h"
 
 #include <cstring>
+#include <optional>
 
 #include "engine/text.h"
 #include "restore/extraction.h"
@@ -20,19 +21,37 @@ bool IsPreviewCopy(const std::string &fileName) {
   return fileName.size() == kPreviewBase.size() || fileName[kPreviewBase.size()] == '.';
 }
 
+// The folder of the preview copies, made when there is none yet.
+std::optional<std::filesystem::path> PreviewFolder(RestoreState &restore,
+                                                   const std::filesystem::path &tempFolder,
+                                                   const std::filesystem::path &runtimeFolder) {
+  std::error_code ec;
+  if (!restore.PreviewFolder.empty() && std::filesystem::is_directory(restore.PreviewFolder, ec))
+    return restore.PreviewFolder;
+  std::optional<std::filesystem::path> made;
+  if (!runtimeFolder.empty() && std::filesystem::is_directory(runtimeFolder, ec))
+    made = MakePrivateFolder(runtimeFolder);
+  if (!made)
+    made = MakePrivateFolder(tempFolder);
+  if (made)
+    restore.PreviewFolder = *made;
+  return made;
+}
+
 } // namespace
 
-std::filesystem::path PreviewPath(const std::filesystem::path &tempFolder, std::string_view name) {
+std::filesystem::path PreviewPath(const std::filesystem::path &folder, std::string_view name) {
   const auto dot = name.rfind('.');
   const std::string_view extension =
       dot == std::string_view::npos ? std::string_view{} : name.substr(dot);
   // The base keeps "." and ".." from standing alone, so only the characters
   // need making safe.
-  return tempFolder / (std::string(kPreviewBase) + ReplaceUnsafeCharacters(extension));
+  return folder / (std::string(kPreviewBase) + ReplaceUnsafeCharacters(extension));
 }
 
 PreviewOutcome ExtractPreview(EngineState &state, RestoreState &restore, OperationHost &host,
-                              std::string_view name, const std::filesystem::path &tempFolder) {
+                              std::string_view name, const std::filesystem::path &tempFolder,
+                              const std::filesystem::path &runtimeFolder) {
   PreviewOutcome outcome;
   const OperationGuard guard(state.Operation);
   if (!guard || restore.ResultsBusy)
@@ -43,12 +62,13 @@ PreviewOutcome ExtractPreview(EngineState &state, RestoreState &restore, Operati
     outcome.Message = state.Language.Text("Errors", "Message5", "Viewing impossible!");
     return outcome;
   }
-  outcome.Path = PreviewPath(tempFolder, name);
-  auto out = OpenOutputFile(outcome.Path);
+  const auto folder = PreviewFolder(restore, tempFolder, runtimeFolder);
+  auto out = folder ? CreateOutputFile(*folder) : std::nullopt;
   if (!out) {
     outcome.Message = state.Language.Text("Errors", "Message5", "Viewing impossible! 4");
     return outcome;
   }
+  outcome.Path = PreviewPath(*folder, name);
   restore.ResultsBusy = true;
   const DeviceSession session(state.Vol, DeviceAccess::Read);
   const ExtractResult result = ExtractFoundFile(
@@ -59,13 +79,22 @@ PreviewOutcome ExtractPreview(EngineState &state, RestoreState &restore, Operati
     outcome.Message = std::strerror(result.WriteError);
     return outcome;
   }
+  // The folder is the user's own: the earlier copy of this extension goes.
+  std::error_code ignored;
+  std::filesystem::remove(outcome.Path, ignored);
+  if (out->Name(outcome.Path.filename().string()) != OutputFile::Naming::Named) {
+    outcome.Message = state.Language.Text("Errors", "Message5", "Viewing impossible! 4");
+    return outcome;
+  }
   outcome.Outcome = PreviewOutcome::Result::Ready;
   return outcome;
 }
 
-void RemovePreviewCopies(const std::filesystem::path &tempFolder, OperationHost *host) {
+void RemovePreviewCopies(const std::filesystem::path &folder, OperationHost *host) {
+  if (folder.empty())
+    return;
   std::error_code ec;
-  std::filesystem::directory_iterator it(tempFolder, ec), end;
+  std::filesystem::directory_iterator it(folder, ec), end;
   for (; !ec && it != end; it.increment(ec)) {
     if (!IsPreviewCopy(it->path().filename().string()))
       continue;
@@ -77,6 +106,8 @@ void RemovePreviewCopies(const std::filesystem::path &tempFolder, OperationHost 
     std::error_code ignored;
     std::filesystem::remove(it->path(), ignored);
   }
+  // Removes only an empty folder.
+  std::filesystem::remove(folder, ec);
 }
 
 } // namespace orvanta

@@ -5,10 +5,9 @@
 #include <cstring>
 
 #include "engine/rounding.h"
-#include "restore/extraction.h"
 #include "restore/host_paths.h"
+#include "restore/restored_file.h"
 #include "settings/well_known_folders.h"
-#include "platform/output_file.h"
 #include "scan/found_file_row.h"
 #include "volume/device_session.h"
 
@@ -34,9 +33,10 @@ public:
       host_.SetProgressWidth(ProgressFillWidth(double(p)));
   }
 
-  // Writes a found file to `path`; a file the catalogue does not hold is
-  // skipped. False when a write or close failed and the command must end.
-  bool RestoreFile(const FoundFileRow *row, const std::filesystem::path &path) {
+  // Writes a found file into `folder`; a file the catalogue does not hold
+  // is skipped. False when the command must end: a write or close failed,
+  // or Stop came.
+  bool RestoreFile(const FoundFileRow *row, const std::filesystem::path &folder) {
     if (!row) {
       ++outcome_.Skipped;
       return true;
@@ -47,23 +47,24 @@ public:
       ++outcome_.LeftOut;
       return true;
     }
-    errno = 0;
-    auto out = OpenOutputFile(path);
-    if (!out) {
-      NotCreated(path, errno != 0 ? errno : EIO);
+    const RestoredFile file =
+        RestoreFoundFile(state_.Vol, host_, {row->Size, row->FirstCluster, row->Runs},
+                         row->LastWriteTime(), folder, row->Name, stoppable_);
+    switch (file.Outcome) {
+    case RestoredFile::Result::Restored:
+      ++outcome_.Restored;
+      outcome_.Renamed += file.Renamed ? 1 : 0;
+      outcome_.WithUnreadableParts += file.UnreadableParts ? 1 : 0;
       return true;
-    }
-    if (const auto written = row->LastWriteTime())
-      out->KeepModificationTime(*written);
-    const ExtractResult result = ExtractFoundFile(
-        state_.Vol, host_, {row->Size, row->FirstCluster, row->Runs}, *out, stoppable_);
-    if (result.WriteError != 0) {
-      outcome_.WriteError = result.WriteError;
+    case RestoredFile::Result::NotCreated:
+      NotCreated(file.Path, file.Error);
+      return true;
+    case RestoredFile::Result::WriteFailed:
+      outcome_.WriteError = file.Error;
+      return false;
+    case RestoredFile::Result::Stopped:
       return false;
     }
-    ++outcome_.Restored;
-    if (result.UnreadableParts)
-      ++outcome_.WithUnreadableParts;
     return true;
   }
 
@@ -88,11 +89,18 @@ public:
     }
     outcome_.Message = language.Text("Restore", "Message4", "Files restored:") + " " +
                        std::to_string(outcome_.Restored);
+    if (outcome_.Renamed > 0)
+      outcome_.Message += "\n" +
+                          language.Text("Restore", "Message6",
+                                        "Files given a new name, as their name was taken:") +
+                          " " + std::to_string(outcome_.Renamed);
     if (outcome_.WithUnreadableParts > 0)
       outcome_.Message +=
           "\n" +
           language.Text("Restore", "Message5", "Files with unreadable parts (filled with zeros):") +
           " " + std::to_string(outcome_.WithUnreadableParts);
+    if (outcome_.Stopped)
+      outcome_.Message += "\n" + language.Text("Restore", "Message7", "The restore was stopped.");
     return outcome_;
   }
 
@@ -128,20 +136,19 @@ RestoreOutcome RestoreCheckedRows(EngineState &state, RestoreState &restore, Ope
     run.Progress(i, rows.size());
     if (!rows[i].Checked)
       continue;
-    const std::string &caption = rows[i].Caption;
-    if (!run.RestoreFile(state.Catalogue.File(section, caption),
-                         restore.DestFolder / SafeName(caption)))
+    if (!run.RestoreFile(state.Catalogue.File(section, rows[i].Caption), restore.DestFolder))
       break;
   }
   return run.Finish();
 }
 
-RestoreOutcome RestoreFolder(EngineState &state, RestoreState &restore, OperationHost &host) {
+RestoreOutcome RestoreFolder(EngineState &state, RestoreState &restore, OperationHost &host,
+                             bool stoppable) {
   const OperationGuard guard(state.Operation);
   if (!guard || restore.ResultsBusy || state.Tree.Empty() || restore.DestFolder.empty())
     return {};
   const DeviceSession session(state.Vol, DeviceAccess::Read);
-  RestoreRun run(state, restore, host, /*stoppable=*/false);
+  RestoreRun run(state, restore, host, stoppable);
   // Nothing begins with an empty section name: with no folder selected
   // there is nothing to restore.
   const std::string prefix = restore.CurrentSection;
@@ -149,6 +156,8 @@ RestoreOutcome RestoreFolder(EngineState &state, RestoreState &restore, Operatio
   bool failed = false;
   for (std::size_t k = 0; k < folders.size() && !failed; ++k) {
     host.Pump();
+    if (stoppable && !host.Running())
+      break;
     const FoundFolder &folder = folders[k];
     if (prefix.empty() || !folder.Section.starts_with(prefix))
       continue;
@@ -159,7 +168,7 @@ RestoreOutcome RestoreFolder(EngineState &state, RestoreState &restore, Operatio
     if (!std::filesystem::is_directory(target, ec))
       target = restore.DestFolder;
     for (const FoundFileRow &row : folder.Files)
-      if (!run.RestoreFile(&row, target / SafeName(row.Name))) {
+      if (!run.RestoreFile(&row, target)) {
         failed = true;
         break;
       }

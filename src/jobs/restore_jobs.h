@@ -26,6 +26,9 @@ struct RestoreState {
   std::string CurrentSection;
   // Where restored files go; chosen once, kept for the rest of the run.
   std::filesystem::path DestFolder;
+  // The folder of the preview copies, only the user's own; made at the
+  // first preview, removed with them.
+  std::filesystem::path PreviewFolder;
   // When set, the restore commands write only files whose recorded
   // condition is among these; the others, and files whose value records no
   // condition, are left out.
@@ -49,8 +52,11 @@ struct RestoreOutcome {
   // message.
   bool Ran = false;
   std::int64_t Restored = 0;
+  // Restored files that took a numbered name because theirs was taken.
+  std::int64_t Renamed = 0;
   // Restored files in which some clusters could not be read.
   std::int64_t WithUnreadableParts = 0;
+  // The host's Stop ended the command; the file it cut short was removed.
   bool Stopped = false;
   // Files not written: their catalogue value is unusable, or their output
   // file could not be created.
@@ -62,26 +68,31 @@ struct RestoreOutcome {
   std::filesystem::path NotCreatedPath;
   // errno of the write or close that ended the command; 0 when none did.
   int WriteError = 0;
-  // The final message: "Files restored: N", followed on a second line by
-  // the count of files with unreadable parts when there are any; after a
+  // The final message: "Files restored: N", followed on lines of their own
+  // by the count of renamed files and of files with unreadable parts when
+  // there are any, and by "The restore was stopped." after a Stop; after a
   // failed write, the system's text for its error instead.
   std::string Message;
 };
 
 // Restore of the checked rows: each checked row's file of CurrentSection is
-// written to DestFolder under its (safe) name, replacing a file of that
-// name. Progress goes to the host's bar by row. After the host's Stop (also
-// one requested before the start) the current file's remaining clusters
-// and the remaining rows are skipped. A failed write or close ends the command;
-// files written until then stay.
+// written to DestFolder under its (safe) name, or under the first free
+// numbered form of it when a file there has that name (RestoreFoundFile).
+// Progress goes to the host's bar by row. The host's Stop (also one
+// requested before the start) ends the command: the file being written is
+// removed and not counted, the remaining rows are skipped. A failed write
+// or close ends the command; files written until then stay, the one that
+// failed does not.
 RestoreOutcome RestoreCheckedRows(EngineState &state, RestoreState &restore, OperationHost &host,
                                   std::span<const RestoreRow> rows);
 
 // Restore of the folder CurrentSection with everything below it: every
 // catalogue section whose name begins with CurrentSection (exactly, letter
 // case counting) is written to DestFolder followed by the section's folders
-// below the drive, created as needed (DestFolder itself when that fails).
-// Cannot be stopped.
-RestoreOutcome RestoreFolder(EngineState &state, RestoreState &restore, OperationHost &host);
+// below the drive, created as needed (DestFolder itself when that fails),
+// each file as a checked row is. Unless `stoppable`, the host's Stop does
+// not end it.
+RestoreOutcome RestoreFolder(EngineState &state, RestoreState &restore, OperationHost &host,
+                             bool stoppable = false);
 
 } // namespace orvanta

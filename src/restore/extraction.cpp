@@ -54,9 +54,18 @@ struct Copy {
   Sink &Out;
   std::int64_t ClusterBytes;
   std::int64_t SectorBytes;
+  bool Stoppable;
   // Bytes wanted from the start of the file; a run is read no further.
   std::int64_t Wanted = std::numeric_limits<std::int64_t>::max();
-  ExtractResult Result;
+  ExtractResult Result = {};
+
+  // Pumps the host; true when a stoppable copy has to end here.
+  bool StopHere() {
+    Host.Pump();
+    if (Stoppable && !Host.Running())
+      Result.Stopped = true;
+    return Result.Stopped;
+  }
 
   // Writes up to `length` bytes of `bytes` (nothing for a length of 0 or less).
   bool Put(std::span<const std::uint8_t> bytes, std::int64_t length) {
@@ -69,7 +78,7 @@ struct Copy {
   // Clusters that follow one another on the volume are read in one request
   // (up to a piece of a run); the host is still pumped, and Stop tested,
   // before each cluster, and each cluster writes its own share.
-  bool ChainCopy(const std::vector<std::uint32_t> &chain, std::int64_t size, bool stoppable) {
+  bool ChainCopy(const std::vector<std::uint32_t> &chain, std::int64_t size) {
     const std::size_t maxBatch =
         std::size_t(std::max<std::int64_t>(1, kRunPieceBytes / ClusterBytes));
     std::vector<std::uint8_t> buffer(std::size_t(ClusterBytes) * std::min(maxBatch, chain.size()));
@@ -77,9 +86,8 @@ struct Copy {
     std::size_t batchStart = 0, batchEnd = 0;
     std::int64_t written = 0;
     for (std::size_t i = 0; i < chain.size(); ++i) {
-      Host.Pump();
-      if (stoppable && !Host.Running())
-        continue;
+      if (StopHere())
+        return true;
       if (i >= batchEnd) {
         batchStart = i;
         batchEnd = i + 1;
@@ -127,8 +135,8 @@ struct Copy {
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(piece));
     const std::int64_t firstSector = Vol.ClusterToSector(firstCluster);
     for (std::int64_t at = 0; at < run; at += piece) {
-      if (at > 0)
-        Host.Pump();
+      if (at > 0 && StopHere())
+        return true;
       const std::int64_t length = std::min(piece, run - at);
       const std::span<std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(length));
       if (!Vol.ReadSectors(SectorAt(firstSector, at), bytes))
@@ -160,9 +168,8 @@ struct Copy {
 
 namespace {
 
-void CopyFoundFile(Copy &copy, const FoundEntry &entry, bool stoppable) {
+void CopyFoundFile(Copy &copy, const FoundEntry &entry) {
   Volume &vol = copy.Vol;
-  OperationHost &host = copy.Host;
   const auto &g = vol.Geometry();
   if (!g.ClustersFitInMemory()) {
     // A damaged cluster-size field: nothing of the file can be read.
@@ -185,14 +192,14 @@ void CopyFoundFile(Copy &copy, const FoundEntry &entry, bool stoppable) {
     for (const auto &run : entry.Runs)
       for (std::uint32_t i = 0; i < run.Count && std::int64_t(clusters.size()) < needed; ++i)
         clusters.push_back(run.First + i);
-    copy.ChainCopy(clusters, size, stoppable);
+    copy.ChainCopy(clusters, size);
     return;
   }
   if (size >= copy.ClusterBytes) {
-    vol.WalkChain(first, &host);
+    vol.WalkChain(first, &copy.Host);
     const std::vector<std::uint32_t> chain = vol.ChainList();
     if (ChainFitsSize(chain, size, copy.ClusterBytes)) {
-      copy.ChainCopy(chain, size, stoppable);
+      copy.ChainCopy(chain, size);
       return;
     }
   }
@@ -201,7 +208,7 @@ void CopyFoundFile(Copy &copy, const FoundEntry &entry, bool stoppable) {
     // over. A run that meets none is read as one below.
     const FreeRun run = FreeClusterRun(vol, size, first, /*listClusters=*/true);
     if (run.PassedUsed) {
-      copy.ChainCopy(run.Clusters, size, stoppable);
+      copy.ChainCopy(run.Clusters, size);
       return;
     }
   }
@@ -214,8 +221,8 @@ ExtractResult ExtractFoundFile(Volume &vol, OperationHost &host, const FoundEntr
                                OutputFile &out, bool stoppable) {
   const auto &g = vol.Geometry();
   FileSink sink(out);
-  Copy copy{vol, host, sink, g.BytesPerCluster, g.BytesPerSector};
-  CopyFoundFile(copy, entry, stoppable);
+  Copy copy{vol, host, sink, g.BytesPerCluster, g.BytesPerSector, stoppable};
+  CopyFoundFile(copy, entry);
   out.Close();
   copy.Result.WriteError = out.Error();
   return copy.Result;
@@ -228,9 +235,9 @@ std::vector<std::uint8_t> ReadFoundFileStart(Volume &vol, OperationHost &host,
     return bytes;
   const auto &g = vol.Geometry();
   MemorySink sink(bytes, limit);
-  Copy copy{vol, host, sink, g.BytesPerCluster, g.BytesPerSector,
+  Copy copy{vol, host, sink, g.BytesPerCluster, g.BytesPerSector, /*Stoppable=*/true,
             static_cast<std::int64_t>(std::min<std::size_t>(limit, std::uint64_t{1} << 62))};
-  CopyFoundFile(copy, entry, /*stoppable=*/true);
+  CopyFoundFile(copy, entry);
   return bytes;
 }
 

@@ -16,6 +16,8 @@ struct ExtractResult {
   bool UnreadableParts = false;
   // errno of a failed write or close of the output; 0 when it was written.
   int WriteError = 0;
+  // A stoppable copy was stopped before its end: the output is not whole.
+  bool Stopped = false;
 };
 
 // Copies a found file from the volume into `out` and closes it. A file found
@@ -31,8 +33,8 @@ struct ExtractResult {
 //
 // A cluster that cannot be read is written as zeros of the length it would
 // have had, so the file keeps its size and later data its place. Before each
-// cluster of a chain the host is pumped; a stoppable copy whose host is no
-// longer running skips the remaining clusters.
+// cluster of a chain, and each piece of a run, the host is pumped; a
+// stoppable copy whose host is no longer running skips the rest and says so.
 ExtractResult ExtractFoundFile(Volume &vol, OperationHost &host, const FoundEntry &entry,
                                OutputFile &out, bool stoppable);
 

@@ -1,6 +1,7 @@
 #include "restore/host_paths.h"
 
 #include "engine/text.h"
+#include "scan/duplicate_numbering.h"
 
 namespace orvanta {
 namespace {
@@ -12,15 +13,27 @@ bool Unsafe(char32_t c) { return c == U'/' || c == U'\\' || c < 0x20 || (c >= 0x
 // name goes, at a character boundary; a short extension stays.
 constexpr std::size_t kMaxHostName = 255;
 
+// The extension a shortened name keeps: from its last "." on, when short.
+std::string_view ShortExtension(std::string_view name) {
+  const auto dot = name.rfind('.');
+  return dot != std::string_view::npos && name.size() - dot <= 16 ? name.substr(dot)
+                                                                  : std::string_view{};
+}
+
+// The first `keep` bytes of a text or fewer, ending at a character boundary.
+std::string_view CutAt(std::string_view text, std::size_t keep) {
+  if (keep >= text.size())
+    return text;
+  while (keep > 0 && (static_cast<unsigned char>(text[keep]) & 0xC0) == 0x80)
+    --keep;
+  return text.substr(0, keep);
+}
+
 std::string Shortened(std::string name) {
   if (name.size() <= kMaxHostName)
     return name;
-  const auto dot = name.rfind('.');
-  const std::string ext = dot != std::string::npos && name.size() - dot <= 16 ? name.substr(dot) : "";
-  std::size_t keep = kMaxHostName - ext.size();
-  while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
-    --keep;
-  return name.substr(0, keep) + ext;
+  const std::string ext(ShortExtension(name));
+  return std::string(CutAt(name, kMaxHostName - ext.size())) + ext;
 }
 
 } // namespace
@@ -31,6 +44,17 @@ std::string SafeName(std::string_view name) {
   if (name == "..")
     return "__";
   return Shortened(ReplaceUnsafeCharacters(name));
+}
+
+std::string NumberedSafeName(std::string_view safeName, std::uint64_t n) {
+  std::string numbered = NumberedName(safeName, n);
+  if (numbered.size() <= kMaxHostName)
+    return numbered;
+  const std::string_view ext = ShortExtension(safeName);
+  const std::string_view base = safeName.substr(0, safeName.size() - ext.size());
+  const std::string number = " (" + std::to_string(n) + ")";
+  return std::string(CutAt(base, kMaxHostName - number.size() - ext.size())) + number +
+         std::string(ext);
 }
 
 std::string ReplaceUnsafeCharacters(std::string_view name) {

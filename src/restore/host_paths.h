@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -16,6 +17,11 @@ namespace orvanta {
 // an empty name "_". Every other character is kept, but a name longer than
 // a host name may be (255 bytes) loses the end of its base name.
 std::string SafeName(std::string_view name);
+
+// The n-th numbered form of a safe name, as the catalogue numbers the
+// duplicates of a folder ("photo (1).jpg"), with the end of its base cut
+// where the whole would be longer than a host name may be.
+std::string NumberedSafeName(std::string_view safeName, std::uint64_t n);
 
 // The character part of SafeName alone: "/", "\" and control characters
 // become "_", nothing else changes.

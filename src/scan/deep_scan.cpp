@@ -35,8 +35,8 @@ bool BeginsWithDotPair(std::span<const std::uint8_t> cluster) {
 
 // The directory in which the climb looks for a child's entry: along its
 // intact chain, else one cluster's worth from its first cluster. The root
-// (0) is the whole FAT16 root region, or on FAT32 the directory at cluster
-// 2 (which begins at RootStartSector) along its chain.
+// (0) is the whole FAT16 root region, or on FAT32 the directory at the
+// root cluster along its chain.
 bool ReadParent(Volume &volume, std::uint32_t parent, std::vector<std::uint8_t> &bytes) {
   if (parent == 0)
     return ReadRootDirectory(volume, bytes);
@@ -45,8 +45,8 @@ bool ReadParent(Volume &volume, std::uint32_t parent, std::vector<std::uint8_t> 
 }
 
 // A ".." link to the root: 0, or on FAT32 the root's own cluster.
-bool IsRootLink(std::uint32_t parent, int fatType) {
-  return parent == 0 || (fatType == kFat32 && parent == 2);
+bool IsRootLink(std::uint32_t parent, const TVolumeGeometry &g) {
+  return parent == 0 || (g.FatType == kFat32 && parent == g.RootCluster);
 }
 
 // Names the directory whose first cluster is in hand and records its files.
@@ -148,7 +148,7 @@ void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t pare
   for (std::size_t names = 0; names < kMaxFolderDepth; ++names) {
     if (!ctx.Host.Running())
       return;
-    const bool root = IsRootLink(parent, g.FatType);
+    const bool root = IsRootLink(parent, g);
     if (root)
       parent = 0;
     if (!visited.insert(parent).second)
@@ -207,9 +207,12 @@ void DeepScan(FindContext &ctx) {
   const auto sectorBytes = static_cast<std::uint64_t>(g.BytesPerSector);
   const std::size_t blockBytes = std::size_t{kDeepScanBlockClusters} * clusterBytes;
   const std::int64_t sectorsPerBlock = std::int64_t{kDeepScanBlockClusters} * g.SectorsPerCluster;
-  // The first block follows the root: at cluster 2 on FAT16, after the
-  // root's cluster on FAT32, so cluster 2 itself is never examined.
-  const std::int64_t firstSector = std::int64_t{g.RootStartSector} + g.RootSectors;
+  // The first block follows the root: at cluster 2 on FAT16; on FAT32 after
+  // the root's cluster when the root is cluster 2, else at cluster 2, which
+  // is then a cluster like any other.
+  const bool skipsRootCluster = g.FatType != kFat32 || g.RootCluster == 2;
+  const std::int64_t firstSector =
+      std::int64_t{g.RootStartSector} + (skipsRootCluster ? g.RootSectors : 0);
   const std::int64_t lead = firstSector - volume.ClusterToSector(2);
   const bool onClusterBoundaries = lead >= 0 && lead % g.SectorsPerCluster == 0;
   const std::int64_t firstCluster = 2 + lead / g.SectorsPerCluster;

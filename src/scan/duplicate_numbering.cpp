@@ -4,6 +4,16 @@
 
 namespace orvanta {
 
+std::string NumberedName(std::string_view name, std::uint64_t n) {
+  const auto dot = name.rfind('.');
+  const std::string_view base = dot == std::string_view::npos ? name : name.substr(0, dot);
+  const std::string_view ext = dot == std::string_view::npos ? std::string_view{} : name.substr(dot);
+  std::string numbered(base);
+  numbered += " (" + std::to_string(n) + ")";
+  numbered += ext;
+  return numbered;
+}
+
 std::string DuplicateNumbering::Unique(std::string_view folder, const std::string &name,
                                        const std::function<bool(const std::string &)> &taken,
                                        OperationHost &host) {
@@ -13,11 +23,8 @@ std::string DuplicateNumbering::Unique(std::string_view folder, const std::strin
   std::uint64_t &next =
       next_.try_emplace(std::to_string(foldedFolder.size()) + ":" + foldedFolder + FoldCase(name), 1)
           .first->second;
-  const auto dot = name.rfind('.');
-  const std::string base = dot == std::string::npos ? name : name.substr(0, dot);
-  const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
   for (;; ++next) {
-    std::string candidate = base + " (" + std::to_string(next) + ")" + ext;
+    std::string candidate = NumberedName(name, next);
     if (!taken(candidate)) {
       ++next;
       return candidate;

@@ -10,6 +10,11 @@
 
 namespace orvanta {
 
+// The n-th numbered form of a name: base + " (n)" + extension, the
+// extension being everything from the last "." on ("photo.jpg", 1 gives
+// "photo (1).jpg"; "README", 2 gives "README (2)").
+std::string NumberedName(std::string_view name, std::uint64_t n);
+
 // Numbers the duplicate names of each folder: a second "photo.jpg" becomes
 // "photo (1).jpg", a third "photo (2).jpg", each the first form not yet
 // taken. Folder and name are compared without regard to letter case. The

@@ -16,7 +16,7 @@ namespace orvanta {
 // tree, the found counter, the mask of the last Find and the language file.
 struct FindState {
   FindState(DriveProvider &drives, std::filesystem::path catalogueFile, LanguageFile language)
-      : Vol(drives), Catalogue(std::move(catalogueFile)), Language(std::move(language)) {}
+      : Vol(drives), Catalogue(catalogueFile), Language(std::move(language)) {}
 
   orvanta::Volume Vol;
   TFoundCatalogue Catalogue;

@@ -7,8 +7,8 @@
 
 namespace orvanta {
 
-TFoundCatalogue::TFoundCatalogue(std::filesystem::path file) : file_(std::move(file)) {
-  std::ifstream in(file_, std::ios::binary);
+TFoundCatalogue::TFoundCatalogue(const std::filesystem::path &file) {
+  std::ifstream in(file, std::ios::binary);
   if (in) {
     std::ostringstream text;
     text << in.rdbuf();

@@ -24,12 +24,12 @@ struct FoundFolder {
 // with its rows, in the order in which they were added; look-ups of
 // sections and names ignore letter case. As text it is an INI document,
 // one section per folder and one "name=value" line per file
-// (FoundFileRow::IniValue); it is bound to a file that it reads when it is
-// made, if the file exists, and never writes.
+// (FoundFileRow::IniValue). It is made from a file (find.ini) when that
+// exists, and never written back.
 class TFoundCatalogue {
 public:
   TFoundCatalogue() = default;
-  explicit TFoundCatalogue(std::filesystem::path file);
+  explicit TFoundCatalogue(const std::filesystem::path &file);
 
   void Clear();
 
@@ -56,13 +56,10 @@ public:
   // whose value does not read as a row, are passed over.
   void LoadIniText(std::string_view text);
 
-  const std::filesystem::path &File() const { return file_; }
-
 private:
   // The position of a section's folder in folders_; npos when none.
   std::size_t FolderIndex(std::string_view section) const;
 
-  std::filesystem::path file_;
   std::vector<FoundFolder> folders_;
   // Per folder: folded name -> position of its row.
   std::vector<std::unordered_map<std::string, std::size_t>> names_;

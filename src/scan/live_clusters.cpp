@@ -37,7 +37,7 @@ LiveClusters LiveClusters::Of(Volume &vol, OperationHost *host) {
                         std::min<std::uint64_t>(std::uint64_t(last) + 1, vol.FatEntryCount())),
                     false);
   if (g.FatType != kFat16)
-    live.MarkChain(vol, 2);
+    live.MarkChain(vol, g.RootCluster);
   std::vector<std::uint32_t> pending = {0}; // 0: the root
   std::unordered_set<std::uint32_t> listed = {0};
   std::vector<std::uint8_t> bytes;

@@ -106,7 +106,7 @@ void QuickScan(FindContext &ctx, const std::string &folder) {
   if (!where)
     return;
   // Every directory is scanned once, whatever path led to it.
-  const std::uint64_t identity = where->Root ? (g.FatType == kFat32 ? 2 : 0) : where->Cluster;
+  const std::uint64_t identity = where->Root ? g.RootCluster : where->Cluster;
   if (!ctx.ScannedDirectories.insert(identity).second)
     return;
 

@@ -60,6 +60,7 @@ WellKnownFolders InitFolders(const fs::path &executable, const EnvironmentLookup
     if (temp.empty())
       temp = ExpandFolderVariables(folders, env(name));
   folders.TempFolder = WithTrailingSeparator(temp.empty() ? "/tmp" : temp);
+  folders.RuntimeFolder = env("XDG_RUNTIME_DIR");
   return folders;
 }
 

@@ -25,6 +25,9 @@ struct WellKnownFolders {
   std::filesystem::path UserProfileFolder;
   // TEMP, else TMP, else TMPDIR, each after ExpandFolderVariables; else /tmp.
   std::filesystem::path TempFolder;
+  // The user's own folder for files of the session ($XDG_RUNTIME_DIR), as
+  // it is given, without a trailing separator; empty when there is none.
+  std::filesystem::path RuntimeFolder;
 };
 
 // The full path of the running executable, as the system reports it; empty

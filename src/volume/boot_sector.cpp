@@ -17,6 +17,7 @@ BootSectorFields ParseBootSector(std::span<const std::uint8_t> bytes) {
   f.SectorsPerFat16 = boot.Le16(boot_sector::kSectorsPerFat16);
   f.TotalSectors32 = boot.Le32(boot_sector::kTotalSectors32);
   f.SectorsPerFat32 = boot.Le32(boot_sector::kSectorsPerFat32);
+  f.RootCluster = boot.Le32(boot_sector::kRootCluster);
   return f;
 }
 

@@ -19,6 +19,7 @@ struct BootSectorFields {
   std::uint16_t SectorsPerFat16 = 0;  // 22
   std::uint32_t TotalSectors32 = 0;   // 32
   std::uint32_t SectorsPerFat32 = 0;  // 36
+  std::uint32_t RootCluster = 0;      // 44, FAT32 only
 };
 
 BootSectorFields ParseBootSector(std::span<const std::uint8_t> bytes);

@@ -70,7 +70,7 @@ bool ReadDirectory(Volume &volume, std::uint32_t first, std::size_t lengthIfFree
 bool ReadRootDirectory(Volume &volume, std::vector<std::uint8_t> &out) {
   const auto &g = volume.Geometry();
   if (g.FatType == kFat32)
-    return ReadClusters(volume, DirectoryChain(volume, 2), out);
+    return ReadClusters(volume, DirectoryChain(volume, g.RootCluster), out);
   if (g.RootSectors <= 0 || g.BytesPerSector <= 0)
     return false;
   out.assign(std::size_t(g.RootSectors) * std::size_t(g.BytesPerSector), 0);

@@ -32,8 +32,8 @@ bool ReadClusters(Volume &volume, const std::vector<std::uint32_t> &clusters,
 bool ReadDirectory(Volume &volume, std::uint32_t first, std::size_t lengthIfFree,
                    std::vector<std::uint8_t> &out);
 
-// Reads the root directory: the fixed region on FAT16; on FAT32, cluster 2
-// along its chain.
+// Reads the root directory: the fixed region on FAT16; on FAT32, the
+// geometry's root cluster along its chain.
 bool ReadRootDirectory(Volume &volume, std::vector<std::uint8_t> &out);
 
 } // namespace orvanta

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "volume/boot_sector.h"
+#include "volume/fat_entries.h"
 #include "volume/write_fence.h"
 
 namespace orvanta {
@@ -156,6 +157,13 @@ bool Volume::ReadGeometry() {
   g.BytesPerCluster = wrap(std::int64_t{g.SectorsPerCluster} * g.BytesPerSector);
   g.ClusterCount = g.TotalSectors / g.SectorsPerCluster;
   g.FatBytes = wrap(std::int64_t{g.SectorsPerFat} * g.BytesPerSector);
+  // The FAT32 root may begin at any cluster. A field below 2 names none;
+  // reading then looks where formatters put the root.
+  g.RootCluster = 0;
+  if (g.FatType == kFat32)
+    g.RootCluster = fields.RootCluster >= 2 && fields.RootCluster <= kFat32EntryMask
+                        ? fields.RootCluster
+                        : 2;
   return true;
 }
 

@@ -27,6 +27,7 @@ inline constexpr std::size_t kTotalSectors16 = 19;    // 2
 inline constexpr std::size_t kSectorsPerFat16 = 22;   // 2
 inline constexpr std::size_t kTotalSectors32 = 32;    // 4
 inline constexpr std::size_t kSectorsPerFat32 = 36;   // 4
+inline constexpr std::size_t kRootCluster = 44;       // 4, FAT32 only
 inline constexpr std::size_t kFat16TypeText = 54;     // 8
 inline constexpr std::size_t kFat32TypeText = 82;     // 8
 } // namespace boot_sector
@@ -53,6 +54,9 @@ struct TVolumeGeometry {
   std::int32_t SectorsPerFat = 0;
   std::int32_t RootStartSector = 0;  // first sector after the FATs
   std::int32_t RootSectors = 0;      // FAT16 root region; one cluster on FAT32
+  // First cluster of the FAT32 root directory (the boot sector's field, 2
+  // when the field names no data cluster at all); 0 on FAT16.
+  std::uint32_t RootCluster = 0;
   std::int32_t FatBytes = 0;         // SectorsPerFat * BytesPerSector
 
   // Clusters of a size that can be held in memory (above 0, at most kMaxClusterBytes).

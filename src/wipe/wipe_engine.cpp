@@ -111,8 +111,8 @@ void WipeEngine::WipeFATCluster(std::int32_t index) {
     return;
   }
 
-  // The FAT32 root is the directory of cluster 2; it has no dot entries.
-  const std::uint32_t first = index == 0 ? 2 : static_cast<std::uint32_t>(index);
+  // The FAT32 root is the directory of the root cluster; it has no dot entries.
+  const std::uint32_t first = index == 0 ? g.RootCluster : static_cast<std::uint32_t>(index);
   if (first >= 2 && first > lastDataCluster_)
     return; // past the data area: not a cluster
   const auto clusterBytes = static_cast<std::size_t>(g.BytesPerCluster);

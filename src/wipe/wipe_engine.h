@@ -33,7 +33,7 @@ public:
   WipeEngine(FindState &state, OperationHost &host);
 
   // Purges one directory. Index 0 is the root directory (the fixed region
-  // on FAT16; on FAT32 the directory of cluster 2). Any other index is a
+  // on FAT16; on FAT32 the directory of the root cluster). Any other index is a
   // cluster that is purged only when it begins a directory: a "." entry for
   // a directory at that very cluster, then a ".." entry. A directory whose
   // chain in the FAT is intact is compacted along its whole chain; one whose

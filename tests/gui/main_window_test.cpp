@@ -242,19 +242,26 @@ TEST(MainWindow, TheRestoreRequestBringsTheMinimisedWindowBack) {
   EXPECT_TRUE(w.isVisible());
 }
 
+// The preview copies and their private folder go; names in the shared
+// temporary folder are not the program's.
 TEST(MainWindow, ClosingRemovesPreviewCopiesOnly) {
   GuiWorld world;
   world.Context().ClearFlag(SettingsFlag::Promo1);
   world.Context().ClearFlag(SettingsFlag::Promo2);
   const auto temp = world.Context().Folders().TempFolder;
-  for (const char *name : {"ae02xdc.jpg", "AE02XDC.TXT", "ae02xdc", "keep.jpg"})
+  const auto previews = temp / "orvanta-preview";
+  std::filesystem::create_directories(previews);
+  world.Context().Restore().PreviewFolder = previews;
+  for (const char *name : {"ae02xdc.jpg", "AE02XDC.TXT", "ae02xdc"})
+    std::ofstream(previews / name) << "x";
+  for (const char *name : {"ae02xdc.jpg", "keep.jpg"})
     std::ofstream(temp / name) << "x";
   TForm1a w(world.Context());
   w.show();
   w.Button3Click();
   EXPECT_FALSE(w.isVisible());
-  EXPECT_FALSE(std::filesystem::exists(temp / "ae02xdc.jpg"));
-  EXPECT_FALSE(std::filesystem::exists(temp / "AE02XDC.TXT"));
+  EXPECT_FALSE(std::filesystem::exists(previews));
+  EXPECT_TRUE(std::filesystem::exists(temp / "ae02xdc.jpg"));
   EXPECT_TRUE(std::filesystem::exists(temp / "keep.jpg"));
 }
 

@@ -17,6 +17,7 @@
 #include "gui_fixture.h"
 #include "scan/entry_decoding.h"
 #include "support/fat_image.h"
+#include "support/temp_dir.h"
 
 namespace orvanta::gui::test {
 namespace {
@@ -171,7 +172,8 @@ TEST_F(RestoreWindowTest, FindRestoreCheckedRowsRestoreFolderPreviewAndClose) {
     list->setCurrentItem(list->topLevelItem(0));
     results.Button1Click();
     Finish(results, finished);
-    const auto copy = world.Context().Folders().TempFolder / "ae02xdc.bin";
+    const auto copy = world.Context().Restore().PreviewFolder / "ae02xdc.bin";
+    EXPECT_EQ(copy.parent_path().parent_path(), world.Context().Folders().TempFolder.parent_path());
     EXPECT_EQ(world.Opener().OpenedAsText, std::vector<QString>{QString::fromStdString(copy.string())});
     EXPECT_TRUE(Same(copy, "/loose notes.bin"));
     EXPECT_EQ(dialogs.Informed.size(), 1);
@@ -237,27 +239,42 @@ TEST_F(RestoreWindowTest, ADestinationOnTheCardIsRefusedAndOnlyARowRestoreStops)
   EXPECT_TRUE(Same(dir_ / "safe" / "loose notes.bin", "/loose notes.bin"));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "card mount" / "DCIM"));
 
-  // The folder is not asked for again; a file that cannot be created is
-  // not counted, and the system says why.
+  // The folder is not asked for again; what is there keeps its name, and
+  // the restored file takes the next free one.
   std::filesystem::remove(dir_ / "safe" / "loose notes.bin");
   std::filesystem::create_directory(dir_ / "safe" / "loose notes.bin");
   results.Button2Click();
   Finish(results, finished);
   EXPECT_EQ(dialogs.Titles.size(), 2);
-  EXPECT_EQ(dialogs.Informed.last(), "Files restored: 0\n" + QString::fromLocal8Bit(std::strerror(EISDIR)));
+  EXPECT_EQ(dialogs.Informed.last(),
+            "Files restored: 1\nFiles given a new name, as their name was taken: 1");
+  EXPECT_TRUE(Same(dir_ / "safe" / "loose notes (1).bin", "/loose notes.bin"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir_ / "safe" / "loose notes.bin"));
 
   // A right click on the tree keeps the selected folder.
   QTreeWidget *tree = results.DList();
   QTest::mouseClick(tree->viewport(), Qt::RightButton, {},
                     tree->visualItemRect(Child(tree->topLevelItem(0), "Docs")).center());
   EXPECT_EQ(tree->currentItem(), tree->topLevelItem(0));
-  std::filesystem::remove(dir_ / "safe" / "loose notes.bin");
+  std::filesystem::remove_all(dir_ / "safe");
+  std::filesystem::create_directory(dir_ / "safe");
   results.Button2Click();
   results.Button2Click(); // Stop, answered Yes before the worker's end is seen
   Finish(results, finished);
   EXPECT_EQ(dialogs.Asked, QStringList{"Cancel operation?"});
-  EXPECT_TRUE(dialogs.Informed.last().startsWith("Files restored: "));
+  // Stopped in time, the window says so and leaves nothing; else the file
+  // is whole.
+  const auto inSafe = orvanta::test::ListTree(dir_ / "safe");
+  if (dialogs.Informed.last().contains("stopped")) {
+    EXPECT_EQ(dialogs.Informed.last(), "Files restored: 0\nThe restore was stopped.");
+    EXPECT_TRUE(inSafe.empty());
+  } else {
+    EXPECT_EQ(dialogs.Informed.last(), "Files restored: 1");
+    EXPECT_EQ(inSafe, std::vector<std::string>{"loose notes.bin"});
+  }
   EXPECT_EQ(results.findChild<QLabel *>("Button2Label")->text(), "Restore");
+  std::filesystem::remove_all(dir_ / "safe");
+  std::filesystem::create_directory(dir_ / "safe");
   results.FolderItemClick();
   results.Button2Click();
   Finish(results, finished);

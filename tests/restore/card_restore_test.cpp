@@ -1,5 +1,6 @@
 #include <cstring>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <map>
 #include <sys/stat.h>
 
@@ -225,6 +226,64 @@ TEST(RestoreCommand, RestoresEverythingAFolderOrOneFile) {
   EXPECT_EQ(test::RunCli({"restore", "--to", "x", card.Path().string(), "DCIM\\"}).ExitCode, 2);
 }
 
+// Two deleted files of one name from two folders, restored into one folder
+// next to a file of that name already there: nothing is replaced.
+TEST(RestoreCommand, FilesOfOneNameAllComeBackBesideWhatIsThere) {
+  TempDir dir;
+  FatImageFile card(dir / "card.img", {.FatBits = 16, .SizeKiB = 16 * 1024});
+  card.Mkdir("/A");
+  card.Mkdir("/B");
+  card.Put("/A/IMG_0001.JPG", PatternBytes(3000, 1), kWritten);
+  card.Put("/B/IMG_0001.JPG", PatternBytes(5000, 2), kWritten);
+  card.Delete("/A/IMG_0001.JPG");
+  card.Delete("/B/IMG_0001.JPG");
+  const std::vector<std::uint8_t> mine = {'m', 'i', 'n', 'e'};
+  std::filesystem::create_directories(dir / "out");
+  test::WriteFileBytes(dir / "out" / "хMG_0001.JPG", mine);
+
+  const auto r = test::RunCli({"restore", "--to", (dir / "out").string(), card.Path().string(),
+                               "E:\\A\\хMG_0001.JPG", "E:\\B\\хMG_0001.JPG"});
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(r.Out, "Files restored: 2\n");
+  EXPECT_TRUE(r.Err.ends_with("Files given a new name, as their name was taken: 2\n")) << r.Err;
+  EXPECT_TRUE(ReadFileBytes(dir / "out" / "хMG_0001.JPG") == mine);
+  EXPECT_TRUE(ReadFileBytes(dir / "out" / "хMG_0001 (1).JPG") == PatternBytes(3000, 1));
+  EXPECT_TRUE(ReadFileBytes(dir / "out" / "хMG_0001 (2).JPG") == PatternBytes(5000, 2));
+  EXPECT_EQ(test::ListTree(dir / "out").size(), 3u);
+}
+
+// Ctrl+C while a big file is being written: the files restored before it
+// are counted and stay, the one cut short is gone, and the command says it
+// was stopped.
+TEST(RestoreCommand, CtrlCSaysWhatWasRestoredAndLeavesNoPartialFile) {
+  TempDir dir;
+  FatImageFile card(dir / "card.img", {.FatBits = 32, .SizeKiB = 40 * 1024});
+  card.Put("/First file.txt", PatternBytes(700, 1), kWritten);
+  card.Put("/Big file.bin", PatternBytes(24 << 20, 2), kWritten);
+  card.Put("/Last file.txt", PatternBytes(700, 3), kWritten);
+  for (const char *f : {"/First file.txt", "/Big file.bin", "/Last file.txt"})
+    card.Delete(f);
+  const auto out = dir / "out";
+  const char *cli = std::getenv("ORVANTA_CLI");
+  bool sent = false;
+  const auto r = test::Run(
+      {cli ? cli : "orvanta-cli", "restore", "--to", out.string(), card.Path().string(),
+       "E:\\First file.txt", "E:\\Big file.bin", "E:\\Last file.txt"},
+      {}, [&](int pid) {
+        std::error_code ec;
+        for (std::filesystem::directory_iterator it(out, ec), end; !sent && !ec && it != end;
+             it.increment(ec))
+          if (it->path().filename().string().starts_with(".orvanta-") &&
+              it->file_size(ec) > (1u << 20))
+            sent = ::kill(pid, SIGINT) == 0;
+      });
+  ASSERT_TRUE(sent) << "the restore ended before it could be interrupted";
+  EXPECT_EQ(r.ExitCode, 130);
+  EXPECT_EQ(r.Out, "Files restored: 1\n");
+  EXPECT_TRUE(r.Err.ends_with("stopped by Ctrl+C; the work is incomplete\n")) << r.Err;
+  EXPECT_EQ(test::ListTree(out), std::vector<std::string>{"First file.txt"});
+}
+
 // What cannot be written is said, with the system's text, and fails.
 TEST(RestoreCommand, WhatCannotBeWrittenIsReported) {
   TempDir dir;
@@ -241,15 +300,15 @@ TEST(RestoreCommand, WhatCannotBeWrittenIsReported) {
   EXPECT_EQ(r.ExitCode, 1);
   EXPECT_TRUE(r.Err.ends_with(": " + notADirectory + "\n")) << r.Err;
 
-  // A folder where a file must go: that file is skipped and counted.
+  // A folder where a file must go: the file takes the next free name.
   std::filesystem::create_directories(dir / "out" / "Small note.txt");
   r = test::RunCli({"restore", "--to", (dir / "out").string(), card.Path().string(),
                     "E:\\Small note.txt", "E:\\DCIM\\100MEDIA\\Photo one.jpg"});
-  EXPECT_EQ(r.ExitCode, 1);
-  EXPECT_EQ(r.Out, "Files restored: 1\n");
-  EXPECT_NE(r.Err.find("Files not restored (could not be created, or their entry is unusable): 1\n"),
-            std::string::npos) << r.Err;
-  EXPECT_TRUE(r.Err.ends_with("Small note.txt\": " + std::string(std::strerror(EISDIR)) + "\n")) << r.Err;
+  EXPECT_EQ(r.ExitCode, 0);
+  EXPECT_EQ(r.Out, "Files restored: 2\n");
+  EXPECT_TRUE(r.Err.ends_with("Files given a new name, as their name was taken: 1\n")) << r.Err;
+  EXPECT_EQ(test::ListTree(dir / "out"),
+            (std::vector<std::string>{"Photo one.jpg", "Small note (1).txt", "Small note.txt"}));
 
   // A folder that names nothing found fails like a file that does.
   r = test::RunCli({"restore", "--to", (dir / "none").string(), card.Path().string(), "E:\\NOPE\\"});
@@ -257,25 +316,38 @@ TEST(RestoreCommand, WhatCannotBeWrittenIsReported) {
   EXPECT_NE(r.Err.find("no deleted files were found in E:\\NOPE\\\n"), std::string::npos) << r.Err;
 }
 
-// A full disk ends the command with the system's text, without a count.
-TEST(RestoreCommand, AFullDiskEndsWithTheSystemsErrorText) {
+// A folder that refuses new files makes the file "not created"; a full disk
+// ends the command with the system's text, without a count. Neither leaves
+// a partial file behind, under a real name or a temporary one.
+TEST(RestoreCommand, AReadOnlyFolderOrAFullDiskLeavesOnlyWholeFiles) {
   TempDir dir;
   FatImageFile card(dir / "card.img",
                     {.FatBits = 32, .SizeKiB = 40 * 1024, .SectorsPerCluster = 1});
   FillCard(card, 512);
   std::filesystem::create_directories(dir / "small");
   const char *cli = std::getenv("ORVANTA_CLI");
-  // A tmpfs of 64 KiB in a mount namespace of its own.
-  const auto full =
-      test::Run({"unshare", "-rm", "sh", "-c",
-                 "mount -t tmpfs -o size=64k none \"$1\" || exit 99; "
-                 "exec \"$2\" restore --to \"$1\" \"$3\"",
-                 "sh", (dir / "small").string(), cli ? cli : "orvanta-cli", card.Path().string()});
-  if (full.ExitCode == 99 || full.Err.find("unshare") != std::string::npos)
-    GTEST_SKIP() << "no private tmpfs here: " << full.Err;
-  EXPECT_EQ(full.ExitCode, 1);
-  EXPECT_TRUE(full.Err.ends_with(std::string(std::strerror(ENOSPC)) + "\n")) << full.Err;
-  EXPECT_EQ(full.Out.find("Files restored"), std::string::npos);
+  // Tmpfs mounts of 64 KiB in a mount namespace of their own: one read-only
+  // where the camera folder goes, one to fill up.
+  const auto run = test::Run(
+      {"unshare", "-rm", "sh", "-c",
+       "mount -t tmpfs -o size=64k none \"$1\" || exit 99; "
+       "mkdir -p \"$1/ro/DCIM/100MEDIA\" && mount -t tmpfs -o ro none \"$1/ro/DCIM/100MEDIA\" "
+       "|| exit 99; "
+       "\"$2\" restore --to \"$1/ro\" \"$3\" 'E:\\DCIM\\'; echo \"exit $?\"; "
+       "\"$2\" restore --to \"$1\" \"$3\"; echo \"exit $?\"; "
+       "find \"$1\" -type f -printf '%s %P\\n' | sort -k2",
+       "sh", (dir / "small").string(), cli ? cli : "orvanta-cli", card.Path().string()});
+  if (run.ExitCode == 99 || run.Err.find("unshare") != std::string::npos)
+    GTEST_SKIP() << "no private tmpfs here: " << run.Err;
+  EXPECT_EQ(run.Out, "Files restored: 0\nexit 1\nexit 1\n"
+                     "5243 Big file.bin\n"
+                     "513 Just over a cluster.bin\n"
+                     "512 One cluster.bin\n"
+                     "100 Small note.txt\n");
+  EXPECT_NE(run.Err.find("DCIM/100MEDIA/Photo one.jpg\": " + std::string(std::strerror(EROFS))),
+            std::string::npos)
+      << run.Err;
+  EXPECT_TRUE(run.Err.ends_with(std::string(std::strerror(ENOSPC)) + "\n")) << run.Err;
 }
 
 // The deep scan finds the files of a formatted card in the folders that

@@ -15,6 +15,12 @@ namespace {
 using test::LocalTime;
 using test::TempDir;
 
+// Makes an empty file `name` in `folder` as restored files are made.
+bool MakeFile(const std::filesystem::path &folder, const std::string &name) {
+  auto out = CreateOutputFile(folder);
+  return out && out->Close() && out->Name(name) == OutputFile::Naming::Named;
+}
+
 // An INI value read back gives the value it was read from; the fields
 // after the mark never make a value unusable.
 TEST(FoundFileRow, ReadsTheValuesItWrites) {
@@ -128,7 +134,14 @@ TEST(SafeName, ShortensNamesTheHostCannotTakeAtACharacterBoundary) {
   EXPECT_TRUE(safe.ends_with("ж.jpeg"));
   EXPECT_EQ(SafeName(std::string(300, 'a') + "." + std::string(40, 'b')), std::string(255, 'a'));
   TempDir dir;
-  EXPECT_TRUE(OpenOutputFile(dir / safe).has_value());
+  EXPECT_TRUE(MakeFile(dir.Path(), safe));
+  // Numbered forms keep the number and the extension and stay host names.
+  EXPECT_EQ(NumberedSafeName("photo.jpg", 2), "photo (2).jpg");
+  EXPECT_EQ(NumberedSafeName("README", 1), "README (1)");
+  const std::string numbered = NumberedSafeName(safe, 12);
+  EXPECT_LE(numbered.size(), 255u);
+  EXPECT_TRUE(numbered.ends_with("ж (12).jpeg")) << numbered;
+  EXPECT_TRUE(MakeFile(dir.Path(), numbered));
 }
 
 // Names made of the pieces that could lead out of a folder, in many
@@ -162,35 +175,49 @@ TEST(SafeName, NoCombinationLeadsOutOfTheDestination) {
       // Some of these collide (a file where a folder should go); only where
       // they land matters.
       ForceFolder(folder);
-      OpenOutputFile(folder / safe);
-      OpenOutputFile(dest / safe);
+      MakeFile(folder, safe);
+      MakeFile(dest, safe);
     }
   }
   for (const auto &e : std::filesystem::recursive_directory_iterator(dir.Path()))
     EXPECT_TRUE(e.path() == dest || inside(e.path())) << e.path();
 }
 
-TEST(OpenOutputFile, ReplacesAFileButNeverFollowsALinkOrRemovesAFolder) {
+// Whatever holds a name already keeps it: the new file stays under its
+// temporary name until it is dropped, and then nothing is left of it.
+TEST(OutputFile, TakesANameOnlyWhereNothingHasItAndLeavesNothingWhenDropped) {
   TempDir dir;
-  test::WriteFileBytes(dir / "old", std::vector<std::uint8_t>(100, 7));
-  {
-    auto out = OpenOutputFile(dir / "old");
+  test::WriteFileBytes(dir / "file", {9});
+  std::filesystem::create_symlink(dir / "file", dir / "link");
+  std::filesystem::create_symlink(dir / "nowhere", dir / "dangling");
+  std::filesystem::create_directories(dir / "folder");
+  const auto before = test::ListTree(dir.Path());
+  for (const char *name : {"file", "link", "dangling", "folder", "FILE\0"}) {
+    auto out = CreateOutputFile(dir.Path());
     ASSERT_TRUE(out);
+    EXPECT_EQ(out->TemporaryPath().parent_path(), dir.Path());
+    EXPECT_TRUE(out->TemporaryPath().filename().string().starts_with(".orvanta-"));
     out->Write(std::vector<std::uint8_t>{1, 2});
     EXPECT_TRUE(out->Close());
+    const std::string n = name;
+    if (n == "FILE\0") {
+      EXPECT_EQ(out->Name("new"), OutputFile::Naming::Named);
+      EXPECT_EQ(out->Name("other"), OutputFile::Naming::Failed); // named once only
+      continue;
+    }
+    EXPECT_EQ(out->Name(n), OutputFile::Naming::Taken) << n;
   }
-  EXPECT_EQ(test::ReadFileBytes(dir / "old"), (std::vector<std::uint8_t>{1, 2}));
+  auto expected = before;
+  expected.push_back("new");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(test::ListTree(dir.Path()), expected);
+  EXPECT_EQ(test::ReadFileBytes(dir / "file"), (std::vector<std::uint8_t>{9}));
+  EXPECT_EQ(test::ReadFileBytes(dir / "new"), (std::vector<std::uint8_t>{1, 2}));
+  EXPECT_FALSE(std::filesystem::exists(dir / "nowhere"));
 
-  test::WriteFileBytes(dir / "target", {9});
-  std::filesystem::create_symlink(dir / "target", dir / "link");
-  ASSERT_TRUE(OpenOutputFile(dir / "link"));
-  EXPECT_FALSE(std::filesystem::is_symlink(dir / "link"));
-  EXPECT_EQ(test::ReadFileBytes(dir / "target"), (std::vector<std::uint8_t>{9}));
-
-  std::filesystem::create_directories(dir / "folder" / "inner");
-  EXPECT_FALSE(OpenOutputFile(dir / "folder"));
-  EXPECT_TRUE(std::filesystem::is_directory(dir / "folder" / "inner"));
-  EXPECT_FALSE(OpenOutputFile(dir / "missing" / "file"));
+  errno = 0;
+  EXPECT_FALSE(CreateOutputFile(dir / "missing"));
+  EXPECT_EQ(errno, ENOENT);
 }
 
 TEST(PreviewPath, KeepsTheExtensionInTheTemporaryFolder) {

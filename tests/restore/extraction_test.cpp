@@ -112,9 +112,10 @@ TEST(ExtractFoundFile, NeighbouringClustersFailAndStopOneByOne) {
   CraftedEngine stoppable(volume);
   test::StopAfterReads host(*stoppable.Memory, 1);
   host.SetRunning(true);
-  auto out = OpenOutputFile(dir / "stopped");
-  ASSERT_TRUE(out);
-  ExtractFoundFile(stoppable.Engine.State.Vol, host, {3 * B, 30}, *out, true);
+  const auto result = test::ExtractInto(dir / "stopped", [&](OutputFile &out) {
+    return ExtractFoundFile(stoppable.Engine.State.Vol, host, {3 * B, 30}, out, true);
+  });
+  EXPECT_TRUE(result.Stopped);
   EXPECT_TRUE(test::ReadFileBytes(dir / "stopped") == ClustersOf(volume, {30}, B));
 }
 

@@ -61,6 +61,18 @@ struct StopAfterReads : RecordingHost {
   std::uint64_t StopAt;
 };
 
+// Runs an extraction into a new output file and names it `path`.
+template <class Extraction> ExtractResult ExtractInto(const std::filesystem::path &path,
+                                                      Extraction &&extract) {
+  auto out = CreateOutputFile(path.parent_path());
+  EXPECT_TRUE(out.has_value());
+  if (!out)
+    return {};
+  const ExtractResult result = extract(*out);
+  EXPECT_EQ(out->Name(path.filename().string()), OutputFile::Naming::Named) << path;
+  return result;
+}
+
 // The volume as drive E: of an engine, with its geometry and FAT loaded.
 struct CraftedEngine {
   explicit CraftedEngine(const CraftedVolume &v)
@@ -74,12 +86,12 @@ struct CraftedEngine {
   };
   // Extracts a file, not stoppable, into `path` and reads the output back.
   Extracted Extract(const std::filesystem::path &path, std::uint64_t size, std::uint32_t first) {
-    auto out = OpenOutputFile(path);
-    EXPECT_TRUE(out.has_value());
-    if (!out)
-      return {};
-    const auto result = ExtractFoundFile(Engine.State.Vol, Engine.Host, {size, first}, *out, false);
-    return {ReadFileBytes(path), result};
+    Extracted got;
+    got.Result = ExtractInto(path, [&](OutputFile &out) {
+      return ExtractFoundFile(Engine.State.Vol, Engine.Host, {size, first}, out, false);
+    });
+    got.Bytes = ReadFileBytes(path);
+    return got;
   }
 
   std::shared_ptr<MemoryDevice> Memory;

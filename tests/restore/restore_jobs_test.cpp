@@ -73,22 +73,31 @@ struct RowsSetup {
   RestoreState Restore;
 };
 
-TEST(RestoreCheckedRows, WritesTheCheckedFilesWithTheirDates) {
+// A file already in the destination is never replaced: the restored one
+// takes the next free numbered name.
+TEST(RestoreCheckedRows, WritesTheCheckedFilesWithTheirDatesBesideWhatIsThere) {
   RowsSetup s;
   const auto dest = s.Restore.DestFolder;
-  test::WriteFileBytes(dest / "a.bin", std::vector<std::uint8_t>(9000, 1)); // replaced
+  const std::vector<std::uint8_t> mine(9000, 1);
+  test::WriteFileBytes(dest / "a.bin", mine);
+  test::WriteFileBytes(dest / "A (1).bin", mine);
   const std::time_t before = std::time(nullptr);
   const auto outcome = s.Run({{"a.bin", true}, {"b.bin", false}, {"c.bin", true}});
   const std::time_t after = std::time(nullptr);
 
   EXPECT_TRUE(outcome.Ran);
   EXPECT_EQ(outcome.Restored, 2);
+  EXPECT_EQ(outcome.Renamed, 1);
   EXPECT_FALSE(outcome.Stopped);
-  EXPECT_EQ(outcome.Message, "Files restored: 2");
-  EXPECT_EQ(FilesBelow(dest), (std::vector<std::string>{"a.bin", "c.bin"}));
-  EXPECT_TRUE(ReadFileBytes(dest / "a.bin") == ClustersOf(s.Volume, {10, 20, 30}, 3 * B));
+  EXPECT_EQ(outcome.Message,
+            "Files restored: 2\nFiles given a new name, as their name was taken: 1");
+  EXPECT_EQ(test::ListTree(dest),
+            (std::vector<std::string>{"A (1).bin", "a (1).bin", "a.bin", "c.bin"}));
+  EXPECT_TRUE(ReadFileBytes(dest / "a.bin") == mine);
+  EXPECT_TRUE(ReadFileBytes(dest / "A (1).bin") == mine);
+  EXPECT_TRUE(ReadFileBytes(dest / "a (1).bin") == ClustersOf(s.Volume, {10, 20, 30}, 3 * B));
   EXPECT_TRUE(ReadFileBytes(dest / "c.bin") == RunFrom(s.Volume, 50, 2 * B));
-  EXPECT_EQ(ModificationTime(dest / "a.bin"), LocalTime(2019, 5, 7, 9, 5));
+  EXPECT_EQ(ModificationTime(dest / "a (1).bin"), LocalTime(2019, 5, 7, 9, 5));
   EXPECT_GE(ModificationTime(dest / "c.bin"), before - 1); // the date could not be used
   EXPECT_LE(ModificationTime(dest / "c.bin"), after + 1);
 
@@ -99,20 +108,33 @@ TEST(RestoreCheckedRows, WritesTheCheckedFilesWithTheirDates) {
   EXPECT_FALSE(s.State().Operation.Busy());
 }
 
-// Stop while the first cluster of a.bin has been read: its other clusters
-// and the remaining rows are skipped, and the short file still counts.
-TEST(RestoreCheckedRows, StopLeavesAShorterFileThatCounts) {
+// Stop while a file is being written: what was restored before stays and
+// counts, the file cut short is removed, the remaining rows are skipped. The
+// same for a folder restore that may be stopped.
+TEST(RestoreCheckedRows, StopRemovesTheFileItCutShortAndSaysSo) {
   RowsSetup s;
-  test::StopAfterReads host(*s.Engine->Memory, 1);
-  const std::vector<RestoreRow> rows = {{"a.bin", true}, {"c.bin", true}};
+  const auto dest = s.Restore.DestFolder;
+  test::StopAfterReads host(*s.Engine->Memory, 2); // c.bin, then a.bin's first cluster
+  const std::vector<RestoreRow> rows = {{"c.bin", true}, {"a.bin", true}, {"b.bin", true}};
   const auto outcome = RestoreCheckedRows(s.State(), s.Restore, host, rows);
-
   EXPECT_TRUE(outcome.Stopped);
   EXPECT_EQ(outcome.Restored, 1);
-  EXPECT_EQ(outcome.Message, "Files restored: 1");
-  EXPECT_EQ(FilesBelow(s.Restore.DestFolder), (std::vector<std::string>{"a.bin"}));
-  EXPECT_TRUE(ReadFileBytes(s.Restore.DestFolder / "a.bin") == ClustersOf(s.Volume, {10}, B));
+  EXPECT_EQ(outcome.Message, "Files restored: 1\nThe restore was stopped.");
+  EXPECT_EQ(test::ListTree(dest), (std::vector<std::string>{"c.bin"}));
   EXPECT_FALSE(s.Restore.ResultsBusy);
+
+  std::filesystem::remove(dest / "c.bin");
+  s.Restore.CurrentSection = "E:\\";
+  test::StopAfterReads folderHost(*s.Engine->Memory, 2);
+  const auto unstoppable = RestoreFolder(s.State(), s.Restore, folderHost);
+  EXPECT_FALSE(unstoppable.Stopped);
+  EXPECT_EQ(unstoppable.Restored, 4);
+  std::filesystem::remove_all(dest / "DCIM");
+  test::StopAfterReads stopping(*s.Engine->Memory, 2);
+  const auto stopped = RestoreFolder(s.State(), s.Restore, stopping, /*stoppable=*/true);
+  EXPECT_TRUE(stopped.Stopped);
+  EXPECT_EQ(stopped.Restored, 0); // two clusters of a.bin, then Stop
+  EXPECT_EQ(test::ListTree(dest), (std::vector<std::string>{"DCIM"}));
 }
 
 TEST(RestoreCheckedRows, DoesNothingWhileBusyWithoutRowsOrWithoutDestination) {
@@ -168,14 +190,15 @@ TEST(RestoreCheckedRows, AFailedWriteEndsTheCommandAndLeavesTheEngineIdle) {
   EXPECT_EQ(outcome.Restored, 1);
   EXPECT_TRUE(ReadFileBytes(s.Restore.DestFolder / "a.bin") ==
               ClustersOf(s.Volume, {10, 20, 30}, 3 * B));
-  EXPECT_FALSE(std::filesystem::exists(s.Restore.DestFolder / "c.bin"));
+  // Nothing of big.bin is left, under its name or any other.
+  EXPECT_EQ(test::ListTree(s.Restore.DestFolder), std::vector<std::string>{"a.bin"});
   EXPECT_FALSE(s.Restore.ResultsBusy);
   EXPECT_FALSE(s.State().Operation.Busy());
   EXPECT_FALSE(s.Host().ProgressVisible);
   EXPECT_EQ(s.Host().ProgressWidth(), 0);
 
-  const auto again = s.Run({{"a.bin", true}, {"big.bin", true}, {"c.bin", true}});
-  EXPECT_EQ(again.Message, "Files restored: 3");
+  const auto again = s.Run({{"big.bin", true}, {"c.bin", true}});
+  EXPECT_EQ(again.Message, "Files restored: 2");
   EXPECT_TRUE(ReadFileBytes(s.Restore.DestFolder / "big.bin") ==
               ClustersOf(s.Volume, {60, 61, 62, 63, 64}, 5 * B));
 }
@@ -229,29 +252,49 @@ TEST(RestoreFolder, WritesIntoTheDestinationWhenAFolderCannotBeMade) {
   EXPECT_EQ(FilesBelow(s.Restore.DestFolder), (std::vector<std::string>{"DCIM", "d.bin", "m.bin"}));
 }
 
-TEST(ExtractPreview, WritesOneCopyPerExtensionWithoutItsDate) {
+// The copies go into a folder of their own that only the user may enter,
+// in the runtime folder when there is one: a name planted in the shared
+// temporary folder plays no part.
+TEST(ExtractPreview, WritesOneCopyPerExtensionInAPrivateFolder) {
   RowsSetup s;
   const auto temp = s.Dir / "temp";
   std::filesystem::create_directories(temp);
+  std::filesystem::create_symlink(s.Dir / "victim", temp / "ae02xdc.bin");
   const std::time_t before = std::time(nullptr);
   auto preview = ExtractPreview(s.State(), s.Restore, s.Host(), "a.bin", temp);
   ASSERT_EQ(preview.Outcome, PreviewOutcome::Result::Ready) << preview.Message;
-  EXPECT_EQ(preview.Path, temp / "ae02xdc.bin");
+  const auto folder = s.Restore.PreviewFolder;
+  EXPECT_EQ(folder.parent_path(), temp);
+  EXPECT_EQ(std::filesystem::status(folder).permissions(), std::filesystem::perms::owner_all);
+  EXPECT_EQ(preview.Path, folder / "ae02xdc.bin");
   EXPECT_TRUE(ReadFileBytes(preview.Path) == ClustersOf(s.Volume, {10, 20, 30}, 3 * B));
   EXPECT_GE(ModificationTime(preview.Path), before - 1);
   EXPECT_FALSE(s.Restore.ResultsBusy);
+  EXPECT_FALSE(std::filesystem::exists(s.Dir / "victim"));
 
   preview = ExtractPreview(s.State(), s.Restore, s.Host(), "c.bin", temp);
-  EXPECT_TRUE(ReadFileBytes(temp / "ae02xdc.bin") == RunFrom(s.Volume, 50, 2 * B));
+  EXPECT_TRUE(ReadFileBytes(folder / "ae02xdc.bin") == RunFrom(s.Volume, 50, 2 * B));
+  preview = ExtractPreview(s.State(), s.Restore, s.Host(), "b.bin", temp);
+  EXPECT_EQ(test::ListTree(folder), std::vector<std::string>{"ae02xdc.bin"});
 
   preview = ExtractPreview(s.State(), s.Restore, s.Host(), "gone.bin", temp);
   EXPECT_EQ(preview.Outcome, PreviewOutcome::Result::Impossible);
   EXPECT_EQ(preview.Message, "Viewing impossible!");
-  preview = ExtractPreview(s.State(), s.Restore, s.Host(), "a.bin", s.Dir / "no such folder");
-  EXPECT_EQ(preview.Message, "Viewing impossible! 4");
   s.Restore.ResultsBusy = true;
   EXPECT_EQ(ExtractPreview(s.State(), s.Restore, s.Host(), "a.bin", temp).Outcome,
             PreviewOutcome::Result::Busy);
+  s.Restore.ResultsBusy = false;
+
+  RemovePreviewCopies(folder);
+  EXPECT_FALSE(std::filesystem::exists(folder));
+  EXPECT_TRUE(std::filesystem::is_symlink(temp / "ae02xdc.bin"));
+  const auto runtime = s.Dir / "runtime";
+  std::filesystem::create_directories(runtime);
+  preview = ExtractPreview(s.State(), s.Restore, s.Host(), "a.bin", temp, runtime);
+  EXPECT_EQ(preview.Path.parent_path().parent_path(), runtime);
+  s.Restore.PreviewFolder.clear();
+  preview = ExtractPreview(s.State(), s.Restore, s.Host(), "a.bin", s.Dir / "no such folder");
+  EXPECT_EQ(preview.Message, "Viewing impossible! 4");
 }
 
 TEST(RemovePreviewCopies, DeletesOnlyThePreviewCopies) {

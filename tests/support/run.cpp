@@ -23,7 +23,8 @@ std::string Joined(const std::vector<std::string> &argv) {
 
 } // namespace
 
-RunResult Run(const std::vector<std::string> &argv, const std::string &input) {
+RunResult Run(const std::vector<std::string> &argv, const std::string &input,
+              const std::function<void(int pid)> &whileRunning) {
   static const bool pathSet = [] {
     std::string path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
     ::setenv("PATH", (path + ":/usr/sbin:/sbin").c_str(), 1);
@@ -66,8 +67,10 @@ RunResult Run(const std::vector<std::string> &argv, const std::string &input) {
   int open = 2;
   char buffer[65536];
   while (open > 0) {
-    if (::poll(fds, 2, -1) < 0 && errno != EINTR)
+    if (::poll(fds, 2, whileRunning ? 1 : -1) < 0 && errno != EINTR)
       break;
+    if (whileRunning)
+      whileRunning(pid);
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
         continue;

@@ -1,5 +1,6 @@
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 #include <unistd.h>
@@ -20,6 +21,14 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ec;
   std::filesystem::remove_all(path_, ec);
+}
+
+std::vector<std::string> ListTree(const std::filesystem::path &folder) {
+  std::vector<std::string> out;
+  for (const auto &e : std::filesystem::recursive_directory_iterator(folder))
+    out.push_back(e.path().lexically_relative(folder).string());
+  std::sort(out.begin(), out.end());
+  return out;
 }
 
 } // namespace orvanta::test

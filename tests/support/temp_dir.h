@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace orvanta::test {
 
@@ -20,5 +21,9 @@ public:
 private:
   std::filesystem::path path_;
 };
+
+// Everything below `folder` (files, folders, links, hidden names), each
+// relative to it, sorted; links are not followed.
+std::vector<std::string> ListTree(const std::filesystem::path &folder);
 
 } // namespace orvanta::test

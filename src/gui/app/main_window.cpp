@@ -669,7 +669,7 @@ void TForm1a::closeEvent(QCloseEvent *event) {
     event->ignore();
     return;
   }
-  RemovePreviewCopies(context_.Folders().TempFolder);
+  RemovePreviewCopies(context_.Restore().PreviewFolder);
   event->accept();
   emit Closed();
 }

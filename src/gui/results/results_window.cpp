@@ -587,7 +587,8 @@ void TForm1b::Start(Job job, std::vector<RestoreRow> rows, std::string previewNa
     else if (job == Job::Folder)
       outcome = RestoreFolder(state, restore, *host_);
     else
-      outcome = ExtractPreview(state, restore, *host_, name, context_.Folders().TempFolder);
+      outcome = ExtractPreview(state, restore, *host_, name, context_.Folders().TempFolder,
+                               context_.Folders().RuntimeFolder);
     QMetaObject::invokeMethod(this, [this, outcome] { Ended(outcome); }, Qt::QueuedConnection);
   });
 }

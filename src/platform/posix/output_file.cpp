@@ -1,7 +1,10 @@
 #include "platform/output_file.h"
 
+#include <array>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,19 +13,48 @@ namespace {
 
 constexpr std::size_t kBufferBytes = 256 * 1024;
 
-} // namespace
-
-OutputFile::OutputFile(int fd) : fd_(fd) {}
-
-OutputFile::OutputFile(OutputFile &&other) noexcept
-    : fd_(other.fd_), error_(other.error_), buffer_(std::move(other.buffer_)),
-      modificationTime_(other.modificationTime_) {
-  other.fd_ = -1;
+// Random hexadecimal digits for a temporary name.
+std::string RandomPart() {
+  static thread_local std::mt19937_64 random{std::random_device{}() ^
+                                             (std::uint64_t(::getpid()) << 32)};
+  constexpr char kDigits[] = "0123456789abcdef";
+  std::string part(12, '0');
+  for (char &c : part)
+    c = kDigits[random() % 16];
+  return part;
 }
 
-OutputFile::~OutputFile() {
-  if (fd_ >= 0)
+// Errors that say the file system cannot do this kind of naming at all,
+// rather than that this name cannot be had.
+bool NotSupported(int error) {
+  return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP ||
+         error == EPERM || error == EMLINK || error == EXDEV;
+}
+
+} // namespace
+
+OutputFile::OutputFile(int fd, std::filesystem::path folder, std::filesystem::path temporary)
+    : fd_(fd), folder_(std::move(folder)), temporary_(std::move(temporary)) {}
+
+OutputFile::OutputFile(OutputFile &&other) noexcept
+    : fd_(other.fd_), error_(other.error_), named_(other.named_), folder_(std::move(other.folder_)),
+      temporary_(std::move(other.temporary_)), buffer_(std::move(other.buffer_)),
+      modificationTime_(other.modificationTime_) {
+  other.fd_ = -1;
+  other.named_ = true; // nothing left for the moved-from file to remove
+}
+
+OutputFile::~OutputFile() { Discard(); }
+
+void OutputFile::Discard() {
+  if (fd_ >= 0) {
     ::close(fd_);
+    fd_ = -1;
+  }
+  if (!named_) {
+    ::unlink(temporary_.c_str());
+    named_ = true;
+  }
 }
 
 bool OutputFile::WriteThrough(std::span<const std::uint8_t> bytes) {
@@ -81,21 +113,71 @@ bool OutputFile::Close() {
   return error_ == 0;
 }
 
-std::optional<OutputFile> OpenOutputFile(const std::filesystem::path &path) {
-  // unlink leaves folders alone, as a file deletion does.
-  ::unlink(path.c_str());
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0)
-    return std::nullopt;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return std::nullopt;
+OutputFile::Naming OutputFile::Name(const std::string &name) {
+  if (named_ || fd_ >= 0 || error_ != 0) {
+    if (error_ == 0)
+      error_ = EINVAL;
+    return Naming::Failed;
   }
-  return OutputFile(fd);
+  const std::filesystem::path target = folder_ / name;
+  auto named = [&] {
+    named_ = true;
+    temporary_.clear();
+    return Naming::Named;
+  };
+  auto failed = [&](int error) {
+    error_ = error;
+    return Naming::Failed;
+  };
+  // A rename that refuses to replace; where the file system cannot do that,
+  // a second link that cannot replace either; where it has no links, the
+  // name is first taken by an empty file made for the purpose, then the
+  // file is renamed onto that one.
+  if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+    return named();
+  if (errno == EEXIST)
+    return Naming::Taken;
+  if (!NotSupported(errno))
+    return failed(errno);
+  if (::link(temporary_.c_str(), target.c_str()) == 0) {
+    ::unlink(temporary_.c_str());
+    return named();
+  }
+  if (errno == EEXIST)
+    return Naming::Taken;
+  if (!NotSupported(errno))
+    return failed(errno);
+  const int placeholder =
+      ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (placeholder < 0)
+    return errno == EEXIST ? Naming::Taken : failed(errno);
+  ::close(placeholder);
+  if (::rename(temporary_.c_str(), target.c_str()) == 0)
+    return named();
+  const int error = errno;
+  ::unlink(target.c_str());
+  return failed(error);
+}
+
+std::optional<OutputFile> CreateOutputFile(const std::filesystem::path &folder) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::filesystem::path temporary = folder / (".orvanta-" + RandomPart() + ".part");
+    const int fd = ::open(temporary.c_str(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0)
+      return OutputFile(fd, folder, std::move(temporary));
+    if (errno != EEXIST && errno != EINTR)
+      return std::nullopt;
+  }
+  errno = EEXIST;
+  return std::nullopt;
+}
+
+std::optional<std::filesystem::path> MakePrivateFolder(const std::filesystem::path &parent) {
+  std::string pattern = (parent / "orvanta-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr)
+    return std::nullopt;
+  return std::filesystem::path(pattern);
 }
 
 } // namespace orvanta
