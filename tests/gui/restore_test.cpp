@@ -15,6 +15,7 @@
 #include "gui/app/main_window.h"
 #include "gui/results/results_window.h"
 #include "gui_fixture.h"
+#include "platform/posix/volume_location.h"
 #include "scan/entry_decoding.h"
 #include "support/fat_image.h"
 #include "support/temp_dir.h"
@@ -205,11 +206,11 @@ TEST_F(RestoreWindowTest, ADestinationOnTheCardIsRefusedAndOnlyARowRestoreStops)
       << "40 1 7:5 / " << (dir_ / "card\\040mount").string() << " rw - vfat /dev/loop5 rw\n";
   std::ofstream(system / "sys/block/loop5/loop/backing_file")
       << std::filesystem::canonical(card_.Path()).string() << '\n';
-  struct SystemRoot {
-    explicit SystemRoot(const std::filesystem::path &root) {
-      qputenv("ORVANTA_SYSTEM_ROOT", QByteArray::fromStdString(root.string()));
+  struct StandInTables {
+    explicit StandInTables(const std::filesystem::path &root) {
+      UseKernelTables(KernelTables::Below(root));
     }
-    ~SystemRoot() { qunsetenv("ORVANTA_SYSTEM_ROOT"); }
+    ~StandInTables() { UseKernelTables({}); }
   } fakeTables(system);
 
   GuiWorld world({{'E', card_.Path(), {}}});

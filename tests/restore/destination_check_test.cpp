@@ -30,9 +30,7 @@ std::filesystem::path FakeSystem(const TempDir &dir, const std::string &lines,
   return root;
 }
 
-KernelTables TablesAt(const std::filesystem::path &root) {
-  return {root / "proc/self/mountinfo", root / "sys"};
-}
+KernelTables TablesAt(const std::filesystem::path &root) { return KernelTables::Below(root); }
 
 TEST(DestinationCheck, AMountedImageRefusesItsMountPointsAndWhatLiesBelow) {
   TempDir dir;
@@ -82,10 +80,9 @@ TEST(DestinationCheck, TheCommandLineRefusesADestinationOnTheCardAndMakesNothing
   const auto root = FakeSystem(dir, "40 22 7:112 / " + (dir / "mnt").string() +
                                         " rw - vfat /dev/loop7 rw\n",
                                std::filesystem::canonical(card.Path()));
-  const char *cli = std::getenv("ORVANTA_CLI");
   auto run = [&](const std::filesystem::path &to) {
-    return test::Run({"env", "ORVANTA_SYSTEM_ROOT=" + root.string(), cli ? cli : "orvanta-cli",
-                      "restore", "--to", to.string(), card.Path().string()});
+    return test::Run({ORVANTA_CLI_ON_TABLES, root.string(), "restore", "--to", to.string(),
+                      card.Path().string()});
   };
   const auto refused = run(dir / "mnt/restored");
   EXPECT_EQ(refused.ExitCode, 1);
@@ -97,6 +94,14 @@ TEST(DestinationCheck, TheCommandLineRefusesADestinationOnTheCardAndMakesNothing
   const auto elsewhere = run(dir / "restored");
   EXPECT_EQ(elsewhere.ExitCode, 0) << elsewhere.Err;
   EXPECT_EQ(elsewhere.Out, "Files restored: 1\n");
+
+  // The shipped program reads the system's own tables, whatever the
+  // environment says.
+  const char *cli = std::getenv("ORVANTA_CLI");
+  const auto shipped = test::Run({"env", "ORVANTA_SYSTEM_ROOT=" + root.string(),
+                                  cli ? cli : "orvanta-cli", "restore", "--to",
+                                  (dir / "mnt/restored").string(), card.Path().string()});
+  EXPECT_EQ(shipped.ExitCode, 0) << shipped.Err;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -62,13 +63,25 @@ bool LoopBackedBy(const std::string &source, const std::filesystem::path &image,
 
 } // namespace
 
-KernelTables KernelTables::FromEnvironment() {
-  KernelTables tables;
-  if (const char *root = std::getenv("ORVANTA_SYSTEM_ROOT"); root && *root) {
-    tables.MountInfo = std::filesystem::path(root) / "proc/self/mountinfo";
-    tables.Sysfs = std::filesystem::path(root) / "sys";
-  }
-  return tables;
+namespace {
+
+std::mutex tablesMutex;
+KernelTables processTables;
+
+} // namespace
+
+KernelTables KernelTables::Below(const std::filesystem::path &root) {
+  return {root / "proc/self/mountinfo", root / "sys"};
+}
+
+KernelTables KernelTables::OfThisProcess() {
+  const std::lock_guard lock(tablesMutex);
+  return processTables;
+}
+
+void UseKernelTables(const KernelTables &tables) {
+  const std::lock_guard lock(tablesMutex);
+  processTables = tables;
 }
 
 VolumeLocation LocateVolume(const std::filesystem::path &device, const KernelTables &tables) {

@@ -8,14 +8,20 @@
 namespace orvanta {
 
 // Where the kernel's tables are read: the mount table and the sysfs tree.
-// The system's own unless ORVANTA_SYSTEM_ROOT names a folder that stands in
-// for "/" (tests give a mount table and a sysfs tree of their own).
 struct KernelTables {
   std::filesystem::path MountInfo = "/proc/self/mountinfo";
   std::filesystem::path Sysfs = "/sys";
 
-  static KernelTables FromEnvironment();
+  // The tables below a folder that stands in for "/".
+  static KernelTables Below(const std::filesystem::path &root);
+  // The tables the process reads: the system's own, unless the process
+  // chose others with UseKernelTables.
+  static KernelTables OfThisProcess();
 };
+
+// Makes the process read its kernel tables elsewhere (a test's stand-ins);
+// nothing outside the program's own code can choose them.
+void UseKernelTables(const KernelTables &tables);
 
 // Where the system keeps a volume: the device numbers its files have when
 // it is mounted (the block device and, of a whole disk, its partitions; of
@@ -29,7 +35,7 @@ struct VolumeLocation {
 // The location of the volume on `device`, a block device or an image file.
 // An image that is not mounted has none.
 VolumeLocation LocateVolume(const std::filesystem::path &device,
-                            const KernelTables &tables = KernelTables::FromEnvironment());
+                            const KernelTables &tables = KernelTables::OfThisProcess());
 
 // The device number of the file system that holds `path`, or, when `path`
 // does not exist yet, holds its nearest existing parent.
