@@ -13,6 +13,7 @@ packages=(
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins
   fonts-liberation2 fonts-dejavu-core xdg-utils dbus-daemon
   dpkg-dev file
+  desktop-file-utils appstream
 )
 
 missing=()

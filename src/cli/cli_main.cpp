@@ -16,7 +16,8 @@ constexpr const char *kUsage =
     "  restore [--deep] [--mask MASK] ... --to DIR DEVICE [WHAT...]   restore them\n"
     "  wipe   [--deep] [--yes] ... DEVICE   wipe deleted entries or free space\n"
     "\n"
-    "Run 'orvanta-cli COMMAND --help' for the options of a command.\n";
+    "Run 'orvanta-cli COMMAND --help' for the options of a command,\n"
+    "'orvanta-cli --version' for the version, 'man orvanta-cli' for the manual.\n";
 
 struct Command {
   const char *name;
@@ -42,6 +43,10 @@ int Main(int argc, char **argv) {
   if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") ||
       !std::strcmp(argv[1], "help")) {
     std::fputs(kUsage, stdout);
+    return kExitOk;
+  }
+  if (!std::strcmp(argv[1], "--version")) {
+    std::puts("orvanta-cli " ORVANTA_VERSION);
     return kExitOk;
   }
   for (const auto &command : kCommands)

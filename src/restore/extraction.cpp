@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -15,14 +16,48 @@ namespace {
 // The largest piece of a contiguous run read in one request.
 constexpr std::int64_t kRunPieceBytes = 4 * 1024 * 1024;
 
+// Where a copy's bytes go: a file, or memory.
+class Sink {
+public:
+  virtual ~Sink() = default;
+  // False ends the copy: the write failed, or nothing more is wanted.
+  virtual bool Write(std::span<const std::uint8_t> bytes) = 0;
+};
+
+class FileSink final : public Sink {
+public:
+  explicit FileSink(OutputFile &file) : file_(file) {}
+  bool Write(std::span<const std::uint8_t> bytes) override { return file_.Write(bytes); }
+
+private:
+  OutputFile &file_;
+};
+
+// Keeps the first `limit` bytes.
+class MemorySink final : public Sink {
+public:
+  MemorySink(std::vector<std::uint8_t> &bytes, std::size_t limit) : bytes_(bytes), limit_(limit) {}
+  bool Write(std::span<const std::uint8_t> bytes) override {
+    const std::size_t n = std::min(bytes.size(), limit_ - bytes_.size());
+    bytes_.insert(bytes_.end(), bytes.begin(), bytes.begin() + std::ptrdiff_t(n));
+    return bytes_.size() < limit_;
+  }
+
+private:
+  std::vector<std::uint8_t> &bytes_;
+  std::size_t limit_;
+};
+
 struct Copy {
   Volume &Vol;
   OperationHost &Host;
-  OutputFile &Out;
+  Sink &Out;
   std::int64_t ClusterBytes;
   std::int64_t SectorBytes;
   bool Stoppable;
-  ExtractResult Result;
+  // Bytes wanted from the start of the file; a run is read no further.
+  std::int64_t Wanted = std::numeric_limits<std::int64_t>::max();
+  ExtractResult Result = {};
 
   // Pumps the host; true when a stoppable copy has to end here.
   bool StopHere() {
@@ -94,7 +129,7 @@ struct Copy {
   bool ContiguousCopy(std::int32_t firstCluster, std::int64_t size) {
     if (size < 0)
       return true; // no bytes to write
-    const std::int64_t run = (size / SectorBytes + 1) * SectorBytes;
+    const std::int64_t run = (std::min(size, Wanted) / SectorBytes + 1) * SectorBytes;
     const std::int64_t piece =
         std::min(run, std::max(ClusterBytes, kRunPieceBytes / ClusterBytes * ClusterBytes));
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(piece));
@@ -133,55 +168,79 @@ struct Copy {
 
 } // namespace
 
-ExtractResult ExtractFoundFile(Volume &vol, OperationHost &host, const FoundEntry &entry,
-                               OutputFile &out, bool stoppable) {
+namespace {
+
+void CopyFoundFile(Copy &copy, const FoundEntry &entry) {
+  Volume &vol = copy.Vol;
   const auto &g = vol.Geometry();
-  Copy copy{vol, host, out, g.BytesPerCluster, g.BytesPerSector, stoppable, {}};
   if (!g.ClustersFitInMemory()) {
     // A damaged cluster-size field: nothing of the file can be read.
     copy.Result.UnreadableParts = entry.Size > 0;
-  } else {
-    // No volume holds 2^62 bytes; a size past that is cut there, where the
-    // run's arithmetic still holds.
-    const auto size =
-        static_cast<std::int64_t>(std::min<std::uint64_t>(entry.Size, std::uint64_t{1} << 62));
-    // FAT cluster numbers have 28 bits; anything larger wraps to a number
-    // the volume treats as out of range.
-    const auto first = static_cast<std::int32_t>(entry.FirstCluster);
-    bool chained = false;
-    if (!entry.Runs.empty()) {
-      // A file found by its content in pieces: its clusters as they were
-      // found, as far as the size goes.
-      std::vector<std::uint32_t> clusters;
-      const std::int64_t needed = (size + copy.ClusterBytes - 1) / copy.ClusterBytes;
-      for (const auto &run : entry.Runs)
-        for (std::uint32_t i = 0; i < run.Count && std::int64_t(clusters.size()) < needed; ++i)
-          clusters.push_back(run.First + i);
-      copy.ChainCopy(clusters, size);
-      chained = true;
-    }
-    if (!chained && size >= copy.ClusterBytes) {
-      vol.WalkChain(first, &host);
-      const std::vector<std::uint32_t> chain = vol.ChainList();
-      chained = ChainFitsSize(chain, size, copy.ClusterBytes);
-      if (chained)
-        copy.ChainCopy(chain, size);
-    }
-    if (!chained && size > copy.ClusterBytes && !ClusterInUse(vol, entry.FirstCluster)) {
-      // A deleted file's run: clusters that live files hold now are passed
-      // over. A run that meets none is read as one below.
-      const FreeRun run = FreeClusterRun(vol, size, first, /*listClusters=*/true);
-      if (run.PassedUsed) {
-        copy.ChainCopy(run.Clusters, size);
-        chained = true;
-      }
-    }
-    if (!chained)
-      copy.ContiguousCopy(first, size);
+    return;
   }
+  // No volume holds 2^62 bytes; a size past that is cut there, where the
+  // run's arithmetic still holds.
+  const auto size =
+      static_cast<std::int64_t>(std::min<std::uint64_t>(entry.Size, std::uint64_t{1} << 62));
+  // FAT cluster numbers have 28 bits; anything larger wraps to a number
+  // the volume treats as out of range.
+  const auto first = static_cast<std::int32_t>(entry.FirstCluster);
+  if (!entry.Runs.empty()) {
+    // A file found by its content in pieces: its clusters as they were
+    // found, as far as the size goes (and no more than the volume has).
+    std::vector<std::uint32_t> clusters;
+    const std::int64_t needed = std::min((size + copy.ClusterBytes - 1) / copy.ClusterBytes,
+                                         std::max<std::int64_t>(0, LastDataCluster(g)));
+    for (const auto &run : entry.Runs)
+      for (std::uint32_t i = 0; i < run.Count && std::int64_t(clusters.size()) < needed; ++i)
+        clusters.push_back(run.First + i);
+    copy.ChainCopy(clusters, size);
+    return;
+  }
+  if (size >= copy.ClusterBytes) {
+    vol.WalkChain(first, &copy.Host);
+    const std::vector<std::uint32_t> chain = vol.ChainList();
+    if (ChainFitsSize(chain, size, copy.ClusterBytes)) {
+      copy.ChainCopy(chain, size);
+      return;
+    }
+  }
+  if (size > copy.ClusterBytes && !ClusterInUse(vol, entry.FirstCluster)) {
+    // A deleted file's run: clusters that live files hold now are passed
+    // over. A run that meets none is read as one below.
+    const FreeRun run = FreeClusterRun(vol, size, first, /*listClusters=*/true);
+    if (run.PassedUsed) {
+      copy.ChainCopy(run.Clusters, size);
+      return;
+    }
+  }
+  copy.ContiguousCopy(first, size);
+}
+
+} // namespace
+
+ExtractResult ExtractFoundFile(Volume &vol, OperationHost &host, const FoundEntry &entry,
+                               OutputFile &out, bool stoppable) {
+  const auto &g = vol.Geometry();
+  FileSink sink(out);
+  Copy copy{vol, host, sink, g.BytesPerCluster, g.BytesPerSector, stoppable};
+  CopyFoundFile(copy, entry);
   out.Close();
   copy.Result.WriteError = out.Error();
   return copy.Result;
+}
+
+std::vector<std::uint8_t> ReadFoundFileStart(Volume &vol, OperationHost &host,
+                                             const FoundEntry &entry, std::size_t limit) {
+  std::vector<std::uint8_t> bytes;
+  if (limit == 0)
+    return bytes;
+  const auto &g = vol.Geometry();
+  MemorySink sink(bytes, limit);
+  Copy copy{vol, host, sink, g.BytesPerCluster, g.BytesPerSector, /*Stoppable=*/true,
+            static_cast<std::int64_t>(std::min<std::size_t>(limit, std::uint64_t{1} << 62))};
+  CopyFoundFile(copy, entry);
+  return bytes;
 }
 
 } // namespace orvanta

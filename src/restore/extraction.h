@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "restore/found_entry.h"
 #include "platform/output_file.h"
@@ -36,5 +37,11 @@ struct ExtractResult {
 // stoppable copy whose host is no longer running skips the rest and says so.
 ExtractResult ExtractFoundFile(Volume &vol, OperationHost &host, const FoundEntry &entry,
                                OutputFile &out, bool stoppable);
+
+// The first `limit` bytes of a found file (all of it when it is shorter),
+// read as ExtractFoundFile reads it, no further than needed; unreadable
+// parts read as zeros. Stops with the host.
+std::vector<std::uint8_t> ReadFoundFileStart(Volume &vol, OperationHost &host,
+                                             const FoundEntry &entry, std::size_t limit);
 
 } // namespace orvanta

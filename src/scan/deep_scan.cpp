@@ -49,6 +49,23 @@ bool IsRootLink(std::uint32_t parent, const TVolumeGeometry &g) {
   return parent == 0 || (g.FatType == kFat32 && parent == g.RootCluster);
 }
 
+// Records the file entries of a directory's bytes that no live file of
+// `folder` has, whether or not they are marked deleted (mark "1" when they
+// are). A directory once begun is walked to its end, Stop or not.
+void RecordFilesOf(FindContext &ctx, std::span<const std::uint8_t> entries,
+                   const std::string &folder) {
+  WalkDirectory(entries, 0, ctx.State.Vol.Geometry().FatType, ctx.Host, /*stoppable=*/false,
+                [&](const ShortEntry &e, std::span<const std::uint8_t> raw) {
+                  if (e.IsDirectory || !e.Named())
+                    return true;
+                  if (ctx.Live.FileExists(folder + e.Name))
+                    return true;
+                  if (auto row = FoundFileRowOf(ctx, e, raw, e.IsDeleted() ? '1' : '0'))
+                    RecordFoundFile(ctx, folder, std::move(*row));
+                  return true;
+                });
+}
+
 // Names the directory whose first cluster is in hand and records its files.
 // `number` is the cluster's own number when the blocks lie on cluster
 // boundaries; with an intact chain in the FAT the whole directory is walked.
@@ -73,18 +90,18 @@ std::string ScanDirectory(FindContext &ctx, std::span<const std::uint8_t> cluste
     if (chain.size() > 1 && ReadClusters(volume, chain, chainBytes))
       entries = chainBytes;
   }
-  // A directory once begun is walked to its end, Stop or not.
-  WalkDirectory(entries, 0, g.FatType, ctx.Host, /*stoppable=*/false,
-                [&](const ShortEntry &e, std::span<const std::uint8_t> raw) {
-                  if (e.IsDirectory || !e.Named())
-                    return true;
-                  if (ctx.Live.FileExists(CurrentFolderPath + e.Name))
-                    return true;
-                  if (auto row = FoundFileRowOf(ctx, e, raw, e.IsDeleted() ? '1' : '0'))
-                    RecordFoundFile(ctx, CurrentFolderPath, std::move(*row));
-                  return true;
-                });
+  RecordFilesOf(ctx, entries, CurrentFolderPath);
   return CurrentFolderPath;
+}
+
+// The root has no "." pair for the pass to find it by: it is read where the
+// boot sector puts it (the FAT16 root region, the FAT32 root chain) and its
+// files are recorded as those of any directory, so that the deep scan finds
+// at least what the quick scan finds there.
+void ScanRoot(FindContext &ctx) {
+  std::vector<std::uint8_t> bytes;
+  if (ReadRootDirectory(ctx.State.Vol, bytes))
+    RecordFilesOf(ctx, bytes, ctx.State.Vol.Geometry().DrivePath + "\\");
 }
 
 } // namespace
@@ -195,6 +212,7 @@ void DeepScan(FindContext &ctx) {
   const auto &g = volume.Geometry();
   if (!g.ClustersFitInMemory())
     return;
+  ScanRoot(ctx);
   // Every cluster from the first block on is examined; the last block holds
   // what is left over after the whole ones.
   const std::int64_t clusters =

@@ -14,7 +14,8 @@ namespace orvanta {
 // Clusters of one block of the deep scan: the unit of its progress.
 inline constexpr int kDeepScanBlockClusters = 32;
 
-// The deep scan of a whole Find: reads the data area in blocks of 32
+// The deep scan of a whole Find: first the root folder, which has no "."
+// pair, read where the boot sector puts it; then reads the data area in blocks of 32
 // clusters (the last block holds what is left over; several blocks go in
 // one transfer of about 1 MiB), takes every cluster that begins with a "."
 // and a ".." entry for the first cluster of a directory, names the

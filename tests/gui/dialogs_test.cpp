@@ -176,7 +176,7 @@ TEST(Dialogs, DragByAnyPointOfTheTopBandIncludingTheTitle) {
 
 TEST(About, ShowsTheVersionAndHandsTheLinksToTheDesktop) {
   GuiWorld world;
-  TForm2a about(world.Context(), nullptr);
+  TForm2a about(world.Context(), nullptr, {"https://orvanta.test/", "help@orvanta.test"});
   EXPECT_EQ(about.size(), QSize(577, 338));
   EXPECT_EQ(about.VersionLabel()->text(), "Version: 2.2");
   EXPECT_EQ(about.VersionLabel()->geometry(), QRect(328, 96, 105, 14));
@@ -201,6 +201,14 @@ TEST(About, ShowsTheVersionAndHandsTheLinksToTheDesktop) {
   EXPECT_TRUE(about.isVisible()); // the window stays open
   QTest::keyClick(&about, Qt::Key_Escape);
   EXPECT_FALSE(about.isVisible());
+
+  // Addresses the build does not set are not shown, nor any caption of them.
+  TForm2a bare(world.Context(), nullptr, {});
+  bare.show();
+  for (QLabel *label : {bare.HomePageLabel1(), bare.HomePageLabel2(), bare.SupportLabel1(),
+                        bare.SupportLabel2()})
+    EXPECT_FALSE(label->isVisible()) << label->objectName().toStdString();
+  EXPECT_TRUE(bare.VersionLabel()->isVisible());
 }
 
 TEST(About, GermanCaptionsNeverChangeTheAddresses) {

@@ -176,6 +176,30 @@ TEST_F(FindTest, AStopAskedDuringTheChecksIsAnsweredBeforeTheHint) {
   }
 }
 
+// The deep scan finds what the quick scan finds, the root's files included.
+TEST(DeepFind, FindsTheRootsDeletedFilesAsTheQuickScanDoes) {
+  orvanta::test::TempDir dir;
+  FatImageFile image(dir / "card.img", {.FatBits = 32, .SizeKiB = 40 * 1024});
+  image.Mkdir("/DCIM");
+  for (const char *file : {"/DCIM/Photo.jpg", "/Holiday video.mp4"}) {
+    image.Put(file, orvanta::test::PatternBytes(5000, 1));
+    image.Delete(file);
+  }
+  GuiWorld world({{'E', image.Path(), {}}});
+  TForm1a w(world.Context());
+  StandInDialogs dialogs(w);
+  w.SetDialogs(&dialogs);
+  w.show();
+  QSignalSpy ended(&w, &TForm1a::FindFinished);
+  w.Button1Click();
+  ASSERT_TRUE(ended.wait(60000));
+  w.CheckLabel2Click();
+  w.Button1Click();
+  ASSERT_TRUE(ended.count() > 1 || ended.wait(60000));
+  EXPECT_EQ(dialogs.Informed, QStringList({"Deleted files found: 2", "Deleted files found: 2"}));
+  EXPECT_TRUE(world.Context().State().Catalogue.File("E:\\", "Holiday video.mp4"));
+}
+
 // A larger FAT32 card whose folders lie megabytes apart: a Stop during the
 // deep scan keeps what the blocks read so far held.
 TEST(DeepFind, AStopConfirmedDuringADeepScanKeepsWhatWasFound) {

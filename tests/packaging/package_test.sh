@@ -23,16 +23,34 @@ done
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
+desktop=$(echo "$root"/usr/share/applications/*.desktop)
+metainfo=$(echo "$root"/usr/share/metainfo/*.metainfo.xml)
 for file in usr/bin/orvanta usr/bin/orvanta-cli usr/lib/orvanta/Languages/German.lng \
-  usr/share/applications/example.orvanta.Orvanta.desktop \
-  usr/share/metainfo/example.orvanta.Orvanta.metainfo.xml \
+  "${desktop#"$root/"}" "${metainfo#"$root/"}" usr/share/doc/orvanta/copyright \
   usr/share/icons/hicolor/scalable/apps/orvanta.svg usr/share/man/man1/orvanta-cli.1.gz; do
   [[ -e "$root/$file" ]] || { echo "missing /$file"; exit 1; }
 done
-if command -v desktop-file-validate >/dev/null; then
-  desktop-file-validate "$root/usr/share/applications/example.orvanta.Orvanta.desktop"
-fi
+# The desktop entry and the AppStream metadata validate (the tools come with
+# the bootstrap); the manual page formats without warnings.
+desktop-file-validate "$desktop"
+appstreamcli validate --no-net "$metainfo" >"$work/appstream.log" ||
+  { cat "$work/appstream.log"; exit 1; }
 zcat "$root/usr/share/man/man1/orvanta-cli.1.gz" | groff -man -Tutf8 -ww >/dev/null
+
+# No placeholder address in anything shipped, nor in the package's fields.
+if grep -rl 'orvanta\.example' "$root" || dpkg-deb -f "$deb" | grep 'orvanta\.example'; then
+  echo "a placeholder address is shipped"; exit 1
+fi
+
+# Every option of every command is in the manual page, and --version answers.
+manual=$(zcat "$root/usr/share/man/man1/orvanta-cli.1.gz" | sed 's/\\-/-/g')
+for command in info find restore wipe; do
+  for option in $("$root/usr/bin/orvanta-cli" "$command" --help | grep -o -- '--[a-z-]*' | sort -u); do
+    [[ "$manual" == *"$option"* ]] || { echo "the manual lacks $command $option"; exit 1; }
+  done
+done
+version=$("$root/usr/bin/orvanta-cli" --version)
+[[ "$version" == "orvanta-cli $(dpkg-deb -f "$deb" Version)" ]] || { echo "--version: $version"; exit 1; }
 
 # German texts through the link: the program found Languages beside itself.
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"

@@ -206,6 +206,7 @@ TEST(DeepScan, OnALiveVolumeRecordsOnlyWhatIsGone) {
     card.Delete("/DCIM/100MEDIA/IMG_00" + std::to_string(i / 10) + std::to_string(i % 10) + ".JPG");
   card.Delete("/DCIM/100MEDIA/LATER/clip.mov");
   card.Delete("/LATEROOT/memo.txt");
+  card.Delete("/R20.TXT"); // in the root, which has no dot pair
 
   auto engine = EngineFixture::OfImage(card.Path());
   ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
@@ -220,7 +221,8 @@ TEST(DeepScan, OnALiveVolumeRecordsOnlyWhatIsGone) {
       "E:\\DCIM\\100MEDIA\\LATER\\" + kLostE + "LIP.MOV",
       "E:\\DCIM\\100MEDIA\\" + kLostE + "MG_0002.JPG",
       "E:\\DCIM\\100MEDIA\\" + kLostE + "MG_0035.JPG",
-      "E:\\LATEROOT\\" + kLostE + "EMO.TXT"};
+      "E:\\LATEROOT\\" + kLostE + "EMO.TXT",
+      "E:\\" + kLostE + "20.TXT"};
   ASSERT_EQ(keys, expected);
   for (const auto &[key, value] : found) {
     const Value v = Parse(value);
@@ -230,6 +232,7 @@ TEST(DeepScan, OnALiveVolumeRecordsOnlyWhatIsGone) {
   EXPECT_EQ(Parse(found.at(expected[0])).Size, 700);
   EXPECT_EQ(Parse(found.at(expected[1])).Size, 102);
   EXPECT_EQ(Parse(found.at(expected[2])).Size, 135);
+  EXPECT_EQ(Parse(found.at(expected[4])).Size, 1);
   EXPECT_EQ(Parse(found.at("E:\\LATEROOT\\" + kLostE + "EMO.TXT")).Size, 80);
 }
 
@@ -569,7 +572,8 @@ TEST(DeepScan, AHugeBogusClusterSizeIsNotScanned) {
 // Stop at every point of a run over four blocks: the block being walked is
 // the last one read, and the bar stays where it was.
 TEST(DeepScan, StopReadsNoFurtherBlockAndKeepsTheBar) {
-  // Four blocks of 1 MiB, one transfer each, no directories: 33 pumps a block.
+  // The root's one (empty) entry, then four blocks of 1 MiB, one transfer
+  // each, no directories: 33 pumps a block.
   auto v = CraftedVolume({.FatBits = 32, .SectorsPerCluster = 64, .Clusters = 128});
   auto full = EngineFixture::OfBytes(v.Bytes);
   full.Find("*.*", kDeep);
@@ -577,7 +581,7 @@ TEST(DeepScan, StopReadsNoFurtherBlockAndKeepsTheBar) {
   ASSERT_EQ(fullWidths, (std::vector<int>{0, 139, 278, 418, 557, 557, 0}));
 
   auto before = EngineFixture::OfBytes(v.Bytes);
-  before.Host.StopAfterPumps = 1; // the first block's pump
+  before.Host.StopAfterPumps = 2; // the first block's pump
   before.Find("*.*", kDeep);
   const auto readsBefore = DeviceReads(before);
   EXPECT_EQ(DeviceReads(full), readsBefore + 4);
@@ -586,7 +590,7 @@ TEST(DeepScan, StopReadsNoFurtherBlockAndKeepsTheBar) {
     auto engine = EngineFixture::OfBytes(v.Bytes);
     engine.Host.StopAfterPumps = stopAt;
     ASSERT_TRUE(engine.Find("*.*", kDeep).Stopped) << stopAt;
-    const auto blocksRead = static_cast<std::size_t>((stopAt - 1 + 32) / 33);
+    const auto blocksRead = static_cast<std::size_t>(std::max(0L, stopAt - 2 + 32) / 33);
     EXPECT_EQ(DeviceReads(engine), readsBefore + blocksRead) << stopAt;
     std::vector<int> widths(fullWidths.begin(), fullWidths.begin() + 1 + std::ptrdiff_t(blocksRead));
     widths.push_back(0);
@@ -623,7 +627,8 @@ TEST(DeepScan, StopFinishesTheDirectoryBeingWalked) {
 
 TEST(DeepScanCli, PrintsTheCatalogueInDeepMode) {
   auto v = SmallFat16();
-  v.PutEntries(v.RootOffset(), {kLabel, ShortEntry("DCIM       ", 0x10, 5, 0)});
+  v.PutEntries(v.RootOffset(), {kLabel, ShortEntry("DCIM       ", 0x10, 5, 0),
+                                Deleted(ShortEntry("CLIP    MP4", 0x20, 20, 3000))});
   v.SetFat(5, 0xFFFF);
   auto dcim = DotPair(5, 0);
   dcim.push_back(Deleted(ShortEntry("IMG_0001JPG", 0x20, 12, 48213)));
@@ -638,15 +643,19 @@ TEST(DeepScanCli, PrintsTheCatalogueInDeepMode) {
 
   const auto r = test::RunCli({"find", "--deep", "--json", "--drive", "F:", (dir / "card.img").string()});
   EXPECT_EQ(r.ExitCode, 0);
-  EXPECT_EQ(r.Out, "{\"drive\":\"F:\",\"mode\":\"deep\",\"found\":2,\"files\":["
+  EXPECT_EQ(r.Out, "{\"drive\":\"F:\",\"mode\":\"deep\",\"found\":3,\"files\":["
+                   "{\"folder\":\"F:\\\\\",\"name\":\"" + kLostE + "LIP.MP4\",\"size\":3000,"
+                   "\"date\":\"2019/05/07 09:05\",\"cluster\":20,\"mark\":\"1\",\"condition\":\"intact\","
+                   "\"written\":\"2019/05/07 09:05:00\"},"
                    "{\"folder\":\"F:\\\\DCIM\\\\\",\"name\":\"" + kLostE + "MG_0001.JPG\",\"size\":48213,"
                    "\"date\":\"2019/05/07 09:05\",\"cluster\":12,\"mark\":\"1\",\"condition\":\"intact\","
                    "\"written\":\"2019/05/07 09:05:00\"},"
                    "{\"folder\":\"F:\\\\DCIM\\\\" + kLostE + "LD\\\\\",\"name\":\"A.TXT\",\"size\":5,"
                    "\"date\":\"2020/04/07 12:30\",\"cluster\":14,\"mark\":\"0\",\"condition\":\"intact\","
                    "\"written\":\"2020/04/07 12:30:00\"}]}\n");
-  EXPECT_EQ(r.Err, "Find deleted files. Please wait...\n\nF:\\DCIM\\" + kLostE + "MG_0001.JPG\nF:\\DCIM\\" +
-                       kLostE + "LD\\A.TXT\nDeleted files found: 2\n");
+  EXPECT_EQ(r.Err, "Find deleted files. Please wait...\n\nF:\\" + kLostE + "LIP.MP4\nF:\\DCIM\\" +
+                       kLostE + "MG_0001.JPG\nF:\\DCIM\\" + kLostE +
+                       "LD\\A.TXT\nDeleted files found: 3\n");
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <set>
 
+#include "engine/text.h"
 #include "scan/found_file_row.h"
 #include "support/fat_image.h"
 #include "support/random_card.h"
@@ -50,16 +51,17 @@ void ScanRandomCards(int fatBits) {
       if (!e.Directory && e.Size > 0 && live.count(test::TskFolder(e.Path)))
         listed.push_back(e);
 
+    std::vector<test::FoundRow> quickFound;
     for (const bool deep : {false, true}) {
       SCOPED_TRACE(deep ? "deep scan" : "quick scan");
       auto engine = test::EngineFixture::OfImage(card.Path());
       const auto outcome = engine.Find("*.*", deep);
       ASSERT_NE(outcome.Outcome, FindOutcome::Result::Refused) << outcome.Message;
 
-      // The deep scan knows folders by their "." and ".." entries, which
-      // the root does not have, and names them as far as it can climb.
+      // The deep scan names folders as far as it can climb; the root it
+      // reads where the boot sector puts it.
       const auto compare = [&](const std::string &folder) {
-        return !deep || (!folder.empty() && !unnamed.count(folder.substr(0, folder.find('/'))));
+        return !deep || !unnamed.count(folder.substr(0, folder.find('/')));
       };
       std::vector<test::FoundRow> found;
       for (const auto &e : test::Entries(engine.State.Catalogue)) {
@@ -88,6 +90,25 @@ void ScanRandomCards(int fatBits) {
       }
       for (const auto &f : found)
         EXPECT_TRUE(f.Matched) << "not listed by fls: " << f.Section << f.Key << "=" << f.Value;
+      if (!deep) {
+        quickFound = found;
+        continue;
+      }
+      // Wherever the deep scan can name a folder, it finds what the quick
+      // scan found there.
+      for (const auto &q : quickFound) {
+        const bool named = std::any_of(live.begin(), live.end(), [&](const std::string &folder) {
+          return compare(folder) && test::SamePath(folder, q.Section);
+        });
+        const bool inDeep = std::any_of(found.begin(), found.end(), [&](const test::FoundRow &f) {
+          const auto a = test::ParseRow(f.Value), b = test::ParseRow(q.Value);
+          // A short folder name may show in capitals, as its entry holds it.
+          return FoldCase(f.Section) == FoldCase(q.Section) && f.Key == q.Key && a && b &&
+                 a->Size == b->Size &&
+                 a->FirstCluster == b->FirstCluster;
+        });
+        EXPECT_TRUE(!named || inDeep) << "quick scan only: " << q.Section << q.Key << "=" << q.Value;
+      }
     }
   }
   // The cards must hold deleted files to compare.

@@ -35,7 +35,11 @@ QLabel *AddLink(QWidget *window, const QString &name, QPoint topLeft, const QStr
 
 } // namespace
 
-TForm2a::TForm2a(AppContext &context, QWidget *owner)
+AboutAddresses AboutAddresses::OfThisBuild() {
+  return {QString::fromUtf8(build::kHomePage), QString::fromUtf8(build::kSupportEmail)};
+}
+
+TForm2a::TForm2a(AppContext &context, QWidget *owner, const AboutAddresses &addresses)
     : SkinnedWindow(owner, {577, 338}, Artwork("about_window")), context_(context) {
   setObjectName(QStringLiteral("TForm2a"));
   setWindowTitle(QStringLiteral("Orvanta"));
@@ -47,8 +51,8 @@ TForm2a::TForm2a(AppContext &context, QWidget *owner)
   versionLabel_->setAlignment(Qt::AlignCenter);
   versionLabel_->setText(context.Text("About", "Version", "Version:") + " " + build::kVersion);
 
-  const QString homePage = QString::fromUtf8(build::kHomePage);
-  const QString support = QString::fromUtf8(build::kSupportEmail);
+  const QString &homePage = addresses.HomePage;
+  const QString &support = addresses.SupportEmail;
   homePageLabel2_ = AddLink(this, QStringLiteral("HomePageLabel2"), {368, 216}, homePage,
                             context.Text("About", "Message1", "Visit to homepage"));
   supportLabel2_ = AddLink(this, QStringLiteral("SupportLabel2"), {368, 236}, support,
@@ -66,12 +70,22 @@ TForm2a::TForm2a(AppContext &context, QWidget *owner)
   supportLabel1_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   supportLabel1_->setText(context.Text("About", "Support", "Support:"));
   PlaceRightAligned(supportLabel1_, 357, 236);
+
+  // An address the build does not name is not shown at all.
+  homePageLabel1_->setVisible(!homePage.isEmpty());
+  homePageLabel2_->setVisible(!homePage.isEmpty());
+  supportLabel1_->setVisible(!support.isEmpty());
+  supportLabel2_->setVisible(!support.isEmpty());
 }
 
-void TForm2a::HomePageLabel2Click() { context_.Opener().Open(QUrl(homePageLabel2_->text())); }
+void TForm2a::HomePageLabel2Click() {
+  if (!homePageLabel2_->text().isEmpty())
+    context_.Opener().Open(QUrl(homePageLabel2_->text()));
+}
 
 void TForm2a::SupportLabel2Click() {
-  context_.Opener().Open(QUrl(QStringLiteral("mailto:") + supportLabel2_->text()));
+  if (!supportLabel2_->text().isEmpty())
+    context_.Opener().Open(QUrl(QStringLiteral("mailto:") + supportLabel2_->text()));
 }
 
 } // namespace orvanta::gui

@@ -8,13 +8,23 @@ namespace orvanta::gui {
 
 class AppContext;
 
+// The addresses the About window shows; empty ones are left out.
+struct AboutAddresses {
+  QString HomePage;
+  QString SupportEmail;
+  // Those the build sets (ORVANTA_HOMEPAGE, ORVANTA_SUPPORT_EMAIL).
+  static AboutAddresses OfThisBuild();
+};
+
 // TForm2a, the About window: the version, the home page and a link that
 // starts a letter to support, and OK. The links go to the desktop's opener;
-// the window stays open.
+// the window stays open. An address that is not set is left out with its
+// caption.
 class TForm2a : public SkinnedWindow {
   Q_OBJECT
 public:
-  TForm2a(AppContext &context, QWidget *owner);
+  TForm2a(AppContext &context, QWidget *owner,
+          const AboutAddresses &addresses = AboutAddresses::OfThisBuild());
 
   QLabel *VersionLabel() const { return versionLabel_; }
   QLabel *HomePageLabel1() const { return homePageLabel1_; }

@@ -217,6 +217,8 @@ TForm1b::TForm1b(AppContext &context, QWidget *owner)
   fList_->header()->setSortIndicatorShown(false);
   connect(fList_->header(), &QHeaderView::sectionClicked, this, &TForm1b::SortBy);
   connect(fList_, &QTreeWidget::itemDoubleClicked, this, &TForm1b::Button1Click);
+  pictures_ = new PhotoPictures(context_.State(), this);
+  connect(pictures_, &PhotoPictures::Loaded, this, &TForm1b::ShowPicture);
 
   hintLabel_ = new QLabel(c.Text("Drive", "Message5",
                                  "Note: some deleted files may be damaged. Their undeleting is impossible."),
@@ -364,6 +366,8 @@ void TForm1b::DListChange() {
   if (ResultsBusy())
     return;
   QTreeWidgetItem *node = dList_->currentItem();
+  pictures_->Stop();
+  rowsByName_.clear();
   fList_->clear();
   sortColumn_ = -1;
   fList_->header()->setSortIndicatorShown(false);
@@ -398,8 +402,29 @@ void TForm1b::DListChange() {
       row->setData(3, kSortRole, QVariant::fromValue<qulonglong>(static_cast<unsigned>(condition)));
     }
     rows << row;
+    rowsByName_.insert(name, row);
   }
   fList_->addTopLevelItems(rows);
+  LoadPictures();
+}
+
+void TForm1b::LoadPictures() {
+  if (ResultsBusy())
+    return;
+  QStringList names;
+  for (int i = 0; i < fList_->topLevelItemCount(); ++i) {
+    const QTreeWidgetItem *row = fList_->topLevelItem(i);
+    if (IsPhotoName(row->text(0)) && row->toolTip(0).isEmpty())
+      names << row->text(0);
+  }
+  pictures_->Load(currentSection_, names);
+}
+
+void TForm1b::ShowPicture(const QString &section, const QString &name, const QImage &picture) {
+  if (section != currentSection_)
+    return;
+  if (QTreeWidgetItem *row = rowsByName_.value(name))
+    row->setToolTip(0, PictureToolTip(picture));
 }
 
 void TForm1b::SortBy(int column) {
@@ -417,6 +442,7 @@ void TForm1b::done(int result) {
     return;
   // Preview and restore read the catalogue; they work until the window
   // closes, however it closes.
+  pictures_->Stop();
   EngineState &state = context_.State();
   state.Catalogue.Clear();
   state.Vol.ClearChainList();
@@ -540,6 +566,8 @@ void TForm1b::FolderItemClick() {
 }
 
 void TForm1b::Start(Job job, std::vector<RestoreRow> rows, std::string previewName) {
+  // The job has the engine to itself.
+  pictures_->Stop();
   if (!host_) {
     host_ = std::make_unique<GuiHost>();
     connect(host_.get(), &GuiHost::Changed, this, &TForm1b::ApplyHostBatch, Qt::QueuedConnection);
@@ -638,6 +666,7 @@ void TForm1b::Ended(const Outcome &outcome) {
     if (restored.WriteError == 0)
       context_.Opener().Open(QUrl::fromLocalFile(QString::fromStdString(context_.Restore().DestFolder.string())));
   }
+  LoadPictures();
   emit OperationFinished();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QHash>
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
@@ -18,6 +19,7 @@
 #include "gui/app/gui_host.h"
 #include "gui/dialogs/image_button.h"
 #include "gui/dialogs/svg_image.h"
+#include "gui/results/photo_pictures.h"
 #include "jobs/preview.h"
 #include "jobs/restore_jobs.h"
 #include "scan/file_condition.h"
@@ -135,6 +137,9 @@ private:
   void SetRunningLook(Job job);
   void Ended(const Outcome &outcome);
   void OpenPreview(const std::filesystem::path &copy);
+  // The pictures of the photos listed that have none yet, as tooltips.
+  void LoadPictures();
+  void ShowPicture(const QString &section, const QString &name, const QImage &picture);
 
   AppContext &context_;
   QTreeWidget *dList_;
@@ -157,6 +162,8 @@ private:
   std::optional<Outcome> endedWhileAsking_;
   int sortColumn_ = -1;
   Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+  PhotoPictures *pictures_;
+  QHash<QString, QTreeWidgetItem *> rowsByName_; // the rows of the list, by name
 };
 
 } // namespace orvanta::gui
