@@ -6,9 +6,10 @@
 #   engine (bottom: text, rounding, the operation host) and platform (the
 #   operating system) use nothing of ours, nor does carve (files recognised
 #   by their content, as plain byte streams); settings and volume stand on
-#   engine and platform; scan on volume and carve; restore and wipe on scan; jobs (the commands over the
+#   engine and platform; scan on volume and carve; restore and wipe on scan; exfat (the exFAT
+#   reader, its scans, extraction and wipes) on restore and wipe; jobs (the commands over the
 #   shared state) on everything below; the two front ends on jobs.
-set(ORVANTA_LAYERS engine platform carve settings volume scan restore wipe jobs cli gui)
+set(ORVANTA_LAYERS engine platform carve settings volume scan restore wipe exfat jobs cli gui)
 
 set(ORVANTA_USES_engine)
 set(ORVANTA_USES_platform)
@@ -18,6 +19,7 @@ set(ORVANTA_USES_volume engine platform)
 set(ORVANTA_USES_scan engine platform carve settings volume)
 set(ORVANTA_USES_restore engine platform carve settings volume scan)
 set(ORVANTA_USES_wipe engine platform carve settings volume scan)
-set(ORVANTA_USES_jobs engine platform carve settings volume scan restore wipe)
-set(ORVANTA_USES_cli engine platform carve settings volume scan restore wipe jobs)
-set(ORVANTA_USES_gui engine platform carve settings volume scan restore wipe jobs)
+set(ORVANTA_USES_exfat engine platform carve settings volume scan restore wipe)
+set(ORVANTA_USES_jobs engine platform carve settings volume scan restore wipe exfat)
+set(ORVANTA_USES_cli engine platform carve settings volume scan restore wipe exfat jobs)
+set(ORVANTA_USES_gui engine platform carve settings volume scan restore wipe exfat jobs)

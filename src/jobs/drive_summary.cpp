@@ -1,5 +1,6 @@
 #include "jobs/drive_summary.h"
 
+#include "jobs/volume_opener.h"
 #include "jobs/volume_texts.h"
 
 namespace orvanta {
@@ -9,7 +10,7 @@ DriveSummary ReadDriveSummary(EngineState &state, std::string_view drive) {
   const OperationGuard guard(state.Operation);
   if (!guard)
     return summary;
-  const VolumeCheck check = OpenVolume(state.Vol, drive, /*loadFat=*/false);
+  const VolumeCheck check = OpenAnyVolume(state.Vol, drive, /*loadFat=*/false);
   if (check != VolumeCheck::Ok) {
     summary.Outcome = DriveSummary::Result::Refused;
     summary.Message = VolumeCheckMessage(check, state.Language);

@@ -1,10 +1,13 @@
 #include "jobs/find_job.h"
 
+#include "exfat/directory_tree.h"
+#include "exfat/exfat_scans.h"
 #include "scan/deep_scan.h"
 #include "scan/entry_decoding.h"
 #include "scan/live_view.h"
 #include "scan/quick_scan.h"
 #include "volume/device_session.h"
+#include "jobs/volume_opener.h"
 #include "jobs/volume_texts.h"
 
 namespace orvanta {
@@ -18,7 +21,7 @@ FindOutcome RunFind(EngineState &state, OperationHost &host, const FindOptions &
   }
   const auto &language = state.Language;
   const DeviceSession session(state.Vol, DeviceAccess::Read);
-  const VolumeCheck check = OpenVolume(state.Vol, options.Drive, /*loadFat=*/true);
+  const VolumeCheck check = OpenAnyVolume(state.Vol, options.Drive, /*loadFat=*/true);
   if (check != VolumeCheck::Ok) {
     outcome.Message = VolumeCheckMessage(check, language);
     return outcome;
@@ -46,12 +49,15 @@ FindOutcome RunFind(EngineState &state, OperationHost &host, const FindOptions &
   if (options.BeforeScan)
     options.BeforeScan();
 
-  auto live = MakeLiveView(state.Vol);
+  const bool exfat = state.Vol.Geometry().FatType == kExfat;
+  auto live = exfat ? exfat::MakeExfatLiveView(state.Vol) : MakeLiveView(state.Vol);
   FindContext ctx(state, host, *live, std::move(*compiled), AdmitsEverything(mask),
                   options.MaxYearOffset.value_or(CurrentYearOffsetLimit()));
   host.SetProgressWidth(0);
   host.ShowProgress(true);
-  if (options.Deep)
+  if (exfat)
+    options.Deep ? exfat::RunExfatDeepScan(ctx) : exfat::RunExfatQuickScan(ctx);
+  else if (options.Deep)
     DeepScan(ctx);
   else
     RunQuickScan(ctx);

@@ -15,7 +15,7 @@ std::vector<std::uint8_t> ReadFoundFileHead(EngineState &state, OperationHost &h
   if (!row)
     return {};
   const DeviceSession session(state.Vol, DeviceAccess::Read);
-  auto bytes = ReadFoundFileStart(state.Vol, host, {row->Size, row->FirstCluster, row->Runs}, limit);
+  auto bytes = ReadFoundFileStart(state.Vol, host, {row->Size, row->FirstCluster, row->Runs, row->ValidLength}, limit);
   if (!host.Running())
     return {};
   return bytes;

@@ -72,7 +72,7 @@ PreviewOutcome ExtractPreview(EngineState &state, RestoreState &restore, Operati
   restore.ResultsBusy = true;
   const DeviceSession session(state.Vol, DeviceAccess::Read);
   const ExtractResult result = ExtractFoundFile(
-      state.Vol, host, {row->Size, row->FirstCluster, row->Runs}, *out, false);
+      state.Vol, host, {row->Size, row->FirstCluster, row->Runs, row->ValidLength}, *out, false);
   restore.ResultsBusy = false;
   if (result.WriteError != 0) {
     outcome.Outcome = PreviewOutcome::Result::WriteFailed;

@@ -48,7 +48,7 @@ public:
       return true;
     }
     const RestoredFile file =
-        RestoreFoundFile(state_.Vol, host_, {row->Size, row->FirstCluster, row->Runs},
+        RestoreFoundFile(state_.Vol, host_, {row->Size, row->FirstCluster, row->Runs, row->ValidLength},
                          row->LastWriteTime(), folder, row->Name, stoppable_);
     switch (file.Outcome) {
     case RestoredFile::Result::Restored:

@@ -12,6 +12,7 @@ std::string VolumeCheckMessage(VolumeCheck check, const LanguageFile &language) 
   case VolumeCheck::DriveNotFound:
     return language.Text("Errors", "Message1", "Drive not found!");
   case VolumeCheck::NotFat:
+  case VolumeCheck::Exfat: // only when no exFAT reader opened it
     return language.Text("Errors", "Message2", "The software supports only FAT file system!");
   case VolumeCheck::BootSectorDenied:
     return language.Text("Errors", "Message3", "Access to boot sector denied!");
@@ -23,7 +24,9 @@ std::vector<std::string> DriveSummaryLines(const TVolumeGeometry &g) {
   const double megabytes =
       static_cast<double>(std::int64_t{g.BytesPerCluster} * g.ClusterCount) / 1048576.0;
   return {
-      std::string(g.FatType == kFat16 ? "FAT16, " : "FAT32, ") +
+      std::string(g.FatType == kExfat   ? "exFAT, "
+                  : g.FatType == kFat16 ? "FAT16, "
+                                        : "FAT32, ") +
           std::to_string(RoundHalfEven(megabytes)) + " Mb",
       "Bytes per sector - " + std::to_string(g.BytesPerSector),
       "Bytes per cluster - " + std::to_string(g.BytesPerCluster),

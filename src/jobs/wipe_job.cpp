@@ -2,6 +2,7 @@
 
 #include "engine/rounding.h"
 #include "volume/device_session.h"
+#include "jobs/volume_opener.h"
 #include "jobs/volume_texts.h"
 #include "wipe/wipe_engine.h"
 
@@ -45,11 +46,13 @@ WipeCheck CheckWipe(EngineState &state, const WipeOptions &options) {
   // Opened once, for reading and writing, until the run ends: where writing
   // is refused the checks still read the drive and refuse it below.
   auto session = std::make_unique<DeviceSession>(state.Vol, DeviceAccess::ReadWrite);
-  VolumeCheck check = OpenVolume(state.Vol, options.Drive, /*loadFat=*/true);
+  VolumeCheck check = OpenAnyVolume(state.Vol, options.Drive, /*loadFat=*/true);
   // A cluster size that no FAT volume has means the boot sector is damaged:
   // where its clusters lie cannot be trusted, and nothing is written by it.
   if (check == VolumeCheck::Ok && !state.Vol.Geometry().ClustersFitInMemory())
     check = VolumeCheck::BootSectorDenied;
+  if (check == VolumeCheck::Ok && state.Vol.Geometry().FatType == kExfat)
+    check = VolumeCheck::Exfat; // no wipe of exFAT yet
   if (check != VolumeCheck::Ok) {
     outcome.Message = VolumeCheckMessage(check, language);
     return result;

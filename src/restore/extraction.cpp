@@ -75,6 +75,19 @@ struct Copy {
         static_cast<std::size_t>(std::min<std::int64_t>(length, std::int64_t(bytes.size())))));
   }
 
+  // Writes `count` zero bytes.
+  bool Zeros(std::int64_t count) {
+    const std::vector<std::uint8_t> zeros(
+        std::size_t(std::min<std::int64_t>(count, std::max<std::int64_t>(ClusterBytes, 1 << 16))), 0);
+    for (std::int64_t left = count; left > 0; left -= std::int64_t(zeros.size())) {
+      if (StopHere())
+        return true;
+      if (!Put(zeros, left))
+        return false;
+    }
+    return true;
+  }
+
   // Clusters that follow one another on the volume are read in one request
   // (up to a piece of a run); the host is still pumped, and Stop tested,
   // before each cluster, and each cluster writes its own share.
@@ -186,15 +199,22 @@ void CopyFoundFile(Copy &copy, const FoundEntry &entry) {
   // the volume treats as out of range.
   const auto first = static_cast<std::int32_t>(entry.FirstCluster);
   if (!entry.Runs.empty()) {
-    // A file found by its content in pieces: its clusters as they were
-    // found, as far as the size goes (and no more than the volume has).
+    // A file found by its content in pieces, or an exFAT file: its clusters
+    // as they were found, as far as the size goes (and no more than the
+    // volume has). Past its valid length a file holds zeros, whatever its
+    // clusters hold.
+    const std::int64_t valid =
+        entry.ValidLength ? std::min<std::int64_t>(size, std::int64_t(std::min<std::uint64_t>(
+                                                             *entry.ValidLength, std::uint64_t{1} << 62)))
+                          : size;
     std::vector<std::uint32_t> clusters;
-    const std::int64_t needed = std::min((size + copy.ClusterBytes - 1) / copy.ClusterBytes,
+    const std::int64_t needed = std::min((valid + copy.ClusterBytes - 1) / copy.ClusterBytes,
                                          std::max<std::int64_t>(0, LastDataCluster(g)));
     for (const auto &run : entry.Runs)
       for (std::uint32_t i = 0; i < run.Count && std::int64_t(clusters.size()) < needed; ++i)
         clusters.push_back(run.First + i);
-    copy.ChainCopy(clusters, size);
+    if (copy.ChainCopy(clusters, valid) && !copy.Result.Stopped && valid < size)
+      copy.Zeros(size - valid);
     return;
   }
   if (size >= copy.ClusterBytes) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "carve/cluster_run.h"
@@ -14,6 +15,8 @@ struct FoundEntry {
   std::uint64_t Size = 0;
   std::uint32_t FirstCluster = 0;
   std::vector<carve::ClusterRun> Runs;
+  // Bytes past this many read as zeros (an exFAT file's valid data length).
+  std::optional<std::uint64_t> ValidLength;
 };
 
 } // namespace orvanta

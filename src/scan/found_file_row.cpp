@@ -105,12 +105,12 @@ std::string FoundFileRow::IniValue() const {
   value += '#';
   if (Mark != '\0')
     value += Mark;
-  if (Condition || Seconds || !Runs.empty()) {
+  if (Condition || Seconds || !Runs.empty() || ValidLength) {
     value += '#';
     if (Condition)
       value += ConditionName(*Condition);
   }
-  if (Seconds || !Runs.empty()) {
+  if (Seconds || !Runs.empty() || ValidLength) {
     value += '#';
     if (Seconds)
       AppendTwoDigits(value, *Seconds);
@@ -118,6 +118,11 @@ std::string FoundFileRow::IniValue() const {
   for (std::size_t i = 0; i < Runs.size(); ++i) {
     value += i == 0 ? '#' : ',';
     value += std::to_string(Runs[i].First) + "+" + std::to_string(Runs[i].Count);
+  }
+  if (ValidLength) {
+    if (Runs.empty())
+      value += '#';
+    value += '#' + std::to_string(*ValidLength);
   }
   return value;
 }
@@ -148,8 +153,12 @@ std::optional<FoundFileRow> FoundFileRow::FromIniValue(std::string name, std::st
       const auto [seconds, afterSeconds] = NextField(*afterCondition);
       if (!seconds.empty() && seconds.size() <= 2)
         row.Seconds = Digits(seconds);
-      if (afterSeconds)
-        row.Runs = ReadRuns(NextField(*afterSeconds).first);
+      if (afterSeconds) {
+        const auto [runs, afterRuns] = NextField(*afterSeconds);
+        row.Runs = ReadRuns(runs);
+        if (afterRuns)
+          row.ValidLength = UnsignedField<std::uint64_t>(NextField(*afterRuns).first);
+      }
     }
   }
   return row;

@@ -47,7 +47,8 @@ struct FoundDateTime {
 // "48213#2019/05/07 09:05#1234#0#intact#06". Values of four fields, without
 // condition and seconds, read as well. A file found by its content whose
 // clusters do not follow one another has a seventh field, its runs of
-// clusters: "1234+10,1300+25".
+// clusters: "1234+10,1300+25"; an eighth, its valid length when that is
+// below its size.
 struct FoundFileRow {
   std::string Name;
   // Bytes; FAT sizes are unsigned 32-bit, up to 4 GiB - 1.
@@ -65,6 +66,9 @@ struct FoundFileRow {
   // The clusters of a file found by its content, in order, when they are
   // not those a restore reads from the first cluster on; empty otherwise.
   std::vector<carve::ClusterRun> Runs;
+  // Bytes from the start that hold the file's data, when fewer than its
+  // size (an exFAT file's valid data length): the rest reads as zeros.
+  std::optional<std::uint64_t> ValidLength;
 
   // The INI value of the row (everything but the name).
   std::string IniValue() const;

@@ -89,6 +89,8 @@ int Volume::DetectFileSystem(std::string_view drive) {
       return kFat32;
     if (name == "NTFS")
       return kNtfs;
+    if (name == "exfat")
+      return kExfat;
   }
 
   // The system did not name it: look at the boot sector's OEM name and the
@@ -108,7 +110,7 @@ int Volume::DetectFileSystem(std::string_view drive) {
   if (text.find("FAT32") != std::string::npos)
     code = kFat32;
   if (text.find("EXFAT") != std::string::npos)
-    code = kUnknownFileSystem; // "EXFAT   " is exFAT's OEM name, not a FAT
+    code = kExfat; // "EXFAT   " is exFAT's OEM name, not a FAT
   if (text.find("NTFS") != std::string::npos)
     code = kNtfs;
   return code;
@@ -154,6 +156,8 @@ bool Volume::ReadGeometry() {
   g.BytesPerCluster = g.SectorsPerCluster * g.BytesPerSector; // at most 65535 * 2 * 4096
   g.ClusterCount = g.TotalSectors / g.SectorsPerCluster;
   g.FatBytes = g.SectorsPerFat * g.BytesPerSector;
+  g.HeapClusters = 0;
+  g.ShieldedSectors.clear();
   // The FAT32 root may begin at any cluster. A field below 2 names none;
   // reading then looks where formatters put the root.
   g.RootCluster = 0;

@@ -41,7 +41,7 @@ public:
   // else fails without touching the device.
   bool WriteSectors(std::uint64_t sector, std::span<const std::uint8_t> buffer);
 
-  // 16, 32, 64 or 0 for the drive text ("E:").
+  // 16, 32, 64, kExfat or 0 for the drive text ("E:").
   int DetectFileSystem(std::string_view drive);
   // 12, 16 or 32 as the boot sector's structure of DrivePath decides it
   // (the file-system name only tells whether the volume is FAT); 0 when
@@ -87,6 +87,9 @@ public:
   // nothing while a session holds the device.
   void ForgetDevice();
 
+  // Finds the device's sector size by reads of 512 to 4096 bytes at sector
+  // 0 (BytesPerSector); false when none succeeds.
+  bool ProbeSectorSize();
   // The last sector-size probe's buffer: the start of the boot sector.
   const std::vector<std::uint8_t> &BootSectorBytes() const { return probe_; }
 
@@ -95,7 +98,6 @@ private:
   // Keeps the session on whichever device the drive text selects.
   void FollowSession();
 
-  bool ProbeSectorSize();
   std::shared_ptr<Device> DeviceOf(std::string_view drive);
   std::optional<std::uint32_t> EntryOfWidth(unsigned width, std::uint64_t n) const;
   bool Listed(std::uint32_t cluster) const;

@@ -15,6 +15,8 @@ VolumeCheck OpenVolume(Volume &volume, std::string_view drive, bool loadFat) {
   if (!volume.RootReachable(g.DrivePath))
     return VolumeCheck::DriveNotFound;
   const int code = volume.DetectFileSystem(g.DrivePath);
+  if (code == kExfat)
+    return VolumeCheck::Exfat;
   if (code != kFat16 && code != kFat32)
     return VolumeCheck::NotFat;
   // The name only says the volume is FAT; its structure says which FAT.

@@ -2,13 +2,17 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace orvanta {
 
 // File-system codes of DetectFileSystem and FAT types.
 // kFat12 is a FAT type read from the structure, never a detection result.
+// kExfat (the partition type of exFAT) is opened by the exFAT reader.
 enum FileSystemCode : int {
   kUnknownFileSystem = 0,
+  kExfat = 7,
   kFat12 = 12,
   kFat16 = 16,
   kFat32 = 32,
@@ -59,6 +63,10 @@ struct TVolumeGeometry {
   // when the field names no data cluster at all); 0 on FAT16.
   std::uint32_t RootCluster = 0;
   std::int64_t FatBytes = 0;         // SectorsPerFat * BytesPerSector
+  // exFAT only: the clusters of the heap (numbered 2 on), and the sectors
+  // (first, count) of the structures inside it that nothing may write.
+  std::uint32_t HeapClusters = 0;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> ShieldedSectors;
 
   // Clusters of a size that can be held in memory (above 0, at most kMaxClusterBytes).
   bool ClustersFitInMemory() const {

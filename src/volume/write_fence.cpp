@@ -19,7 +19,12 @@ bool InsideWriteFence(const TVolumeGeometry &g, std::uint64_t sector, std::uint6
   const auto end = static_cast<std::uint64_t>(g.TotalSectors);
   const auto sectorBytes = std::uint64_t(g.BytesPerSector);
   const std::uint64_t count = bytes / sectorBytes + (bytes % sectorBytes != 0 ? 1 : 0);
-  return sector >= first && sector < end && count <= end - sector;
+  if (sector < first || sector >= end || count > end - sector)
+    return false;
+  for (const auto &[shieldFirst, shieldCount] : g.ShieldedSectors)
+    if (sector < shieldFirst + shieldCount && shieldFirst < sector + count)
+      return false;
+  return true;
 }
 
 } // namespace orvanta

@@ -19,6 +19,7 @@
 #include "gui/dialogs/promo_window.h"
 #include "gui/results/results_window.h"
 #include "jobs/preview.h"
+#include "jobs/volume_opener.h"
 #include "jobs/volume_texts.h"
 
 namespace orvanta::gui {
@@ -326,7 +327,7 @@ void TForm1a::DriveBoxChange() {
   const std::string drive = driveBox_->currentText().left(2).toStdString();
   EngineState &state = context_.State();
   context_.DeviceAccess().ResetRefusal();
-  const VolumeCheck check = OpenVolume(state.Vol, drive, false);
+  const VolumeCheck check = OpenAnyVolume(state.Vol, drive, false);
   if (check == VolumeCheck::DriveNotFound) {
     Log(context_.CheckMessage(check));
     return;

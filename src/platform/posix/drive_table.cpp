@@ -74,7 +74,7 @@ std::string Prop(udev_device *d, const char *name) {
 
 bool IsFat(const std::filesystem::path &node) {
   const std::string name = PosixDevice(node).FileSystemName();
-  return name == "FAT" || name == "FAT32";
+  return name == "FAT" || name == "FAT32" || name == "exfat";
 }
 
 } // namespace

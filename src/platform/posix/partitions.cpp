@@ -65,7 +65,8 @@ std::vector<PartitionInfo> ListPartitions(const std::filesystem::path &path) {
 }
 
 bool IsFatPartition(const PartitionInfo &partition) {
-  return partition.FileSystem == "FAT" || partition.FileSystem == "FAT32";
+  return partition.FileSystem == "FAT" || partition.FileSystem == "FAT32" ||
+         partition.FileSystem == "exfat";
 }
 
 std::shared_ptr<Device> OpenVolumeDevice(const std::filesystem::path &path,

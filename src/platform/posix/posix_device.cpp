@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <memory>
+#include <string_view>
 #include <type_traits>
 #include <linux/fs.h>
 #include <sstream>
@@ -260,7 +261,14 @@ std::uint32_t StatedSectorSize(int fd, std::uint64_t offset) {
   if (::pread(fd, field, sizeof field, static_cast<off_t>(offset + 11)) !=
       static_cast<ssize_t>(sizeof field))
     return 512;
-  const std::uint32_t size = field[0] | std::uint32_t{field[1]} << 8;
+  std::uint32_t size = field[0] | std::uint32_t{field[1]} << 8;
+  // exFAT keeps zeros there and states the size as a power of two at 108.
+  char name[8] = {};
+  std::uint8_t shift = 0;
+  if (size == 0 && ::pread(fd, name, sizeof name, static_cast<off_t>(offset + 3)) == 8 &&
+      std::string_view(name, 8) == "EXFAT   " &&
+      ::pread(fd, &shift, 1, static_cast<off_t>(offset + 108)) == 1 && shift >= 9 && shift <= 12)
+    size = 1u << shift;
   return IsFatSectorSize(size) ? size : 512;
 }
 
