@@ -89,8 +89,6 @@ int Volume::DetectFileSystem(std::string_view drive) {
       return kFat32;
     if (name == "NTFS")
       return kNtfs;
-    if (name == "exfat")
-      return kExfat;
   }
 
   // The system did not name it: look at the boot sector's OEM name and the

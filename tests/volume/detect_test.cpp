@@ -98,14 +98,14 @@ TEST(OpenVolume, TheFatTypeComesFromTheBootSectorsStructure) {
   EXPECT_EQ(OpenVolume(e.Vol, "E:", true), VolumeCheck::NotFat);
 }
 
-TEST(OpenVolume, ExFatIsNotFat) {
+TEST(OpenVolume, ExFatIsLeftToTheExfatReader) {
   std::vector<std::uint8_t> exfat(4096);
   std::memcpy(&exfat[0], "\xEB\x76\x90" "EXFAT   ", 11);
   exfat[510] = 0x55;
   exfat[511] = 0xAA;
   for (const std::string name : {"exfat", ""}) {
     Drive d(exfat, name);
-    EXPECT_EQ(OpenVolume(d.Vol, "E:", false), VolumeCheck::NotFat) << name;
+    EXPECT_EQ(OpenVolume(d.Vol, "E:", false), VolumeCheck::Exfat) << name;
   }
 }
 
