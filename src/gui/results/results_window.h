@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QHash>
 #include <QIcon>
@@ -19,6 +20,7 @@
 #include "gui/app/gui_host.h"
 #include "gui/dialogs/image_button.h"
 #include "gui/dialogs/svg_image.h"
+#include "gui/results/file_ticks.h"
 #include "gui/results/photo_pictures.h"
 #include "jobs/preview.h"
 #include "jobs/restore_jobs.h"
@@ -74,6 +76,8 @@ public:
   QTreeWidget *DList() const { return dList_; }
   QTreeWidget *FList() const { return fList_; }
   QLabel *HintLabel() const { return hintLabel_; }
+  // "Files ticked: N", the ticks of every folder.
+  QLabel *TickedLabel() const { return tickedLabel_; }
   // The catalogue section of the folder whose files are listed.
   const QString &CurrentSection() const { return currentSection_; }
 
@@ -127,6 +131,9 @@ private:
   void Arrange();
   ResultsDialogs &Dialogs();
   void CheckAll(bool checked);
+  // A row's box was ticked or cleared, by the user or a command.
+  void RowChanged(QTreeWidgetItem *row, int column);
+  void ShowTickCount();
   // The destination of this run, asked for when there is none; refuses a
   // folder on the drive being recovered. False when the user cancelled.
   bool ChooseDestination();
@@ -134,6 +141,8 @@ private:
   void Start(Job job, std::vector<RestoreRow> rows, std::string previewName);
   void AskStop();
   void ApplyHostBatch();
+  // The folder menu for a right click (or the menu key) on the tree.
+  void DListMenuAt(const QContextMenuEvent &event);
   void SetRunningLook(Job job);
   void Ended(const Outcome &outcome);
   void OpenPreview(const std::filesystem::path &copy);
@@ -145,6 +154,8 @@ private:
   QTreeWidget *dList_;
   QTreeWidget *fList_;
   QLabel *hintLabel_;
+  QLabel *tickedLabel_;
+  FileTicks ticks_;
   ImageButton *buttons_[3];
   SvgImage *progressBarA_;
   SvgImage *progressBarB_;
