@@ -70,6 +70,7 @@ constexpr RequiredText kRequiredTexts[] = {
     {"Restore", "Overwritten", "Overwritten"},
     {"Restore", "Empty", "Empty"},
     {"Restore", "RestoreFolder", "Restore folder"},
+    {"Restore", "FirstLetterLost", "First letter lost (shown as \"\xD1\x85\"): any character of a mask matches it"},
     {"Wipe", "Message1", "Are you sure wipe deleted files?"},
     {"Wipe", "Message2", "Wipe deleted files. Please wait..."},
     {"Wipe", "Message3", "Files wiped:"},
