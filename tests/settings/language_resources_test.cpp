@@ -69,6 +69,7 @@ constexpr RequiredText kRequiredTexts[] = {
     {"Restore", "Partly", "Partly overwritten"},
     {"Restore", "Overwritten", "Overwritten"},
     {"Restore", "Empty", "Empty"},
+    {"Restore", "Ticked", "Files ticked:"},
     {"Restore", "RestoreFolder", "Restore folder"},
     {"Restore", "FirstLetterLost", "First letter lost (shown as \"\xD1\x85\"): any character of a mask matches it"},
     {"Wipe", "Message1", "Are you sure wipe deleted files?"},
