@@ -252,11 +252,6 @@ TEST_F(RestoreWindowTest, ADestinationOnTheCardIsRefusedAndOnlyARowRestoreStops)
   EXPECT_TRUE(Same(dir_ / "safe" / "loose notes (1).bin", "/loose notes.bin"));
   EXPECT_TRUE(std::filesystem::is_directory(dir_ / "safe" / "loose notes.bin"));
 
-  // A right click on the tree keeps the selected folder.
-  QTreeWidget *tree = results.DList();
-  QTest::mouseClick(tree->viewport(), Qt::RightButton, {},
-                    tree->visualItemRect(Child(tree->topLevelItem(0), "Docs")).center());
-  EXPECT_EQ(tree->currentItem(), tree->topLevelItem(0));
   std::filesystem::remove_all(dir_ / "safe");
   std::filesystem::create_directory(dir_ / "safe");
   results.Button2Click();
@@ -281,6 +276,54 @@ TEST_F(RestoreWindowTest, ADestinationOnTheCardIsRefusedAndOnlyARowRestoreStops)
   Finish(results, finished);
   EXPECT_EQ(dialogs.Asked.size(), 1);
   EXPECT_EQ(dialogs.Informed.last(), "Files restored: 5");
+}
+
+// A right click on a folder makes it the current folder, whichever was
+// selected before, and "Restore folder" restores that one.
+TEST_F(RestoreWindowTest, RestoreFolderTakesTheFolderRightClicked) {
+  GuiWorld world({{'E', card_.Path(), {}}});
+  Find(world);
+  const struct {
+    QStringList Selected, Clicked;
+    std::vector<std::string> Restored;
+  } cases[] = {
+      {{"DCIM", "100MEDIA"}, {"Docs"}, {"Docs", "Docs/shopping list.txt"}},
+      {{"Docs"}, {"DCIM"},
+       {"DCIM", "DCIM/100MEDIA", "DCIM/100MEDIA/photo one.jpg", "DCIM/100MEDIA/photo three.jpg",
+        "DCIM/100MEDIA/photo two.jpg"}},
+  };
+  for (const auto &c : cases) {
+    TForm1b results(world.Context(), nullptr);
+    StandInResultsDialogs dialogs;
+    results.SetDialogs(&dialogs);
+    results.Populate();
+    results.show();
+    QSignalSpy finished(&results, &TForm1b::OperationFinished);
+    QTreeWidget *tree = results.DList();
+    tree->expandAll();
+    auto node = [&](const QStringList &path) {
+      QTreeWidgetItem *item = tree->topLevelItem(0);
+      for (const QString &name : path)
+        item = item ? Child(item, name) : nullptr;
+      return item;
+    };
+    tree->setCurrentItem(node(c.Selected));
+    const auto out = dir_ / "out";
+    std::filesystem::remove_all(out);
+    std::filesystem::create_directory(out);
+    world.Context().Restore().DestFolder = out;
+
+    // Through the window, as the system delivers it: the press brings the
+    // context menu.
+    const QPoint at = tree->visualItemRect(node(c.Clicked)).center();
+    QTest::mouseClick(results.windowHandle(), Qt::RightButton, {}, tree->viewport()->mapTo(&results, at));
+    EXPECT_EQ(tree->currentItem(), node(c.Clicked));
+    ASSERT_TRUE(results.DListPopupMenu()->isVisible());
+    results.findChild<QAction *>("FolderItem")->trigger();
+    results.DListPopupMenu()->hide();
+    Finish(results, finished);
+    EXPECT_EQ(orvanta::test::ListTree(out), c.Restored);
+  }
 }
 
 } // namespace

@@ -250,19 +250,14 @@ TForm1b::TForm1b(AppContext &context, QWidget *owner)
   progressBarB_->resize(0, 14);
   progressBarB_->hide();
 
-  // The folder menu acts on the folder selected before: a right click does
-  // not select.
+  // The folder menu acts on the folder under the pointer: a right click
+  // makes it the current folder first, as file managers do.
   dListMenu_ = new QMenu(this);
   dListMenu_->setObjectName(QStringLiteral("DListPopupMenu"));
   QAction *folderItem = dListMenu_->addAction(c.Text("Restore", "RestoreFolder", "Restore folder"));
   folderItem->setObjectName(QStringLiteral("FolderItem"));
   connect(folderItem, &QAction::triggered, this, &TForm1b::FolderItemClick);
-  dList_->setContextMenuPolicy(Qt::CustomContextMenu);
   dList_->viewport()->installEventFilter(this);
-  connect(dList_, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
-    if (!ResultsBusy() && dList_->topLevelItemCount() > 0)
-      dListMenu_->popup(dList_->viewport()->mapToGlobal(at));
-  });
   fListMenu_ = new QMenu(this);
   fListMenu_->setObjectName(QStringLiteral("FListPopupMenu"));
   QAction *checkAll = fListMenu_->addAction(c.Text("Restore", "CheckOn", "Check on"));
@@ -466,11 +461,30 @@ ResultsDialogs &TForm1b::Dialogs() {
 }
 
 bool TForm1b::eventFilter(QObject *watched, QEvent *event) {
-  if (watched == dList_->viewport() &&
-      (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
-      static_cast<QMouseEvent *>(event)->button() == Qt::RightButton)
-    return true; // the context menu still opens; the selection stays
-  return QDialog::eventFilter(watched, event);
+  if (watched != dList_->viewport())
+    return QDialog::eventFilter(watched, event);
+  switch (event->type()) {
+  case QEvent::MouseButtonPress:
+  case QEvent::MouseButtonDblClick:
+    // The context menu chooses the folder it acts on.
+    return static_cast<QMouseEvent *>(event)->button() == Qt::RightButton;
+  case QEvent::ContextMenu:
+    DListMenuAt(*static_cast<QContextMenuEvent *>(event));
+    return true;
+  default:
+    return false;
+  }
+}
+
+void TForm1b::DListMenuAt(const QContextMenuEvent &event) {
+  if (ResultsBusy() || dList_->topLevelItemCount() == 0)
+    return;
+  // A click on a folder makes it the current one; elsewhere (or from the
+  // keyboard) the menu acts on the folder already current.
+  if (event.reason() == QContextMenuEvent::Mouse)
+    if (QTreeWidgetItem *under = dList_->itemAt(event.pos()); under && under != dList_->currentItem())
+      dList_->setCurrentItem(under);
+  dListMenu_->popup(event.globalPos());
 }
 
 void TForm1b::CheckAll(bool checked) {

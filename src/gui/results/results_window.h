@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QHash>
 #include <QIcon>
@@ -134,6 +135,8 @@ private:
   void Start(Job job, std::vector<RestoreRow> rows, std::string previewName);
   void AskStop();
   void ApplyHostBatch();
+  // The folder menu for a right click (or the menu key) on the tree.
+  void DListMenuAt(const QContextMenuEvent &event);
   void SetRunningLook(Job job);
   void Ended(const Outcome &outcome);
   void OpenPreview(const std::filesystem::path &copy);
