@@ -136,7 +136,8 @@ RestoreOutcome RestoreCheckedRows(EngineState &state, RestoreState &restore, Ope
     run.Progress(i, rows.size());
     if (!rows[i].Checked)
       continue;
-    if (!run.RestoreFile(state.Catalogue.File(section, rows[i].Caption), restore.DestFolder))
+    const std::string &rowSection = rows[i].Section.empty() ? section : rows[i].Section;
+    if (!run.RestoreFile(state.Catalogue.File(rowSection, rows[i].Caption), restore.DestFolder))
       break;
   }
   return run.Finish();

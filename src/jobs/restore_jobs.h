@@ -40,10 +40,12 @@ struct RestoreState {
 bool ChooseDestination(RestoreState &restore,
                        const std::function<std::filesystem::path()> &selectFolder);
 
-// One row of the results list: a file of CurrentSection and its check box.
+// One row of the results list: a file of CurrentSection, or of `Section`
+// when that is given, and its check box.
 struct RestoreRow {
   std::string Caption;
   bool Checked = false;
+  std::string Section;
 };
 
 struct RestoreOutcome {
@@ -75,9 +77,10 @@ struct RestoreOutcome {
   std::string Message;
 };
 
-// Restore of the checked rows: each checked row's file of CurrentSection is
-// written to DestFolder under its (safe) name, or under the first free
-// numbered form of it when a file there has that name (RestoreFoundFile).
+// Restore of the checked rows: each checked row's file (of CurrentSection
+// unless the row names its section) is written to DestFolder under its
+// (safe) name, or under the first free numbered form of it when a file
+// there has that name (RestoreFoundFile).
 // Progress goes to the host's bar by row. The host's Stop (also one
 // requested before the start) ends the command: the file being written is
 // removed and not counted, the remaining rows are skipped. A failed write

@@ -278,6 +278,62 @@ TEST_F(RestoreWindowTest, ADestinationOnTheCardIsRefusedAndOnlyARowRestoreStops)
   EXPECT_EQ(dialogs.Informed.last(), "Files restored: 5");
 }
 
+// Ticks are kept per found file while other folders are shown; the window
+// counts them, and Restore writes the ticked files of every folder.
+TEST_F(RestoreWindowTest, TicksSurviveSwitchingFoldersAndAreAllRestored) {
+  GuiWorld world({{'E', card_.Path(), {}}});
+  Find(world);
+  TForm1b results(world.Context(), nullptr);
+  StandInResultsDialogs dialogs;
+  results.SetDialogs(&dialogs);
+  results.Populate();
+  results.show();
+  QSignalSpy finished(&results, &TForm1b::OperationFinished);
+  QTreeWidget *tree = results.DList();
+  QTreeWidget *list = results.FList();
+  QTreeWidgetItem *root = tree->topLevelItem(0);
+  QTreeWidgetItem *media = Child(Child(root, "DCIM"), "100MEDIA");
+  QTreeWidgetItem *docs = Child(root, "Docs");
+  auto ticks = [&] {
+    QStringList ticked;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+      if (list->topLevelItem(i)->checkState(0) == Qt::Checked)
+        ticked << list->topLevelItem(i)->text(0);
+    return ticked;
+  };
+  EXPECT_EQ(results.TickedLabel()->text(), "Files ticked: 0");
+
+  tree->setCurrentItem(media);
+  list->topLevelItem(0)->setCheckState(0, Qt::Checked);
+  list->topLevelItem(2)->setCheckState(0, Qt::Checked);
+  tree->setCurrentItem(docs);
+  EXPECT_TRUE(ticks().isEmpty());
+  results.findChild<QAction *>("CheckAllItem")->trigger();
+  EXPECT_EQ(results.TickedLabel()->text(), "Files ticked: 3");
+  tree->setCurrentItem(root);
+  tree->setCurrentItem(media);
+  EXPECT_EQ(ticks(), QStringList({"photo one.jpg", "photo three.jpg"}));
+  list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+  EXPECT_EQ(results.TickedLabel()->text(), "Files ticked: 2");
+
+  // Restore from a folder with nothing ticked: the ticks of the others.
+  const auto out = dir_ / "out";
+  std::filesystem::create_directory(out);
+  world.Context().Restore().DestFolder = out;
+  tree->setCurrentItem(root);
+  results.Button2Click();
+  Finish(results, finished);
+  EXPECT_EQ(dialogs.Informed, QStringList{"Files restored: 2"});
+  EXPECT_EQ(orvanta::test::ListTree(out),
+            std::vector<std::string>({"photo three.jpg", "shopping list.txt"}));
+  EXPECT_TRUE(Same(out / "photo three.jpg", "/DCIM/100MEDIA/photo three.jpg"));
+  EXPECT_TRUE(ticks().isEmpty());
+
+  // A new Find's results start with nothing ticked.
+  results.Populate();
+  EXPECT_EQ(results.TickedLabel()->text(), "Files ticked: 0");
+}
+
 // A right click on a folder makes it the current folder, whichever was
 // selected before, and "Restore folder" restores that one.
 TEST_F(RestoreWindowTest, RestoreFolderTakesTheFolderRightClicked) {

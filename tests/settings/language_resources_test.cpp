@@ -69,6 +69,7 @@ constexpr RequiredText kRequiredTexts[] = {
     {"Restore", "Partly", "Partly overwritten"},
     {"Restore", "Overwritten", "Overwritten"},
     {"Restore", "Empty", "Empty"},
+    {"Restore", "Ticked", "Files ticked:"},
     {"Restore", "RestoreFolder", "Restore folder"},
     {"Wipe", "Message1", "Are you sure wipe deleted files?"},
     {"Wipe", "Message2", "Wipe deleted files. Please wait..."},

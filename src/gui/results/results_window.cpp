@@ -231,6 +231,14 @@ TForm1b::TForm1b(AppContext &context, QWidget *owner)
   hint.setColor(QPalette::WindowText, kSkinColour);
   hintLabel_->setPalette(hint);
 
+  tickedLabel_ = new QLabel(this);
+  tickedLabel_->setObjectName(QStringLiteral("TickedLabel"));
+  tickedLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  tickedLabel_->setFont(Arial(11, true));
+  tickedLabel_->setPalette(hint);
+  connect(fList_, &QTreeWidget::itemChanged, this, &TForm1b::RowChanged);
+  ShowTickCount();
+
   auto *hover = new HoverGroup(this);
   buttons_[0] = AddCommand(1, c.Text("Buttons", "Preview", "Preview"));
   buttons_[1] = AddCommand(2, c.Text("Buttons", "Restore", "Restore"));
@@ -297,6 +305,7 @@ void TForm1b::Arrange() {
   dList_->setGeometry(36, kListTop, 280, 432 + dh);
   fList_->setGeometry(320, kListTop, 450 + dw, 432 + dh);
   hintLabel_->setGeometry(12, 544 + dh, 240, 48);
+  tickedLabel_->setGeometry(320, 508 + dh, 450 + dw, 18);
   progressBarA_->setGeometry(120, 512 + dh, OperationHost::kProgressTrackWidth, 14);
   progressBarB_->move(120, 512 + dh);
   for (int i = 0; i < 3; ++i) {
@@ -333,6 +342,8 @@ void TForm1b::Populate() {
   dList_->clear();
   fList_->clear();
   currentSection_.clear();
+  ticks_.Clear();
+  ShowTickCount();
   const QIcon folders[2] = {ArtworkIcon("folder_present"), ArtworkIcon("folder_absent")};
   for (const auto &root : context_.State().Tree.TopLevel())
     AddFolder(new QTreeWidgetItem(dList_), *root, folders);
@@ -380,7 +391,8 @@ void TForm1b::DListChange() {
     row->setText(0, name);
     row->setIcon(0, FileIcon(name));
     row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
-    row->setCheckState(0, Qt::Unchecked);
+    row->setCheckState(0, ticks_.Ticked(currentSection_.toStdString(), file.Name) ? Qt::Checked
+                                                                                   : Qt::Unchecked);
     row->setText(1, SizeText(file.Size));
     row->setData(1, kSortRole, QVariant::fromValue<qulonglong>(file.Size));
     row->setText(kDateColumn, QString::fromStdString(file.Written.Text()));
@@ -401,6 +413,21 @@ void TForm1b::DListChange() {
   }
   fList_->addTopLevelItems(rows);
   LoadPictures();
+}
+
+void TForm1b::RowChanged(QTreeWidgetItem *row, int column) {
+  if (column != 0)
+    return;
+  const std::size_t before = ticks_.Count();
+  ticks_.Set(currentSection_.toStdString(), row->text(0).toStdString(),
+             row->checkState(0) == Qt::Checked);
+  if (ticks_.Count() != before)
+    ShowTickCount();
+}
+
+void TForm1b::ShowTickCount() {
+  tickedLabel_->setText(context_.Text("Restore", "Ticked", "Files ticked:") + QLatin1Char(' ') +
+                        QString::number(ticks_.Count()));
 }
 
 void TForm1b::LoadPictures() {
@@ -555,17 +582,16 @@ void TForm1b::Button2Click() {
   }
   if (!ChooseDestination())
     return;
-  std::vector<RestoreRow> rows;
-  bool anyChecked = false;
+  // Nothing ticked in any folder: the selected row.
+  if (ticks_.Count() == 0)
+    selected->setCheckState(0, Qt::Checked);
+  std::vector<RestoreRow> shown;
   for (int i = 0; i < count; ++i) {
     const QTreeWidgetItem *item = fList_->topLevelItem(i);
-    rows.push_back({item->text(0).toStdString(), item->checkState(0) == Qt::Checked});
-    anyChecked = anyChecked || rows.back().Checked;
+    shown.push_back({item->text(0).toStdString(), item->checkState(0) == Qt::Checked});
   }
-  if (!anyChecked) {
-    selected->setCheckState(0, Qt::Checked);
-    rows[static_cast<std::size_t>(fList_->indexOfTopLevelItem(selected))].Checked = true;
-  }
+  std::vector<RestoreRow> rows =
+      ticks_.Rows(currentSection_.toStdString(), std::move(shown), context_.State().Catalogue);
   if (context_.Prefs().Hint2())
     Dialogs().ResultsHint();
   Start(Job::Rows, std::move(rows), {});
@@ -638,6 +664,8 @@ void TForm1b::SetRunningLook(Job job) {
   buttons_[0]->SetEnabled(!running);
   buttons_[1]->SetEnabled(job != Job::Folder);
   buttons_[2]->SetEnabled(!running);
+  // The bar takes its place while a restore runs.
+  tickedLabel_->setVisible(!running);
   buttons_[1]->Caption()->setText(job == Job::Rows ? context_.Text("Buttons", "Stop", "Stop")
                                                    : context_.Text("Buttons", "Restore", "Restore"));
 }

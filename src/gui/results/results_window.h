@@ -20,6 +20,7 @@
 #include "gui/app/gui_host.h"
 #include "gui/dialogs/image_button.h"
 #include "gui/dialogs/svg_image.h"
+#include "gui/results/file_ticks.h"
 #include "gui/results/photo_pictures.h"
 #include "jobs/preview.h"
 #include "jobs/restore_jobs.h"
@@ -75,6 +76,8 @@ public:
   QTreeWidget *DList() const { return dList_; }
   QTreeWidget *FList() const { return fList_; }
   QLabel *HintLabel() const { return hintLabel_; }
+  // "Files ticked: N", the ticks of every folder.
+  QLabel *TickedLabel() const { return tickedLabel_; }
   // The catalogue section of the folder whose files are listed.
   const QString &CurrentSection() const { return currentSection_; }
 
@@ -128,6 +131,9 @@ private:
   void Arrange();
   ResultsDialogs &Dialogs();
   void CheckAll(bool checked);
+  // A row's box was ticked or cleared, by the user or a command.
+  void RowChanged(QTreeWidgetItem *row, int column);
+  void ShowTickCount();
   // The destination of this run, asked for when there is none; refuses a
   // folder on the drive being recovered. False when the user cancelled.
   bool ChooseDestination();
@@ -148,6 +154,8 @@ private:
   QTreeWidget *dList_;
   QTreeWidget *fList_;
   QLabel *hintLabel_;
+  QLabel *tickedLabel_;
+  FileTicks ticks_;
   ImageButton *buttons_[3];
   SvgImage *progressBarA_;
   SvgImage *progressBarB_;
