@@ -69,6 +69,11 @@ struct FoundFileRow {
   // Bytes from the start that hold the file's data, when fewer than its
   // size (an exFAT file's valid data length): the rest reads as zeros.
   std::optional<std::uint64_t> ValidLength;
+  // The name's first character stands for a letter the deletion took: a
+  // deleted entry without a long name keeps only the table's character for
+  // 0xE5 ("х") there. Masks and typed names match it with any character.
+  // Found by a scan only; the INI text does not keep it.
+  bool FirstLetterLost = false;
 
   // The INI value of the row (everything but the name).
   std::string IniValue() const;
