@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "cli/commands.h"
+#include "cli/terminal_host.h"
 #include "platform/posix/partitions.h"
 #include "settings/settings.h"
 #include "settings/well_known_folders.h"
@@ -20,7 +21,8 @@ int UsageError(const std::string &error, const char *usage) {
 }
 
 int StoppedByUser() {
-  std::fputs("orvanta-cli: stopped by Ctrl+C; the work is incomplete\n", stderr);
+  std::fprintf(stderr, "orvanta-cli: stopped by %s; the work is incomplete\n",
+               TerminalHost::InterruptName());
   return kExitInterrupted;
 }
 

@@ -17,7 +17,8 @@ namespace orvanta::cli {
 // Prints a usage error and the command's usage text on stderr; returns 2.
 int UsageError(const std::string &error, const char *usage);
 
-// Says on stderr that Ctrl+C stopped the work; returns 130. Called after
+// Says on stderr that Ctrl+C (or SIGTERM, SIGHUP) stopped the work;
+// returns 130. Called after
 // what was done has been printed.
 int StoppedByUser();
 

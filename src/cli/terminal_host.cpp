@@ -1,6 +1,7 @@
 #include "cli/terminal_host.h"
 
 #include <algorithm>
+#include <iterator>
 #include <csignal>
 #include <string>
 #include <unistd.h>
@@ -10,10 +11,14 @@
 namespace orvanta::cli {
 namespace {
 
-volatile std::sig_atomic_t interrupted = 0;
-struct sigaction previous {};
+volatile std::sig_atomic_t interrupted = 0; // the signal that came, or 0
 
-void OnInterrupt(int) { interrupted = 1; }
+// Ctrl+C, a terminal that closes and a polite kill all stop the work the
+// same way: at its next unit, with what was done reported.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction previous[std::size(kStopSignals)] {};
+
+void OnInterrupt(int signal) { interrupted = signal; }
 
 } // namespace
 
@@ -22,15 +27,28 @@ TerminalHost::TerminalHost() : tty_(::isatty(STDERR_FILENO) == 1) {
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
-  ::sigaction(SIGINT, &action, &previous);
+  for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+    ::sigaction(kStopSignals[i], &action, &previous[i]);
 }
 
 TerminalHost::~TerminalHost() {
   EraseBar();
-  ::sigaction(SIGINT, &previous, nullptr);
+  for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+    ::sigaction(kStopSignals[i], &previous[i], nullptr);
 }
 
 bool TerminalHost::Interrupted() { return interrupted != 0; }
+
+const char *TerminalHost::InterruptName() {
+  switch (interrupted) {
+  case SIGTERM:
+    return "SIGTERM";
+  case SIGHUP:
+    return "SIGHUP";
+  default:
+    return "Ctrl+C";
+  }
+}
 
 void TerminalHost::Pump() {
   OperationHost::Pump();

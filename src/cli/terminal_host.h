@@ -7,7 +7,8 @@
 namespace orvanta::cli {
 
 // The operation host of the command line: log lines and a progress bar on
-// stderr, nothing to pump, and Ctrl+C as the Stop button.
+// stderr, nothing to pump, and Ctrl+C (or SIGTERM, SIGHUP) as the Stop
+// button.
 class TerminalHost final : public OperationHost {
 public:
   TerminalHost();
@@ -20,8 +21,11 @@ public:
   void ShowProgress(bool visible) override;
   void Pause(int milliseconds) override;
 
-  // Whether Ctrl+C was pressed since the host was made.
+  // Whether Ctrl+C was pressed (or SIGTERM or SIGHUP came) since the host
+  // was made.
   static bool Interrupted();
+  // What stopped the work: "Ctrl+C", "SIGTERM" or "SIGHUP".
+  static const char *InterruptName();
 
 protected:
   void ProgressChanged(int width) override;

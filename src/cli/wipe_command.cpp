@@ -19,8 +19,8 @@ constexpr const char *kUsage =
     "from the root; with --deep, overwrites every free cluster with zero bytes\n"
     "instead. Asks before it writes unless --yes is given. The log and the progress\n"
     "go to stderr, the report to stdout (writes the device refused are counted on\n"
-    "stderr, and the exit code is then 1). Ctrl+C stops the wipe, reports what\n"
-    "was done and exits with 130.\n";
+    "stderr, and the exit code is then 1). Ctrl+C, SIGTERM or SIGHUP stops the\n"
+    "wipe, reports what was done and exits with 130.\n";
 
 // The question on the terminal: yes only for "y" or "yes".
 bool AskOnTerminal(const std::string &question) {

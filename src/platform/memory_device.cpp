@@ -91,6 +91,7 @@ bool MemoryDevice::Write(std::uint64_t offset, std::span<const std::uint8_t> dat
     return false;
   if (!data.empty())
     std::memcpy(image_.data() + offset, data.data(), data.size());
+  ++written_;
   sessionWrote_ = session_.has_value();
   return true;
 }

@@ -32,6 +32,9 @@ public:
   void FailWrites(std::uint64_t firstSector, std::uint64_t lastSector);
   // Every transfer after the first `transfers` fails, and the device is gone.
   void VanishAfter(std::uint64_t transfers) { vanishAfter_ = transfers; }
+  // Every transfer after the `writes`-th write that reached the medium
+  // fails: a process killed or a card pulled right after that write.
+  void VanishAfterWrites(std::uint64_t writes) { vanishAfterWrites_ = writes; }
   void SetFileSystemName(std::string name) { fileSystemName_ = std::move(name); }
   void SetMountPoint(std::optional<std::filesystem::path> p) { mountPoint_ = std::move(p); }
   void SetWritable(bool writable) { writable_ = writable; }
@@ -43,6 +46,7 @@ public:
   std::uint32_t SectorSize() const { return sectorSize_; }
   std::uint64_t Reads() const { return reads_; }
   std::uint64_t Writes() const { return writes_; }
+  std::uint64_t WritesDone() const { return written_; } // those that reached the medium
   std::uint64_t Opens() const { return opens_; }
   bool InSession() const { return session_.has_value(); }
 
@@ -50,7 +54,10 @@ private:
   struct Range {
     std::uint64_t first, last;
   };
-  bool Vanished() const { return vanishAfter_ && reads_ + writes_ >= *vanishAfter_; }
+  bool Vanished() const {
+    return (vanishAfter_ && reads_ + writes_ >= *vanishAfter_) ||
+           (vanishAfterWrites_ && written_ >= *vanishAfterWrites_);
+  }
   // Whether the device is (or could be made) open for the next use.
   bool Opened();
   bool Aligned(std::uint64_t offset, std::uint64_t length) const;
@@ -63,10 +70,11 @@ private:
   bool failFlushes_ = false;
   bool sessionWrote_ = false;
   std::optional<std::uint64_t> vanishAfter_;
+  std::optional<std::uint64_t> vanishAfterWrites_;
   std::string fileSystemName_;
   std::optional<std::filesystem::path> mountPoint_;
   bool writable_ = true;
-  std::uint64_t reads_ = 0, writes_ = 0, opens_ = 0;
+  std::uint64_t reads_ = 0, writes_ = 0, written_ = 0, opens_ = 0;
   std::optional<DeviceAccess> session_;
   bool open_ = false;
 };

@@ -107,7 +107,8 @@ void WipeEngine::WipeFATCluster(std::int32_t index) {
     std::vector<std::uint8_t> out;
     if (!vol.ReadSectors(sector, block) || !PurgeEntries(block, out))
       return;
-    WriteBlock(sector, out);
+    const std::int64_t start = g.RootStartSector;
+    WriteChangedSectors({&start, 1}, block.size(), block, out);
     return;
   }
 
@@ -129,14 +130,14 @@ void WipeEngine::WipeFATCluster(std::int32_t index) {
     std::vector<std::uint8_t> out;
     if (!PurgeEntries(bytes, out))
       return;
-    WriteBlock(vol.ClusterToSector(static_cast<std::int32_t>(first)), out);
+    const std::int64_t start = vol.ClusterToSector(static_cast<std::int32_t>(first));
+    WriteChangedSectors({&start, 1}, clusterBytes, bytes, out);
     return;
   }
 
-  // A live directory: the whole of it, so that packing its entries to the
-  // front hides none of them behind the end marker. A directory whose chain
-  // is damaged, reaches past the data area or cannot be read whole is left
-  // as it is.
+  // A live directory: the whole of it, so that the entries after its last
+  // survivor are known. A directory whose chain is damaged, reaches past
+  // the data area or cannot be read whole is left as it is.
   const auto chain = DirectoryChain(vol, first);
   const auto lastEntry = vol.FatEntry(chain.back());
   if (!lastEntry || !IsEndOfChain(*lastEntry, g.FatType) ||
@@ -152,11 +153,14 @@ void WipeEngine::WipeFATCluster(std::int32_t index) {
   std::vector<std::uint8_t> out;
   if (!PurgeEntries(bytes, out))
     return;
-  WriteChain(chain, bytes, out);
+  std::vector<std::int64_t> starts;
+  for (const auto c : chain)
+    starts.push_back(vol.ClusterToSector(static_cast<std::int32_t>(c)));
+  WriteChangedSectors(starts, clusterBytes, bytes, out);
 }
 
 bool WipeEngine::PurgeEntries(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t> &out) {
-  return ScanEntries(bytes) && CompactEntries(bytes, out);
+  return ScanEntries(bytes) && BlankEntries(bytes, out);
 }
 
 // The scan: deleted files are logged and counted, directories queued. The
@@ -186,21 +190,26 @@ bool WipeEngine::ScanEntries(std::span<const std::uint8_t> bytes) {
   return end != WalkEnd::Stopped;
 }
 
-// The compaction: every entry that is not deleted moves to the front in its
-// old order; a short entry takes along exactly the long-name pieces that
-// form its own name. Pieces that belong to no surviving entry (a deleted
-// file's pieces left unmarked, pieces cut off by a deleted entry, pieces of
-// another checksum) go with the deleted entries, so that no survivor gains a
-// name it did not have.
-bool WipeEngine::CompactEntries(std::span<const std::uint8_t> bytes,
-                                std::vector<std::uint8_t> &out) {
-  out.assign(bytes.size(), 0);
-  std::size_t write = 0;
-  auto put = [&](std::span<const std::uint8_t> e) {
-    std::copy(e.begin(), e.end(), out.begin() + static_cast<std::ptrdiff_t>(write));
-    write += kEntry;
+// Every entry stays in its slot: a deleted entry becomes 0xE5 and zero
+// bytes, and so do long-name pieces that belong to no surviving entry (a
+// deleted file's pieces left unmarked, pieces cut off by a deleted entry,
+// pieces of another checksum), so that no survivor gains a name it did not
+// have. Everything after the last survivor, whatever lay behind the end
+// marker included, becomes zero bytes. No live entry moves, so any subset
+// of the changed sectors on the volume is a sound directory.
+bool WipeEngine::BlankEntries(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t> &out) {
+  out.assign(bytes.begin(), bytes.end());
+  auto blank = [&](std::size_t at) {
+    out[at] = dir_entry::kDeleted;
+    std::fill(out.begin() + std::ptrdiff_t(at + 1), out.begin() + std::ptrdiff_t(at + kEntry), 0);
   };
-  std::vector<std::span<const std::uint8_t>> pieces; // live pieces since the last short entry
+  std::vector<std::size_t> pieces; // live pieces since the last short entry
+  auto blankPieces = [&](std::size_t kept) {
+    for (std::size_t i = 0; i + kept < pieces.size(); ++i)
+      blank(pieces[i]);
+    pieces.clear();
+  };
+  std::size_t survivorsEnd = 0;
   for (std::size_t at = 0; at + kEntry <= bytes.size(); at += kEntry) {
     const auto raw = bytes.subspan(at, kEntry);
     if (at > 0 && raw[0] == dir_entry::kEnd)
@@ -209,54 +218,47 @@ bool WipeEngine::CompactEntries(std::span<const std::uint8_t> bytes,
     if (!host_.Running())
       return false;
     if (raw[0] == dir_entry::kDeleted) {
-      pieces.clear();
+      blankPieces(0);
+      blank(at);
       continue;
     }
     if (raw[dir_entry::kAttributes] == dir_entry::kLongNamePiece) {
-      pieces.push_back(raw);
+      pieces.push_back(at);
       continue;
     }
-    const std::size_t own = OwnLongNamePieces(pieces, raw);
-    for (std::size_t i = pieces.size() - own; i < pieces.size(); ++i)
-      put(pieces[i]);
-    put(raw);
-    pieces.clear();
+    std::vector<std::span<const std::uint8_t>> own;
+    for (const auto p : pieces)
+      own.push_back(bytes.subspan(p, kEntry));
+    blankPieces(OwnLongNamePieces(own, raw));
+    survivorsEnd = at + kEntry;
   }
+  std::fill(out.begin() + std::ptrdiff_t(survivorsEnd), out.end(), 0);
   return true;
 }
 
-// A sector before the start of the device is refused like any write
-// outside the volume.
-void WipeEngine::WriteBlock(std::int64_t sector, std::span<const std::uint8_t> bytes) {
-  if (sector < 0 || !state_.Vol.WriteSectors(static_cast<std::uint64_t>(sector), bytes))
-    ++failedWrites_;
-}
-
-// Writes the clusters whose bytes changed, front to back. Entries only move
-// towards the front, so after each write every entry is still somewhere on
-// the volume. When a write fails, the clusters already written get their
-// old bytes back, last first (each step again keeps every entry), so that
-// the directory is as it was rather than holding entries twice.
-void WipeEngine::WriteChain(const std::vector<std::uint32_t> &chain,
-                            std::span<const std::uint8_t> before,
-                            std::span<const std::uint8_t> after) {
+// Writes the sectors whose bytes changed, one sector per write, front to
+// back. `bytes` lie on the volume in parts of `partBytes` each, part i
+// from sector starts[i]. Each sector's change stands on its own, so an
+// interruption between any two writes leaves every live entry once in its
+// directory. The first write that fails ends the directory there; it is
+// counted.
+void WipeEngine::WriteChangedSectors(std::span<const std::int64_t> starts, std::size_t partBytes,
+                                     std::span<const std::uint8_t> before,
+                                     std::span<const std::uint8_t> after) {
   auto &vol = state_.Vol;
-  const auto clusterBytes = static_cast<std::size_t>(vol.Geometry().BytesPerCluster);
-  std::vector<std::size_t> written;
-  for (std::size_t i = 0; i < chain.size(); ++i) {
-    const auto old = before.subspan(i * clusterBytes, clusterBytes);
-    const auto now = after.subspan(i * clusterBytes, clusterBytes);
-    if (std::equal(old.begin(), old.end(), now.begin()))
-      continue;
-    if (vol.WriteSectors(vol.ClusterSector(static_cast<std::int32_t>(chain[i])), now)) {
-      written.push_back(i);
-      continue;
+  const auto sectorBytes = static_cast<std::size_t>(vol.Geometry().BytesPerSector);
+  for (std::size_t part = 0; part < starts.size(); ++part) {
+    for (std::size_t s = 0; (s + 1) * sectorBytes <= partBytes; ++s) {
+      const std::size_t at = part * partBytes + s * sectorBytes;
+      const auto now = after.subspan(at, sectorBytes);
+      if (std::equal(now.begin(), now.end(), before.begin() + std::ptrdiff_t(at)))
+        continue;
+      const std::int64_t sector = starts[part] + std::int64_t(s);
+      if (sector < 0 || !vol.WriteSectors(static_cast<std::uint64_t>(sector), now)) {
+        ++failedWrites_;
+        return;
+      }
     }
-    ++failedWrites_;
-    for (auto it = written.rbegin(); it != written.rend(); ++it)
-      WriteBlock(vol.ClusterToSector(static_cast<std::int32_t>(chain[*it])),
-                 before.subspan(*it * clusterBytes, clusterBytes));
-    return;
   }
 }
 

@@ -14,9 +14,9 @@ namespace orvanta {
 // The two tools of a wipe, over the volume selected in the engine state
 // (geometry and FAT loaded):
 //
-// - the directory purge, WipeFATCluster, which removes the entries of
-//   deleted files from one directory and packs the surviving entries to its
-//   front, zero bytes after them;
+// - the directory purge, WipeFATCluster, which blanks the entries of
+//   deleted files of one directory where they lie (0xE5, then zero bytes),
+//   and zeroes everything after the last surviving entry;
 // - the free-space pass, WipeFAT16 and WipeFAT32, which overwrites every
 //   free cluster of the data area with zero bytes and hands every used
 //   cluster to the purge, which changes only clusters that begin a
@@ -24,8 +24,10 @@ namespace orvanta {
 //
 // Nothing but free clusters and directory blocks is ever written; the FAT
 // and the boot sector never are. Every unit of work pumps the host first and
-// stops quietly when its running flag is cleared: a directory is either
-// written whole or left as it was.
+// stops quietly when its running flag is cleared: a directory is then left
+// as it was. A directory is written one changed sector at a time, and no
+// live entry ever moves: whichever of its writes reach the volume, every
+// live entry is there once.
 class WipeEngine {
 public:
   static constexpr std::uint32_t kMaxRunClusters = 32;
@@ -36,7 +38,7 @@ public:
   // on FAT16; on FAT32 the directory of the root cluster). Any other index is a
   // cluster that is purged only when it begins a directory: a "." entry for
   // a directory at that very cluster, then a ".." entry. A directory whose
-  // chain in the FAT is intact is compacted along its whole chain; one whose
+  // chain in the FAT is intact is purged along its whole chain; one whose
   // first cluster is free (a deleted directory) in its first cluster only.
   // Deleted files are logged and counted in FoundCount; directories met are
   // appended to Queue().
@@ -63,10 +65,10 @@ private:
   std::uint32_t EntryOfWidth(unsigned width, std::uint64_t n) const;
   bool PurgeEntries(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t> &out);
   bool ScanEntries(std::span<const std::uint8_t> bytes);
-  bool CompactEntries(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t> &out);
-  void WriteBlock(std::int64_t sector, std::span<const std::uint8_t> bytes);
-  void WriteChain(const std::vector<std::uint32_t> &chain, std::span<const std::uint8_t> before,
-                  std::span<const std::uint8_t> after);
+  bool BlankEntries(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t> &out);
+  void WriteChangedSectors(std::span<const std::int64_t> starts, std::size_t partBytes,
+                           std::span<const std::uint8_t> before,
+                           std::span<const std::uint8_t> after);
   bool WriteZeros(std::int32_t cluster, std::uint32_t clusters);
   void QueueZeros(std::int32_t cluster, std::uint32_t clusters);
   void FlushZeros();

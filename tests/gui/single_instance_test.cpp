@@ -5,6 +5,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <csignal>
+
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -92,6 +95,33 @@ TEST(SingleInstance, OfTwoStartsAtTheSameMomentOneRunsAndTheOtherHandsOver) {
   for (QProcess *p : {&a, &b}) {
     p->kill();
     p->waitForFinished(3000);
+  }
+}
+
+// SIGTERM and SIGHUP end the program as its own quit does, not by the
+// signal's default death in the middle of whatever it was doing.
+TEST(SingleInstance, TermAndHupEndTheProgramCleanly) {
+  for (const int signal : {SIGTERM, SIGHUP}) {
+    orvanta::test::TempDir dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", Folder(dir));
+    env.insert("XDG_CONFIG_HOME", Folder(dir) + "/config");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("ORVANTA_DRIVES", "");
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(ORVANTA_GUI_PROGRAM), {});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    // Its window is up a moment after it listens for a second copy.
+    QElapsedTimer clock;
+    clock.start();
+    while (QDir(Folder(dir)).isEmpty() && clock.elapsed() < 5000)
+      program.waitForFinished(20);
+    program.waitForFinished(500);
+    ::kill(static_cast<pid_t>(program.processId()), signal);
+    ASSERT_TRUE(program.waitForFinished(5000)) << signal;
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << signal;
+    EXPECT_EQ(program.exitCode(), 0) << signal;
   }
 }
 

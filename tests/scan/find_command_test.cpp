@@ -85,9 +85,10 @@ TEST(FindCommand, RefusalsAndUsageErrors) {
   EXPECT_EQ(RunCli({"find", "--what", card.Image.Path().string()}).ExitCode, 2);
 }
 
-// Ctrl+C during a long deep scan: what was found is printed, stderr says
-// the run was stopped, and the exit code is 130.
-TEST(FindCommand, CtrlCKeepsWhatWasFoundAndExitsWith130) {
+// Ctrl+C during a long deep scan, or SIGTERM or SIGHUP (a kill, a closed
+// terminal) alike: what was found is printed, stderr says the run was
+// stopped and by what, and the exit code is 130.
+TEST(FindCommand, CtrlCTermAndHupKeepWhatWasFoundAndExitWith130) {
   test::TempDir dir;
   // 4 GiB, sparse: the deep scan takes seconds; the folder lies in its first block.
   test::FatImageFile big(dir / "big.img", {.FatBits = 32, .SizeKiB = 4 * 1024 * 1024, .SectorsPerCluster = 8});
@@ -95,11 +96,14 @@ TEST(FindCommand, CtrlCKeepsWhatWasFoundAndExitsWith130) {
   big.Put("/DCIM/a.txt", "found");
   big.Delete("/DCIM/a.txt");
   const char *cli = std::getenv("ORVANTA_CLI");
-  const auto r = test::Run({"timeout", "--preserve-status", "-s", "INT", "1", cli ? cli : "orvanta-cli",
-                            "find", "--deep", big.Path().string()});
-  EXPECT_EQ(r.ExitCode, 130) << r.Err;
-  EXPECT_TRUE(r.Out.starts_with("[E:\\DCIM\\]\n")) << r.Out;
-  EXPECT_TRUE(r.Err.ends_with("orvanta-cli: stopped by Ctrl+C; the work is incomplete\n")) << r.Err;
+  for (const auto &[signal, name] : {std::pair{"INT", "Ctrl+C"}, {"TERM", "SIGTERM"}, {"HUP", "SIGHUP"}}) {
+    const auto r = test::Run({"timeout", "--preserve-status", "-s", signal, "1", cli ? cli : "orvanta-cli",
+                              "find", "--deep", big.Path().string()});
+    EXPECT_EQ(r.ExitCode, 130) << signal << r.Err;
+    EXPECT_TRUE(r.Out.starts_with("[E:\\DCIM\\]\n")) << r.Out;
+    EXPECT_TRUE(r.Err.ends_with(std::string("orvanta-cli: stopped by ") + name + "; the work is incomplete\n"))
+        << r.Err;
+  }
 }
 
 } // namespace

@@ -41,6 +41,21 @@ Entries Join(std::initializer_list<Entries> parts) {
   return out;
 }
 
+// A deleted entry as the purge leaves it: 0xE5, then zero bytes.
+DirEntry Blank() {
+  DirEntry e{};
+  e[0] = 0xE5;
+  return e;
+}
+
+// Entries as the purge leaves them: the deleted ones blanked in place.
+Entries Blanked(Entries entries) {
+  for (auto &e : entries)
+    if (e[0] == 0xE5)
+      e = Blank();
+  return entries;
+}
+
 // A long name's pieces with the short entry's checksum, then the entry.
 Entries LongNamed(const std::u16string &name, const DirEntry &entry) {
   return Join({LongEntries(name, ShortNameChecksum(entry)), {entry}});
@@ -72,7 +87,7 @@ Bytes At(const CraftedVolume &v, std::size_t offset, std::size_t length = kClust
   return {v.Bytes.begin() + std::ptrdiff_t(offset), v.Bytes.begin() + std::ptrdiff_t(offset + length)};
 }
 
-TEST(DirectoryPurge, PacksSurvivorsWithTheirOwnLongNamesAndZeroesTheRest) {
+TEST(DirectoryPurge, BlanksDeletedEntriesInPlaceAndZeroesAfterTheLastSurvivor) {
   auto v = Fat16();
   v.SetFat(5, 0xFFFF);
   const auto gone = ShortEntry("ADELET~1TXT", 0x20, 9, 100);
@@ -84,12 +99,13 @@ TEST(DirectoryPurge, PacksSurvivorsWithTheirOwnLongNamesAndZeroesTheRest) {
   v.PutEntries(v.ClusterOffset(5) + 10 * 32, {Deleted(ShortEntry("BEHIND  TXT", 0x20, 11, 1))});
   Crafted w(v);
   w.Engine().WipeFATCluster(5);
-  EXPECT_EQ(w.At(v.ClusterOffset(5)), Block(Join({DotPair(5, 0), LongNamed(u"Kept file.txt", kept)})));
+  EXPECT_EQ(w.At(v.ClusterOffset(5)),
+            Block(Join({DotPair(5, 0), {Blank(), Blank(), Blank()}, LongNamed(u"Kept file.txt", kept)})));
   EXPECT_EQ(w.Fixture.Host.LogLines, (std::vector<std::string>{"a deleted long name.txt"}));
   EXPECT_EQ(w.Fixture.Host.Counter, 1);
 }
 
-// Pieces that belong to no surviving entry go with the deleted entries: a
+// Pieces that belong to no surviving entry are blanked like deleted entries: a
 // deleted file's pieces left unmarked, an old name's pieces before a short
 // entry that took the deleted one's slot, pieces cut off by a deleted entry.
 TEST(DirectoryPurge, OrphanedPiecesDoNotAttachToASurvivor) {
@@ -106,7 +122,10 @@ TEST(DirectoryPurge, OrphanedPiecesDoNotAttachToASurvivor) {
                      {real[0], Deleted(ShortEntry("ZAP     TXT", 0x20, 15, 1)), real[1], real[2]}, real}));
   Crafted w(v);
   w.Engine().WipeFATCluster(5);
-  EXPECT_EQ(w.At(v.ClusterOffset(5)), Block(Join({DotPair(5, 0), {plain, reused, real[2]}, real})));
+  EXPECT_EQ(w.At(v.ClusterOffset(5)),
+            Block(Join({DotPair(5, 0), {Blank(), Blank(), Blank(), plain, Blank(), reused, Blank(), Blank(),
+                                        Blank(), real[2]},
+                        real})));
   // The scan names a deleted file by whatever pieces lie before it.
   EXPECT_EQ(w.Fixture.Host.LogLines, (std::vector<std::string>{"orphan name one.txt", "ame.txt"}));
 }
@@ -142,7 +161,7 @@ TEST(DirectoryPurge, FoldersAreQueuedOnceAndNotCounted) {
   engine.WipeFATCluster(6);
   engine.WipeFATCluster(8);
   EXPECT_EQ(engine.Queue().Items(), (std::vector<std::uint32_t>{7, 6, 0, 8}));
-  EXPECT_EQ(w.At(v.RootOffset(), 4 * 512), Block(live, 4 * 512));
+  EXPECT_EQ(w.At(v.RootOffset(), 4 * 512), Block({Blank(), live[0], Blank(), live[1]}, 4 * 512));
 }
 
 // A deleted folder (its first cluster free) is purged in that cluster only,
@@ -157,7 +176,7 @@ TEST(DirectoryPurge, ADeletedFolderIsPurgedInItsFirstClusterOnly) {
   w.Fixture.State.Catalogue.Write("E:\\", test::Row("old", "1#2019/05/07 09:05#2#0"));
   const auto outcome = w.Run(false);
   EXPECT_EQ(outcome.ReportText(), "Files wiped: 1");
-  EXPECT_EQ(w.At(v.ClusterOffset(7)), Block(Join({DotPair(7, 0), {kept}})));
+  EXPECT_EQ(w.At(v.ClusterOffset(7)), Block(Join({DotPair(7, 0), {Blank(), kept}})));
   EXPECT_EQ(w.At(v.ClusterOffset(8)), At(v, v.ClusterOffset(8)));
   EXPECT_EQ(w.Fixture.Host.LogLines,
             (std::vector<std::string>{"Wipe deleted files. Please wait...", "", "\xD1\x85.JPG"}));
@@ -169,7 +188,7 @@ TEST(DirectoryPurge, ADeletedFolderIsPurgedInItsFirstClusterOnly) {
 // and a long name across the second and third cluster.
 struct LongDirectory {
   static constexpr std::uint32_t kChain[3] = {5, 9, 7};
-  Entries All = DotPair(5, 0), Survivors;
+  Entries All = DotPair(5, 0);
   LongDirectory() {
     for (int i = 0; i < 40; ++i) {
       char name[12];
@@ -179,7 +198,6 @@ struct LongDirectory {
     }
     const auto across = LongNamed(u"Across the cluster boundary.jpg", ShortEntry("ACROSS~1JPG", 0x20, 90, 1));
     All.insert(All.begin() + 31, across.begin(), across.end());
-    std::copy_if(All.begin(), All.end(), std::back_inserter(Survivors), [](auto &e) { return e[0] != 0xE5; });
   }
   void PutOn(CraftedVolume &v) const {
     v.Chain({5, 9, 7});
@@ -198,14 +216,16 @@ struct LongDirectory {
   }
 };
 
-TEST(DirectoryPurge, ALongDirectoryIsCompactedAlongItsChain) {
+// Each changed sector is written on its own; a directory with nothing left
+// to change is not written.
+TEST(DirectoryPurge, ALongDirectoryIsPurgedAlongItsChain) {
   auto v = Fat16();
   const LongDirectory d;
   d.PutOn(v);
   Crafted w(v);
   auto engine = w.Engine();
   engine.WipeFATCluster(5);
-  EXPECT_EQ(LongDirectory::Read(w, v), Block(d.Survivors, 3 * kCluster));
+  EXPECT_EQ(LongDirectory::Read(w, v), Block(Blanked(d.All), 3 * kCluster));
   EXPECT_EQ(w.Fixture.State.FoundCount, 14);
   EXPECT_EQ(w.At(0, v.RootOffset()), At(v, 0, v.RootOffset())); // boot sector and FAT
   EXPECT_EQ(w.Memory->Writes(), 3u);
@@ -213,17 +233,20 @@ TEST(DirectoryPurge, ALongDirectoryIsCompactedAlongItsChain) {
   EXPECT_EQ(w.Memory->Writes(), 3u);
 }
 
-// The second cluster's write is refused: the first gets its old bytes back,
-// so no entry is held twice; the failure is counted.
-TEST(DirectoryPurge, AFailedWriteInAChainLeavesTheDirectoryAsItWas) {
+// The second cluster's write is refused: the directory ends there, the
+// first cluster's blanked entries stay; the failure is counted once.
+TEST(DirectoryPurge, AFailedWriteEndsTheDirectoryThere) {
   auto v = Fat16();
-  LongDirectory().PutOn(v);
+  const LongDirectory d;
+  d.PutOn(v);
   Crafted w(v);
   const auto before = LongDirectory::Read(w, v);
   w.Memory->FailWrites(v.ClusterOffset(9) / 512, v.ClusterOffset(9) / 512);
   auto engine = w.Engine();
   engine.WipeFATCluster(5);
-  EXPECT_EQ(LongDirectory::Read(w, v), before);
+  auto expected = Block(Blanked(d.All), 3 * kCluster);
+  std::copy(before.begin() + kCluster, before.end(), expected.begin() + kCluster);
+  EXPECT_EQ(LongDirectory::Read(w, v), expected);
   EXPECT_EQ(engine.FailedWrites(), 1);
 }
 
@@ -294,7 +317,7 @@ TEST(FreeSpacePass, RunsThatFollowOneAnotherAreWrittenTogether) {
   EXPECT_TRUE(AllZero(w.At(v.ClusterOffset(2), 68 * kCluster)));
   EXPECT_EQ(w.At(v.ClusterOffset(70)), At(v, v.ClusterOffset(70)));
   EXPECT_TRUE(AllZero(w.At(v.ClusterOffset(71), 59 * kCluster)));
-  EXPECT_EQ(w.Memory->Writes(), 3u); // the root, the runs before 70, those after it
+  EXPECT_EQ(w.Memory->Writes(), 2u); // the runs before 70, those after it; the root has nothing to change
 }
 
 // The boot sector's total may reach past the device (a damaged field), or
@@ -390,6 +413,7 @@ TEST(WipeCommand, AnsweringNoChangesNothing) {
 // Refused writes are counted and reported on a line of their own.
 TEST(WipeCommand, FailedWritesAreReported) {
   auto v = Filled16();
+  v.PutEntries(v.RootOffset(), {Deleted(ShortEntry("GONE    TXT", 0x20, 9, 1))});
   Crafted w(v);
   w.Memory->FailWrites(v.RootStartSector(), v.RootStartSector());
   w.Memory->FailWrites(v.ClusterOffset(100) / 512, v.ClusterOffset(100) / 512);

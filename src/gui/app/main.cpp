@@ -12,6 +12,7 @@
 #include "gui/app/main_window.h"
 #include "gui/app/screenshots.h"
 #include "gui/app/single_instance.h"
+#include "gui/app/stop_signals.h"
 #include "gui/dialogs/message_dialogs.h"
 
 namespace {
@@ -59,6 +60,11 @@ int main(int argc, char **argv) {
   main.AttachDialogs(&information, &confirmation);
   QObject::connect(&instance, &SingleInstance::RestoreRequested, &main, &TForm1a::RestoreRequest);
   QObject::connect(&main, &TForm1a::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+  // A kill, a logout or a closed terminal ends the program as Stop would: a
+  // running Find or Wipe stops at its next unit (the main window's end asks
+  // it to and waits for it), and nothing is left half written.
+  StopSignals stopSignals;
+  QObject::connect(&stopSignals, &StopSignals::Received, &app, &QCoreApplication::quit);
   main.show();
   return app.exec();
 }
