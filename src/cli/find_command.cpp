@@ -17,7 +17,11 @@ constexpr const char *kUsage =
     "Finds deleted files on a FAT16 or FAT32 volume and prints the catalogue of\n"
     "found files (INI text, or JSON with --json) on stdout; the log and the\n"
     "progress go to stderr. Ctrl+C stops the scan, prints what was found and\n"
-    "exits with 130.\n";
+    "exits with 130.\n"
+    "MASK: * for any run of characters, ? for one, [a-z] and [!abc] for sets,\n"
+    "letter case aside. A deleted file without a long name has lost the first\n"
+    "letter of its name, shown as \"\xD1\x85\" (Cyrillic kha, U+0445): there any\n"
+    "character of MASK matches, so IMG_* and xMG* both find \xD1\x85MG_0001.JPG.\n";
 
 void AppendJsonString(std::string &out, std::string_view text) {
   out += '"';

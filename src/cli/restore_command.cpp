@@ -15,7 +15,10 @@
 #include "engine/text.h"
 #include "jobs/restore_jobs.h"
 #include "restore/destination_check.h"
+#include "scan/entry_decoding.h"
 #include "scan/file_condition.h"
+#include "scan/live_view.h"
+#include "scan/mask.h"
 
 namespace orvanta::cli {
 
@@ -29,15 +32,18 @@ constexpr const char *kUsage =
     "Without WHAT every found file is restored, in the folders it was found in\n"
     "(DIR/DCIM/photo.jpg). A WHAT that ends in a backslash (E:\\DCIM\\) restores\n"
     "that folder with everything below it the same way; any other WHAT\n"
-    "(E:\\DCIM\\photo.jpg) restores that one file into DIR itself. A file already\n"
-    "in DIR is never replaced: a restored file whose name is taken gets the next\n"
-    "free \"name (N).ext\", and stderr says how many did. A file is written under a\n"
-    "temporary name and takes its own only when it is whole. The last line on\n"
-    "stdout is \"Files restored: N\"; the progress goes to stderr. Files that\n"
-    "cannot be written are reported there and the exit code is then 1. Ctrl+C\n"
-    "stops the restore: the file being written is removed, what was restored\n"
-    "is counted, and the exit code is 130. A DIR on the volume being recovered\n"
-    "is refused (exit code 1).\n"
+    "(E:\\DCIM\\photo.jpg) restores that one file into DIR itself, letter case\n"
+    "aside. A deleted file without a long name has lost the first letter of its\n"
+    "name, shown as \"\xD1\x85\" (Cyrillic kha, U+0445); any character of WHAT or\n"
+    "MASK matches it there: E:\\DCIM\\IMG_0001.JPG restores \xD1\x85MG_0001.JPG.\n"
+    "A file already in DIR is never replaced: a restored file whose name is\n"
+    "taken gets the next free \"name (N).ext\", and stderr says how many did. A\n"
+    "file is written under a temporary name and takes its own only when it is\n"
+    "whole. The last line on stdout is \"Files restored: N\"; the progress goes\n"
+    "to stderr. Files that cannot be written are reported there and the exit\n"
+    "code is then 1. Ctrl+C stops the restore: the file being written is\n"
+    "removed, what was restored is counted, and the exit code is 130. A DIR on\n"
+    "the volume being recovered is refused (exit code 1).\n"
     "--condition LIST restores only files in one of the conditions the FAT gives\n"
     "them, a comma-separated list of: intact (no live file holds what the restore\n"
     "reads or lies inside it), partly (live files hold clusters inside its run),\n"
@@ -73,24 +79,59 @@ struct Totals {
   }
 };
 
-// The rows the results list shows for a section, with `name` checked (the
-// row spelled exactly so, else the one that matches without regard to
-// case). Nothing when no row matches.
+// The rows the results list shows for a section, with `name` checked: the
+// row spelled exactly so, else the first the same letter case aside, else
+// the first whose lost first letter makes up the difference. Nothing when
+// no row matches.
 std::optional<std::vector<RestoreRow>>
 RowsChecking(const EngineState &state, const std::string &section, const std::string &name) {
-  std::vector<RestoreRow> rows;
-  if (const FoundFolder *folder = state.Catalogue.Folder(section))
-    for (const FoundFileRow &row : folder->Files)
-      rows.push_back({row.Name, false});
-  auto it = std::find_if(rows.begin(), rows.end(),
-                         [&](const RestoreRow &r) { return r.Caption == name; });
-  if (it == rows.end())
-    it = std::find_if(rows.begin(), rows.end(),
-                      [&](const RestoreRow &r) { return EqualsIgnoreCase(r.Caption, name); });
-  if (it == rows.end())
+  const FoundFolder *folder = state.Catalogue.Folder(section);
+  if (!folder)
     return std::nullopt;
-  it->Checked = true;
+  const auto &files = folder->Files;
+  auto it = std::find_if(files.begin(), files.end(),
+                         [&](const FoundFileRow &f) { return f.Name == name; });
+  for (const bool lostLetters : {false, true})
+    if (it == files.end())
+      it = std::find_if(files.begin(), files.end(), [&](const FoundFileRow &f) {
+        return NamesShownName(name, f.Name, lostLetters && f.FirstLetterLost);
+      });
+  if (it == files.end())
+    return std::nullopt;
+  std::vector<RestoreRow> rows;
+  for (const FoundFileRow &f : files)
+    rows.push_back({f.Name, &f == &*it});
   return rows;
+}
+
+// The catalogue's spelling of the folder a WHAT names (the drive, names,
+// a backslash after each): the typed text itself when a section lies at or
+// below it so spelled; else the first section whose leading names the typed
+// ones name, letter case aside, and only after that with a first "х"
+// standing for any letter (folders keep no mark of a lost letter, so a real
+// "х" is taken for one only when no folder is named otherwise). Nothing
+// when no section fits.
+std::optional<std::string> FoundFolderNamed(const EngineState &state, const std::string &typed) {
+  const auto &folders = state.Catalogue.Folders();
+  for (const FoundFolder &f : folders)
+    if (f.Section.starts_with(typed))
+      return typed;
+  const auto names = PathComponents(typed);
+  for (const bool lostLetters : {false, true})
+    for (const FoundFolder &f : folders) {
+      const auto shown = PathComponents(f.Section);
+      if (shown.size() < names.size())
+        continue;
+      std::string spelled = typed.substr(0, typed.find('\\') + 1);
+      bool fits = true;
+      for (std::size_t i = 0; fits && i < names.size(); ++i) {
+        fits = NamesShownName(names[i], shown[i], lostLetters && shown[i].starts_with(kLostLetter));
+        spelled += shown[i] + "\\";
+      }
+      if (fits)
+        return spelled;
+    }
+  return std::nullopt;
 }
 
 // Why files cannot be written into `to` (made first when missing), in the
@@ -121,14 +162,6 @@ std::optional<std::vector<FileCondition>> ConditionList(std::string_view text) {
       return conditions;
     text.remove_prefix(comma + 1);
   }
-}
-
-// Whether a folder WHAT names anything found: a catalogue section at or
-// below it.
-bool AnythingFoundIn(const EngineState &state, const std::string &folder) {
-  const auto &folders = state.Catalogue.Folders();
-  return std::any_of(folders.begin(), folders.end(),
-                     [&](const FoundFolder &f) { return f.Section.starts_with(folder); });
 }
 
 } // namespace
@@ -189,18 +222,19 @@ int RestoreCommand(int argc, char **argv, int first) {
   for (const auto &w : what) {
     if (TerminalHost::Interrupted() || totals.WriteError != 0)
       break;
+    const auto slash = w.rfind('\\');
+    const auto folder = FoundFolderNamed(state, w.substr(0, slash + 1));
     if (w.ends_with('\\')) {
-      if (whatGiven && !AnythingFoundIn(state, w)) {
+      if (whatGiven && !folder) {
         std::cerr << "orvanta-cli: no deleted files were found in " << w << '\n';
         exitCode = kExitFailure;
         continue;
       }
-      restore.CurrentSection = w;
+      restore.CurrentSection = folder.value_or(w);
       totals.Add(RestoreFolder(state, restore, host, /*stoppable=*/true));
       continue;
     }
-    const auto slash = w.rfind('\\');
-    restore.CurrentSection = w.substr(0, slash + 1);
+    restore.CurrentSection = folder.value_or(w.substr(0, slash + 1));
     const auto rows = RowsChecking(state, restore.CurrentSection, w.substr(slash + 1));
     if (!rows) {
       std::cerr << "orvanta-cli: no deleted file " << w << " was found\n";

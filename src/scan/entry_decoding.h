@@ -32,6 +32,10 @@ inline constexpr std::uint8_t kLowerCaseName = 0x08;
 inline constexpr std::uint8_t kLowerCaseExtension = 0x10;
 } // namespace dir_entry
 
+// What the table makes of the deletion mark 0xE5 in the first place of a
+// short name, in UTF-8: "х" (U+0445), shown where the lost letter was.
+inline constexpr std::string_view kLostLetter = "\xD1\x85";
+
 // Short-name bytes 0x80 to 0xFF (DOS Cyrillic) as Windows Cyrillic bytes,
 // each stored less 0x80.
 extern const std::array<std::uint8_t, 128> ShortNameCharTable;
@@ -79,6 +83,9 @@ struct ShortEntry {
   std::uint32_t Size = 0; // FAT sizes are unsigned: up to 4 GiB - 1
 
   bool IsDeleted() const { return FirstByte == dir_entry::kDeleted; }
+  // A deleted entry without a long name has lost its first letter to the
+  // deletion mark.
+  bool FirstLetterLost() const { return IsDeleted() && !HasLongName; }
   // Empty, "." and ".." are not names of anything.
   bool Named() const { return !Name.empty() && Name != "." && Name != ".."; }
 };

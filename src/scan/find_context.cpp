@@ -38,7 +38,7 @@ void FolderList::Sort() {
 
 std::optional<FoundFileRow> FoundFileRowOf(FindContext &ctx, const ShortEntry &entry,
                                            std::span<const std::uint8_t> raw, char mark) {
-  if (!ctx.AdmitsAll && !ctx.Mask.Matches(entry.Name))
+  if (!ctx.AdmitsAll && !ctx.Mask.Matches(entry.Name, entry.FirstLetterLost()))
     return std::nullopt;
   const LastWrite written = DecodeLastWrite(raw);
   if (!IsPlausible(written, ctx.MaxYearOffset))
@@ -60,7 +60,8 @@ std::optional<FoundFileRow> FoundFileRowOf(FindContext &ctx, const ShortEntry &e
                       .Mark = mark,
                       .Condition = ConditionOnVolume(ctx.State.Vol, *ctx.HeldClusters, entry.Size,
                                                      first),
-                      .Seconds = written.Seconds};
+                      .Seconds = written.Seconds,
+                      .FirstLetterLost = entry.FirstLetterLost()};
 }
 
 void RecordFoundFile(FindContext &ctx, std::string path, FoundFileRow row) {

@@ -65,6 +65,11 @@ struct FoundFileRow {
   // The clusters of a file found by its content, in order, when they are
   // not those a restore reads from the first cluster on; empty otherwise.
   std::vector<carve::ClusterRun> Runs;
+  // The name's first character stands for a letter the deletion took: a
+  // deleted entry without a long name keeps only the table's character for
+  // 0xE5 ("х") there. Masks and typed names match it with any character.
+  // Found by a scan only; the INI text does not keep it.
+  bool FirstLetterLost = false;
 
   // The INI value of the row (everything but the name).
   std::string IniValue() const;

@@ -73,7 +73,7 @@ std::optional<FileMask> FileMask::Compile(std::string_view mask, std::string &er
   return m;
 }
 
-bool FileMask::Matches(std::string_view name) const {
+bool FileMask::Matches(std::string_view name, bool firstIsAny) const {
   // Wildcard matching with one backtrack point: the last "*" seen.
   const auto chars = CodePoints(name);
   std::size_t t = 0, c = 0;
@@ -82,7 +82,7 @@ bool FileMask::Matches(std::string_view name) const {
     if (t < tokens_.size() && tokens_[t].Kind == Token::AnyRun) {
       starToken = t++;
       starChar = c;
-    } else if (t < tokens_.size() && tokens_[t].Accepts(chars[c])) {
+    } else if (t < tokens_.size() && (tokens_[t].Accepts(chars[c]) || (c == 0 && firstIsAny))) {
       ++t;
       ++c;
     } else if (starToken != std::string::npos) {
@@ -95,6 +95,17 @@ bool FileMask::Matches(std::string_view name) const {
   while (t < tokens_.size() && tokens_[t].Kind == Token::AnyRun)
     ++t;
   return t == tokens_.size();
+}
+
+bool NamesShownName(std::string_view typed, std::string_view shown, bool firstLetterLost) {
+  if (EqualsIgnoreCase(typed, shown))
+    return true;
+  if (!firstLetterLost || typed.empty() || shown.empty())
+    return false;
+  std::size_t typedRest = 0, shownRest = 0;
+  NextCodePoint(typed, typedRest);
+  NextCodePoint(shown, shownRest);
+  return EqualsIgnoreCase(typed.substr(typedRest), shown.substr(shownRest));
 }
 
 } // namespace orvanta

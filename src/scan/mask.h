@@ -16,7 +16,10 @@ public:
   // "'MASK' is an invalid mask at (N)", N the 1-based character position.
   static std::optional<FileMask> Compile(std::string_view mask, std::string &error);
 
-  bool Matches(std::string_view name) const;
+  // With `firstIsAny` the name's first character stands for a lost one
+  // (ShortEntry::FirstLetterLost) and every mask character that matches one
+  // character matches it.
+  bool Matches(std::string_view name, bool firstIsAny = false) const;
 
 private:
   struct Token {
@@ -32,5 +35,10 @@ private:
 // A search mask of exactly "*.*" is not matched at all: it admits every
 // name, those without a dot included.
 inline bool AdmitsEverything(std::string_view searchMask) { return searchMask == "*.*"; }
+
+// Whether a name that a person typed names a shown one: letter case aside,
+// and, when the shown name's first letter was lost (shown as the table's
+// character for 0xE5), with any character in its place.
+bool NamesShownName(std::string_view typed, std::string_view shown, bool firstLetterLost);
 
 } // namespace orvanta

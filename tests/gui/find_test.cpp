@@ -317,6 +317,34 @@ TEST_F(FindTest, TheResultsWindowListsTheSelectedFolderAndSortsByNumbers) {
   EXPECT_EQ(world.Context().State().Catalogue.FileCount(), 0u);
 }
 
+// The cards' deleted short names lost their first letter (F1.BIN shows as
+// "х1.BIN"): the mask as a person types it finds them, and the list says why
+// the name looks as it does.
+TEST_F(FindTest, AMaskMatchesALostFirstLetterAndTheListExplainsIt) {
+  GuiWorld world(Drives());
+  TForm1a w(world.Context());
+  StandInDialogs dialogs(w);
+  w.SetDialogs(&dialogs);
+  w.show();
+  QSignalSpy ended(&w, &TForm1a::FindFinished);
+  w.findChild<QLineEdit *>("MaskEdit")->setText("f1*.bin");
+  w.Button1Click();
+  WaitForEnd(w, ended);
+  EXPECT_EQ(dialogs.Informed, QStringList{"Deleted files found: 3"}); // F1, F10, F11
+
+  TForm1b results(world.Context(), nullptr);
+  results.Populate();
+  QTreeWidgetItem *root = results.DList()->topLevelItem(0);
+  ASSERT_EQ(root->childCount(), 2);
+  results.DList()->setCurrentItem(root->child(0));
+  ASSERT_EQ(results.CurrentSection(), "E:\\D1\\");
+  QTreeWidget *list = results.FList();
+  ASSERT_EQ(list->topLevelItemCount(), 2);
+  for (int i = 0; i < list->topLevelItemCount(); ++i)
+    EXPECT_EQ(list->topLevelItem(i)->toolTip(0),
+              "First letter lost (shown as \"\xD1\x85\"): any character of a mask matches it");
+}
+
 TEST(ResultsWindow, SizeTextsAndFallbackIcons) {
   EXPECT_EQ(SizeText(512), "512 b");
   EXPECT_EQ(SizeText(1023), "1023 b");

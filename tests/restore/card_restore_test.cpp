@@ -252,6 +252,41 @@ TEST(RestoreCommand, FilesOfOneNameAllComeBackBesideWhatIsThere) {
   EXPECT_EQ(test::ListTree(dir / "out").size(), 3u);
 }
 
+// Short names lose their first letter when deleted ("хMG_0001.JPG", in a
+// folder "хLD"); what a person types, with the letter or an x there, still
+// names them, in a mask and in a WHAT.
+TEST(RestoreCommand, ALostFirstLetterMatchesAnyCharacterOfTheMaskAndOfWhat) {
+  TempDir dir;
+  FatImageFile card(dir / "card.img", {.FatBits = 16, .SizeKiB = 16 * 1024});
+  card.Mkdir("/OLD");
+  card.Put("/IMG_0001.JPG", PatternBytes(3000, 1), kWritten);
+  card.Put("/OLD/IMG_0002.JPG", PatternBytes(5000, 2), kWritten);
+  card.Put("/NOTES.TXT", PatternBytes(700, 3), kWritten);
+  card.Delete("/IMG_0001.JPG");
+  card.Delete("/NOTES.TXT");
+  card.DeleteTree("/OLD");
+
+  struct Case {
+    std::vector<std::string> Words; // after --to OUT DEVICE
+    std::vector<std::string> Restored;
+  } const cases[] = {
+      {{"--mask", "IMG_*"}, {"хLD", "хLD/хMG_0002.JPG", "хMG_0001.JPG"}},
+      {{"--mask", "xmg*"}, {"хLD", "хLD/хMG_0002.JPG", "хMG_0001.JPG"}},
+      {{"E:\\IMG_0001.JPG", "e:\\old\\img_0002.jpg"}, {"хMG_0001.JPG", "хMG_0002.JPG"}},
+      {{"E:\\xLD\\"}, {"хLD", "хLD/хMG_0002.JPG"}},
+      {{"E:\\NOTES.TXT"}, {"хOTES.TXT"}},
+  };
+  int n = 0;
+  for (const auto &c : cases) {
+    const auto out = dir / ("out" + std::to_string(n++));
+    std::vector<std::string> words{"restore", "--to", out.string(), card.Path().string()};
+    words.insert(words.end(), c.Words.begin(), c.Words.end());
+    const auto r = test::RunCli(words);
+    EXPECT_EQ(r.ExitCode, 0) << c.Words[0] << ": " << r.Err;
+    EXPECT_EQ(test::ListTree(out), c.Restored) << c.Words[0];
+  }
+}
+
 // Ctrl+C while a big file is being written: the files restored before it
 // are counted and stay, the one cut short is gone, and the command says it
 // was stopped.

@@ -223,8 +223,12 @@ TEST(QuickScan, TheMaskSelectsByWholeNameWithoutRegardToCase) {
   EXPECT_EQ(keys("*.*"), 4u);
   EXPECT_EQ(keys(""), 4u);
   EXPECT_EQ(keys("*.jpg"), 1u);
-  // Short names lose their first letter to the table's character.
+  // Short names lose their first letter to the table's character, which any
+  // character of the mask matches.
   EXPECT_EQ(keys("?.txt"), 1u);
+  EXPECT_EQ(keys("a.txt"), 1u);
+  EXPECT_EQ(keys("x.txt"), 1u);
+  EXPECT_EQ(keys("readme"), 1u);
   EXPECT_EQ(keys("*"), 4u);
   const auto refused = engine.Find("[a");
   EXPECT_EQ(refused.Outcome, FindOutcome::Result::Refused);

@@ -71,6 +71,7 @@ constexpr RequiredText kRequiredTexts[] = {
     {"Restore", "Empty", "Empty"},
     {"Restore", "Ticked", "Files ticked:"},
     {"Restore", "RestoreFolder", "Restore folder"},
+    {"Restore", "FirstLetterLost", "First letter lost (shown as \"\xD1\x85\"): any character of a mask matches it"},
     {"Wipe", "Message1", "Are you sure wipe deleted files?"},
     {"Wipe", "Message2", "Wipe deleted files. Please wait..."},
     {"Wipe", "Message3", "Files wiped:"},

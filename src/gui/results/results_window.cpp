@@ -31,6 +31,8 @@ namespace {
 constexpr int kListTop = 72;
 constexpr int kSortRole = Qt::UserRole + 1;
 constexpr int kSectionRole = Qt::UserRole + 2;
+// On a row's name: set once its photo's picture is its tooltip.
+constexpr int kPictureRole = Qt::UserRole + 3;
 
 QIcon ArtworkIcon(const char *name) {
   QSvgRenderer renderer(Artwork(name));
@@ -367,6 +369,11 @@ QString TForm1b::ConditionText(FileCondition condition) const {
   return context_.Text("Restore", "Empty", "Empty");
 }
 
+QString TForm1b::FirstLetterLostText() const {
+  return context_.Text("Restore", "FirstLetterLost",
+                       "First letter lost (shown as \"\xD1\x85\"): any character of a mask matches it");
+}
+
 void TForm1b::DListChange() {
   if (ResultsBusy())
     return;
@@ -392,6 +399,8 @@ void TForm1b::DListChange() {
     row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
     row->setCheckState(0, ticks_.Ticked(currentSection_.toStdString(), file.Name) ? Qt::Checked
                                                                                    : Qt::Unchecked);
+    if (file.FirstLetterLost)
+      row->setToolTip(0, FirstLetterLostText());
     row->setText(1, SizeText(file.Size));
     row->setData(1, kSortRole, QVariant::fromValue<qulonglong>(file.Size));
     row->setText(kDateColumn, QString::fromStdString(file.Written.Text()));
@@ -435,7 +444,7 @@ void TForm1b::LoadPictures() {
   QStringList names;
   for (int i = 0; i < fList_->topLevelItemCount(); ++i) {
     const QTreeWidgetItem *row = fList_->topLevelItem(i);
-    if (IsPhotoName(row->text(0)) && row->toolTip(0).isEmpty())
+    if (IsPhotoName(row->text(0)) && !row->data(0, kPictureRole).toBool())
       names << row->text(0);
   }
   pictures_->Load(currentSection_, names);
@@ -444,8 +453,14 @@ void TForm1b::LoadPictures() {
 void TForm1b::ShowPicture(const QString &section, const QString &name, const QImage &picture) {
   if (section != currentSection_)
     return;
-  if (QTreeWidgetItem *row = rowsByName_.value(name))
-    row->setToolTip(0, PictureToolTip(picture));
+  QTreeWidgetItem *row = rowsByName_.value(name);
+  if (!row)
+    return;
+  // A note on the name stays under the picture.
+  const QString note = row->toolTip(0);
+  row->setToolTip(0, PictureToolTip(picture) +
+                         (note.isEmpty() ? QString() : "<br>" + note.toHtmlEscaped()));
+  row->setData(0, kPictureRole, true);
 }
 
 void TForm1b::SortBy(int column) {

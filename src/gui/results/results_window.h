@@ -128,6 +128,8 @@ private:
   ImageButton *AddCommand(int number, const QString &caption);
   // The condition column's text for a condition, from the language file.
   QString ConditionText(FileCondition condition) const;
+  // The name's tooltip of a file whose first letter was lost.
+  QString FirstLetterLostText() const;
   void Arrange();
   ResultsDialogs &Dialogs();
   void CheckAll(bool checked);
