@@ -1,7 +1,180 @@
+#include <algorithm>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "engine/rounding.h"
+#include "exfat/directory_tree.h"
+#include "exfat/exfat_format.h"
 #include "exfat/exfat_scans.h"
+#include "exfat/found_rows.h"
+#include "scan/deep_scan.h"
 
 namespace orvanta::exfat {
+namespace {
 
-void RunExfatDeepScan(FindContext &ctx) { RunExfatQuickScan(ctx); }
+// A sound set met in the heap, and the cluster it begins in.
+struct HeapSet {
+  std::uint32_t Cluster = 0;
+  EntrySet Set;
+};
+
+// Folder paths of directory clusters: through the folder set that names a
+// cluster as its directory, up to the root; a cluster no set names belongs
+// to a lost folder, named after the first cluster of its run of such
+// clusters.
+class FolderPaths {
+public:
+  FolderPaths(FindContext &ctx, const std::vector<HeapSet> &sets,
+              const std::unordered_set<std::uint32_t> &directoryClusters,
+              const AllocationBitmap &bitmap)
+      : ctx_(ctx), sets_(sets), directoryClusters_(directoryClusters) {
+    Volume &volume = ctx.State.Vol;
+    for (const auto c : RootClusters(volume))
+      root_.insert(c);
+    // A cluster named by a folder in use and by a deleted one is the
+    // folder's in use.
+    for (std::size_t i = 0; i < sets.size(); ++i) {
+      const EntrySet &set = sets[i].Set;
+      if (!set.IsDirectory)
+        continue;
+      for (const auto c : DirectoryClusters(volume, bitmap, set)) {
+        const auto [it, added] = owner_.emplace(c, i);
+        if (!added && sets_[it->second].Set.Deleted && !set.Deleted)
+          it->second = i;
+      }
+    }
+  }
+
+  std::string Of(std::uint32_t cluster) { return Resolve(cluster, 0); }
+
+private:
+  std::string Resolve(std::uint32_t cluster, std::size_t depth) {
+    const std::string drive = ctx_.State.Vol.Geometry().DrivePath + "\\";
+    if (root_.count(cluster))
+      return drive;
+    if (const auto known = paths_.find(cluster); known != paths_.end()) {
+      if (!known->second.empty())
+        return known->second;
+      return Lost(cluster); // met again while it is being resolved: a loop
+    }
+    const auto owner = owner_.find(cluster);
+    if (owner == owner_.end() || depth >= kMaxFolderDepth)
+      return paths_[cluster] = Lost(cluster);
+    paths_[cluster].clear(); // being resolved
+    const HeapSet &folder = sets_[owner->second];
+    std::string path = Resolve(folder.Cluster, depth + 1) + ComponentName(folder.Set.Name) + "\\";
+    return paths_[cluster] = std::move(path);
+  }
+
+  std::string Lost(std::uint32_t cluster) {
+    std::uint32_t first = cluster;
+    while (first > 2 && directoryClusters_.count(first - 1) && !owner_.count(first - 1) &&
+           !root_.count(first - 1))
+      --first;
+    return ctx_.State.Vol.Geometry().DrivePath + "\\" + LostFolderName(ctx_.State.Language, first) +
+           "\\";
+  }
+
+  FindContext &ctx_;
+  const std::vector<HeapSet> &sets_;
+  const std::unordered_set<std::uint32_t> &directoryClusters_;
+  std::unordered_set<std::uint32_t> root_;
+  std::unordered_map<std::uint32_t, std::size_t> owner_;
+  std::unordered_map<std::uint32_t, std::string> paths_;
+};
+
+// The most bytes a set can have.
+constexpr std::size_t kMaxSetBytes = (entry::kMaxSecondaryCount + 1) * kEntryBytes;
+
+// The set at `at` of a block of clusters from `first` on, read on along
+// the FAT chain of the cluster it begins in (a cluster whose entry names no
+// heap cluster goes on in the one after it).
+std::optional<EntrySet> ParseStitched(Volume &volume, const BootGeometry &boot,
+                                      std::span<const std::uint8_t> block, std::uint64_t first,
+                                      std::size_t at) {
+  const std::size_t clusterBytes = boot.BytesPerCluster();
+  const std::size_t clusterEnd = (at / clusterBytes + 1) * clusterBytes;
+  std::vector<std::uint8_t> bytes(block.begin() + std::ptrdiff_t(at),
+                                  block.begin() + std::ptrdiff_t(clusterEnd));
+  auto cluster = static_cast<std::uint32_t>(first + at / clusterBytes);
+  bool chained = false;
+  std::vector<std::uint8_t> next(clusterBytes);
+  while (bytes.size() < kMaxSetBytes) {
+    const auto entry = volume.FatEntry(cluster);
+    const std::uint64_t following =
+        entry && boot.IsHeapCluster(*entry) ? *entry : std::uint64_t{cluster} + 1;
+    if (!boot.IsHeapCluster(following) || !volume.ReadSectors(boot.ClusterSector(std::uint32_t(following)), next))
+      break;
+    chained = chained || following != std::uint64_t{cluster} + 1;
+    bytes.insert(bytes.end(), next.begin(), next.end());
+    cluster = static_cast<std::uint32_t>(following);
+  }
+  // Along clusters that follow one another the block has read it already.
+  if (!chained && clusterEnd < block.size())
+    return std::nullopt;
+  return ParseEntrySet(bytes, 0);
+}
+
+} // namespace
+
+void RunExfatDeepScan(FindContext &ctx) {
+  Volume &volume = ctx.State.Vol;
+  const auto metadata = ReadMetadata(volume);
+  const AllocationBitmap bitmap =
+      metadata ? ReadAllocationBitmap(volume, *metadata) : AllocationBitmap();
+  const BootGeometry boot = BootOf(volume.Geometry());
+  const std::size_t clusterBytes = boot.BytesPerCluster();
+  const auto perBlock =
+      static_cast<std::uint32_t>(std::max<std::size_t>(1, (4u << 20) / clusterBytes));
+  std::vector<std::uint8_t> block(std::size_t(perBlock) * clusterBytes);
+  std::vector<HeapSet> sets;
+  std::unordered_set<std::uint32_t> directoryClusters;
+  const std::uint64_t last = boot.LastCluster();
+  for (std::uint64_t c = 2; c <= last; c += perBlock) {
+    ctx.Host.Pump();
+    if (!ctx.Host.Running())
+      break;
+    const auto p = RoundHalfEven(double(c - 2) * 100.0 / double(boot.ClusterCount));
+    if (p != ProgressPercentOf(ctx.Host.ProgressWidth()))
+      ctx.Host.SetProgressWidth(ProgressFillWidth(double(p)));
+    const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(perBlock, last - c + 1));
+    const std::span<std::uint8_t> bytes(block.data(), std::size_t(n) * clusterBytes);
+    if (!volume.ReadSectors(boot.ClusterSector(std::uint32_t(c)), bytes))
+      continue;
+    // Sets may begin at any entry of a directory cluster and run on into
+    // the next cluster of the directory: the one the FAT names, or the one
+    // that follows (a directory without a chain).
+    for (std::size_t at = 0; at + kEntryBytes <= bytes.size(); at += kEntryBytes) {
+      if ((bytes[at] | entry::kInUse) != entry::kFile)
+        continue;
+      const auto cluster = static_cast<std::uint32_t>(c + at / clusterBytes);
+      const std::size_t clusterEnd = (at / clusterBytes + 1) * clusterBytes;
+      // Within the block the next cluster is the one after; a set that does
+      // not read so is tried along the FAT.
+      std::optional<EntrySet> set = ParseEntrySet(bytes, at);
+      if (!set && at + kMaxSetBytes > clusterEnd)
+        set = ParseStitched(volume, boot, bytes, c, at);
+      if (!set)
+        continue;
+      directoryClusters.insert(cluster);
+      sets.push_back({cluster, *set});
+      at += (set->Entries - 1) * kEntryBytes;
+    }
+  }
+
+  FolderPaths paths(ctx, sets, directoryClusters, bitmap);
+  for (const HeapSet &found : sets) {
+    if (found.Set.IsDirectory)
+      continue;
+    ctx.Host.Pump();
+    const std::string folder = paths.Of(found.Cluster);
+    // A file the live tree holds is no lost file.
+    if (!found.Set.Deleted && ctx.Live.FileExists(folder + ComponentName(found.Set.Name)))
+      continue;
+    if (auto row = FoundRowOf(ctx, bitmap, found.Set, found.Set.Deleted ? '1' : '0'))
+      RecordFoundFile(ctx, folder, std::move(*row));
+  }
+}
 
 } // namespace orvanta::exfat

@@ -1,6 +1,9 @@
 #include "jobs/wipe_job.h"
 
+#include <optional>
+
 #include "engine/rounding.h"
+#include "exfat/exfat_wipe.h"
 #include "volume/device_session.h"
 #include "jobs/volume_opener.h"
 #include "jobs/volume_texts.h"
@@ -51,8 +54,6 @@ WipeCheck CheckWipe(EngineState &state, const WipeOptions &options) {
   // where its clusters lie cannot be trusted, and nothing is written by it.
   if (check == VolumeCheck::Ok && !state.Vol.Geometry().ClustersFitInMemory())
     check = VolumeCheck::BootSectorDenied;
-  if (check == VolumeCheck::Ok && state.Vol.Geometry().FatType == kExfat)
-    check = VolumeCheck::Exfat; // no wipe of exFAT yet
   if (check != VolumeCheck::Ok) {
     outcome.Message = VolumeCheckMessage(check, language);
     return result;
@@ -103,12 +104,21 @@ WipeOutcome RunCheckedWipe(EngineState &state, OperationHost &host, WipeCheck ch
   state.Tree.Clear();
 
   WipeEngine engine(state, host);
+  std::optional<exfat::ExfatWipe> exfatWipe;
+  if (state.Vol.Geometry().FatType == kExfat)
+    exfatWipe.emplace(state, host);
   host.SetProgressWidth(0);
   host.ShowProgress(true);
   bool completed;
   if (!options.FreeSpace) {
     host.SetCounterCaption(language.Text("Drive", "Found", "Found:"));
-    completed = WipeDeletedEntries(engine, host);
+    completed = exfatWipe ? exfatWipe->PurgeDirectories() : WipeDeletedEntries(engine, host);
+  } else if (exfatWipe) {
+    // The folders first, so that no deleted set is left in a live one.
+    host.SetCounterCaption(language.Text("Drive", "Found", "Found:"));
+    completed = exfatWipe->PurgeDirectories();
+    host.SetCounterCaption(language.Text("Wipe", "Cluster", "Cluster"));
+    completed = completed && exfatWipe->WipeFreeClusters();
   } else {
     host.SetCounterCaption(language.Text("Wipe", "Cluster", "Cluster"));
     completed = state.Vol.Geometry().FatType == kFat16 ? engine.WipeFAT16() : engine.WipeFAT32();
@@ -118,7 +128,7 @@ WipeOutcome RunCheckedWipe(EngineState &state, OperationHost &host, WipeCheck ch
 
   outcome.Outcome = WipeOutcome::Result::Done;
   outcome.FilesWiped = state.FoundCount;
-  outcome.FailedWrites = engine.FailedWrites();
+  outcome.FailedWrites = exfatWipe ? exfatWipe->FailedWrites() : engine.FailedWrites();
   // Writes the device took in but could not put on the medium.
   if (!check.session_->End())
     ++outcome.FailedWrites;
@@ -126,7 +136,8 @@ WipeOutcome RunCheckedWipe(EngineState &state, OperationHost &host, WipeCheck ch
     outcome.Message = language.Text("Wipe", "Message3", "Files wiped:") + " " +
                       std::to_string(state.FoundCount);
   } else {
-    outcome.PercentWiped = completed ? 100 : engine.PassPercent();
+    outcome.PercentWiped =
+        completed ? 100 : exfatWipe ? exfatWipe->PassPercent() : engine.PassPercent();
     outcome.Message = language.Text("Wipe", "Message4", "Free drive space wiped:") + " " +
                       std::to_string(outcome.PercentWiped) + "%";
   }
