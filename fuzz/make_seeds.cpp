@@ -4,11 +4,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "support/carve_samples.h"
 #include "support/crafted_volume.h"
+#include "support/exfat_card.h"
 #include "support/fat_image.h"
+#include "support/run.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -109,6 +112,33 @@ void FormattedPhotos(const std::filesystem::path &dir, const TempDir &work) {
 
 // The content walkers' seeds: a file of every kind, each after the byte
 // that chooses the size of the pieces it is fed in.
+// An exFAT card in a compact layout (heap from the first 4 KiB boundary on),
+// with deleted files and folders of both allocations; then quick-formatted.
+// Seeds for every target: the system names no file system, so the boot
+// sector's name decides.
+void ExfatCards(const std::filesystem::path &dir, const TempDir &work) {
+  ExfatCard card(work / "exfat.img", 4u << 20, 512, "CARD", {"-b", "4K"});
+  card.MakeFolder("DCIM");
+  card.Put("DCIM/IMG_0001.JPG", PatternBytes(3000, 1));
+  card.Put("DCIM/IMG_0002.JPG", PatternBytes(1500, 2), ExfatLayout::Fragmented);
+  card.Put("DCIM/IMG_0003.JPG", PatternBytes(2000, 3), ExfatLayout::Fragmented, 700);
+  card.MakeFolder("Trip");
+  card.Put("Trip/beach.jpg", PatternBytes(900, 4));
+  card.Put("\xF0\x9F\x8C\x8A.jpg", PatternBytes(600, 6));
+  card.Delete("\xF0\x9F\x8C\x8A.jpg");
+  card.Put("notes.txt", PatternBytes(100, 5));
+  card.Delete("DCIM/IMG_0002.JPG");
+  card.Delete("DCIM/IMG_0003.JPG");
+  card.Delete("Trip");
+  card.Save();
+  Write(dir, "exfat", 2, 0, card.Image());
+  Write(dir, "exfat_other_mode", 10, 0, card.Image());
+  Write(dir, "exfat_stopped", 2, 30, card.Image());
+  RunOrFail({"mkfs.exfat", "-c", "512", "-b", "4K", card.Path().string()});
+  std::ifstream in(card.Path(), std::ios::binary);
+  Write(dir, "exfat_formatted_other_mode", 10, 0, {std::istreambuf_iterator<char>(in), {}});
+}
+
 void CarveSeeds(const std::filesystem::path &dir) {
   std::filesystem::create_directories(dir);
   const std::pair<const char *, Bytes> files[] = {
@@ -147,5 +177,6 @@ int main(int argc, char **argv) {
   RealCard(dir, work, 16);
   RealCard(dir, work, 32);
   FormattedPhotos(dir, work);
+  ExfatCards(dir, work);
   return 0;
 }

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libblkid-dev libudev-dev
   dosfstools mtools sleuthkit e2fsprogs ntfs-3g fdisk
+  exfatprogs forensics-samples-exfat xz-utils
   clang libclang-rt-14-dev
   shared-mime-info
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins

@@ -72,7 +72,8 @@ std::uint16_t ExfatSetChecksum(const std::uint8_t *set, std::size_t bytes) {
 }
 
 ExfatCard::ExfatCard(const std::filesystem::path &path, std::uint64_t bytes,
-                     std::uint32_t clusterBytes, const std::string &label)
+                     std::uint32_t clusterBytes, const std::string &label,
+                     const std::vector<std::string> &mkfsWords)
     : path_(path) {
   std::filesystem::remove(path);
   { std::ofstream(path, std::ios::binary); }
@@ -80,6 +81,7 @@ ExfatCard::ExfatCard(const std::filesystem::path &path, std::uint64_t bytes,
   std::vector<std::string> argv = {"mkfs.exfat", "-c", std::to_string(clusterBytes)};
   if (!label.empty())
     argv.insert(argv.end(), {"-L", label});
+  argv.insert(argv.end(), mkfsWords.begin(), mkfsWords.end());
   argv.push_back(path.string());
   RunOrFail(argv);
   std::ifstream in(path, std::ios::binary);

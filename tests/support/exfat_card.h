@@ -21,8 +21,9 @@ enum class ExfatLayout {
 // "a/b/name". The image is kept in memory; Save writes it out.
 class ExfatCard {
 public:
+  // `mkfsWords` go to mkfs.exfat as well (-b 4K: a compact layout).
   ExfatCard(const std::filesystem::path &path, std::uint64_t bytes, std::uint32_t clusterBytes,
-            const std::string &label = "");
+            const std::string &label = "", const std::vector<std::string> &mkfsWords = {});
 
   void MakeFolder(const std::string &path);
   void Put(const std::string &path, const std::vector<std::uint8_t> &bytes,
