@@ -23,7 +23,7 @@
 #include "gui/app/app_context.h"
 #include "gui/app/main_window.h"
 #include "gui/results/results_window.h"
-#include "settings/posix/posix_registry.h"
+#include "settings/posix/ini_settings_store.h"
 #include "support/fat_image.h"
 #include "support/run.h"
 #include "support/temp_dir.h"
@@ -183,10 +183,9 @@ int main(int argc, char **argv) {
   folders.TempFolder = home / "tmp/";
   std::filesystem::create_directories(folders.TempFolder);
   AppContext context(std::move(folders),
-                     AppContext::Services{std::make_unique<PosixRegistry>(home / "config", XdgDirs{}),
+                     AppContext::Services{std::make_unique<IniSettingsStore>(home / "config"),
                                           std::make_unique<CardDrive>(card), nullptr, nullptr, nullptr,
-                                          nullptr, nullptr},
-                     "/usr/bin/orvanta", 0);
+                                          nullptr, nullptr});
   TForm1a window(context);
   QuietDialogs dialogs;
   window.SetDialogs(&dialogs);

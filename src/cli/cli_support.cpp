@@ -10,7 +10,6 @@
 #include "cli/commands.h"
 #include "cli/terminal_host.h"
 #include "platform/posix/partitions.h"
-#include "settings/posix/posix_registry.h"
 #include "settings/settings.h"
 #include "settings/well_known_folders.h"
 
@@ -50,8 +49,7 @@ std::variant<VolumeCommandLine, int> ParseVolumeCommand(int argc, char **argv, i
 LanguageFile LoadLanguage() {
   // Only looks at the settings: running the command line never creates or
   // changes the user's settings store.
-  auto registry = PosixRegistry::ForCurrentUser();
-  const Settings settings = Settings::Peek(registry);
+  const Settings settings = Settings::Peek(*OpenUserSettingsStore());
   return OpenLanguageFile(InitFolders().ProgramFolder, settings.Language());
 }
 

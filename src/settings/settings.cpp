@@ -1,13 +1,24 @@
 #include "settings/settings.h"
 
-#include "settings/registry_helpers.h"
-
 namespace orvanta {
 namespace {
 
 constexpr std::string_view kLanguageValue = "Language";
 constexpr SettingsFlag kFlagsInReadingOrder[] = {SettingsFlag::Hint1, SettingsFlag::Hint2,
                                                  SettingsFlag::Promo1, SettingsFlag::Promo2};
+
+// Reads the setting into `inMemory`; a missing one gets the default in
+// memory written, when there is somewhere to write it.
+template <typename T, typename FromNumber>
+void ReadSetting(const SettingsStore &store, SettingsStore *writeDefaultsTo, std::string_view name,
+                 T &inMemory, FromNumber fromNumber) {
+  if (const auto stored = store.Read(name)) {
+    if (stored->Number)
+      inMemory = fromNumber(*stored->Number);
+  } else if (writeDefaultsTo) {
+    writeDefaultsTo->Write(name, static_cast<std::uint32_t>(inMemory));
+  }
+}
 
 } // namespace
 
@@ -21,39 +32,25 @@ std::string_view SettingsValueName(SettingsFlag flag) {
   return {};
 }
 
-Settings Settings::Read(Registry &registry, bool writeDefaults) {
+Settings Settings::Read(const SettingsStore &store, SettingsStore *writeDefaultsTo) {
   Settings settings;
-  constexpr auto root = RegistryRoot::CurrentUser;
-  if (writeDefaults)
-    registry.CreateKey(root, kSettingsKey);
-
-  // A value that exists is read, one of another type as its default; a
-  // missing one gets the default written.
-  if (const auto value = registry.QueryValue(root, kSettingsKey, kLanguageValue)) {
-    if (value->Type == RegType::Dword)
-      settings.language_ = value->Number;
-  } else if (writeDefaults) {
-    registry.SetValue(root, kSettingsKey, kLanguageValue, RegValue::Dword(settings.language_));
-  }
-  for (const SettingsFlag flag : kFlagsInReadingOrder) {
-    bool &inMemory = settings.flags_[Index(flag)];
-    if (const auto value = registry.QueryValue(root, kSettingsKey, SettingsValueName(flag))) {
-      if (value->Type == RegType::Dword)
-        inMemory = value->Number != 0;
-    } else if (writeDefaults) {
-      WriteRegBool(registry, root, kSettingsKey, SettingsValueName(flag), inMemory);
-    }
-  }
+  if (writeDefaultsTo)
+    writeDefaultsTo->Create();
+  ReadSetting(store, writeDefaultsTo, kLanguageValue, settings.language_,
+              [](std::uint32_t number) { return number; });
+  for (const SettingsFlag flag : kFlagsInReadingOrder)
+    ReadSetting(store, writeDefaultsTo, SettingsValueName(flag), settings.flags_[Index(flag)],
+                [](std::uint32_t number) { return number != 0; });
   return settings;
 }
 
-Settings Settings::Load(Registry &registry) { return Read(registry, true); }
+Settings Settings::Load(SettingsStore &store) { return Read(store, &store); }
 
-Settings Settings::Peek(Registry &registry) { return Read(registry, false); }
+Settings Settings::Peek(const SettingsStore &store) { return Read(store, nullptr); }
 
-void Settings::ClearFlag(Registry &registry, SettingsFlag flag) {
+void Settings::ClearFlag(SettingsStore &store, SettingsFlag flag) {
   flags_[Index(flag)] = false;
-  WriteRegBool(registry, RegistryRoot::CurrentUser, kSettingsKey, SettingsValueName(flag), false);
+  store.Write(SettingsValueName(flag), 0);
 }
 
 } // namespace orvanta

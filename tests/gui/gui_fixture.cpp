@@ -6,15 +6,14 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
-#include "settings/registry_helpers.h"
 
 namespace orvanta::gui::test {
 
 GuiWorld::GuiWorld(std::vector<DriveEntry> drives, std::uint32_t language,
                    std::unique_ptr<DesktopDeviceOpener> deviceAccess) {
-  auto registry = std::make_unique<PosixRegistry>(StoreFolder(), XdgDirs{});
+  auto store = std::make_unique<IniSettingsStore>(StoreFolder());
   if (language != 1)
-    registry->SetValue(RegistryRoot::CurrentUser, kSettingsKey, "Language", RegValue::Dword(language));
+    store->Write("Language", language);
   auto launcher = std::make_unique<RecordingLauncher>();
   std::sort(drives.begin(), drives.end(),
             [](const DriveEntry &a, const DriveEntry &b) { return a.Letter < b.Letter; });
@@ -27,14 +26,12 @@ GuiWorld::GuiWorld(std::vector<DriveEntry> drives, std::uint32_t language,
   std::filesystem::create_directories(folders.TempFolder);
   context_ = std::make_unique<AppContext>(
       std::move(folders),
-      AppContext::Services{std::move(registry), std::move(driveList), std::move(launcher), nullptr,
-                           nullptr, std::move(deviceAccess)},
-      "/usr/bin/orvanta", 0);
+      AppContext::Services{std::move(store), std::move(driveList), std::move(launcher), nullptr,
+                           nullptr, std::move(deviceAccess)});
 }
 
 Settings GuiWorld::ReadSettingsAgain() const {
-  PosixRegistry again(StoreFolder(), XdgDirs{});
-  return Settings::Peek(again);
+  return Settings::Peek(IniSettingsStore(StoreFolder()));
 }
 
 void WhenModal(std::function<void(QWidget *)> act) {

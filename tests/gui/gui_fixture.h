@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QUrl>
 #include <QWidget>
 
@@ -13,7 +14,7 @@
 #include "gui/app/app_context.h"
 #include "gui/app/gui_host.h"
 #include "gui/app/main_window.h"
-#include "settings/posix/posix_registry.h"
+#include "settings/posix/ini_settings_store.h"
 #include "support/temp_dir.h"
 
 namespace orvanta::gui::test {
@@ -23,8 +24,10 @@ class RecordingLauncher final : public Launcher {
 public:
   void Open(const QUrl &target) override { Opened.push_back(target); }
   void OpenAsText(const QString &file) override { OpenedAsText.push_back(file); }
+  bool KnowsFileType(const QString &extension) const override { return KnownTypes.contains(extension); }
   std::vector<QUrl> Opened;
   std::vector<QString> OpenedAsText;
+  QStringList KnownTypes; // none: every preview opens as text
 };
 
 // Holds the operation at its first pump after something was counted, until
@@ -77,7 +80,7 @@ private:
 };
 
 // A private world for the windows: a temporary folder with the user's
-// registry store and temporary folder, the built program's Languages, and a
+// settings store and temporary folder, the built program's Languages, and a
 // drive table of exactly the drives given.
 class GuiWorld {
 public:

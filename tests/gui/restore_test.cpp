@@ -178,6 +178,12 @@ TEST_F(RestoreWindowTest, FindRestoreCheckedRowsRestoreFolderPreviewAndClose) {
     EXPECT_EQ(world.Opener().OpenedAsText, std::vector<QString>{QString::fromStdString(copy.string())});
     EXPECT_TRUE(Same(copy, "/loose notes.bin"));
     EXPECT_EQ(dialogs.Informed.size(), 1);
+    // Once the desktop knows the type, the copy opens in its program.
+    world.Opener().KnownTypes = {".bin"};
+    results.Button1Click();
+    Finish(results, finished);
+    EXPECT_EQ(world.Opener().Opened.back(), QUrl::fromLocalFile(QString::fromStdString(copy.string())));
+    EXPECT_EQ(world.Opener().OpenedAsText.size(), 1u);
 
     results.Button3Click();
     EXPECT_FALSE(results.isVisible());
@@ -380,6 +386,14 @@ TEST_F(RestoreWindowTest, RestoreFolderTakesTheFolderRightClicked) {
     Finish(results, finished);
     EXPECT_EQ(orvanta::test::ListTree(out), c.Restored);
   }
+}
+
+TEST(DesktopLauncher, KnowsFileTypesByTheirExtension) {
+  const DesktopLauncher launcher;
+  EXPECT_TRUE(launcher.KnowsFileType(".jpg"));
+  EXPECT_TRUE(launcher.KnowsFileType(".JPG"));
+  EXPECT_FALSE(launcher.KnowsFileType(".no-such-type"));
+  EXPECT_FALSE(launcher.KnowsFileType("."));
 }
 
 } // namespace

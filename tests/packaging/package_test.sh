@@ -55,8 +55,7 @@ version=$("$root/usr/bin/orvanta-cli" --version)
 # German texts through the link: the program found Languages beside itself.
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p "$XDG_CONFIG_HOME/orvanta" "$XDG_RUNTIME_DIR"
-printf '[HKEY_CURRENT_USER\\SOFTWARE\\Brisbel\\Orvanta]\n"Language"=dword:00000002\n' \
-  >"$XDG_CONFIG_HOME/orvanta/user.reg"
+printf '[Settings]\nLanguage=2\n' >"$XDG_CONFIG_HOME/orvanta/settings.ini"
 if "$root/usr/bin/orvanta-cli" info "$work/no-such-card.img" 2>"$work/cli.err"; then
   echo "orvanta-cli accepted a missing card"; exit 1
 fi

@@ -2,10 +2,10 @@
 
 #include <cstdlib>
 
-#include "settings/posix/posix_registry.h"
+#include "settings/posix/ini_settings_store.h"
 #include "settings/settings.h"
 #include "support/cli.h"
-#include "temp_registry.h"
+#include "text_files.h"
 
 namespace orvanta {
 namespace {
@@ -35,14 +35,13 @@ protected:
 };
 
 TEST_F(CliLanguage, SpeaksTheLanguageOfTheSettings) {
-  PosixRegistry registry(config_ / "orvanta", XdgDirs{});
-  registry.SetValue(RegistryRoot::CurrentUser, kSettingsKey, "Language", RegValue::Dword(2));
-  const auto before = test::ReadText(config_ / "orvanta" / "user.reg");
+  IniSettingsStore(config_ / "orvanta").Write("Language", 2);
+  const auto before = test::ReadText(config_ / "orvanta" / "settings.ini");
 
   const auto result = InfoOnMissingDrive();
   EXPECT_EQ(result.ExitCode, 1);
   EXPECT_EQ(result.Err, "Laufwerk nicht gefunden!\n");
-  EXPECT_EQ(test::ReadText(config_ / "orvanta" / "user.reg"), before);
+  EXPECT_EQ(test::ReadText(config_ / "orvanta" / "settings.ini"), before);
 }
 
 TEST_F(CliLanguage, WithoutSettingsSpeaksEnglishAndCreatesNoStore) {

@@ -3,7 +3,7 @@
 #include <map>
 
 #include "settings/well_known_folders.h"
-#include "temp_registry.h"
+#include "text_files.h"
 
 namespace orvanta {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "settings/language_file.h"
 #include "settings/well_known_folders.h"
-#include "temp_registry.h"
+#include "text_files.h"
 
 namespace orvanta {
 namespace {

@@ -1,14 +1,11 @@
 #include "gui/app/app_context.h"
 
 #include "jobs/volume_texts.h"
-#include "settings/compatibility_layer.h"
 #include "settings/language_file.h"
-#include "settings/posix/posix_registry.h"
 
 namespace orvanta::gui {
 
-AppContext::AppContext(WellKnownFolders folders, Services services, std::string_view executable,
-                       std::uint32_t osMajorVersion)
+AppContext::AppContext(WellKnownFolders folders, Services services)
     : folders_(std::move(folders)), services_(std::move(services)), listed_(*services_.DriveList) {
   if (!services_.HotPlug)
     services_.HotPlug = std::make_unique<HotPlugMonitor>();
@@ -21,22 +18,19 @@ AppContext::AppContext(WellKnownFolders folders, Services services, std::string_
       return (*access)(path, flags);
     });
   });
-  RecordCompatibilityLayer(*services_.Store, osMajorVersion, executable);
   settings_ = Settings::Load(*services_.Store);
   state_ = std::make_unique<EngineState>(listed_, folders_.ProgramFolder / "find.ini",
                                          OpenLanguageFile(folders_.ProgramFolder, settings_.Language()));
 }
 
 std::unique_ptr<AppContext> AppContext::ForThisProcess(std::unique_ptr<DriveSource> drives) {
-  const std::uint32_t os = QueryOsMajorVersion();
   WellKnownFolders folders = InitFolders();
-  Services services{std::make_unique<PosixRegistry>(PosixRegistry::ForCurrentUser()),
+  Services services{OpenUserSettingsStore(),
                     drives ? std::move(drives) : std::make_unique<MachineDrives>(),
                     std::make_unique<DesktopLauncher>(),
                     std::make_unique<UdevHotPlugMonitor>(), std::make_unique<UDisks2Opener>(), nullptr,
                     std::make_unique<UDisks2Mounter>()};
-  return std::make_unique<AppContext>(std::move(folders), std::move(services),
-                                      RunningExecutablePath().string(), os);
+  return std::make_unique<AppContext>(std::move(folders), std::move(services));
 }
 
 QString AppContext::CheckMessage(VolumeCheck check) const {

@@ -15,7 +15,6 @@
 #include "gui/desktop/hot_plug.h"
 #include "jobs/restore_jobs.h"
 #include "gui/desktop/volume_mounter.h"
-#include "settings/registry.h"
 #include "settings/settings.h"
 #include "settings/well_known_folders.h"
 #include "volume/volume_checks.h"
@@ -23,13 +22,13 @@
 namespace orvanta::gui {
 
 // What the windows share for the whole run: the well-known folders, the
-// registry and the settings read from it, the drive table, the engine's
+// settings store and the settings read from it, the drive table, the engine's
 // state (volume, catalogue, language file) and the desktop services. The
 // program makes one at start; tests make theirs from stand-ins.
 class AppContext {
 public:
   struct Services {
-    std::unique_ptr<orvanta::Registry> Store;
+    std::unique_ptr<SettingsStore> Store;
     std::unique_ptr<DriveSource> DriveList;
     std::unique_ptr<Launcher> Opener;
     std::unique_ptr<HotPlugMonitor> HotPlug; // none: drives are listed at each show only
@@ -38,21 +37,18 @@ public:
     std::unique_ptr<VolumeMounter> Mounter; // none: a mounted card is not wiped
   };
 
-  // The start of the main window's creation, in its order: the compatibility
-  // layer for `executable` (only on systems that report major version 6 or
-  // later), the settings (defaults written where missing), the language file
-  // of the "Language" setting under the program folder, and the catalogue
-  // on the program folder's find.ini.
-  AppContext(WellKnownFolders folders, Services services, std::string_view executable,
-             std::uint32_t osMajorVersion);
+  // The start of the main window's creation, in its order: the settings
+  // (defaults written where missing), the language file of the "Language"
+  // setting under the program folder, and the catalogue on the program
+  // folder's find.ini.
+  AppContext(WellKnownFolders folders, Services services);
 
-  // The context of this process: its folders, the user's registry, the
+  // The context of this process: its folders, the user's settings, the
   // machine's drives (or `drives`) and their arrivals, the desktop's opener
   // and the disk service.
   static std::unique_ptr<AppContext> ForThisProcess(std::unique_ptr<DriveSource> drives = nullptr);
 
   const WellKnownFolders &Folders() const { return folders_; }
-  Registry &Reg() { return *services_.Store; }
   Settings &Prefs() { return settings_; }
   ListedDrives &Drives() { return listed_; }
   HotPlugMonitor &HotPlug() { return *services_.HotPlug; }

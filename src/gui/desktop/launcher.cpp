@@ -1,6 +1,7 @@
 #include "gui/desktop/launcher.h"
 
 #include <QDesktopServices>
+#include <QMimeDatabase>
 #include <QProcess>
 
 #include "settings/posix/default_application.h"
@@ -8,6 +9,11 @@
 namespace orvanta::gui {
 
 void DesktopLauncher::Open(const QUrl &target) { QDesktopServices::openUrl(target); }
+
+bool DesktopLauncher::KnowsFileType(const QString &extension) const {
+  static const QMimeDatabase types;
+  return !types.mimeTypesForFileName(QStringLiteral("file") + extension).isEmpty();
+}
 
 void DesktopLauncher::OpenAsText(const QString &file) {
   const XdgDirs dirs = XdgDirs::FromEnvironment(ProcessEnvironment());

@@ -19,7 +19,6 @@
 #include "gui/dialogs/message_dialogs.h"
 #include "engine/rounding.h"
 #include "restore/destination_check.h"
-#include "settings/registry_helpers.h"
 #include "gui/dialogs/skinned_window.h"
 #include "gui/dialogs/svg_image.h"
 #include "gui/dialogs/top_band_drag.h"
@@ -732,7 +731,8 @@ void TForm1b::OpenPreview(const std::filesystem::path &copy) {
   const std::string extension = copy.filename().string().substr(std::string_view("ae02xdc").size());
   const QString file = QString::fromStdString(copy.string());
   // A type the desktop knows opens in its program; anything else as text.
-  if (RegKeyExists(context_.Reg(), RegistryRoot::ClassesRoot, extension))
+  // A name without an extension is handed to the desktop as it is.
+  if (extension.empty() || context_.Opener().KnowsFileType(QString::fromStdString(extension)))
     context_.Opener().Open(QUrl::fromLocalFile(file));
   else
     context_.Opener().OpenAsText(file);
