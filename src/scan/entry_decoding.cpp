@@ -161,8 +161,12 @@ std::optional<ShortEntry> EntryWalker::Examine(std::span<const std::uint8_t> ent
     return std::nullopt;
   }
   ShortEntry e;
-  e.HasLongName = !pending_.empty();
-  e.Name = e.HasLongName ? std::string(TrimControl(LfnToText(pending_))) : ShortEntryName(entry);
+  // A long name of nothing but padding names nothing: the short name stands.
+  if (!pending_.empty())
+    e.Name = TrimControl(LfnToText(pending_));
+  e.HasLongName = !e.Name.empty();
+  if (!e.HasLongName)
+    e.Name = ShortEntryName(entry);
   pending_.clear();
   e.FirstByte = r.U8(dir_entry::kName);
   e.Attributes = r.U8(dir_entry::kAttributes);

@@ -27,6 +27,7 @@ inline constexpr std::size_t kFileSize = 28;
 inline constexpr std::uint8_t kEnd = 0x00;
 inline constexpr std::uint8_t kDeleted = 0xE5;
 inline constexpr std::uint8_t kLongNamePiece = 0x0F; // the whole attribute byte
+inline constexpr std::uint8_t kVolumeLabel = 0x08;
 inline constexpr std::uint8_t kDirectory = 0x10;
 inline constexpr std::uint8_t kLowerCaseName = 0x08;
 inline constexpr std::uint8_t kLowerCaseExtension = 0x10;
@@ -83,6 +84,8 @@ struct ShortEntry {
   std::uint32_t Size = 0; // FAT sizes are unsigned: up to 4 GiB - 1
 
   bool IsDeleted() const { return FirstByte == dir_entry::kDeleted; }
+  // The volume's label: a name, not a file.
+  bool IsLabel() const { return (Attributes & dir_entry::kVolumeLabel) && !IsDirectory; }
   // A deleted entry without a long name has lost its first letter to the
   // deletion mark.
   bool FirstLetterLost() const { return IsDeleted() && !HasLongName; }

@@ -38,12 +38,12 @@ void FolderList::Sort() {
 
 std::optional<FoundFileRow> FoundFileRowOf(FindContext &ctx, const ShortEntry &entry,
                                            std::span<const std::uint8_t> raw, char mark) {
+  if (entry.IsLabel())
+    return std::nullopt;
   if (!ctx.AdmitsAll && !ctx.Mask.Matches(entry.Name, entry.FirstLetterLost()))
     return std::nullopt;
   const LastWrite written = DecodeLastWrite(raw);
   if (!IsPlausible(written, ctx.MaxYearOffset))
-    return std::nullopt;
-  if (entry.Size == 0)
     return std::nullopt;
   const auto clusterCount = ctx.State.Vol.Geometry().ClusterCount;
   if (clusterCount < 0 || entry.FirstCluster > std::uint32_t(clusterCount))

@@ -88,11 +88,11 @@ struct FindContext {
   std::unordered_set<std::uint32_t> EntryFirstClusters;
 };
 
-// The catalogue row of a file entry that passes the file tests in order
-// (the mask, a plausible last-write date and time, a size above 0, a first
-// cluster not above ClusterCount), with the given mark, the file's condition
-// on the volume and the seconds of its last-write time; nothing when a test
-// fails.
+// The catalogue row of a file entry (not the volume's label) that passes the
+// file tests in order (the mask, a plausible last-write date and time, a first cluster not above
+// ClusterCount), with the given mark, the file's condition on the volume and
+// the seconds of its last-write time; nothing when a test fails. Files of
+// size 0 are kept (their name may be all a person needs), as "empty".
 std::optional<FoundFileRow> FoundFileRowOf(FindContext &ctx, const ShortEntry &entry,
                                            std::span<const std::uint8_t> raw, char mark);
 

@@ -56,7 +56,7 @@ LiveClusters LiveClusters::Of(Volume &vol, OperationHost *host) {
       if (raw[0] == dir_entry::kEnd)
         break;
       const auto e = walker.Examine(raw);
-      if (!e || e->IsDeleted() || !e->Named() || ((e->Attributes & 0x08) && !e->IsDirectory))
+      if (!e || e->IsDeleted() || !e->Named() || e->IsLabel())
         continue;
       live.MarkChain(vol, e->FirstCluster);
       if (e->IsDirectory && e->FirstCluster >= 2 && listed.insert(e->FirstCluster).second)

@@ -86,7 +86,7 @@ const BuiltInView::Listing &BuiltInView::ListingOf(std::uint64_t identity) {
     const auto e = walker.Examine(raw);
     if (!e || e->IsDeleted() || raw[0] == dir_entry::kEnd)
       continue;
-    if ((e->Attributes & 0x08) && !e->IsDirectory)
+    if (e->IsLabel())
       continue; // the volume label
     std::string name = e->HasLongName ? e->Name : ShortEntryDisplayName(raw);
     if (name.empty() || name == "." || name == "..")

@@ -287,6 +287,23 @@ TEST(RestoreCommand, ALostFirstLetterMatchesAnyCharacterOfTheMaskAndOfWhat) {
   }
 }
 
+// A deleted file of size 0 is found, with the condition "empty", so that
+// --condition empty has something to restore: an empty file of its name.
+TEST(RestoreCommand, AnEmptyDeletedFileComesBackByItsCondition) {
+  TempDir dir;
+  FatImageFile card(dir / "card.img", {.FatBits = 16, .SizeKiB = 16 * 1024});
+  card.Put("/Empty log.txt", std::string(), kWritten);
+  card.Put("/Notes.txt", PatternBytes(700, 1), kWritten);
+  card.Delete("/Empty log.txt");
+  card.Delete("/Notes.txt");
+  const auto r = test::RunCli(
+      {"restore", "--condition", "empty", "--to", (dir / "out").string(), card.Path().string()});
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(r.Out, "Files restored: 1\n");
+  EXPECT_EQ(test::ListTree(dir / "out"), std::vector<std::string>{"Empty log.txt"});
+  EXPECT_EQ(std::filesystem::file_size(dir / "out/Empty log.txt"), 0u);
+}
+
 // Ctrl+C while a big file is being written: the files restored before it
 // are counted and stay, the one cut short is gone, and the command says it
 // was stopped.

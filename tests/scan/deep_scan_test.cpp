@@ -395,6 +395,7 @@ TEST(DeepScan, FileTestsAndMarks) {
   ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
   EXPECT_EQ(Catalogue(engine), (std::map<std::string, std::string>{
                                    {"E:\\D\\" + kLostE + "IVE.TXT", "11#2019/05/07 09:05#21#1#intact#00"},
+                                   {"E:\\D\\" + kLostE + "ERO.TXT", "0#2019/05/07 09:05#22#1#empty#00"},
                                    {"E:\\D\\" + kLostE + "UB\\KEPT.JPG", "1234#2019/05/07 09:05#30#0#intact#00"},
                                    {"E:\\D\\" + kLostE + "UB\\" + kLostE + "ROPPED.JPG",
                                     "99#2019/05/07 09:05#31#1#intact#00"},

@@ -82,6 +82,37 @@ TEST(LongNames, PaddingAndTheTerminatorAreDropped) {
   EXPECT_EQ(Decode({piece, test::ShortEntry("AB         ", 0x20, 3, 1)})->Name, "Ab");
 }
 
+// Pieces that hold only padding, terminators or blanks name nothing: the
+// entry keeps its short name rather than being passed over as unnamed.
+TEST(LongNames, APieceOfOnlyPaddingLeavesTheShortName) {
+  struct Case {
+    const char *Why;
+    std::uint16_t Fill;     // every character slot
+    std::uint16_t First;    // the first slot
+  } const cases[] = {
+      {"all_padding", 0xFFFF, 0xFFFF},
+      {"terminator_then_padding", 0xFFFF, 0x0000},
+      {"blanks", 0x0020, 0x0020},
+  };
+  for (const auto &c : cases) {
+    DirEntry piece{};
+    piece[0] = 0x41;
+    piece[11] = 0x0F;
+    bool first = true;
+    for (std::size_t i : {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30}) {
+      const std::uint16_t v = first ? c.First : c.Fill;
+      piece[i] = std::uint8_t(v & 0xFF);
+      piece[i + 1] = std::uint8_t(v >> 8);
+      first = false;
+    }
+    const auto e = Decode({test::Deleted(piece), test::Deleted(test::ShortEntry("PHOTO   JPG", 0x20, 5, 10))});
+    ASSERT_TRUE(e) << c.Why;
+    EXPECT_EQ(e->Name, "\xD1\x85HOTO.JPG") << c.Why;
+    EXPECT_FALSE(e->HasLongName) << c.Why;
+    EXPECT_TRUE(e->FirstLetterLost()) << c.Why;
+  }
+}
+
 TEST(LongNames, NonLatinScriptsAndSurrogatePairsBecomeUtf8) {
   auto entries = test::LongEntries(u"Привет \U0001F600.doc");
   entries.push_back(test::ShortEntry("1F600~1 DOC", 0x20, 3, 1));

@@ -137,8 +137,8 @@ TEST_P(QuickScanOnCard, FindsWhatTheSleuthKitListsButWhatTheRulesReject) {
       continue; // folders are followed, not recorded
     if (t.Path.starts_with("$OrphanFiles/"))
       continue; // reachable from no folder: the deep scan's work
-    // The rules: a size above 0 and a year up to 2026.
-    if (t.Size == 0 || t.Written.substr(0, 4) > "2026") {
+    // The rule: a year up to 2026.
+    if (t.Written.substr(0, 4) > "2026") {
       rejected.push_back(t.Path.substr(t.Path.rfind('/') + 1));
       continue;
     }
@@ -152,7 +152,7 @@ TEST_P(QuickScanOnCard, FindsWhatTheSleuthKitListsButWhatTheRulesReject) {
   for (const auto &f : found)
     EXPECT_TRUE(f.Matched) << "not a deleted file: " << f.Section << f.Key << "=" << f.Value;
   std::sort(rejected.begin(), rejected.end());
-  EXPECT_EQ(rejected, (std::vector<std::string>{"_ero.txt", "_uture.txt"}));
+  EXPECT_EQ(rejected, (std::vector<std::string>{"_uture.txt"}));
 
   // The files the fixes reach: deleted files in later clusters of a camera
   // folder, in folders with lower-case and dotted short names, in a folder
@@ -170,6 +170,8 @@ TEST_P(QuickScanOnCard, FindsWhatTheSleuthKitListsButWhatTheRulesReject) {
   EXPECT_NE(test::Value(c, "E:\\", "photo.jpeg"), "");
   EXPECT_TRUE(test::Value(c, "E:\\", "\xD1\x85ONE.TXT").starts_with("700#2019/05/07 09:05#"));
   EXPECT_TRUE(test::Value(c, "E:\\", "\xD1\x85LD.TXT").starts_with("10#2020/04/07 12:30#"));
+  // A file of size 0 is listed: its name may be all a person needs.
+  EXPECT_EQ(test::Value(c, "E:\\", "\xD1\x85" "ERO.TXT"), "0#2025/01/02 03:04#0#0#empty#00");
   // AUP.TXT and BUP.TXT both lost their first letter.
   EXPECT_TRUE(test::Value(c, "E:\\", "\xD1\x85UP.TXT").starts_with("111#"));
   EXPECT_TRUE(test::Value(c, "E:\\", "\xD1\x85UP (1).TXT").starts_with("222#"));

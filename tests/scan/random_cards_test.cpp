@@ -48,7 +48,7 @@ void ScanRandomCards(int fatBits) {
       }
     std::vector<test::TskEntry> listed;
     for (const auto &e : test::Fls(card.Path(), true))
-      if (!e.Directory && e.Size > 0 && live.count(test::TskFolder(e.Path)))
+      if (!e.Directory && live.count(test::TskFolder(e.Path)))
         listed.push_back(e);
 
     std::vector<test::FoundRow> quickFound;
