@@ -135,9 +135,7 @@ void RunExfatDeepScan(FindContext &ctx) {
     ctx.Host.Pump();
     if (!ctx.Host.Running())
       break;
-    const auto p = RoundHalfEven(double(c - 2) * 100.0 / double(boot.ClusterCount));
-    if (p != ProgressPercentOf(ctx.Host.ProgressWidth()))
-      ctx.Host.SetProgressWidth(ProgressFillWidth(double(p)));
+    ctx.Host.MoveProgress(std::int64_t(c - 2), std::int64_t(boot.ClusterCount));
     const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(perBlock, last - c + 1));
     const std::span<std::uint8_t> bytes(block.data(), std::size_t(n) * clusterBytes);
     if (!volume.ReadSectors(boot.ClusterSector(std::uint32_t(c)), bytes))

@@ -29,9 +29,7 @@ void RunExfatQuickScan(FindContext &ctx) {
     ctx.Host.Pump();
     if (!ctx.Host.Running())
       return;
-    const auto p = RoundHalfEven(double(i) * 100.0 / double(folders.size()));
-    if (p > ProgressPercentOf(ctx.Host.ProgressWidth()))
-      ctx.Host.SetProgressWidth(ProgressFillWidth(double(p)));
+    ctx.Host.AdvanceProgress(std::int64_t(i), std::int64_t(folders.size()));
     const PendingFolder folder = folders[i]; // the list grows below
     if (folder.Clusters.empty() || !scanned.insert(folder.Clusters.front()).second)
       continue;

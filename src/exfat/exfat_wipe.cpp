@@ -109,9 +109,7 @@ bool ExfatWipe::PurgeDirectories() {
     host_.Pump();
     if (!host_.Running())
       return false;
-    const auto p = RoundHalfEven(double(i) * 100.0 / double(queue.size()));
-    if (p > ProgressPercentOf(host_.ProgressWidth()))
-      host_.SetProgressWidth(ProgressFillWidth(double(p)));
+    host_.AdvanceProgress(std::int64_t(i), std::int64_t(queue.size()));
     const Folder folder = queue[i]; // the queue grows
     Purge(folder, queue);
   }
@@ -132,9 +130,8 @@ bool ExfatWipe::WipeFreeClusters() {
     host_.Pump();
     if (!host_.Running())
       return false;
-    passPercent_ = RoundHalfEven(double(c - 2) * 100.0 / double(boot.ClusterCount));
-    if (passPercent_ != ProgressPercentOf(host_.ProgressWidth()))
-      host_.SetProgressWidth(ProgressFillWidth(double(passPercent_)));
+    passPercent_ = ProgressPercent({std::int64_t(c - 2), std::int64_t(boot.ClusterCount)});
+    host_.MoveProgress(std::int64_t(c - 2), std::int64_t(boot.ClusterCount));
     host_.SetCounter(std::int64_t(c));
     if (bitmap_.InUse(c)) {
       ++c;

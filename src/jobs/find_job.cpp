@@ -53,7 +53,7 @@ FindOutcome RunFind(EngineState &state, OperationHost &host, const FindOptions &
   auto live = exfat ? exfat::MakeExfatLiveView(state.Vol) : MakeLiveView(state.Vol);
   FindContext ctx(state, host, *live, std::move(*compiled), AdmitsEverything(mask),
                   options.MaxYearOffset.value_or(CurrentYearOffsetLimit()));
-  host.SetProgressWidth(0);
+  host.SetProgress({});
   host.ShowProgress(true);
   if (exfat)
     options.Deep ? exfat::RunExfatDeepScan(ctx) : exfat::RunExfatQuickScan(ctx);

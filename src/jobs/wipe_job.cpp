@@ -2,7 +2,6 @@
 
 #include <optional>
 
-#include "engine/rounding.h"
 #include "exfat/exfat_wipe.h"
 #include "volume/device_session.h"
 #include "jobs/volume_opener.h"
@@ -23,9 +22,7 @@ bool WipeDeletedEntries(WipeEngine &engine, OperationHost &host) {
     host.Pump();
     if (!host.Running())
       continue; // after Stop the rest of the queue is passed over
-    const auto p = RoundHalfEven(static_cast<double>(i) * 100.0 / static_cast<double>(queue.Count()));
-    if (p > ProgressPercentOf(host.ProgressWidth()))
-      host.SetProgressWidth(ProgressFillWidth(static_cast<double>(p)));
+    host.AdvanceProgress(std::int64_t(i), std::int64_t(queue.Count()));
     engine.WipeFATCluster(static_cast<std::int32_t>(queue[i]));
   }
   return host.Running();
@@ -107,7 +104,7 @@ WipeOutcome RunCheckedWipe(EngineState &state, OperationHost &host, WipeCheck ch
   std::optional<exfat::ExfatWipe> exfatWipe;
   if (state.Vol.Geometry().FatType == kExfat)
     exfatWipe.emplace(state, host);
-  host.SetProgressWidth(0);
+  host.SetProgress({});
   host.ShowProgress(true);
   bool completed;
   if (!options.FreeSpace) {

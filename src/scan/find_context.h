@@ -21,8 +21,13 @@
 
 namespace orvanta {
 
-// No folder path deeper than this many names is followed.
+// The deep scan's climb collects no more than this many names.
 inline constexpr std::size_t kMaxFolderDepth = 128;
+
+// The quick scan follows no folder whose path would be longer than a path
+// on the host can be (PATH_MAX): nothing could be restored into it. Depth
+// itself is bounded only by the directories already visited.
+inline constexpr std::size_t kMaxFolderPathBytes = 4096;
 
 // The folders a quick scan visits: full paths ending in a backslash, in the
 // order they were added; membership ignores letter case.
@@ -74,6 +79,9 @@ struct FindContext {
   // scanned or listed during this Find.
   std::unordered_set<std::uint64_t> ScannedDirectories;
   std::unordered_set<std::uint64_t> ListedDirectories;
+  // The first clusters of the sub-folders that scanned directories added to
+  // the folder list: a directory is added once, whatever names lead to it.
+  std::unordered_set<std::uint32_t> QueuedDirectories;
   // For each directory read while locating folders (by first cluster; the
   // root as 0): its sub-folder names (folded), each with the first cluster
   // of its first fitting entry in directory order.

@@ -1,6 +1,5 @@
 #include "scan/quick_scan.h"
 
-#include "engine/rounding.h"
 #include "engine/text.h"
 #include "scan/directory_walk.h"
 #include "volume/directory_reads.h"
@@ -9,10 +8,8 @@ namespace orvanta {
 
 namespace {
 
-std::size_t Depth(const std::string &folder) { return PathComponents(folder).size(); }
-
-void ListFoldersBelow(FindContext &ctx, const std::string &path, std::size_t depth) {
-  if (!ctx.Host.Running() || depth >= kMaxFolderDepth)
+void ListFoldersBelow(FindContext &ctx, const std::string &path) {
+  if (!ctx.Host.Running())
     return;
   const auto entries = ctx.Live.List(path);
   if (!entries)
@@ -28,8 +25,10 @@ void ListFoldersBelow(FindContext &ctx, const std::string &path, std::size_t dep
     if (!ctx.ListedDirectories.insert(entry.Identity).second)
       continue;
     const std::string sub = path + entry.Name + "\\";
+    if (sub.size() > kMaxFolderPathBytes)
+      continue;
     ctx.Folders.Add(sub);
-    ListFoldersBelow(ctx, sub, depth + 1);
+    ListFoldersBelow(ctx, sub);
   }
 }
 
@@ -95,9 +94,7 @@ std::optional<Location> Locate(FindContext &ctx, const std::string &folder) {
 
 } // namespace
 
-void ListFolders(FindContext &ctx, const std::string &path) {
-  ListFoldersBelow(ctx, path, Depth(path));
-}
+void ListFolders(FindContext &ctx, const std::string &path) { ListFoldersBelow(ctx, path); }
 
 void QuickScan(FindContext &ctx, const std::string &folder) {
   auto &volume = ctx.State.Vol;
@@ -117,14 +114,18 @@ void QuickScan(FindContext &ctx, const std::string &folder) {
   // In a folder that no longer exists every file entry is a lost file,
   // whether or not its own entry was marked deleted.
   const bool folderExists = where->Root || ctx.Live.FolderExists(folder);
-  const bool deeper = Depth(folder) < kMaxFolderDepth;
   WalkDirectory(bytes, 0, g.FatType, ctx.Host, true,
                 [&](const ShortEntry &e, std::span<const std::uint8_t> raw) {
                   if (!e.Named())
                     return true;
                   if (e.IsDirectory) {
-                    if (deeper)
-                      ctx.Folders.Add(folder + e.Name + "\\");
+                    // A directory already on the list under any name is not
+                    // added again: a folder whose entries lead back to it
+                    // ends here, however deep.
+                    const std::string sub = folder + e.Name + "\\";
+                    if (sub.size() <= kMaxFolderPathBytes &&
+                        ctx.QueuedDirectories.insert(e.FirstCluster).second)
+                      ctx.Folders.Add(sub);
                   } else if (e.IsDeleted() || !folderExists) {
                     if (auto row = FoundFileRowOf(ctx, e, raw, '0'))
                       RecordFoundFile(ctx, folder, std::move(*row));
@@ -145,10 +146,7 @@ void RunQuickScan(FindContext &ctx) {
     ctx.Host.Pump();
     if (!ctx.Host.Running())
       continue; // after Stop the loop runs out without scanning
-    const double count = static_cast<double>(ctx.Folders.Count());
-    const auto p = RoundHalfEven(static_cast<double>(i) * 100.0 / count);
-    if (p > ProgressPercentOf(ctx.Host.ProgressWidth()))
-      ctx.Host.SetProgressWidth(ProgressFillWidth(static_cast<double>(p)));
+    ctx.Host.AdvanceProgress(std::int64_t(i), std::int64_t(ctx.Folders.Count()));
     const std::string folder = ctx.Folders[i]; // the list may grow during the scan
     QuickScan(ctx, folder);
   }

@@ -8,12 +8,13 @@
 namespace orvanta {
 
 // Appends every existing folder below `path` (at any depth, each directory
-// once, no deeper than kMaxFolderDepth) to the context's folder list. Ends
-// early when the running flag is cleared.
+// once, no path longer than kMaxFolderPathBytes) to the context's folder
+// list. Ends early when the running flag is cleared.
 void ListFolders(FindContext &ctx, const std::string &path);
 
 // Scans the directory of one folder of the folder list and records its
-// deleted files; deleted sub-folders are added to the list.
+// deleted files; deleted sub-folders are added to the list, each directory
+// once.
 void QuickScan(FindContext &ctx, const std::string &folder);
 
 // The quick scan of a whole Find: the root, then every existing folder,

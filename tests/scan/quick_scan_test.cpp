@@ -335,9 +335,9 @@ TEST(QuickScan, ALoopedDirectoryIsScannedOnce) {
   EXPECT_EQ(test::SectionNames(engine.State.Catalogue), (std::vector<std::string>{"E:\\LOOP\\"}));
 }
 
-TEST(QuickScan, PathsStopAt128Folders) {
-  // A deleted folder entry that names its own directory: phase B appends a
-  // deeper path each time until the depth limit; the directory is scanned once.
+TEST(QuickScan, AFolderThatNamesItselfIsListedOnce) {
+  // A deleted folder entry that names its own directory: it is not added
+  // again under a deeper path, and the directory is scanned once.
   test::CraftedVolume v({.FatBits = 32, .SectorsPerCluster = 1, .Clusters = 70000 / 1});
   const auto d = test::FatDate(2025, 1, 1);
   v.PutEntries(v.RootOffset(), {test::Deleted(test::ShortEntry("DEEP       ", 0x10, 5, 0, d))});
@@ -348,6 +348,39 @@ TEST(QuickScan, PathsStopAt128Folders) {
   auto engine = EngineFixture::OfBytes(v.Bytes);
   ASSERT_EQ(engine.Find().Outcome, FindOutcome::Result::Found);
   EXPECT_EQ(engine.State.FoundCount, 1);
+}
+
+// Folders nested far deeper than people make them: each level is a live
+// folder "D"; deleted files lie at levels 129, 130 and 140.
+TEST(QuickScan, FoldersDeeperThan128LevelsAreScanned) {
+  test::CraftedVolume v({.FatBits = 16, .SectorsPerCluster = 1, .Clusters = 4100});
+  const auto d = test::FatDate(2025, 1, 1);
+  constexpr std::uint32_t kLevels = 140;
+  auto cluster = [](std::uint32_t level) { return 2 + level; };
+  v.PutEntries(v.RootOffset(), {test::ShortEntry("D          ", 0x10, cluster(1), 0, d)});
+  for (std::uint32_t level = 1; level <= kLevels; ++level) {
+    auto entries = test::DotPair(cluster(level), level == 1 ? 0 : cluster(level - 1));
+    if (level < kLevels)
+      entries.push_back(test::ShortEntry("D          ", 0x10, cluster(level + 1), 0, d));
+    if (level == 129 || level == 130 || level == kLevels)
+      entries.push_back(test::Deleted(
+          test::ShortEntry("F" + std::to_string(level) + "    TXT", 0x20, 1000 + level, 10, d)));
+    v.PutEntries(v.ClusterOffset(cluster(level)), entries);
+    v.SetFat(cluster(level), 0xFFFF);
+  }
+  auto engine = EngineFixture::OfBytes(v.Bytes);
+  ASSERT_EQ(engine.Find().Outcome, FindOutcome::Result::Found);
+  auto folder = [](std::uint32_t level) {
+    std::string path = "E:\\";
+    for (std::uint32_t i = 0; i < level; ++i)
+      path += "D\\";
+    return path;
+  };
+  EXPECT_EQ(test::SectionNames(engine.State.Catalogue),
+            (std::vector<std::string>{folder(129), folder(130), folder(kLevels)}));
+  for (std::uint32_t level : {129u, 130u, kLevels})
+    EXPECT_EQ(test::Keys(engine.State.Catalogue, folder(level)),
+              std::vector<std::string>{"\xD1\x85" + std::to_string(level) + ".TXT"});
 }
 
 } // namespace
