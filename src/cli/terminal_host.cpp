@@ -6,7 +6,6 @@
 #include <string>
 #include <unistd.h>
 
-#include "engine/rounding.h"
 
 namespace orvanta::cli {
 namespace {
@@ -70,7 +69,7 @@ void TerminalHost::ShowProgress(bool visible) {
   DrawBar();
 }
 
-void TerminalHost::ProgressChanged(int) { DrawBar(); }
+void TerminalHost::ProgressChanged(ProgressFraction) { DrawBar(); }
 
 void TerminalHost::Pause(int milliseconds) {
   // Only a drawn bar is worth waiting for.
@@ -81,13 +80,13 @@ void TerminalHost::Pause(int milliseconds) {
 void TerminalHost::DrawBar() {
   if (!tty_ || !barShown_)
     return;
-  constexpr int kCells = 40;
-  const int width = ProgressWidth();
-  const int filled = width * kCells / kProgressTrackWidth;
+  constexpr std::int64_t kCells = 40;
+  const std::int64_t percent = std::clamp<std::int64_t>(ProgressPercent(), 0, 100);
+  const std::int64_t filled = percent * kCells / 100;
   std::string bar = "\r[";
-  bar.append(static_cast<std::size_t>(std::clamp(filled, 0, kCells)), '#');
-  bar.append(static_cast<std::size_t>(kCells - std::clamp(filled, 0, kCells)), ' ');
-  bar += "] " + std::to_string(ProgressPercentOf(width)) + "%";
+  bar.append(static_cast<std::size_t>(filled), '#');
+  bar.append(static_cast<std::size_t>(kCells - filled), ' ');
+  bar += "] " + std::to_string(percent) + "%";
   std::fputs(bar.c_str(), stderr);
   std::fflush(stderr);
   barDrawn_ = true;

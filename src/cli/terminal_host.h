@@ -28,7 +28,7 @@ public:
   static const char *InterruptName();
 
 protected:
-  void ProgressChanged(int width) override;
+  void ProgressChanged(ProgressFraction progress) override;
 
 private:
   void DrawBar();

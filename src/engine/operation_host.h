@@ -1,10 +1,10 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "engine/progress.h"
 #include "engine/question_gate.h"
 #include "engine/stop_flag.h"
 
@@ -21,8 +21,6 @@ namespace orvanta {
 // operation runs; nothing else in this class needs the front end's thread.
 class OperationHost {
 public:
-  static constexpr int kProgressTrackWidth = 557;
-
   // The host with a Stop of its own, or with the front end's.
   OperationHost() : stop_(&ownStop_) {}
   explicit OperationHost(StopFlag &stop) : stop_(&stop) {}
@@ -52,11 +50,24 @@ public:
   virtual void SetCounterCaption(std::string_view caption) { (void)caption; }
   virtual void SetCounter(std::int64_t value) { (void)value; }
 
-  // The progress bar: a fill from 0 to 557 pixels over a track of 557.
-  int ProgressWidth() const { return progressWidth_.load(std::memory_order_relaxed); }
-  void SetProgressWidth(int width) {
-    progressWidth_.store(width, std::memory_order_relaxed);
-    ProgressChanged(width);
+  // The progress of the run, as done of total; the front end decides how
+  // to show it. Read and set on the operation's thread.
+  ProgressFraction Progress() const { return progress_; }
+  std::int64_t ProgressPercent() const { return orvanta::ProgressPercent(progress_); }
+  void SetProgress(ProgressFraction progress) {
+    progress_ = progress;
+    ProgressChanged(progress);
+  }
+  // Moves to `done` of `total` when its percent is more than the one shown:
+  // the bar only grows.
+  void AdvanceProgress(std::int64_t done, std::int64_t total) {
+    if (orvanta::ProgressPercent({done, total}) > ProgressPercent())
+      SetProgress({done, total});
+  }
+  // Moves to `done` of `total` when its percent differs from the one shown.
+  void MoveProgress(std::int64_t done, std::int64_t total) {
+    if (orvanta::ProgressPercent({done, total}) != ProgressPercent())
+      SetProgress({done, total});
   }
   virtual void ShowProgress(bool visible) { (void)visible; }
 
@@ -64,13 +75,13 @@ public:
   virtual void Pause(int milliseconds) { (void)milliseconds; }
 
 protected:
-  virtual void ProgressChanged(int width) { (void)width; }
+  virtual void ProgressChanged(ProgressFraction progress) { (void)progress; }
 
 private:
   StopFlag ownStop_;
   StopFlag *stop_;
   QuestionGate question_;
-  std::atomic<int> progressWidth_{0};
+  ProgressFraction progress_;
 };
 
 // The end of a Find or a Wipe: a run that was not stopped shows the full bar
@@ -78,10 +89,10 @@ private:
 inline bool EndRun(OperationHost &host) {
   const bool stopped = !host.Running();
   if (!stopped) {
-    host.SetProgressWidth(OperationHost::kProgressTrackWidth);
+    host.SetProgress(kProgressComplete);
     host.Pause(300);
   }
-  host.SetProgressWidth(0);
+  host.SetProgress({});
   host.ShowProgress(false);
   return stopped;
 }

@@ -22,7 +22,4 @@ inline int ProgressFillWidth(double percent) {
   return static_cast<int>(RoundHalfEven(percent * 5.57));
 }
 
-// Per cent shown by a fill of `width` pixels: round(width / 5.57).
-inline std::int64_t ProgressPercentOf(int width) { return RoundHalfEven(width / 5.57); }
-
 } // namespace orvanta

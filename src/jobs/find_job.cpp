@@ -49,7 +49,7 @@ FindOutcome RunFind(EngineState &state, OperationHost &host, const FindOptions &
   auto live = MakeLiveView(state.Vol);
   FindContext ctx(state, host, *live, std::move(*compiled), AdmitsEverything(mask),
                   options.MaxYearOffset.value_or(CurrentYearOffsetLimit()));
-  host.SetProgressWidth(0);
+  host.SetProgress({});
   host.ShowProgress(true);
   if (options.Deep)
     DeepScan(ctx);

@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "engine/rounding.h"
 #include "restore/host_paths.h"
 #include "restore/restored_file.h"
 #include "settings/well_known_folders.h"
@@ -19,7 +18,7 @@ class RestoreRun {
 public:
   RestoreRun(EngineState &state, RestoreState &restore, OperationHost &host, bool stoppable)
       : state_(state), restore_(restore), host_(host), stoppable_(stoppable) {
-    host_.SetProgressWidth(0);
+    host_.SetProgress({});
     host_.ShowProgress(true);
     restore_.ResultsBusy = true;
     outcome_.Ran = true;
@@ -28,9 +27,7 @@ public:
   // Moves the bar to p = round(step * 100 / steps) per cent when that is
   // more than it shows.
   void Progress(std::size_t step, std::size_t steps) {
-    const std::int64_t p = RoundHalfEven(double(step) * 100.0 / double(steps));
-    if (p > ProgressPercentOf(host_.ProgressWidth()))
-      host_.SetProgressWidth(ProgressFillWidth(double(p)));
+    host_.AdvanceProgress(std::int64_t(step), std::int64_t(steps));
   }
 
   // Writes a found file into `folder`; a file the catalogue does not hold
@@ -79,7 +76,7 @@ public:
   RestoreOutcome Finish() {
     outcome_.Stopped = stoppable_ && !host_.Running();
     restore_.ResultsBusy = false;
-    host_.SetProgressWidth(0);
+    host_.SetProgress({});
     host_.ShowProgress(false);
     host_.Pump();
     const auto &language = state_.Language;

@@ -1,6 +1,5 @@
 #include "jobs/wipe_job.h"
 
-#include "engine/rounding.h"
 #include "volume/device_session.h"
 #include "jobs/volume_texts.h"
 #include "wipe/wipe_engine.h"
@@ -19,9 +18,7 @@ bool WipeDeletedEntries(WipeEngine &engine, OperationHost &host) {
     host.Pump();
     if (!host.Running())
       continue; // after Stop the rest of the queue is passed over
-    const auto p = RoundHalfEven(static_cast<double>(i) * 100.0 / static_cast<double>(queue.Count()));
-    if (p > ProgressPercentOf(host.ProgressWidth()))
-      host.SetProgressWidth(ProgressFillWidth(static_cast<double>(p)));
+    host.AdvanceProgress(std::int64_t(i), std::int64_t(queue.Count()));
     engine.WipeFATCluster(static_cast<std::int32_t>(queue[i]));
   }
   return host.Running();
@@ -100,7 +97,7 @@ WipeOutcome RunCheckedWipe(EngineState &state, OperationHost &host, WipeCheck ch
   state.Tree.Clear();
 
   WipeEngine engine(state, host);
-  host.SetProgressWidth(0);
+  host.SetProgress({});
   host.ShowProgress(true);
   bool completed;
   if (!options.FreeSpace) {

@@ -7,7 +7,6 @@
 #include <unordered_set>
 #include <vector>
 
-#include "engine/rounding.h"
 #include "scan/content_files.h"
 #include "scan/directory_continuations.h"
 #include "settings/language_file.h"
@@ -287,9 +286,7 @@ void DeepScan(FindContext &ctx) {
     // billion clusters takes minutes.
     if (!host.Running())
       break;
-    const auto p = RoundHalfEven(static_cast<double>(k) * 100.0 / static_cast<double>(blocks));
-    if (p != ProgressPercentOf(host.ProgressWidth()))
-      host.SetProgressWidth(ProgressFillWidth(static_cast<double>(p)));
+    host.MoveProgress(k, blocks);
 
     if (k >= loadedTo) {
       const BlockPlace at = place(k);

@@ -1,6 +1,5 @@
 #include "scan/quick_scan.h"
 
-#include "engine/rounding.h"
 #include "engine/text.h"
 #include "scan/directory_walk.h"
 #include "volume/directory_reads.h"
@@ -170,10 +169,7 @@ void RunQuickScan(FindContext &ctx) {
     ctx.Host.Pump();
     if (!ctx.Host.Running())
       continue; // after Stop the loop runs out without scanning
-    const double count = static_cast<double>(ctx.Folders.Count());
-    const auto p = RoundHalfEven(static_cast<double>(i) * 100.0 / count);
-    if (p > ProgressPercentOf(ctx.Host.ProgressWidth()))
-      ctx.Host.SetProgressWidth(ProgressFillWidth(static_cast<double>(p)));
+    ctx.Host.AdvanceProgress(std::int64_t(i), std::int64_t(ctx.Folders.Count()));
     const std::string folder = ctx.Folders[i]; // the list may grow during the scan
     QuickScan(ctx, folder);
   }

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/rounding.h"
 #include "engine/text.h"
 #include "scan/entry_decoding.h"
 #include "volume/byte_reader.h"
@@ -290,9 +289,8 @@ bool WipeEngine::FreeSpacePass(unsigned width) {
     if (!host_.Running())
       return false;
     if (g.ClusterCount > 0) {
-      passPercent_ = RoundHalfEven(static_cast<double>(n) * 100.0 / static_cast<double>(g.ClusterCount));
-      if (passPercent_ != ProgressPercentOf(host_.ProgressWidth()))
-        host_.SetProgressWidth(ProgressFillWidth(static_cast<double>(passPercent_)));
+      passPercent_ = ProgressPercent({n, g.ClusterCount});
+      host_.MoveProgress(n, g.ClusterCount);
     }
     host_.SetCounter(n);
     // The two reserved entries are never free space, whatever they hold.

@@ -195,7 +195,7 @@ TEST(RestoreCheckedRows, AFailedWriteEndsTheCommandAndLeavesTheEngineIdle) {
   EXPECT_FALSE(s.Restore.ResultsBusy);
   EXPECT_FALSE(s.State().Operation.Busy());
   EXPECT_FALSE(s.Host().ProgressVisible);
-  EXPECT_EQ(s.Host().ProgressWidth(), 0);
+  EXPECT_EQ(s.Host().Progress(), ProgressFraction{});
 
   const auto again = s.Run({{"big.bin", true}, {"c.bin", true}});
   EXPECT_EQ(again.Message, "Files restored: 2");

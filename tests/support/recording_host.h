@@ -33,7 +33,8 @@ public:
   std::vector<int> Widths; // every width the bar was given, in order
 
 protected:
-  void ProgressChanged(int width) override { Widths.push_back(width); }
+  // As the windows show it.
+  void ProgressChanged(ProgressFraction progress) override { Widths.push_back(ProgressBarWidth(progress)); }
 };
 
 } // namespace orvanta::test

@@ -82,7 +82,9 @@ void GuiHost::SetCounter(std::int64_t value) {
   Notify(first);
 }
 
-void GuiHost::ProgressChanged(int width) {
+void GuiHost::ProgressChanged(ProgressFraction progress) {
+  // Only a change of the bar's width is worth a repaint.
+  const int width = ProgressBarWidth(progress);
   bool first = false;
   {
     std::lock_guard lock(mutex_);

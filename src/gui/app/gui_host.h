@@ -53,7 +53,7 @@ signals:
   void Changed();
 
 protected:
-  void ProgressChanged(int width) override;
+  void ProgressChanged(ProgressFraction progress) override;
 
 private:
   // With the lock held: marks the batch filled; true when it was empty.

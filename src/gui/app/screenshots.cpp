@@ -82,7 +82,7 @@ bool SaveResults(AppContext &context, QWidget &main, const QString &folder, QStr
 class PictureHost final : public GuiHost {
 public:
   void Pump() override {
-    if (!held_ && ProgressWidth() >= kProgressTrackWidth * 2 / 5) {
+    if (!held_ && ProgressBarWidth(Progress()) >= kProgressTrackWidth * 2 / 5) {
       held_ = true;
       std::unique_lock lock(mutex_);
       reached_ = true;

@@ -17,6 +17,7 @@
 #include "gui/app/app_context.h"
 #include "gui/dialogs/fonts.h"
 #include "gui/dialogs/message_dialogs.h"
+#include "engine/progress.h"
 #include "engine/rounding.h"
 #include "restore/destination_check.h"
 #include "gui/dialogs/skinned_window.h"
@@ -255,7 +256,7 @@ TForm1b::TForm1b(AppContext &context, QWidget *owner)
   progressBarA_->hide();
   progressBarB_ = new SvgImage(Artwork("progress_fill"), this);
   progressBarB_->setObjectName(QStringLiteral("ProgressBarB"));
-  progressBarB_->SetArtworkSize({OperationHost::kProgressTrackWidth, 14});
+  progressBarB_->SetArtworkSize({kProgressTrackWidth, 14});
   progressBarB_->resize(0, 14);
   progressBarB_->hide();
 
@@ -307,7 +308,7 @@ void TForm1b::Arrange() {
   fList_->setGeometry(320, kListTop, 450 + dw, 432 + dh);
   hintLabel_->setGeometry(12, 544 + dh, 240, 48);
   tickedLabel_->setGeometry(320, 508 + dh, 450 + dw, 18);
-  progressBarA_->setGeometry(120, 512 + dh, OperationHost::kProgressTrackWidth, 14);
+  progressBarA_->setGeometry(120, 512 + dh, kProgressTrackWidth, 14);
   progressBarB_->move(120, 512 + dh);
   for (int i = 0; i < 3; ++i) {
     const QPoint topLeft(260 + 176 * i + dw, 550 + dh);
