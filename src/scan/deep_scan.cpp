@@ -18,18 +18,8 @@ namespace orvanta {
 
 namespace {
 
-// A directory begins with its "." and ".." entries; the named entries follow.
-constexpr std::size_t kDotOffset = 0;
-constexpr std::size_t kDotDotOffset = dir_entry::kSize;
-constexpr std::size_t kNamedEntriesOffset = 2 * dir_entry::kSize;
-
 std::span<const std::uint8_t> EntryAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
   return bytes.subspan(offset, dir_entry::kSize);
-}
-
-bool BeginsWithDotPair(std::span<const std::uint8_t> cluster) {
-  return cluster.size() >= kNamedEntriesOffset && cluster[kDotOffset] == '.' &&
-         cluster[kDotDotOffset] == '.' && cluster[kDotDotOffset + 1] == '.';
 }
 
 // The directory in which the climb looks for a child's entry: along its
@@ -41,11 +31,6 @@ bool ReadParent(Volume &volume, std::uint32_t parent, std::vector<std::uint8_t> 
     return ReadRootDirectory(volume, bytes);
   return ReadDirectory(volume, parent, static_cast<std::size_t>(volume.Geometry().BytesPerCluster),
                        bytes);
-}
-
-// A ".." link to the root: 0, or on FAT32 the root's own cluster.
-bool IsRootLink(std::uint32_t parent, const TVolumeGeometry &g) {
-  return parent == 0 || (g.FatType == kFat32 && parent == g.RootCluster);
 }
 
 // Records the file entries of a directory's bytes that no live file of

@@ -5,8 +5,24 @@
 
 #include "engine/operation_host.h"
 #include "scan/entry_decoding.h"
+#include "volume/volume_geometry.h"
 
 namespace orvanta {
+
+// A directory begins with its "." and ".." entries; the named entries follow.
+inline constexpr std::size_t kDotOffset = 0;
+inline constexpr std::size_t kDotDotOffset = dir_entry::kSize;
+inline constexpr std::size_t kNamedEntriesOffset = 2 * dir_entry::kSize;
+
+inline bool BeginsWithDotPair(std::span<const std::uint8_t> cluster) {
+  return cluster.size() >= kNamedEntriesOffset && cluster[kDotOffset] == '.' &&
+         cluster[kDotDotOffset] == '.' && cluster[kDotDotOffset + 1] == '.';
+}
+
+// A ".." link to the root: 0, or on FAT32 the root's own cluster.
+inline bool IsRootLink(std::uint32_t link, const TVolumeGeometry &g) {
+  return link == 0 || (g.FatType == kFat32 && link == g.RootCluster);
+}
 
 enum class WalkEnd { Completed, Stopped, Ended };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/text.h"
+#include "scan/directory_continuations.h"
 
 namespace orvanta {
 
@@ -45,8 +46,11 @@ std::optional<FoundFileRow> FoundFileRowOf(FindContext &ctx, const ShortEntry &e
   const LastWrite written = DecodeLastWrite(raw);
   if (!IsPlausible(written, ctx.MaxYearOffset))
     return std::nullopt;
-  const auto clusterCount = ctx.State.Vol.Geometry().ClusterCount;
-  if (clusterCount < 0 || entry.FirstCluster > std::uint32_t(clusterCount))
+  const auto &g = ctx.State.Vol.Geometry();
+  if (g.ClusterCount < 0 || entry.FirstCluster > std::uint64_t(g.ClusterCount))
+    return std::nullopt;
+  // No file is larger than the volume's data area.
+  if (std::int64_t{entry.Size} > EntryLimitsOf(g).MaxSize)
     return std::nullopt;
   if (!ctx.HeldClusters)
     ctx.HeldClusters = LiveClusters::Of(ctx.State.Vol, &ctx.Host);

@@ -97,10 +97,11 @@ struct FindContext {
 };
 
 // The catalogue row of a file entry (not the volume's label) that passes the
-// file tests in order (the mask, a plausible last-write date and time, a first cluster not above
-// ClusterCount), with the given mark, the file's condition on the volume and
-// the seconds of its last-write time; nothing when a test fails. Files of
-// size 0 are kept (their name may be all a person needs), as "empty".
+// file tests in order (the mask, a plausible last-write date and time, a
+// first cluster not above ClusterCount, a size no larger than the data
+// area), with the given mark, the file's condition on the volume and the
+// seconds of its last-write time; nothing when a test fails. Files of size 0
+// are kept (their name may be all a person needs), as "empty".
 std::optional<FoundFileRow> FoundFileRowOf(FindContext &ctx, const ShortEntry &entry,
                                            std::span<const std::uint8_t> raw, char mark);
 

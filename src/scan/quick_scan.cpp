@@ -92,6 +92,24 @@ std::optional<Location> Locate(FindContext &ctx, const std::string &folder) {
   return where;
 }
 
+// Whether the first cluster of a folder that no longer exists still is
+// that folder's: it begins with a "." entry naming the cluster and a ".."
+// entry naming the parent the entry was found in. A cluster given to a file
+// or to another folder since holds no such pair.
+bool StillTheFolderOf(Volume &volume, std::uint32_t cluster, const Location &parent) {
+  const auto &g = volume.Geometry();
+  if (cluster < 2 || std::int64_t{cluster} > g.ClusterCount || !g.ClustersFitInMemory())
+    return false;
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(g.BytesPerCluster));
+  if (!volume.ReadSectors(volume.ClusterSector(cluster), bytes) || !BeginsWithDotPair(bytes))
+    return false;
+  const std::span<const std::uint8_t> all(bytes);
+  const std::uint32_t dot = EntryFirstCluster(all.subspan(kDotOffset, dir_entry::kSize), g.FatType);
+  const std::uint32_t dotDot =
+      EntryFirstCluster(all.subspan(kDotDotOffset, dir_entry::kSize), g.FatType);
+  return dot == cluster && (parent.Root ? IsRootLink(dotDot, g) : dotDot == parent.Cluster);
+}
+
 } // namespace
 
 void ListFolders(FindContext &ctx, const std::string &path) { ListFoldersBelow(ctx, path); }
@@ -121,11 +139,16 @@ void QuickScan(FindContext &ctx, const std::string &folder) {
                   if (e.IsDirectory) {
                     // A directory already on the list under any name is not
                     // added again: a folder whose entries lead back to it
-                    // ends here, however deep.
+                    // ends here, however deep. A folder that is gone is
+                    // entered only while its cluster is still its own.
                     const std::string sub = folder + e.Name + "\\";
+                    const bool gone = e.IsDeleted() || !folderExists;
                     if (sub.size() <= kMaxFolderPathBytes &&
-                        ctx.QueuedDirectories.insert(e.FirstCluster).second)
+                        !ctx.QueuedDirectories.count(e.FirstCluster) &&
+                        (!gone || StillTheFolderOf(volume, e.FirstCluster, *where))) {
+                      ctx.QueuedDirectories.insert(e.FirstCluster);
                       ctx.Folders.Add(sub);
+                    }
                   } else if (e.IsDeleted() || !folderExists) {
                     if (auto row = FoundFileRowOf(ctx, e, raw, '0'))
                       RecordFoundFile(ctx, folder, std::move(*row));

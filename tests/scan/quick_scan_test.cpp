@@ -350,6 +350,50 @@ TEST(QuickScan, AFolderThatNamesItselfIsListedOnce) {
   EXPECT_EQ(engine.State.FoundCount, 1);
 }
 
+// Deleted folders whose first cluster went elsewhere are not read as
+// folders, and no entry claims a file larger than the volume: in either scan
+// only the folder that still begins with its own "." pair and the files of
+// a size the volume can hold are found.
+TEST(Scans, AReusedFolderClusterAndAnImpossibleSizeAreNotFiles) {
+  test::CraftedVolume v({.FatBits = 16, .SectorsPerCluster = 1, .Clusters = 4100});
+  const auto d = test::FatDate(2025, 1, 1);
+  v.PutEntries(v.RootOffset(), {
+      test::Deleted(test::ShortEntry("REUSED     ", 0x10, 7, 0, d)), // now a file's data
+      test::Deleted(test::ShortEntry("MOVED      ", 0x10, 9, 0, d)), // now another parent's folder
+      test::Deleted(test::ShortEntry("GOOD       ", 0x10, 11, 0, d)),
+      test::Deleted(test::ShortEntry("HUGE    MOV", 0x20, 20, 0xF0000000u, d)),
+      test::Deleted(test::ShortEntry("OK      TXT", 0x20, 21, 10, d)),
+  });
+  // File data that happens to read as entries, as camera data can.
+  v.PutEntries(v.ClusterOffset(7), {test::ShortEntry("BIG     MOV", 0x20, 30, 2000000000u, d),
+                                    test::ShortEntry("A       JPG", 0x20, 31, 500, d)});
+  v.SetFat(7, 0xFFFF);
+  auto moved = test::DotPair(9, 5);
+  moved.push_back(test::Deleted(test::ShortEntry("OTHER   TXT", 0x20, 32, 10, d)));
+  v.PutEntries(v.ClusterOffset(9), moved);
+  auto good = test::DotPair(11, 0);
+  good.push_back(test::Deleted(test::ShortEntry("KEEP    TXT", 0x20, 33, 10, d)));
+  v.PutEntries(v.ClusterOffset(11), good);
+
+  const std::string x = "\xD1\x85";
+  for (const bool deep : {false, true}) {
+    auto engine = EngineFixture::OfBytes(v.Bytes);
+    ASSERT_EQ(engine.Find("*.*", deep).Outcome, FindOutcome::Result::Found);
+    std::vector<std::string> found;
+    for (const auto &e : test::Entries(engine.State.Catalogue))
+      found.push_back(e.Section + e.Key);
+    // The deep scan reads cluster 9 as the folder it now is, below a parent
+    // it cannot name.
+    std::vector<std::string> expected{"E:\\" + x + "K.TXT", "E:\\" + x + "OOD\\" + x + "EEP.TXT"};
+    if (deep)
+      expected = {"E:\\" + x + "K.TXT", "E:\\" + x + "OOD\\" + x + "EEP.TXT",
+                  "E:\\Lost folder 9\\" + x + "THER.TXT"};
+    std::sort(found.begin(), found.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(found, expected) << (deep ? "deep" : "quick");
+  }
+}
+
 // Folders nested far deeper than people make them: each level is a live
 // folder "D"; deleted files lie at levels 129, 130 and 140.
 TEST(QuickScan, FoldersDeeperThan128LevelsAreScanned) {
