@@ -44,6 +44,8 @@ std::string HazardMessage(WipeHazard hazard, const LanguageFile &language) {
       "A folder lacks its \".\" and \"..\" entries.",
       "Two files or folders share clusters.",
       "A file's clusters do not match its size.",
+      "Its boot sector gives an invalid cluster size.",
+      "Its FAT marks clusters used that no file holds.",
   };
   const auto index = static_cast<std::size_t>(hazard);
   return language.Text("Wipe", "Check", "Nothing was wiped: this card is damaged. Check it first (fsck.fat, chkdsk).") + "\n" +

@@ -35,6 +35,11 @@ WipeFinding WipeSafety::CheckGeometry() {
   const auto &g = volume_.Geometry();
   if (g.FatCount < 1)
     return {WipeHazard::NoFat, {}};
+  // Reading stands in the reserved-sector count for a cluster size of 0;
+  // a wipe does not guess where clusters lie.
+  const unsigned clusterField = ParseBootSector(volume_.BootSectorBytes()).SectorsPerCluster;
+  if (clusterField == 0 || (clusterField & (clusterField - 1)) != 0)
+    return {WipeHazard::ClusterSize, {}};
   // The boot sector is sector 0: the first FAT begins after it.
   const std::int64_t dataStart = g.RootStartSector + (g.FatType == kFat16 ? g.RootSectors : 0);
   std::int64_t end = g.TotalSectors;
@@ -104,6 +109,14 @@ WipeFinding WipeSafety::CheckTree() {
         return finding;
       }
     }
+  }
+  // A cluster in use that the tree does not reach: lost chains, or a
+  // geometry that reads the folders somewhere else than the FAT describes.
+  for (std::uint32_t c = 2; c <= lastCluster_; ++c) {
+    const auto entry = volume_.FatEntry(c);
+    if (owner_[c] == kUnclaimed && entry && !IsFreeEntry(*entry, g.FatType) &&
+        !IsBadCluster(*entry, g.FatType))
+      return {WipeHazard::LostClusters, {}};
   }
   return {};
 }

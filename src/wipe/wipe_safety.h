@@ -23,6 +23,8 @@ enum class WipeHazard {
   FolderStart,        // a folder does not begin with its own "." entry and ".."
   ChainsShared,       // a cluster belongs to two chains, or to one chain twice
   FileChain,          // a file's chain is broken or does not match its size
+  ClusterSize,        // the boot sector's cluster size is 0 or not a power of two
+  LostClusters,       // the FAT marks clusters in use that no file or folder holds
 };
 
 struct WipeFinding {
@@ -36,11 +38,13 @@ struct WipeFinding {
 
 // The checks a wipe passes before it writes anything, over the volume's
 // geometry and loaded FAT, as a file-system checker would make them: at
-// least one FAT, each FAT large enough for the data area, the data area
-// inside the volume and the device, the FAT where the geometry puts it, and
-// one pass over the directory tree that follows every live folder's and
-// file's chain, marking each cluster once, so that a chain that leaves the
-// data area, loops, is shared or does not match its file's size is found.
+// least one FAT, a cluster size of a power of two, each FAT large enough
+// for the data area, the data area inside the volume and the device, the
+// FAT where the geometry puts it, and one pass over the directory tree that
+// follows every live folder's and file's chain, marking each cluster once,
+// so that a chain that leaves the data area, loops, is shared or does not
+// match its file's size is found, and then any cluster in use that no chain
+// holds (which is also what a misread geometry leaves).
 // Reads directories only; writes nothing. The first hazard found is given.
 class WipeSafety {
 public:

@@ -33,6 +33,7 @@ constexpr Message kDialogMessages[] = {
     {"Wipe", "Check", "", "Check1"}, {"Wipe", "Check", "", "Check2"}, {"Wipe", "Check", "", "Check3"},
     {"Wipe", "Check", "", "Check4"}, {"Wipe", "Check", "", "Check5"}, {"Wipe", "Check", "", "Check6"},
     {"Wipe", "Check", "", "Check7"}, {"Wipe", "Check", "", "Check8"}, {"Wipe", "Check", "", "Check9"},
+    {"Wipe", "Check", "", "Check10"}, {"Wipe", "Check", "", "Check11"},
 };
 
 TEST(MessageFit, EveryDialogMessageOfEveryLanguageFitsTheLabel) {

@@ -92,6 +92,8 @@ constexpr RequiredText kRequiredTexts[] = {
     {"Wipe", "Check7", "A folder lacks its \".\" and \"..\" entries."},
     {"Wipe", "Check8", "Two files or folders share clusters."},
     {"Wipe", "Check9", "A file's clusters do not match its size."},
+    {"Wipe", "Check10", "Its boot sector gives an invalid cluster size."},
+    {"Wipe", "Check11", "Its FAT marks clusters used that no file holds."},
     {"About", "About", "About"},
     {"About", "Version", "Version:"},
     {"About", "Homepage", "Homepage:"},
