@@ -80,8 +80,6 @@ constexpr RequiredText kRequiredTexts[] = {
     {"Wipe", "Message6", "The drive will be unmounted while it is wiped."},
     {"Wipe", "Message7", "The drive could not be mounted again. Unplug it and plug it in again."},
     {"Wipe", "Cluster", "Cluster"},
-    {"Wipe", "CheckOn", "Check on"},
-    {"Wipe", "CheckOff", "Check off"},
     {"Wipe", "Check", "Nothing was wiped: this card is damaged. Check it first (fsck.fat, chkdsk)."},
     {"Wipe", "Check1", "Its boot sector counts no FAT."},
     {"Wipe", "Check2", "Its FAT is too small for its clusters."},
