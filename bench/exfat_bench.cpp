@@ -73,7 +73,7 @@ int main() {
   const auto first = RunWipe(engine, host, options);
   std::printf("free-space wipe: %s\n", first.ReportText().c_str());
   const auto bitmap =
-      exfat::ReadAllocationBitmap(engine.Vol, exfat::ReadMetadata(engine.Vol).value_or(exfat::Metadata{}));
+      exfat::ReadAllocationBitmap(engine.Vol).value_or(exfat::AllocationBitmap());
   const auto boot = exfat::BootOf(engine.Vol.Geometry());
   std::uint64_t freeClusters = 0;
   for (std::uint64_t c = 2; c <= boot.LastCluster(); ++c)

@@ -120,9 +120,7 @@ std::optional<EntrySet> ParseStitched(Volume &volume, const BootGeometry &boot,
 
 void RunExfatDeepScan(FindContext &ctx) {
   Volume &volume = ctx.State.Vol;
-  const auto metadata = ReadMetadata(volume);
-  const AllocationBitmap bitmap =
-      metadata ? ReadAllocationBitmap(volume, *metadata) : AllocationBitmap();
+  const AllocationBitmap bitmap = ReadAllocationBitmap(volume).value_or(AllocationBitmap());
   const BootGeometry boot = BootOf(volume.Geometry());
   const std::size_t clusterBytes = boot.BytesPerCluster();
   const auto perBlock =
