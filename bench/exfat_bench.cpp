@@ -38,11 +38,15 @@ std::uint64_t MakeCard(const fs::path &image) {
       char name[48];
       std::snprintf(name, sizeof name, "%s/IMG_%04d.JPG", folder, n + 1);
       card.Put(name, bytes, n % 3 ? test::ExfatLayout::Contiguous : test::ExfatLayout::Fragmented);
-      if (n % 2) {
-        card.Delete(name);
-        deletedBytes += size;
-      }
     }
+  }
+  // Deleted once all are written: a photo written after a deletion would
+  // take the deleted set's slots and clusters.
+  for (int n = 1; n < kFolders * kPhotosPerFolder; n += 2) {
+    char name[48];
+    std::snprintf(name, sizeof name, "DCIM/%03dMEDIA/IMG_%04d.JPG", 100 + n / kPhotosPerFolder, n + 1);
+    card.Delete(name);
+    deletedBytes += 64 * 1024 + std::size_t(n % 7) * 64 * 1024;
   }
   card.Save();
   return deletedBytes;
