@@ -139,11 +139,10 @@ void RunExfatDeepScan(FindContext &ctx) {
   const AllocationBitmap bitmap = ReadAllocationBitmap(volume).value_or(AllocationBitmap());
   const BootGeometry boot = BootOf(volume.Geometry());
   const std::size_t clusterBytes = boot.BytesPerCluster();
-  // Transfers of about 512 KiB into a page-aligned buffer: the kernel copies
-  // into it at its best and the bytes are still in the cache when the
-  // entries are examined.
+  // Transfers of about 1 MiB, as the FAT scan makes them, into a
+  // page-aligned buffer, which the kernel copies into at its best.
   const auto perBlock =
-      static_cast<std::uint32_t>(std::max<std::size_t>(1, (512u << 10) / clusterBytes));
+      static_cast<std::uint32_t>(std::max<std::size_t>(1, (1u << 20) / clusterBytes));
   AlignedBuffer block(std::size_t(perBlock) * clusterBytes);
   std::vector<HeapSet> sets;
   std::unordered_set<std::uint32_t> directoryClusters;
