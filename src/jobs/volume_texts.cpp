@@ -16,6 +16,9 @@ std::string VolumeCheckMessage(VolumeCheck check, const LanguageFile &language) 
     return language.Text("Errors", "Message2", "The software supports only FAT file system!");
   case VolumeCheck::BootSectorDenied:
     return language.Text("Errors", "Message3", "Access to boot sector denied!");
+  case VolumeCheck::InUse:
+    return language.Text("Errors", "Message9",
+                         "The drive is in use by another find, restore or wipe. Try again when it has finished.");
   }
   return {};
 }

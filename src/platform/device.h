@@ -51,6 +51,10 @@ public:
   // Whether the device can be opened for writing right now without sharing
   // it with a mounted file system.
   virtual bool WritableExclusively() = 0;
+
+  // Whether the session could not open the device because another session
+  // holds it: a wipe holds an image alone, finds and restores share it.
+  virtual bool HeldElsewhere() { return false; }
 };
 
 } // namespace orvanta

@@ -82,6 +82,12 @@ public:
   std::optional<std::uint64_t> DeviceSizeBytes();
   // The selected drive's device, or null.
   Device *CurrentDevice();
+  // Whether the current session could not open the drive because another
+  // session holds it.
+  bool DriveHeldElsewhere() {
+    Device *device = CurrentDevice();
+    return device && device->HeldElsewhere();
+  }
   // The next use asks the drive provider for the device again: the drives
   // were listed anew, and a drive text may name another device now. Does
   // nothing while a session holds the device.

@@ -4,12 +4,9 @@
 
 namespace orvanta {
 
-VolumeCheck OpenVolume(Volume &volume, std::string_view drive, bool loadFat) {
-  if (drive.size() < 2)
-    return VolumeCheck::DriveNotFound;
-  // On its own (the drive summary) this is an operation of its own; within
-  // a Find or a Wipe it runs in theirs.
-  const DeviceSession session(volume, DeviceAccess::Read);
+namespace {
+
+VolumeCheck CheckVolume(Volume &volume, std::string_view drive, bool loadFat) {
   auto &g = volume.Geometry();
   g.DrivePath = std::string(drive.substr(0, 2));
   if (!volume.RootReachable(g.DrivePath))
@@ -31,6 +28,19 @@ VolumeCheck OpenVolume(Volume &volume, std::string_view drive, bool loadFat) {
   if (loadFat && !volume.LoadFatImage())
     return VolumeCheck::BootSectorDenied;
   return VolumeCheck::Ok;
+}
+
+} // namespace
+
+VolumeCheck OpenVolume(Volume &volume, std::string_view drive, bool loadFat) {
+  if (drive.size() < 2)
+    return VolumeCheck::DriveNotFound;
+  // On its own (the drive summary) this is an operation of its own; within
+  // a Find or a Wipe it runs in theirs.
+  const DeviceSession session(volume, DeviceAccess::Read);
+  const VolumeCheck check = CheckVolume(volume, drive, loadFat);
+  // Whatever failed, a drive that another session holds is only busy.
+  return check != VolumeCheck::Ok && volume.DriveHeldElsewhere() ? VolumeCheck::InUse : check;
 }
 
 } // namespace orvanta

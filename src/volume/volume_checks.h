@@ -13,6 +13,7 @@ enum class VolumeCheck {
   NotFat,           // neither FAT16 nor FAT32 (FAT12 included)
   BootSectorDenied, // boot sector or FAT unreadable
   Exfat,            // an exFAT volume: the exFAT reader opens it
+  InUse,            // another session holds the drive (a wipe, or a reader while one would wipe)
 };
 
 // Selects `drive`, confirms it is present, detects a FAT volume, decides

@@ -21,7 +21,7 @@ constexpr Message kDialogMessages[] = {
     {"Errors", "Message1", ""},         {"Errors", "Message2", ""},
     {"Errors", "Message3", ""},         {"Errors", "Message5", " 4"},
     {"Errors", "Message6", ""},         {"Errors", "Message7", ""},
-    {"Errors", "Message8", ""},
+    {"Errors", "Message8", ""},         {"Errors", "Message9", ""},
     {"Restore", "Message1", " 2147483647"}, {"Restore", "Message2", ""},
     {"Restore", "Message3", ""},        {"Restore", "Message4", " 2147483647"},
     {"Restore", "Message5", " 2147483647"}, {"Wipe", "Message1", ""},

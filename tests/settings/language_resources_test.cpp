@@ -54,6 +54,7 @@ constexpr RequiredText kRequiredTexts[] = {
     {"Errors", "Message6", "The drive cannot be opened for writing. It may be write-protected or in use."},
     {"Errors", "Message7", "The destination is on the drive being recovered: restoring there can overwrite your files. Please choose a folder on another drive."},
     {"Errors", "Message8", "Access to the drive was not granted."},
+    {"Errors", "Message9", "The drive is in use by another find, restore or wipe. Try again when it has finished."},
     {"Restore", "Message1", "Deleted files found:"},
     {"Restore", "Message2", "Deleted files not found!"},
     {"Restore", "Message3", "Please select folder to save restored files"},

@@ -13,6 +13,7 @@
 #include <type_traits>
 #include <linux/fs.h>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -95,10 +96,12 @@ UniqueFd PosixDevice::OpenPath(int flags) const {
 void PosixDevice::BeginSession(DeviceAccess access) {
   EndSession();
   session_ = access;
+  heldElsewhere_ = false;
 }
 
 bool PosixDevice::EndSession() {
   CloseSessionFd();
+  lockFd_.Close();
   session_.reset();
   const bool flushed = !flushFailed_;
   flushFailed_ = false;
@@ -130,6 +133,10 @@ bool PosixDevice::SessionOpen() {
     sessionFd_ = OpenPath(O_RDONLY);
   if (!sessionFd_)
     return false;
+  if (!LockImage(sessionFd_.get(), sessionWritable_)) {
+    sessionFd_.Close();
+    return false;
+  }
   const auto extent = Measure(sessionFd_.get(), imageSectorSize_);
   if (!extent) {
     sessionFd_.Close();
@@ -137,6 +144,29 @@ bool PosixDevice::SessionOpen() {
   }
   sessionSize_ = extent->size;
   sessionSectorSize_ = extent->sectorSize;
+  return true;
+}
+
+bool PosixDevice::LockImage(int fd, bool writing) {
+  if (lockFd_)
+    return true;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    return true;
+  // A duplicate shares the descriptor's lock and keeps it while the
+  // session's descriptor is closed and opened again.
+  UniqueFd lock(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+  if (!lock)
+    return false;
+  int result;
+  do {
+    result = ::flock(lock.get(), (writing ? LOCK_EX : LOCK_SH) | LOCK_NB);
+  } while (result != 0 && errno == EINTR);
+  if (result != 0) {
+    heldElsewhere_ = errno == EWOULDBLOCK;
+    return false;
+  }
+  lockFd_ = std::move(lock);
   return true;
 }
 

@@ -16,6 +16,9 @@ namespace orvanta {
 // devices; for images it is the one given, else the boot sector's
 // bytes-per-sector field when that is 512, 1024, 2048 or 4096, else 512.
 // Every open goes through the opener (by default open(2) with O_CLOEXEC).
+// Sessions on an image file lock it (flock): a session that writes holds it
+// alone, sessions that read share it, and one that cannot have its lock at
+// once opens nothing. A block device is written only through O_EXCL.
 class PosixDevice final : public Device {
 public:
   explicit PosixDevice(std::filesystem::path path,
@@ -32,6 +35,7 @@ public:
   std::optional<std::filesystem::path> MountPoint() override;
   bool RootReachable() override;
   bool WritableExclusively() override;
+  bool HeldElsewhere() override { return heldElsewhere_; }
 
   const std::filesystem::path &Path() const { return path_; }
 
@@ -42,6 +46,9 @@ private:
   // Closes the session's descriptor, first flushing what was written
   // through it; a flush that fails is remembered for EndSession.
   void CloseSessionFd();
+  // Takes the session's lock on an image file, once per session: exclusive
+  // when the session writes, shared when it only reads.
+  bool LockImage(int fd, bool writing);
 
   std::filesystem::path path_;
   std::optional<std::uint32_t> imageSectorSize_;
@@ -53,6 +60,11 @@ private:
   bool flushFailed_ = false;    // a flush of this session failed
   std::uint64_t sessionSize_ = 0;
   std::uint32_t sessionSectorSize_ = 0;
+  // An image's lock is held through a duplicate of the session's first
+  // descriptor for the whole session, so that reopening after a failed
+  // transfer does not let it go.
+  UniqueFd lockFd_;
+  bool heldElsewhere_ = false;
 };
 
 // The system's name for the file system that libblkid finds in `size`
