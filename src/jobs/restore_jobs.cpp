@@ -8,6 +8,7 @@
 #include "restore/restored_file.h"
 #include "settings/well_known_folders.h"
 #include "scan/found_file_row.h"
+#include "jobs/volume_texts.h"
 #include "volume/device_session.h"
 
 namespace orvanta {
@@ -109,6 +110,17 @@ private:
   RestoreOutcome outcome_;
 };
 
+// A drive that another session holds (a wipe of the image) is not read:
+// the restore tells so and writes nothing.
+bool HeldElsewhere(EngineState &state, RestoreOutcome &outcome) {
+  auto &vol = state.Vol;
+  if (vol.RootReachable(vol.Geometry().DrivePath) || !vol.DriveHeldElsewhere())
+    return false;
+  outcome.Ran = true;
+  outcome.Message = VolumeCheckMessage(VolumeCheck::InUse, state.Language);
+  return true;
+}
+
 } // namespace
 
 bool ChooseDestination(RestoreState &restore,
@@ -124,6 +136,8 @@ RestoreOutcome RestoreCheckedRows(EngineState &state, RestoreState &restore, Ope
   if (!guard || rows.empty() || restore.ResultsBusy || restore.DestFolder.empty())
     return {};
   const DeviceSession session(state.Vol, DeviceAccess::Read);
+  if (RestoreOutcome busy; HeldElsewhere(state, busy))
+    return busy;
   RestoreRun run(state, restore, host, /*stoppable=*/true);
   const std::string section = restore.CurrentSection;
   for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -146,6 +160,8 @@ RestoreOutcome RestoreFolder(EngineState &state, RestoreState &restore, Operatio
   if (!guard || restore.ResultsBusy || state.Tree.Empty() || restore.DestFolder.empty())
     return {};
   const DeviceSession session(state.Vol, DeviceAccess::Read);
+  if (RestoreOutcome busy; HeldElsewhere(state, busy))
+    return busy;
   RestoreRun run(state, restore, host, stoppable);
   // Nothing begins with an empty section name: with no folder selected
   // there is nothing to restore.

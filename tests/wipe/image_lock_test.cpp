@@ -7,6 +7,7 @@
 #include "support/fat_image.h"
 #include "support/scan_fixture.h"
 #include "support/temp_dir.h"
+#include "jobs/restore_jobs.h"
 #include "jobs/wipe_job.h"
 #include "volume/device_session.h"
 #include "volume/volume_checks.h"
@@ -83,6 +84,31 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"find_during_a_find", false, {"find"}, false},
                       Case{"info_during_a_find", false, {"info"}, false}),
     [](const auto &p) { return std::string(p.param.Name); });
+
+// The window's restore comes after its own find: a wipe that began in
+// between has the image, and the restore reads nothing of it.
+TEST(SecondProgram, ARestoreAfterItsFindIsRefusedWhileAWipeRuns) {
+  test::TempDir dir;
+  const auto image = dir / "card.img";
+  {
+    test::FatImageFile card(image, {.FatBits = 16, .SizeKiB = 8 * 1024, .SectorsPerCluster = 1});
+    card.Put("/gone.txt", "gone");
+    card.Delete("/gone.txt");
+  }
+  auto reader = test::EngineFixture::OfImage(image);
+  ASSERT_EQ(reader.Find().Outcome, FindOutcome::Result::Found);
+  auto wiper = test::EngineFixture::OfImage(image);
+  const WipeCheck wipe = CheckWipe(wiper.State, {});
+  ASSERT_TRUE(wipe.Passed());
+  RestoreState restore;
+  restore.CurrentSection = "E:\\";
+  restore.DestFolder = dir / "out";
+  std::filesystem::create_directory(restore.DestFolder);
+  const auto outcome = RestoreFolder(reader.State, restore, reader.Host);
+  EXPECT_EQ(outcome.Message, kInUse);
+  EXPECT_EQ(outcome.Restored, 0);
+  EXPECT_TRUE(std::filesystem::is_empty(restore.DestFolder));
+}
 
 } // namespace
 } // namespace orvanta
