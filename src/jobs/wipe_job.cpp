@@ -8,7 +8,9 @@
 #include "jobs/volume_texts.h"
 #include "engine/rounding.h"
 #include "engine/text.h"
+#include "settings/language_file.h"
 #include "wipe/wipe_engine.h"
+#include "wipe/wipe_safety.h"
 
 namespace orvanta {
 
@@ -43,6 +45,28 @@ std::string BootSectorLabel(const std::vector<std::uint8_t> &sector, int fatType
   while (!label.empty() && label.back() == ' ')
     label.pop_back();
   return label == "NO NAME" ? std::string() : Cp1251ToUtf8(label);
+}
+
+// The refusal of a volume that is not safe to wipe: that nothing was
+// wiped and the card should be checked first, then what is wrong.
+std::string HazardMessage(WipeHazard hazard, const LanguageFile &language) {
+  static constexpr const char *kDefaults[] = {
+      "",
+      "Its boot sector counts no FAT.",
+      "Its FAT is too small for its clusters.",
+      "Its data area lies outside the card.",
+      "Its FAT is not where the boot sector says.",
+      "Its root folder starts outside the data area.",
+      "A folder's cluster chain is broken.",
+      "A folder lacks its \".\" and \"..\" entries.",
+      "Two files or folders share clusters.",
+      "A file's clusters do not match its size.",
+      "Its boot sector gives an invalid cluster size.",
+      "Its FAT marks clusters used that no file holds.",
+  };
+  const auto index = static_cast<std::size_t>(hazard);
+  return language.Text("Wipe", "Check", "Nothing was wiped: this card is damaged. Check it first (fsck.fat, chkdsk).") + "\n" +
+         language.Text("Wipe", "Check" + std::to_string(index), kDefaults[index]);
 }
 
 } // namespace
@@ -89,6 +113,15 @@ WipeCheck CheckWipe(EngineState &state, const WipeOptions &options) {
     outcome.Message = VolumeCheckMessage(check, language);
     return result;
   }
+  // Where the geometry or a chain is damaged, the wipe's writes would land
+  // on live files or the FATs. (An exFAT volume is checked as it is opened.)
+  if (state.Vol.Geometry().FatType != kExfat)
+    if (const auto finding = WipeSafety(state.Vol).Check()) {
+      outcome.Message = HazardMessage(finding.Hazard, language);
+      outcome.Hazard = finding.Hazard;
+      outcome.HazardPath = finding.Path;
+      return result;
+    }
   // Refused before the question: a write-protected drive, or one the system
   // has mounted (writing under a mounted file system would corrupt it).
   Device *device = state.Vol.CurrentDevice();

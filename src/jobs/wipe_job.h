@@ -8,6 +8,7 @@
 #include "jobs/engine_state.h"
 #include "engine/operation_host.h"
 #include "volume/device_session.h"
+#include "wipe/wipe_safety.h"
 
 namespace orvanta {
 
@@ -44,6 +45,10 @@ struct WipeOutcome {
   std::int64_t FilesWiped = 0;
   std::int64_t PercentWiped = 0; // the free-space wipe
   std::int64_t FailedWrites = 0;
+  // Why a volume was refused as unsafe to wipe (None for any other outcome).
+  WipeHazard Hazard = WipeHazard::None;
+  // The folder or file where it was found, when it concerns one.
+  std::string HazardPath;
 
   // The report's lines as the Information dialog shows them.
   std::string ReportText() const;

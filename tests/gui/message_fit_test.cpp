@@ -30,6 +30,10 @@ constexpr Message kDialogMessages[] = {
     {"Drive", "Message5", ""},          {"Drive", "Hint1", ""},
     {"Drive", "Hint2", ""},             {"Wipe", "Message1", "", "Message6"},
     {"Wipe", "Message3", " 2147483647", "Message7"},
+    {"Wipe", "Check", "", "Check1"}, {"Wipe", "Check", "", "Check2"}, {"Wipe", "Check", "", "Check3"},
+    {"Wipe", "Check", "", "Check4"}, {"Wipe", "Check", "", "Check5"}, {"Wipe", "Check", "", "Check6"},
+    {"Wipe", "Check", "", "Check7"}, {"Wipe", "Check", "", "Check8"}, {"Wipe", "Check", "", "Check9"},
+    {"Wipe", "Check", "", "Check10"}, {"Wipe", "Check", "", "Check11"},
 };
 
 TEST(MessageFit, EveryDialogMessageOfEveryLanguageFitsTheLabel) {

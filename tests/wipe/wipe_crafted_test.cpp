@@ -324,21 +324,28 @@ TEST(FreeSpacePass, RunsThatFollowOneAnotherAreWrittenTogether) {
   EXPECT_EQ(w.Memory->Writes(), 2u); // the runs before 70, those after it; the root has nothing to change
 }
 
-// The boot sector's total may reach past the device (a damaged field), or
-// the device past the volume (a card with more behind it); the FAT may hold
-// entries past the data area either way. The last run still ends at the
-// last cluster: every free cluster is wiped and nothing past them written.
+// The boot sector's total may reach past the device (a damaged field: with
+// more clusters than the FAT has entries the wipe is refused), or the
+// device past the volume (a card with more behind it). The last run ends
+// at the last cluster: every free cluster is wiped and nothing past them
+// written.
 TEST(FreeSpacePass, EveryFreeClusterUpToTheEndOfTheDataAreaIsWiped) {
   const std::size_t volumeEnd = Fat16().Bytes.size();
   for (const bool totalTooLarge : {true, false}) {
     auto v = Filled16();
     v.SetFat(2, 0xFFFF);
+    v.PutEntries(v.RootOffset(), {ShortEntry("KEPT    BIN", 0x20, 2, 1)});
     if (totalTooLarge)
       v.PutLe32(32, static_cast<std::uint32_t>(4 * volumeEnd / 512));
     else
       v.Bytes.resize(v.Bytes.size() + 64 * 512, 0xAA);
     Crafted w(v);
     const auto outcome = w.Run(true);
+    if (totalTooLarge) {
+      EXPECT_EQ(outcome.Hazard, WipeHazard::FatTooSmall);
+      EXPECT_EQ(w.Memory->Bytes(), v.Bytes);
+      continue;
+    }
     EXPECT_EQ(outcome.ReportText(), "Free drive space wiped: 100%");
     EXPECT_TRUE(AllZero(w.At(v.ClusterOffset(3), volumeEnd - v.ClusterOffset(3)))) << totalTooLarge;
     EXPECT_EQ(w.At(volumeEnd, v.Bytes.size() - volumeEnd), At(v, volumeEnd, v.Bytes.size() - volumeEnd));
@@ -347,8 +354,9 @@ TEST(FreeSpacePass, EveryFreeClusterUpToTheEndOfTheDataAreaIsWiped) {
 
 // A deleted folder entry naming cluster 1 points at the last FAT sector of
 // a FAT32 volume, and here that sector even looks like the folder's
-// directory. Neither wipe writes it: the write is refused and counted, and
-// nothing before the data area changes.
+// directory. Neither wipe writes it: the volume is refused (the directory's
+// bytes are FAT entries of clusters in use that nothing holds), or the
+// write is refused and counted; nothing before the data area changes.
 TEST(WriteFence, NothingBeforeTheDataAreaIsWritten) {
   CraftedVolume v({.FatBits = 32, .SectorsPerCluster = 1, .Clusters = 200}); // two FAT sectors
   v.PutEntries(v.RootOffset(), {Deleted(ShortEntry("OLDDIR     ", 0x10, 1, 0))});
@@ -357,7 +365,10 @@ TEST(WriteFence, NothingBeforeTheDataAreaIsWritten) {
   for (const bool freeSpace : {false, true}) {
     Crafted w(v);
     const auto outcome = w.Run(freeSpace);
-    EXPECT_GE(outcome.FailedWrites, 1) << freeSpace;
+    if (outcome.Outcome == WipeOutcome::Result::Refused)
+      EXPECT_EQ(outcome.Hazard, WipeHazard::LostClusters) << freeSpace;
+    else
+      EXPECT_GE(outcome.FailedWrites, 1) << freeSpace;
     EXPECT_EQ(w.At(0, v.RootOffset()), At(v, 0, v.RootOffset())) << freeSpace;
   }
 }
