@@ -17,6 +17,9 @@ struct WipeOptions {
   // false: the deleted-entries wipe (the root directory and every directory
   // reachable from it); true: the free-space wipe.
   bool FreeSpace = false;
+  // How the user knows the drive's device: its kernel name or image file;
+  // named in the question.
+  std::string DeviceName;
   // Asked once the drive has passed every check, with the question text;
   // the wipe runs only when it answers true. Without it nothing is wiped.
   std::function<bool(const std::string &question)> Confirm;
@@ -95,6 +98,11 @@ WipeCheck CheckWipe(EngineState &state, const WipeOptions &options);
 // checked.
 WipeOutcome RunCheckedWipe(EngineState &state, OperationHost &host, WipeCheck check,
                            const WipeOptions &options);
+
+// The question asked before a wipe of the volume the state holds: whether
+// to wipe, which drive (its text, volume label, size and DeviceName) and
+// what the chosen wipe overwrites, one line each.
+std::string WipeQuestion(const EngineState &state, const WipeOptions &options);
 
 // The Wipe command as one call: CheckWipe, then options.Confirm with the
 // question, then RunCheckedWipe.

@@ -55,6 +55,11 @@ public:
   // Whether the session could not open the device because another session
   // holds it: a wipe holds an image alone, finds and restores share it.
   virtual bool HeldElsewhere() { return false; }
+
+  // Whether the last attempt to open the device was refused because the user
+  // may not open it (no rights, and no authorisation given): the drive is
+  // there, it is not for this user.
+  virtual bool AccessDenied() const { return false; }
 };
 
 } // namespace orvanta

@@ -110,5 +110,27 @@ TEST(MessageFit, EveryCaptionOfEveryLanguageFitsItsLabel) {
   }
 }
 
+// The longest question, a free-space wipe of a card the desktop mounted,
+// grows the Confirmation dialog's message label within the dark band below
+// the title, and fits there; a short one keeps the 260 × 64 label.
+TEST(MessageFit, TheWipeQuestionFitsTheConfirmationDialog) {
+  for (const std::uint32_t language : {1u, 2u, 3u}) {
+    GuiWorld world({}, language);
+    TForm1a main(world.Context());
+    TForm3b confirmation(world.Context(), &main);
+    const auto text = [&](const char *key) { return world.Context().Text("Wipe", key, ""); };
+    for (const char *mode : {"Message8", "Message9"}) {
+      confirmation.SetMessage(text("Message1") + "\nE: SANDISK32GB \u00B7 30436 Mb \u00B7 mmcblk0p1\n" +
+                              text(mode) + "\n" + text("Message6"));
+      const QLabel *label = confirmation.InfoLabel();
+      ExpectFits(label, language);
+      EXPECT_GE(label->y(), 32);
+      EXPECT_LE(label->y() + label->height(), 130);
+    }
+    confirmation.SetMessage(world.Context().Text("Drive", "Message4", ""));
+    EXPECT_EQ(confirmation.InfoLabel()->geometry(), QRect(20, 56, 260, 64));
+  }
+}
+
 } // namespace
 } // namespace orvanta::gui::test

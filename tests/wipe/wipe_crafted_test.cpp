@@ -2,11 +2,15 @@
 // crafted volumes, byte by byte.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
+
 #include "platform/memory_device.h"
 #include "support/crafted_volume.h"
 #include "support/fat_image.h"
 #include "support/scan_fixture.h"
 #include "volume/volume_checks.h"
+#include "engine/rounding.h"
 #include "wipe/wipe_engine.h"
 #include "jobs/wipe_job.h"
 #include "support/catalogue_text.h"
@@ -405,6 +409,45 @@ TEST(WipeCommand, ChecksRefuseBeforeTheQuestion) {
   EXPECT_EQ(w.Memory->Bytes(), damaged.Bytes);
 }
 
+// The question names the drive by its letter, the label of its boot sector
+// (after the extended boot signature 0x29 only; "NO NAME" is none), its size
+// and device, and says what the chosen wipe overwrites.
+TEST(WipeCommand, TheQuestionNamesTheDriveAndWhatTheWipeOverwrites) {
+  struct Case {
+    int FatBits;
+    std::uint8_t Signature;
+    const char *Label; // 11 bytes
+    bool FreeSpace;
+    const char *DriveLine;
+  };
+  const Case cases[] = {
+      {16, 0x29, "HOLIDAY    ", false, "E: HOLIDAY \u00B7 %d Mb \u00B7 sdb1"},
+      {32, 0x29, "CARD 2     ", true, "E: CARD 2 \u00B7 %d Mb \u00B7 sdb1"},
+      {16, 0x29, "NO NAME    ", false, "E: \u00B7 %d Mb \u00B7 sdb1"},
+      {16, 0x28, "HOLIDAY    ", false, "E: \u00B7 %d Mb \u00B7 sdb1"}, // no label field
+      {16, 0x29, "\xCA\xC0\xD0\xD2\xC0      ", false, "E: \u041A\u0410\u0420\u0422\u0410 \u00B7 %d Mb \u00B7 sdb1"},
+  };
+  for (const Case &c : cases) {
+    CraftedVolume v({.FatBits = c.FatBits});
+    const std::size_t signature = c.FatBits == 32 ? 66 : 38;
+    v.Bytes[signature] = c.Signature;
+    std::memcpy(&v.Bytes[signature + 5], c.Label, 11);
+    Crafted w(v);
+    WipeOptions options;
+    options.FreeSpace = c.FreeSpace;
+    options.DeviceName = "sdb1";
+    const TVolumeGeometry &g = w.Fixture.State.Vol.Geometry();
+    char line[96];
+    std::snprintf(line, sizeof line, c.DriveLine,
+                  int(RoundHalfEven(double(std::int64_t{g.BytesPerCluster} * g.ClusterCount) / 1048576.0)));
+    EXPECT_EQ(WipeQuestion(w.Fixture.State, options),
+              std::string("Are you sure wipe deleted files?\n") + line + "\n" +
+                  (c.FreeSpace ? "All free space will be zeroed."
+                               : "Deleted entries will be overwritten."))
+        << c.Label;
+  }
+}
+
 TEST(WipeCommand, AnsweringNoChangesNothing) {
   auto v = Filled16();
   v.PutEntries(v.RootOffset(), {Deleted(ShortEntry("GONE    TXT", 0x20, 9, 1))});
@@ -415,7 +458,7 @@ TEST(WipeCommand, AnsweringNoChangesNothing) {
   WipeOptions options;
   options.Confirm = [&](const std::string &q) { return question = q, false; };
   EXPECT_EQ(RunWipe(w.Fixture.State, w.Fixture.Host, options).Outcome, WipeOutcome::Result::Declined);
-  EXPECT_EQ(question, "Are you sure wipe deleted files?");
+  EXPECT_EQ(question.substr(0, question.find('\n')), "Are you sure wipe deleted files?");
   EXPECT_EQ(w.Memory->Bytes(), v.Bytes);
   EXPECT_EQ(w.Fixture.Host.LogLines, (std::vector<std::string>{"last find"}));
   EXPECT_EQ(w.Fixture.State.Catalogue.FileCount(), 1u);
