@@ -55,6 +55,15 @@ WipeCheck CheckWipe(EngineState &state, const WipeOptions &options) {
     outcome.Message = VolumeCheckMessage(check, language);
     return result;
   }
+  // A volume known only through the copy of its boot sector is read, never
+  // written: the copy may be older than the volume.
+  if (state.Vol.Geometry().BootSectorCopy != 0) {
+    outcome.Message = language.Text(
+        "Errors", "BootSectorCopy",
+        "The boot sector of the drive is damaged. Files can be found and restored, but the drive "
+        "is not wiped: check it first (fsck.fat).");
+    return result;
+  }
   // Refused before the question: a write-protected drive, or one the system
   // has mounted (writing under a mounted file system would corrupt it).
   Device *device = state.Vol.CurrentDevice();
