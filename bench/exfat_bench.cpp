@@ -1,7 +1,8 @@
 // A 1 GiB exFAT card (32 KiB clusters, 3,000 photos in 40 camera folders,
 // every other photo deleted): its deep scan against `cat` and `dd bs=1M` of
 // the page-cached image, and its free-space wipe against `dd` writing as
-// many zeros with fsync, in paired rounds.
+// many zeros into a copy of the image with fsync (the wipe flushes its
+// writes before it reports), in paired rounds.
 #include <cstdio>
 #include <filesystem>
 #include <unistd.h>
@@ -38,11 +39,15 @@ std::uint64_t MakeCard(const fs::path &image) {
       char name[48];
       std::snprintf(name, sizeof name, "%s/IMG_%04d.JPG", folder, n + 1);
       card.Put(name, bytes, n % 3 ? test::ExfatLayout::Contiguous : test::ExfatLayout::Fragmented);
-      if (n % 2) {
-        card.Delete(name);
-        deletedBytes += size;
-      }
     }
+  }
+  // Deleted once all are written: a photo written after a deletion would
+  // take the deleted set's slots and clusters.
+  for (int n = 1; n < kFolders * kPhotosPerFolder; n += 2) {
+    char name[48];
+    std::snprintf(name, sizeof name, "DCIM/%03dMEDIA/IMG_%04d.JPG", 100 + n / kPhotosPerFolder, n + 1);
+    card.Delete(name);
+    deletedBytes += 64 * 1024 + std::size_t(n % 7) * 64 * 1024;
   }
   card.Save();
   return deletedBytes;
@@ -73,14 +78,16 @@ int main() {
   const auto first = RunWipe(engine, host, options);
   std::printf("free-space wipe: %s\n", first.ReportText().c_str());
   const auto bitmap =
-      exfat::ReadAllocationBitmap(engine.Vol, exfat::ReadMetadata(engine.Vol).value_or(exfat::Metadata{}));
+      exfat::ReadAllocationBitmap(engine.Vol).value_or(exfat::AllocationBitmap());
   const auto boot = exfat::BootOf(engine.Vol.Geometry());
   std::uint64_t freeClusters = 0;
   for (std::uint64_t c = 2; c <= boot.LastCluster(); ++c)
     freeClusters += bitmap.InUse(c) ? 0 : 1;
   const std::uint64_t freeMiB = freeClusters * boot.BytesPerCluster() >> 20;
   std::printf("free space: %llu MiB\n", static_cast<unsigned long long>(freeMiB));
+  // dd overwrites a copy of the card in place, as the wipe does.
   const fs::path zeros = dir / "zeros.img";
+  fs::copy_file(image, zeros);
   bench::ComparePaired(
       "free-space wipe of the 1 GiB exFAT card",
       {{"free-space wipe",
@@ -90,7 +97,7 @@ int main() {
         }},
        {"dd bs=1M conv=fsync of zeros", [&] {
           bench::RunQuietly({"dd", "if=/dev/zero", "of=" + zeros.string(), "bs=1M",
-                             "count=" + std::to_string(freeMiB), "conv=fsync"});
+                             "count=" + std::to_string(freeMiB), "conv=notrunc,fsync"});
         }}});
   fs::remove_all(dir);
   return 0;

@@ -8,7 +8,8 @@ namespace {
 constexpr const char *kUsage =
     "usage: orvanta-cli COMMAND [OPTIONS] DEVICE\n"
     "\n"
-    "Finds deleted files on FAT16 and FAT32 volumes (image files or block devices).\n"
+    "Finds deleted files on FAT16, FAT32 and exFAT volumes (image files or block\n"
+    "devices).\n"
     "\n"
     "commands:\n"
     "  info   [--drive X:] [--sector-size N] [--partition N] DEVICE   print the drive summary\n"

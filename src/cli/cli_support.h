@@ -44,7 +44,7 @@ LanguageFile LoadLanguage();
 
 // The one drive a command works on: DEVICE under the drive text of --drive;
 // of a device with a partition table, the partition of --partition or its
-// only FAT partition.
+// only FAT or exFAT partition.
 class DriveSession {
 public:
   explicit DriveSession(const DriveOptions &options);

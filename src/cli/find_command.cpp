@@ -14,8 +14,8 @@ namespace {
 constexpr const char *kUsage =
     "usage: orvanta-cli find [--deep] [--mask MASK] [--drive X:] [--sector-size N]\n"
     "                        [--partition N] [--json] DEVICE\n"
-    "Finds deleted files on a FAT16 or FAT32 volume and prints the catalogue of\n"
-    "found files (INI text, or JSON with --json) on stdout; the log and the\n"
+    "Finds deleted files on a FAT16, FAT32 or exFAT volume and prints the\n"
+    "catalogue of found files (INI text, or JSON with --json) on stdout; the log and the\n"
     "progress go to stderr. Ctrl+C stops the scan, prints what was found and\n"
     "exits with 130.\n"
     "MASK: * for any run of characters, ? for one, [a-z] and [!abc] for sets,\n"

@@ -13,10 +13,10 @@ namespace orvanta::cli {
 namespace {
 constexpr const char *kUsage =
     "usage: orvanta-cli info [--drive X:] [--sector-size N] [--partition N] DEVICE\n"
-    "Prints the drive summary of a FAT16 or FAT32 volume (an image file or a\n"
-    "block device). Of a device with a partition table (the image of a whole\n"
+    "Prints the drive summary of a FAT16, FAT32 or exFAT volume (an image file or\n"
+    "a block device). Of a device with a partition table (the image of a whole\n"
     "card) it lists the partitions first and summarises the one chosen with\n"
-    "--partition, or its only FAT partition.\n";
+    "--partition, or its only FAT or exFAT partition.\n";
 
 // "Partition 1 - FAT32, 63 Mb, at byte 1048576"
 void PrintPartitions(const std::filesystem::path &device, std::optional<std::uint32_t> sectorSize) {

@@ -28,9 +28,9 @@ constexpr const char *kUsage =
     "usage: orvanta-cli restore [--deep] [--mask MASK] [--drive X:] [--sector-size N]\n"
     "                           [--partition N] [--condition LIST] --to DIR DEVICE\n"
     "                           [WHAT...]\n"
-    "Finds deleted files on a FAT16 or FAT32 volume and writes them into DIR.\n"
-    "Without WHAT every found file is restored, in the folders it was found in\n"
-    "(DIR/DCIM/photo.jpg). A WHAT that ends in a backslash (E:\\DCIM\\) restores\n"
+    "Finds deleted files on a FAT16, FAT32 or exFAT volume and writes them into\n"
+    "DIR. Without WHAT every found file is restored, in the folders it was found\n"
+    "in (DIR/DCIM/photo.jpg). A WHAT that ends in a backslash (E:\\DCIM\\) restores\n"
     "that folder with everything below it the same way; any other WHAT\n"
     "(E:\\DCIM\\photo.jpg) restores that one file into DIR itself, letter case\n"
     "aside. A deleted file without a long name has lost the first letter of its\n"
@@ -44,10 +44,11 @@ constexpr const char *kUsage =
     "code is then 1. Ctrl+C stops the restore: the file being written is\n"
     "removed, what was restored is counted, and the exit code is 130. A DIR on\n"
     "the volume being recovered is refused (exit code 1).\n"
-    "--condition LIST restores only files in one of the conditions the FAT gives\n"
-    "them, a comma-separated list of: intact (no live file holds what the restore\n"
-    "reads or lies inside it), partly (live files hold clusters inside its run),\n"
-    "overwritten (a live file holds its first cluster), empty (size 0);\n"
+    "--condition LIST restores only files in one of the conditions the FAT (on\n"
+    "exFAT, the allocation bitmap) gives them, a comma-separated list of: intact\n"
+    "(no live file holds what the restore reads or lies inside it), partly (live\n"
+    "files hold clusters inside its run), overwritten (a live file holds its\n"
+    "first cluster), empty (size 0);\n"
     "for example --condition intact,partly. Files left out are counted on stderr.\n";
 
 struct Totals {

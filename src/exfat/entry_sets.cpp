@@ -48,21 +48,24 @@ std::optional<EntrySet> ParseEntrySet(std::span<const std::uint8_t> dir, std::si
       (dir.size() - offset) / kEntryBytes < secondaries + 1)
     return std::nullopt;
   const auto bytes = dir.subspan(offset, (secondaries + 1) * kEntryBytes);
-  // Every entry of the set in the file entry's state; the checksum over the
-  // set as it was while in use.
-  std::vector<std::uint8_t> asInUse(bytes.begin(), bytes.end());
+  // Every entry of the set in the file entry's state, the second a Stream
+  // Extension (checked before anything is copied: the deep scan tries
+  // every entry of the heap that begins with a File type byte).
   for (std::size_t i = 0; i <= secondaries; ++i) {
-    const std::uint8_t t = asInUse[i * kEntryBytes];
+    const std::uint8_t t = bytes[i * kEntryBytes];
     if ((t & entry::kInUse) != inUse || (i > 0 && !(t & 0x40)))
       return std::nullopt;
-    asInUse[i * kEntryBytes] = static_cast<std::uint8_t>(t | entry::kInUse);
   }
+  if ((bytes[kEntryBytes] | entry::kInUse) != entry::kStreamExtension)
+    return std::nullopt;
+  // The checksum over the set as it was while in use.
+  std::vector<std::uint8_t> asInUse(bytes.begin(), bytes.end());
+  for (std::size_t i = 0; i <= secondaries; ++i)
+    asInUse[i * kEntryBytes] |= entry::kInUse;
   const ByteReader file(bytes);
   if (SetChecksum(asInUse) != file.Le16(entry::kSetChecksum))
     return std::nullopt;
   const ByteReader stream(bytes.subspan(kEntryBytes, kEntryBytes));
-  if (asInUse[kEntryBytes] != entry::kStreamExtension)
-    return std::nullopt;
   const std::size_t nameLength = stream.U8(entry::kNameLength);
   const std::size_t nameEntries = (nameLength + entry::kCharsPerNameEntry - 1) / entry::kCharsPerNameEntry;
   if (nameLength == 0 || nameEntries > secondaries - 1)

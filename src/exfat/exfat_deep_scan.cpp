@@ -9,6 +9,7 @@
 #include "exfat/exfat_scans.h"
 #include "exfat/found_rows.h"
 #include "scan/deep_scan.h"
+#include "volume/aligned_buffer.h"
 
 namespace orvanta::exfat {
 namespace {
@@ -87,6 +88,21 @@ private:
 // The most bytes a set can have.
 constexpr std::size_t kMaxSetBytes = (entry::kMaxSecondaryCount + 1) * kEntryBytes;
 
+// Whether the set at `at` may run on past the end of its cluster: a count
+// of secondaries that reaches past it, and every entry up to it in the File
+// entry's state and of a secondary type. Only then is the next cluster read.
+bool MayRunOn(std::span<const std::uint8_t> block, std::size_t at, std::size_t clusterEnd) {
+  const std::size_t secondaries = block[at + entry::kSecondaryCount];
+  if (secondaries < 2 || secondaries > entry::kMaxSecondaryCount ||
+      at + (secondaries + 1) * kEntryBytes <= clusterEnd)
+    return false;
+  const std::uint8_t inUse = block[at] & entry::kInUse;
+  for (std::size_t e = at + kEntryBytes; e < clusterEnd; e += kEntryBytes)
+    if ((block[e] & entry::kInUse) != inUse || !(block[e] & 0x40))
+      return false;
+  return true;
+}
+
 // The set at `at` of a block of clusters from `first` on, read on along
 // the FAT chain of the cluster it begins in (a cluster whose entry names no
 // heap cluster goes on in the one after it).
@@ -120,14 +136,14 @@ std::optional<EntrySet> ParseStitched(Volume &volume, const BootGeometry &boot,
 
 void RunExfatDeepScan(FindContext &ctx) {
   Volume &volume = ctx.State.Vol;
-  const auto metadata = ReadMetadata(volume);
-  const AllocationBitmap bitmap =
-      metadata ? ReadAllocationBitmap(volume, *metadata) : AllocationBitmap();
+  const AllocationBitmap bitmap = ReadAllocationBitmap(volume).value_or(AllocationBitmap());
   const BootGeometry boot = BootOf(volume.Geometry());
   const std::size_t clusterBytes = boot.BytesPerCluster();
+  // Transfers of about 1 MiB, as the FAT scan makes them, into a
+  // page-aligned buffer, which the kernel copies into at its best.
   const auto perBlock =
-      static_cast<std::uint32_t>(std::max<std::size_t>(1, (4u << 20) / clusterBytes));
-  std::vector<std::uint8_t> block(std::size_t(perBlock) * clusterBytes);
+      static_cast<std::uint32_t>(std::max<std::size_t>(1, (1u << 20) / clusterBytes));
+  AlignedBuffer block(std::size_t(perBlock) * clusterBytes);
   std::vector<HeapSet> sets;
   std::unordered_set<std::uint32_t> directoryClusters;
   const std::uint64_t last = boot.LastCluster();
@@ -151,7 +167,7 @@ void RunExfatDeepScan(FindContext &ctx) {
       // Within the block the next cluster is the one after; a set that does
       // not read so is tried along the FAT.
       std::optional<EntrySet> set = ParseEntrySet(bytes, at);
-      if (!set && at + kMaxSetBytes > clusterEnd)
+      if (!set && MayRunOn(bytes, at, clusterEnd))
         set = ParseStitched(volume, boot, bytes, c, at);
       if (!set)
         continue;

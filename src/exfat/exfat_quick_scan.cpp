@@ -19,9 +19,7 @@ struct PendingFolder {
 
 void RunExfatQuickScan(FindContext &ctx) {
   Volume &volume = ctx.State.Vol;
-  const auto metadata = ReadMetadata(volume);
-  const AllocationBitmap bitmap =
-      metadata ? ReadAllocationBitmap(volume, *metadata) : AllocationBitmap();
+  const AllocationBitmap bitmap = ReadAllocationBitmap(volume).value_or(AllocationBitmap());
   std::vector<PendingFolder> folders{
       {volume.Geometry().DrivePath + "\\", RootClusters(volume), false, 0}};
   std::unordered_set<std::uint32_t> scanned;

@@ -209,4 +209,11 @@ AllocationBitmap ReadAllocationBitmap(Volume &volume, const Metadata &m) {
   return AllocationBitmap(std::move(bits), boot.ClusterCount);
 }
 
+std::optional<AllocationBitmap> ReadAllocationBitmap(Volume &volume) {
+  const auto metadata = ReadMetadata(volume);
+  if (!metadata)
+    return std::nullopt;
+  return ReadAllocationBitmap(volume, *metadata);
+}
+
 } // namespace orvanta::exfat

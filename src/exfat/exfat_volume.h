@@ -84,6 +84,10 @@ std::optional<Metadata> ReadMetadata(Volume &volume);
 // it cannot be read.
 AllocationBitmap ReadAllocationBitmap(Volume &volume, const Metadata &metadata);
 
+// The allocation bitmap the root directory names; nothing when the root
+// cannot be read or names no bitmap.
+std::optional<AllocationBitmap> ReadAllocationBitmap(Volume &volume);
+
 // A directory holds at most this many bytes here (exFAT allows 256 MiB).
 inline constexpr std::uint64_t kMaxDirectoryBytes = 64u << 20;
 

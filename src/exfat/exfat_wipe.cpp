@@ -10,8 +10,8 @@
 namespace orvanta::exfat {
 
 ExfatWipe::ExfatWipe(FindState &state, OperationHost &host) : state_(state), host_(host) {
-  if (const auto metadata = ReadMetadata(state_.Vol)) {
-    bitmap_ = ReadAllocationBitmap(state_.Vol, *metadata);
+  if (auto bitmap = ReadAllocationBitmap(state_.Vol)) {
+    bitmap_ = std::move(*bitmap);
     haveBitmap_ = true;
   }
 }

@@ -23,7 +23,7 @@ std::map<std::string, const FoundFileRow *> Rows(const TFoundCatalogue &catalogu
   return rows;
 }
 
-TEST(ExfatDeepScan, FindsWhatTheQuickScanFindsInTheSameFolders) {
+TEST(ExfatDeepScan, FindsAndRestoresWhatTheQuickScanDoesInTheSameFolders) {
   for (const std::uint32_t cluster : {512u, 4096u, 131072u}) {
     SCOPED_TRACE(cluster);
     TempDir dir;
@@ -38,6 +38,7 @@ TEST(ExfatDeepScan, FindsWhatTheQuickScanFindsInTheSameFolders) {
       EXPECT_EQ(rows.at(key)->Mark, '1');
     }
     EXPECT_EQ(rows.size(), expected.Deleted.size());
+    test::ExpectRestored(fx, expected, dir / "out");
   }
 }
 

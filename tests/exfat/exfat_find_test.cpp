@@ -1,24 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 
-#include "jobs/restore_jobs.h"
-#include "scan/live_view.h"
 #include "filled_card.h"
 #include "support/run.h"
-#include "support/scan_fixture.h"
 #include "support/temp_dir.h"
 
 namespace orvanta {
 namespace {
 
 using test::ExfatCard;
-using test::ExfatLayout;
 using test::TempDir;
 using test::Card;
 using test::Fill;
-using test::ReadFile;
 
 TEST(ExfatFind, QuickScanListsAndRestoresEveryDeletedFileOfWriterCards) {
   for (const std::uint32_t cluster : {512u, 4096u, 32768u, 131072u}) {
@@ -47,21 +41,7 @@ TEST(ExfatFind, QuickScanListsAndRestoresEveryDeletedFileOfWriterCards) {
     }
     EXPECT_EQ(rows.size(), expected.Deleted.size()); // no live file listed
 
-    RestoreState restore;
-    restore.DestFolder = dir / "out";
-    std::filesystem::create_directories(restore.DestFolder);
-    restore.CurrentSection = "E:\\";
-    const auto restored = RestoreFolder(fx.State, restore, fx.Host);
-    EXPECT_EQ(restored.Restored, std::int64_t(expected.Deleted.size()));
-    for (const auto &[key, want] : expected.Deleted) {
-      if (!want.Restorable)
-        continue;
-      SCOPED_TRACE(key);
-      std::filesystem::path file = restore.DestFolder;
-      for (const auto &part : PathComponents(want.Section))
-        file /= part;
-      EXPECT_EQ(ReadFile(file / want.Name), want.Bytes);
-    }
+    test::ExpectRestored(fx, expected, dir / "out");
   }
 }
 

@@ -57,7 +57,7 @@ TEST(ExfatWipe, BothWipesKeepLiveFilesAndLeaveNoDeletedSet) {
         continue;
       // Every cluster the bitmap shows free holds zeros.
       Volume &vol = fx.State.Vol;
-      const auto bitmap = exfat::ReadAllocationBitmap(vol, *exfat::ReadMetadata(vol));
+      const auto bitmap = *exfat::ReadAllocationBitmap(vol);
       const auto image = test::ReadFile(card.Path());
       const auto boot = exfat::BootOf(vol.Geometry());
       std::size_t nonZero = 0;

@@ -5,7 +5,12 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "jobs/restore_jobs.h"
+#include "scan/live_view.h"
 #include "support/exfat_card.h"
+#include "support/scan_fixture.h"
 
 namespace orvanta::test {
 
@@ -116,6 +121,25 @@ inline Card Fill(ExfatCard &card) {
   out.Live.push_back("DCIM/new.dat");
   card.Save();
   return out;
+}
+
+// Restores the whole catalogue of a Find into `out`: every deleted file
+// comes back, and each one no later file took is byte-identical.
+inline void ExpectRestored(EngineFixture &fx, const Card &expected, const std::filesystem::path &out) {
+  RestoreState restore;
+  restore.DestFolder = out;
+  std::filesystem::create_directories(out);
+  restore.CurrentSection = "E:\\";
+  EXPECT_EQ(RestoreFolder(fx.State, restore, fx.Host).Restored, std::int64_t(expected.Deleted.size()));
+  for (const auto &[key, want] : expected.Deleted) {
+    if (!want.Restorable)
+      continue;
+    SCOPED_TRACE(key);
+    std::filesystem::path file = out;
+    for (const auto &part : PathComponents(want.Section))
+      file /= part;
+    EXPECT_EQ(ReadFile(file / want.Name), want.Bytes);
+  }
 }
 
 } // namespace orvanta::test

@@ -65,8 +65,8 @@ private:
 };
 
 // The device of a listed drive: the image or block device, or the chosen (or
-// only FAT) partition of one that holds a partition table, opened through
-// `opener`. Null when its partition cannot be chosen.
+// only FAT or exFAT) partition of one that holds a partition table, opened
+// through `opener`. Null when its partition cannot be chosen.
 std::shared_ptr<Device> OpenDriveDevice(const DriveEntry &drive, DeviceOpener opener);
 
 } // namespace orvanta::gui
