@@ -112,7 +112,10 @@ TEST(RecordFoundFile, NumberingGoesOnPastNamesFoundAsTheyAre) {
   RecordFoundFile(r.Ctx, "e:\\b\\", {.Name = "a.jpg", .Size = 1});
   EXPECT_EQ(test::Keys(r.State.Catalogue, "E:\\"),
             (std::vector<std::string>{"a.jpg", "a (1).jpg", "a (2).jpg", "A (3).JPG", "a (1) (1).jpg"}));
-  EXPECT_EQ(test::Keys(r.State.Catalogue, "E:\\B\\"), (std::vector<std::string>{"a.jpg", "a (1).jpg"}));
+  // A folder spelled otherwise is another folder (names are what differ
+  // between a live folder and a deleted one beside it).
+  EXPECT_EQ(test::Keys(r.State.Catalogue, "E:\\B\\"), (std::vector<std::string>{"a.jpg"}));
+  EXPECT_EQ(test::Keys(r.State.Catalogue, "e:\\b\\"), (std::vector<std::string>{"a.jpg"}));
   EXPECT_EQ(r.Host.Pumps, 1); // the one form found taken: "a (2).jpg"
 }
 
