@@ -130,7 +130,7 @@ TEST_F(PartitionedCard, TheCommandLineListsPartitionsAndUsesTheChosenOne) {
 std::filesystem::path PhotoCard(const std::filesystem::path &path, std::uint32_t sectorSize = 512,
                                 std::vector<std::string> extra = {}) {
   const bool big = sectorSize > 512;
-  FatImageFile card(path, {.FatBits = big ? 16 : 32, .SizeKiB = (big ? 64 : 40) * 1024,
+  FatImageFile card(path, {.FatBits = big ? 16 : 32, .SizeKiB = (big ? 64u : 40u) * 1024u,
                            .SectorsPerCluster = big ? 1 : 0, .SectorSize = sectorSize,
                            .Extra = std::move(extra)});
   card.Mkdir("/DCIM");
