@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -53,13 +55,38 @@ LanguageFile LoadLanguage() {
   return OpenLanguageFile(InitFolders().ProgramFolder, settings.Language());
 }
 
+namespace {
+
+// How a user who may not open a device gets access to it: the group that
+// owns a block device (usually "disk"), or the desktop program, which asks
+// UDisks2 for authorisation.
+std::string HowToGetAccess(const std::string &device) {
+  struct stat st {};
+  if (::stat(device.c_str(), &st) != 0 || !S_ISBLK(st.st_mode))
+    return "Ask for read permission on the file, or copy it somewhere you can read it.";
+  const struct group *owner = ::getgrgid(st.st_gid);
+  const std::string group = owner ? owner->gr_name : "disk";
+  return "To read it, start the desktop program orvanta, which asks for UDisks2 authorisation, or join the "
+         "group that owns the device: sudo usermod -aG " + group + " \"$USER\", then log in again.";
+}
+
+} // namespace
+
 DriveSession::DriveSession(const DriveOptions &options) : volume_(drives_) {
-  // A device the user may not open is not a missing drive: say so with the
-  // system's words.
+  // A device that cannot be opened is named with the system's reason; one
+  // the user may not open is not a missing drive, and the user is told how
+  // to get access.
   if (const int fd = ::open(options.Device.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
     ::close(fd);
-  } else if (errno == EACCES || errno == EPERM) {
-    error_ = options.Device + ": " + std::strerror(errno);
+  } else {
+    const int reason = errno;
+    const LanguageFile language = LoadLanguage();
+    if (reason == EACCES || reason == EPERM)
+      error_ = options.Device + ": " + language.Text("Errors", "Message8", "Access to the drive was not granted.") +
+               " (" + std::strerror(reason) + ")\n" + HowToGetAccess(options.Device);
+    else
+      error_ = options.Device + ": " + language.Text("Errors", "Message1", "Drive not found!") + " (" +
+               std::strerror(reason) + ")";
     return;
   }
   std::string warning;

@@ -59,6 +59,8 @@ int WipeCommand(int argc, char **argv, int first) {
   case WipeOutcome::Result::Refused:
   case WipeOutcome::Result::Busy:
     std::cerr << outcome.Message << '\n';
+    if (!outcome.HazardPath.empty())
+      std::cerr << outcome.HazardPath << '\n';
     return kExitFailure;
   case WipeOutcome::Result::Declined:
     return kExitFailure;

@@ -11,6 +11,8 @@ std::string VolumeCheckMessage(VolumeCheck check, const LanguageFile &language) 
     return {};
   case VolumeCheck::DriveNotFound:
     return language.Text("Errors", "Message1", "Drive not found!");
+  case VolumeCheck::AccessDenied:
+    return language.Text("Errors", "Message8", "Access to the drive was not granted.");
   case VolumeCheck::NotFat:
   case VolumeCheck::Exfat: // only when no exFAT reader opened it
     return language.Text("Errors", "Message2", "The software supports only FAT file system!");

@@ -6,7 +6,11 @@
 #include "volume/device_session.h"
 #include "jobs/volume_opener.h"
 #include "jobs/volume_texts.h"
+#include "engine/rounding.h"
+#include "engine/text.h"
+#include "settings/language_file.h"
 #include "wipe/wipe_engine.h"
+#include "wipe/wipe_safety.h"
 
 namespace orvanta {
 
@@ -28,7 +32,61 @@ bool WipeDeletedEntries(WipeEngine &engine, OperationHost &host) {
   return host.Running();
 }
 
+// The volume label a FAT boot sector carries after its extended boot
+// signature (0x29): the label field of the FAT16 or the FAT32 layout.
+std::string BootSectorLabel(const std::vector<std::uint8_t> &sector, int fatType) {
+  const std::size_t signature = fatType == kFat32 ? 66 : 38;
+  if ((fatType != kFat16 && fatType != kFat32) || sector.size() < signature + 16 || sector[signature] != 0x29)
+    return {};
+  std::string label(sector.begin() + signature + 5, sector.begin() + signature + 16);
+  for (char &c : label)
+    if (static_cast<unsigned char>(c) < 0x20)
+      c = ' ';
+  while (!label.empty() && label.back() == ' ')
+    label.pop_back();
+  return label == "NO NAME" ? std::string() : Cp1251ToUtf8(label);
+}
+
+// The refusal of a volume that is not safe to wipe: that nothing was
+// wiped and the card should be checked first, then what is wrong.
+std::string HazardMessage(WipeHazard hazard, const LanguageFile &language) {
+  static constexpr const char *kDefaults[] = {
+      "",
+      "Its boot sector counts no FAT.",
+      "Its FAT is too small for its clusters.",
+      "Its data area lies outside the card.",
+      "Its FAT is not where the boot sector says.",
+      "Its root folder starts outside the data area.",
+      "A folder's cluster chain is broken.",
+      "A folder lacks its \".\" and \"..\" entries.",
+      "Two files or folders share clusters.",
+      "A file's clusters do not match its size.",
+      "Its boot sector gives an invalid cluster size.",
+      "Its FAT marks clusters used that no file holds.",
+  };
+  const auto index = static_cast<std::size_t>(hazard);
+  return language.Text("Wipe", "Check", "Nothing was wiped: this card is damaged. Check it first (fsck.fat, chkdsk).") + "\n" +
+         language.Text("Wipe", "Check" + std::to_string(index), kDefaults[index]);
+}
+
 } // namespace
+
+std::string WipeQuestion(const EngineState &state, const WipeOptions &options) {
+  const auto &language = state.Language;
+  const TVolumeGeometry &g = state.Vol.Geometry();
+  std::string drive = options.Drive;
+  if (const std::string label = BootSectorLabel(state.Vol.BootSectorBytes(), g.FatType); !label.empty())
+    drive += " " + label;
+  drive += " \u00B7 " +
+           std::to_string(RoundHalfEven(static_cast<double>(std::int64_t{g.BytesPerCluster} * g.ClusterCount) /
+                                        1048576.0)) +
+           " Mb";
+  if (!options.DeviceName.empty())
+    drive += " \u00B7 " + options.DeviceName;
+  return language.Text("Wipe", "Message1", "Are you sure wipe deleted files?") + "\n" + drive + "\n" +
+         (options.FreeSpace ? language.Text("Wipe", "Message9", "All free space will be zeroed.")
+                            : language.Text("Wipe", "Message8", "Deleted entries will be overwritten."));
+}
 
 std::string WipeOutcome::ReportText() const {
   return FailedWritesMessage.empty() ? Message : Message + "\n" + FailedWritesMessage;
@@ -64,6 +122,15 @@ WipeCheck CheckWipe(EngineState &state, const WipeOptions &options) {
         "is not wiped: check it first (fsck.fat).");
     return result;
   }
+  // Where the geometry or a chain is damaged, the wipe's writes would land
+  // on live files or the FATs. (An exFAT volume is checked as it is opened.)
+  if (state.Vol.Geometry().FatType != kExfat)
+    if (const auto finding = WipeSafety(state.Vol).Check()) {
+      outcome.Message = HazardMessage(finding.Hazard, language);
+      outcome.Hazard = finding.Hazard;
+      outcome.HazardPath = finding.Path;
+      return result;
+    }
   // Refused before the question: a write-protected drive, or one the system
   // has mounted (writing under a mounted file system would corrupt it).
   Device *device = state.Vol.CurrentDevice();
@@ -74,7 +141,7 @@ WipeCheck CheckWipe(EngineState &state, const WipeOptions &options) {
         "The drive cannot be opened for writing. It may be write-protected or in use.");
     return result;
   }
-  result.question_ = language.Text("Wipe", "Message1", "Are you sure wipe deleted files?");
+  result.question_ = WipeQuestion(state, options);
   result.guard_ = std::move(guard);
   result.session_ = std::move(session);
   return result;

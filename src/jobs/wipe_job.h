@@ -8,6 +8,7 @@
 #include "jobs/engine_state.h"
 #include "engine/operation_host.h"
 #include "volume/device_session.h"
+#include "wipe/wipe_safety.h"
 
 namespace orvanta {
 
@@ -16,6 +17,9 @@ struct WipeOptions {
   // false: the deleted-entries wipe (the root directory and every directory
   // reachable from it); true: the free-space wipe.
   bool FreeSpace = false;
+  // How the user knows the drive's device: its kernel name or image file;
+  // named in the question.
+  std::string DeviceName;
   // Asked once the drive has passed every check, with the question text;
   // the wipe runs only when it answers true. Without it nothing is wiped.
   std::function<bool(const std::string &question)> Confirm;
@@ -41,6 +45,10 @@ struct WipeOutcome {
   std::int64_t FilesWiped = 0;
   std::int64_t PercentWiped = 0; // the free-space wipe
   std::int64_t FailedWrites = 0;
+  // Why a volume was refused as unsafe to wipe (None for any other outcome).
+  WipeHazard Hazard = WipeHazard::None;
+  // The folder or file where it was found, when it concerns one.
+  std::string HazardPath;
 
   // The report's lines as the Information dialog shows them.
   std::string ReportText() const;
@@ -90,6 +98,11 @@ WipeCheck CheckWipe(EngineState &state, const WipeOptions &options);
 // checked.
 WipeOutcome RunCheckedWipe(EngineState &state, OperationHost &host, WipeCheck check,
                            const WipeOptions &options);
+
+// The question asked before a wipe of the volume the state holds: whether
+// to wipe, which drive (its text, volume label, size and DeviceName) and
+// what the chosen wipe overwrites, one line each.
+std::string WipeQuestion(const EngineState &state, const WipeOptions &options);
 
 // The Wipe command as one call: CheckWipe, then options.Confirm with the
 // question, then RunCheckedWipe.

@@ -51,6 +51,11 @@ public:
   // Whether the device can be opened for writing right now without sharing
   // it with a mounted file system.
   virtual bool WritableExclusively() = 0;
+
+  // Whether the last attempt to open the device was refused because the user
+  // may not open it (no rights, and no authorisation given): the drive is
+  // there, it is not for this user.
+  virtual bool AccessDenied() const { return false; }
 };
 
 } // namespace orvanta

@@ -33,7 +33,7 @@ bool MemoryDevice::Opened() {
   if (session_ && open_)
     return true;
   ++opens_;
-  if (Vanished())
+  if (denied_ || Vanished())
     return false;
   open_ = session_.has_value();
   return true;

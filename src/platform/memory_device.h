@@ -26,6 +26,7 @@ public:
   std::optional<std::filesystem::path> MountPoint() override { return mountPoint_; }
   bool RootReachable() override { return Opened(); }
   bool WritableExclusively() override { return writable_ && !mountPoint_ && Opened(); }
+  bool AccessDenied() const override { return denied_; }
 
   // Sector ranges [first, last] whose reads (or writes) fail.
   void FailReads(std::uint64_t firstSector, std::uint64_t lastSector);
@@ -38,6 +39,8 @@ public:
   void SetFileSystemName(std::string name) { fileSystemName_ = std::move(name); }
   void SetMountPoint(std::optional<std::filesystem::path> p) { mountPoint_ = std::move(p); }
   void SetWritable(bool writable) { writable_ = writable; }
+  // Every open is refused as one the user has no rights for.
+  void DenyAccess() { denied_ = true; }
   // The end of a session that wrote something reports a failed flush.
   void FailFlushes() { failFlushes_ = true; }
 
@@ -74,6 +77,7 @@ private:
   std::string fileSystemName_;
   std::optional<std::filesystem::path> mountPoint_;
   bool writable_ = true;
+  bool denied_ = false;
   std::uint64_t reads_ = 0, writes_ = 0, written_ = 0, opens_ = 0;
   std::optional<DeviceAccess> session_;
   bool open_ = false;

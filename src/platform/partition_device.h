@@ -29,6 +29,7 @@ public:
   bool RootReachable() override { return whole_->RootReachable(); }
   // Only as writable as the whole: an image mounted anywhere is not written.
   bool WritableExclusively() override { return whole_->WritableExclusively(); }
+  bool AccessDenied() const override { return whole_->AccessDenied(); }
 
   std::uint64_t Offset() const { return offset_; }
 

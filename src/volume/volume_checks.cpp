@@ -12,13 +12,19 @@ VolumeCheck OpenVolume(Volume &volume, std::string_view drive, bool loadFat) {
   const DeviceSession session(volume, DeviceAccess::Read);
   auto &g = volume.Geometry();
   g.DrivePath = std::string(drive.substr(0, 2));
+  // A device the user may not open is no missing drive, nor one of another
+  // file system (a mounted card's folder is there, its device closed to him).
+  auto denied = [&volume] {
+    const Device *device = volume.CurrentDevice();
+    return device && device->AccessDenied();
+  };
   if (!volume.RootReachable(g.DrivePath))
-    return VolumeCheck::DriveNotFound;
+    return denied() ? VolumeCheck::AccessDenied : VolumeCheck::DriveNotFound;
   const int code = volume.DetectFileSystem(g.DrivePath);
   if (code == kExfat)
     return VolumeCheck::Exfat;
   if (code != kFat16 && code != kFat32)
-    return VolumeCheck::NotFat;
+    return denied() ? VolumeCheck::AccessDenied : VolumeCheck::NotFat;
   // The name only says the volume is FAT; its structure says which FAT.
   const int fatType = volume.FatTypeFromBootSector();
   if (fatType == kFat12)

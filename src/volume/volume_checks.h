@@ -10,6 +10,7 @@ namespace orvanta {
 enum class VolumeCheck {
   Ok,
   DriveNotFound,    // no drive, or its root cannot be reached
+  AccessDenied,     // the drive is there, but the user may not open it
   NotFat,           // neither FAT16 nor FAT32 (FAT12 included)
   BootSectorDenied, // boot sector or FAT unreadable
   Exfat,            // an exFAT volume: the exFAT reader opens it

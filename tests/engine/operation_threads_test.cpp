@@ -201,7 +201,7 @@ TEST(WipeCheck, APassedCheckHoldsTheEngineUntilItRunsOrIsDropped) {
   {
     const WipeCheck dropped = CheckWipe(card.State(), options);
     EXPECT_TRUE(dropped.Passed());
-    EXPECT_EQ(dropped.Question(), "Are you sure wipe deleted files?");
+    EXPECT_EQ(dropped.Question().substr(0, dropped.Question().find('\n')), "Are you sure wipe deleted files?");
     EXPECT_EQ(card.Find().Outcome, FindOutcome::Result::Busy);
   }
   ASSERT_EQ(card.Find().Outcome, FindOutcome::Result::Found);

@@ -9,6 +9,7 @@
 #include "gui/app/main_window.h"
 #include "gui/desktop/desktop_device_opener.h"
 #include "gui_fixture.h"
+#include "platform/posix/posix_device.h"
 #include "support/fat_image.h"
 
 namespace orvanta::gui::test {
@@ -65,64 +66,45 @@ TEST(DesktopDeviceOpener, AsksTheDiskServiceOnlyForBlockDevicesTheUserMayNotOpen
   EXPECT_EQ(service.Asked[1].second, DeviceOpenerService::Access::ReadWriteExclusive);
 }
 
-TEST(DesktopDeviceOpener, RemembersARefusalUntilReset) {
-  StandInDiskService refusing(Outcome::Refused);
-  auto opener = Opener(&refusing, EACCES, true);
-  errno = 0;
-  EXPECT_EQ((*opener)("/dev/sdb1", O_RDONLY), -1);
-  EXPECT_EQ(errno, EACCES);
-  EXPECT_TRUE(opener->AccessRefused());
-  opener->ResetRefusal();
-  EXPECT_FALSE(opener->AccessRefused());
-
-  StandInDiskService failing(Outcome::Failed);
-  auto other = Opener(&failing, EACCES, true);
-  EXPECT_EQ((*other)("/dev/sdb1", O_RDONLY), -1);
-  EXPECT_FALSE(other->AccessRefused());
+TEST(DesktopDeviceOpener, AnOpenTheServiceCannotGrantFailsWithTheSystemsRefusal) {
+  // Refused by the policy, or no disk service to ask: the user lacks rights
+  // either way, and the drive is not missing.
+  for (const Outcome answer : {Outcome::Refused, Outcome::Failed})
+    for (const int direct : {EACCES, EPERM}) {
+      StandInDiskService service(answer);
+      errno = 0;
+      EXPECT_EQ((*Opener(&service, direct, true))("/dev/sdb1", O_RDONLY), -1);
+      EXPECT_EQ(errno, direct);
+    }
 }
 
-// A drive whose device can only be reached through the opener.
-class OpenerDevice final : public Device {
-public:
-  explicit OpenerDevice(DesktopDeviceOpener &opener) : opener_(opener) {}
-  bool Read(std::uint64_t, std::span<std::uint8_t>) override { return false; }
-  bool Write(std::uint64_t, std::span<const std::uint8_t>) override { return false; }
-  std::optional<std::uint64_t> SizeBytes() override { return std::nullopt; }
-  std::string FileSystemName() override { return {}; }
-  std::optional<std::filesystem::path> MountPoint() override { return std::nullopt; }
-  bool RootReachable() override {
-    const int fd = opener_("/dev/sdb1", O_RDONLY);
-    if (fd >= 0)
-      ::close(fd);
-    return fd >= 0;
-  }
-  bool WritableExclusively() override { return false; }
-
-private:
-  DesktopDeviceOpener &opener_;
-};
-
-TEST(DesktopDeviceOpener, ARefusedDriveIsNotReportedAsMissing) {
-  for (const auto &[language, text] : {std::pair<std::uint32_t, const char *>{1, "Access to the drive was not granted."},
-                                       {2, "Der Zugriff auf das Laufwerk wurde nicht gewährt."}}) {
-    StandInDiskService refusing(Outcome::Refused);
-    GuiWorld world({{'E', "/dev/sdb1", {}}}, language, Opener(&refusing, EACCES, true));
+TEST(DesktopDeviceOpener, ADriveTheUserMayNotOpenIsNotReportedAsMissing) {
+  struct Case {
+    Outcome Answer;
+    int DirectErrno;
+    std::uint32_t Language;
+    const char *Log;
+  };
+  const Case cases[] = {
+      {Outcome::Refused, EACCES, 1, "Access to the drive was not granted."},
+      {Outcome::Refused, EACCES, 2, "Der Zugriff auf das Laufwerk wurde nicht gewährt."},
+      {Outcome::Failed, EACCES, 3, "L'accès au lecteur n'a pas été accordé."}, // no UDisks2
+      {Outcome::Refused, ENOENT, 1, "Drive not found!"},                          // card gone
+  };
+  for (const Case &c : cases) {
+    StandInDiskService service(c.Answer);
+    GuiWorld world({{'E', "/dev/sdb1", {}}}, c.Language, Opener(&service, c.DirectErrno, true));
     DesktopDeviceOpener &access = world.Context().DeviceAccess();
-    world.Context().Drives().SetDeviceFactory(
-        [&access](const DriveEntry &) { return std::make_shared<OpenerDevice>(access); });
+    world.Context().Drives().SetDeviceFactory([&access](const DriveEntry &drive) {
+      return std::make_shared<PosixDevice>(drive.Path, std::nullopt,
+                                           [&access](const std::filesystem::path &path, int flags) {
+                                             return access(path, flags);
+                                           });
+    });
     TForm1a w(world.Context());
     w.show();
-    EXPECT_EQ(w.InfoList()->toPlainText(), QString::fromUtf8(text));
+    EXPECT_EQ(w.InfoList()->toPlainText(), QString::fromUtf8(c.Log));
   }
-  // Without a refusal a drive that cannot be opened is missing.
-  StandInDiskService failing(Outcome::Failed);
-  GuiWorld world({{'E', "/dev/sdb1", {}}}, 1, Opener(&failing, EACCES, true));
-  DesktopDeviceOpener &access = world.Context().DeviceAccess();
-  world.Context().Drives().SetDeviceFactory(
-      [&access](const DriveEntry &) { return std::make_shared<OpenerDevice>(access); });
-  TForm1a w(world.Context());
-  w.show();
-  EXPECT_EQ(w.InfoList()->toPlainText(), "Drive not found!");
 }
 
 // Without a factory of the test's, the engine opens the listed drives

@@ -85,12 +85,37 @@ TEST(Dialogs, ConfirmationNeverCarriesAYesOverAndEscapeIsNo) {
   EXPECT_TRUE(confirmation.Ask("Once more?"));
   WhenModal([](QWidget *d) { Click(d, "Button2A"); });
   EXPECT_FALSE(confirmation.Ask("And No?"));
+}
+
+// Enter is OK in the Information dialog and Yes in the Confirmation dialog,
+// unless a button has the focus: then Enter or Space presses that one. The
+// hints take only Escape.
+TEST(Dialogs, EnterIsOkOrYesAndPressesTheFocusedButton) {
+  GuiWorld world;
+  TForm3a information(world.Context(), nullptr);
+  WhenModal([](QWidget *d) { QTest::keyClick(d, Qt::Key_Return); });
+  EXPECT_EQ(information.exec(), QDialog::Accepted);
+  TForm3b confirmation(world.Context(), nullptr);
+  const struct {
+    const char *Focus; // null: the dialog itself
+    Qt::Key Key;
+    bool Yes;
+  } cases[] = {{nullptr, Qt::Key_Return, true}, {nullptr, Qt::Key_Enter, true}, {"Button2AFocus", Qt::Key_Return, false},
+               {"Button2AFocus", Qt::Key_Space, false}, {"Button1AFocus", Qt::Key_Space, true}};
+  for (const auto &c : cases) {
+    WhenModal([&c](QWidget *d) {
+      QWidget *target = c.Focus ? d->findChild<QWidget *>(QLatin1String(c.Focus)) : d;
+      QTest::keyClick(target, c.Key);
+    });
+    EXPECT_EQ(confirmation.Ask("Enter?"), c.Yes) << (c.Focus ? c.Focus : "dialog") << " " << c.Key;
+  }
+  TForm3c hint(world.Context(), nullptr);
   WhenModal([](QWidget *d) {
-    QTest::keyClick(d, Qt::Key_Return); // Enter does nothing
+    QTest::keyClick(d, Qt::Key_Return);
     EXPECT_TRUE(d->isVisible());
-    Click(d, "Button2Label");
+    QTest::keyClick(d, Qt::Key_Escape);
   });
-  EXPECT_FALSE(confirmation.Ask("Enter?"));
+  EXPECT_EQ(hint.exec(), QDialog::Rejected);
 }
 
 TEST(Dialogs, HintFlagIsStoredOnlyByOkWithTheBoxTickedAndSurvivesARestart) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <thread>
 #include <vector>
 
@@ -16,6 +17,9 @@
 #include "gui/app/main_window.h"
 #include "settings/posix/ini_settings_store.h"
 #include "support/temp_dir.h"
+
+// GoogleTest prints texts of the windows as text.
+inline void PrintTo(const QString &text, std::ostream *out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace orvanta::gui::test {
 

@@ -139,8 +139,8 @@ TEST_F(DriveListTest, ListsDrivesInLetterOrderAndSummarisesTheFirstAtOnce) {
   EXPECT_TRUE(LogLines(w).front().startsWith("FAT16, "));
   EXPECT_EQ(world.Context().State().Vol.Geometry().DrivePath, "G:");
 
-  box->setCurrentIndex(2); // not a FAT volume: nothing is written
-  EXPECT_EQ(w.InfoList()->toPlainText(), "");
+  box->setCurrentIndex(2); // not a FAT volume: said at once, not only after Find
+  EXPECT_EQ(LogLines(w), QStringList{"The software supports only FAT file system!"});
   box->setCurrentIndex(3);
   EXPECT_EQ(LogLines(w), QStringList{"Drive not found!"});
 }
@@ -327,7 +327,7 @@ TEST_F(DriveListTest, ScreenshotsDrawEveryWindowAtPixelRatiosOneAndTwo) {
   const QStringList files = WriteScreenshots(world.Context(), folder);
   const std::pair<const char *, QSize> windows[] = {
       {"main_window", {700, 518}}, {"main_window_find", {700, 518}}, {"main_window_wipe", {700, 518}},
-      {"information", {300, 220}}, {"confirmation", {300, 220}},
+      {"information", {300, 220}}, {"confirmation", {300, 220}}, {"confirmation_wipe", {300, 220}},
       {"hint_deep_scan", {300, 220}}, {"hint_results", {300, 220}}, {"about", {577, 338}},
       {"tips_cli", {420, 300}},    {"tips_card", {420, 300}},
   };

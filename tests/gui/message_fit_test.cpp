@@ -30,6 +30,10 @@ constexpr Message kDialogMessages[] = {
     {"Drive", "Message5", ""},          {"Drive", "Hint1", ""},
     {"Drive", "Hint2", ""},             {"Wipe", "Message1", "", "Message6"},
     {"Wipe", "Message3", " 2147483647", "Message7"},
+    {"Wipe", "Check", "", "Check1"}, {"Wipe", "Check", "", "Check2"}, {"Wipe", "Check", "", "Check3"},
+    {"Wipe", "Check", "", "Check4"}, {"Wipe", "Check", "", "Check5"}, {"Wipe", "Check", "", "Check6"},
+    {"Wipe", "Check", "", "Check7"}, {"Wipe", "Check", "", "Check8"}, {"Wipe", "Check", "", "Check9"},
+    {"Wipe", "Check", "", "Check10"}, {"Wipe", "Check", "", "Check11"},
 };
 
 TEST(MessageFit, EveryDialogMessageOfEveryLanguageFitsTheLabel) {
@@ -103,6 +107,28 @@ TEST(MessageFit, EveryCaptionOfEveryLanguageFitsItsLabel) {
     // The hint's box caption stays inside the dialog.
     EXPECT_LE(hint.CheckLabel()->geometry().right(), 300 - 8);
     EXPECT_LE(tips1.CheckLabel()->geometry().right(), 420 - 8);
+  }
+}
+
+// The longest question, a free-space wipe of a card the desktop mounted,
+// grows the Confirmation dialog's message label within the dark band below
+// the title, and fits there; a short one keeps the 260 × 64 label.
+TEST(MessageFit, TheWipeQuestionFitsTheConfirmationDialog) {
+  for (const std::uint32_t language : {1u, 2u, 3u}) {
+    GuiWorld world({}, language);
+    TForm1a main(world.Context());
+    TForm3b confirmation(world.Context(), &main);
+    const auto text = [&](const char *key) { return world.Context().Text("Wipe", key, ""); };
+    for (const char *mode : {"Message8", "Message9"}) {
+      confirmation.SetMessage(text("Message1") + "\nE: SANDISK32GB \u00B7 30436 Mb \u00B7 mmcblk0p1\n" +
+                              text(mode) + "\n" + text("Message6"));
+      const QLabel *label = confirmation.InfoLabel();
+      ExpectFits(label, language);
+      EXPECT_GE(label->y(), 32);
+      EXPECT_LE(label->y() + label->height(), 130);
+    }
+    confirmation.SetMessage(world.Context().Text("Drive", "Message4", ""));
+    EXPECT_EQ(confirmation.InfoLabel()->geometry(), QRect(20, 56, 260, 64));
   }
 }
 

@@ -25,7 +25,10 @@ namespace {
 using orvanta::test::FatImageFile;
 
 constexpr int kDeleted = 12;
-const QString kQuestion = "Are you sure wipe deleted files?";
+// The question names the drive (letter, volume label, size, image) and what
+// the quick wipe overwrites.
+const QString kQuestion = "Are you sure wipe deleted files?\nE: ORVANTA \u00B7 16 Mb \u00B7 card.img\n"
+                          "Deleted entries will be overwritten.";
 const QString kInUse = "The drive cannot be opened for writing. It may be write-protected or in use.";
 
 struct AnsweringDialogs final : MainWindowDialogs {
@@ -199,7 +202,9 @@ TEST_F(WipeTest, AMountedCardIsUnmountedForTheWipeAndMountedAgain) {
     bool Written;
     VolumeMounter::Outcome Mount = VolumeMounter::Outcome::Done;
   };
-  const QString twoLines = kQuestion + "\nThe drive will be unmounted while it is wiped.";
+  const QString twoLines = "Are you sure wipe deleted files?\nE: ORVANTA \u00B7 16 Mb \u00B7 sdz1\n"
+                           "Deleted entries will be overwritten.\n"
+                           "The drive is unmounted for the wipe.";
   const Case cases[] = {
       {VolumeMounter::Outcome::Done, true, {twoLines}, "Files wiped: 12",
        {"can unmount /dev/sdz1", "unmount", "mount"}, true},

@@ -77,9 +77,10 @@ TEST(FindCommand, RefusalsAndUsageErrors) {
   EXPECT_EQ(r.ExitCode, 1);
   EXPECT_EQ(r.Err, "'[abc' is an invalid mask at (5)\n");
   EXPECT_EQ(r.Out, "");
-  r = RunCli({"find", (card.Dir / "missing.img").string()});
+  const auto missing = (card.Dir / "missing.img").string();
+  r = RunCli({"find", missing});
   EXPECT_EQ(r.ExitCode, 1);
-  EXPECT_EQ(r.Err, "Drive not found!\n");
+  EXPECT_EQ(r.Err, "orvanta-cli: " + missing + ": Drive not found! (No such file or directory)\n");
   EXPECT_EQ(RunCli({"find"}).ExitCode, 2);
   EXPECT_EQ(RunCli({"find", "--mask"}).ExitCode, 2);
   EXPECT_EQ(RunCli({"find", "--what", card.Image.Path().string()}).ExitCode, 2);

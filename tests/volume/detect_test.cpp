@@ -98,6 +98,14 @@ TEST(OpenVolume, TheFatTypeComesFromTheBootSectorsStructure) {
   EXPECT_EQ(OpenVolume(e.Vol, "E:", true), VolumeCheck::NotFat);
 }
 
+TEST(OpenVolume, ADriveTheUserMayNotOpenIsNeitherMissingNorForeign) {
+  test::CraftedVolume fat16({.FatBits = 16});
+  Drive d(fat16.Bytes, "FAT");
+  d.Device->DenyAccess();
+  EXPECT_EQ(OpenVolume(d.Vol, "E:", true), VolumeCheck::AccessDenied);
+  EXPECT_EQ(OpenVolume(d.Vol, "Q:", true), VolumeCheck::DriveNotFound);
+}
+
 TEST(OpenVolume, ExFatIsLeftToTheExfatReader) {
   std::vector<std::uint8_t> exfat(4096);
   std::memcpy(&exfat[0], "\xEB\x76\x90" "EXFAT   ", 11);

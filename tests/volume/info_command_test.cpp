@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include "support/cli.h"
@@ -79,9 +82,10 @@ TEST(InfoCommand, TheSizeLineRoundsHalvesToEven) {
 
 TEST(InfoCommand, RefusesWhatItCannotUseWithTheSystemsMessages) {
   TempDir dir;
-  auto r = RunCli({"info", (dir / "missing.img").string()});
+  const auto missing = (dir / "missing.img").string();
+  auto r = RunCli({"info", missing});
   EXPECT_EQ(r.ExitCode, 1);
-  EXPECT_EQ(r.Err, "Drive not found!\n");
+  EXPECT_EQ(r.Err, "orvanta-cli: " + missing + ": Drive not found! (No such file or directory)\n");
 
   const auto ext4 = dir / "ext4.img";
   test::WriteFileBytes(ext4, std::vector<std::uint8_t>(8 << 20));
@@ -158,20 +162,37 @@ TEST(VolumeCommands, ShareTheDriveOptionsAndHelp) {
   }
 }
 
-// A device the user may not open is reported with the system's words, not
-// as a missing drive.
-TEST(InfoCommand, SaysPermissionDeniedWhereItLacksRights) {
+// A device the user may not open is not reported as missing: the system's
+// reason, and how to get access to an image or to a card.
+TEST(InfoCommand, SaysHowToGetAccessWhereItLacksRights) {
   if (::geteuid() != 0)
     GTEST_SKIP() << "needs root to run as another user";
   test::TempDir dir;
   test::FatImageFile card(dir / "card.img", {.FatBits = 16, .SizeKiB = 16 * 1024});
   std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
   std::filesystem::permissions(card.Path(), std::filesystem::perms::owner_read);
+  const auto node = dir / "sdz1"; // a block device node that only root may open
+  const bool haveNode = ::mknod(node.c_str(), S_IFBLK | 0600, makedev(7, 200)) == 0 &&
+                        ::chown(node.c_str(), 0, 6) == 0;
   const char *cli = std::getenv("ORVANTA_CLI");
-  const auto result = test::Run({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
-                                 cli ? cli : "orvanta-cli", "info", card.Path().string()});
+  const auto asNobody = [&](const std::filesystem::path &device) {
+    return test::Run({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                      cli ? cli : "orvanta-cli", "info", device.string()});
+  };
+  const std::string denied = ": Access to the drive was not granted. (Permission denied)\n";
+  auto result = asNobody(card.Path());
   EXPECT_EQ(result.ExitCode, 1);
-  EXPECT_EQ(result.Err, "orvanta-cli: " + card.Path().string() + ": Permission denied\n");
+  EXPECT_EQ(result.Err, "orvanta-cli: " + card.Path().string() + denied +
+                            "Ask for read permission on the file, or copy it somewhere you can read it.\n");
+  if (!haveNode)
+    return;
+  const struct group *six = ::getgrgid(6);
+  result = asNobody(node);
+  EXPECT_EQ(result.ExitCode, 1);
+  EXPECT_EQ(result.Err, "orvanta-cli: " + node.string() + denied +
+                            "To read it, start the desktop program orvanta, which asks for UDisks2 "
+                            "authorisation, or join the group that owns the device: sudo usermod -aG " +
+                            std::string(six ? six->gr_name : "disk") + " \"$USER\", then log in again.\n");
 }
 
 } // namespace

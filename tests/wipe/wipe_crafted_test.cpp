@@ -2,11 +2,15 @@
 // crafted volumes, byte by byte.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
+
 #include "platform/memory_device.h"
 #include "support/crafted_volume.h"
 #include "support/fat_image.h"
 #include "support/scan_fixture.h"
 #include "volume/volume_checks.h"
+#include "engine/rounding.h"
 #include "wipe/wipe_engine.h"
 #include "jobs/wipe_job.h"
 #include "support/catalogue_text.h"
@@ -320,21 +324,28 @@ TEST(FreeSpacePass, RunsThatFollowOneAnotherAreWrittenTogether) {
   EXPECT_EQ(w.Memory->Writes(), 2u); // the runs before 70, those after it; the root has nothing to change
 }
 
-// The boot sector's total may reach past the device (a damaged field), or
-// the device past the volume (a card with more behind it); the FAT may hold
-// entries past the data area either way. The last run still ends at the
-// last cluster: every free cluster is wiped and nothing past them written.
+// The boot sector's total may reach past the device (a damaged field: with
+// more clusters than the FAT has entries the wipe is refused), or the
+// device past the volume (a card with more behind it). The last run ends
+// at the last cluster: every free cluster is wiped and nothing past them
+// written.
 TEST(FreeSpacePass, EveryFreeClusterUpToTheEndOfTheDataAreaIsWiped) {
   const std::size_t volumeEnd = Fat16().Bytes.size();
   for (const bool totalTooLarge : {true, false}) {
     auto v = Filled16();
     v.SetFat(2, 0xFFFF);
+    v.PutEntries(v.RootOffset(), {ShortEntry("KEPT    BIN", 0x20, 2, 1)});
     if (totalTooLarge)
       v.PutLe32(32, static_cast<std::uint32_t>(4 * volumeEnd / 512));
     else
       v.Bytes.resize(v.Bytes.size() + 64 * 512, 0xAA);
     Crafted w(v);
     const auto outcome = w.Run(true);
+    if (totalTooLarge) {
+      EXPECT_EQ(outcome.Hazard, WipeHazard::FatTooSmall);
+      EXPECT_EQ(w.Memory->Bytes(), v.Bytes);
+      continue;
+    }
     EXPECT_EQ(outcome.ReportText(), "Free drive space wiped: 100%");
     EXPECT_TRUE(AllZero(w.At(v.ClusterOffset(3), volumeEnd - v.ClusterOffset(3)))) << totalTooLarge;
     EXPECT_EQ(w.At(volumeEnd, v.Bytes.size() - volumeEnd), At(v, volumeEnd, v.Bytes.size() - volumeEnd));
@@ -343,8 +354,9 @@ TEST(FreeSpacePass, EveryFreeClusterUpToTheEndOfTheDataAreaIsWiped) {
 
 // A deleted folder entry naming cluster 1 points at the last FAT sector of
 // a FAT32 volume, and here that sector even looks like the folder's
-// directory. Neither wipe writes it: the write is refused and counted, and
-// nothing before the data area changes.
+// directory. Neither wipe writes it: the volume is refused (the directory's
+// bytes are FAT entries of clusters in use that nothing holds), or the
+// write is refused and counted; nothing before the data area changes.
 TEST(WriteFence, NothingBeforeTheDataAreaIsWritten) {
   CraftedVolume v({.FatBits = 32, .SectorsPerCluster = 1, .Clusters = 200}); // two FAT sectors
   v.PutEntries(v.RootOffset(), {Deleted(ShortEntry("OLDDIR     ", 0x10, 1, 0))});
@@ -353,7 +365,10 @@ TEST(WriteFence, NothingBeforeTheDataAreaIsWritten) {
   for (const bool freeSpace : {false, true}) {
     Crafted w(v);
     const auto outcome = w.Run(freeSpace);
-    EXPECT_GE(outcome.FailedWrites, 1) << freeSpace;
+    if (outcome.Outcome == WipeOutcome::Result::Refused)
+      EXPECT_EQ(outcome.Hazard, WipeHazard::LostClusters) << freeSpace;
+    else
+      EXPECT_GE(outcome.FailedWrites, 1) << freeSpace;
     EXPECT_EQ(w.At(0, v.RootOffset()), At(v, 0, v.RootOffset())) << freeSpace;
   }
 }
@@ -394,6 +409,45 @@ TEST(WipeCommand, ChecksRefuseBeforeTheQuestion) {
   EXPECT_EQ(w.Memory->Bytes(), damaged.Bytes);
 }
 
+// The question names the drive by its letter, the label of its boot sector
+// (after the extended boot signature 0x29 only; "NO NAME" is none), its size
+// and device, and says what the chosen wipe overwrites.
+TEST(WipeCommand, TheQuestionNamesTheDriveAndWhatTheWipeOverwrites) {
+  struct Case {
+    int FatBits;
+    std::uint8_t Signature;
+    const char *Label; // 11 bytes
+    bool FreeSpace;
+    const char *DriveLine;
+  };
+  const Case cases[] = {
+      {16, 0x29, "HOLIDAY    ", false, "E: HOLIDAY \u00B7 %d Mb \u00B7 sdb1"},
+      {32, 0x29, "CARD 2     ", true, "E: CARD 2 \u00B7 %d Mb \u00B7 sdb1"},
+      {16, 0x29, "NO NAME    ", false, "E: \u00B7 %d Mb \u00B7 sdb1"},
+      {16, 0x28, "HOLIDAY    ", false, "E: \u00B7 %d Mb \u00B7 sdb1"}, // no label field
+      {16, 0x29, "\xCA\xC0\xD0\xD2\xC0      ", false, "E: \u041A\u0410\u0420\u0422\u0410 \u00B7 %d Mb \u00B7 sdb1"},
+  };
+  for (const Case &c : cases) {
+    CraftedVolume v({.FatBits = c.FatBits});
+    const std::size_t signature = c.FatBits == 32 ? 66 : 38;
+    v.Bytes[signature] = c.Signature;
+    std::memcpy(&v.Bytes[signature + 5], c.Label, 11);
+    Crafted w(v);
+    WipeOptions options;
+    options.FreeSpace = c.FreeSpace;
+    options.DeviceName = "sdb1";
+    const TVolumeGeometry &g = w.Fixture.State.Vol.Geometry();
+    char line[96];
+    std::snprintf(line, sizeof line, c.DriveLine,
+                  int(RoundHalfEven(double(std::int64_t{g.BytesPerCluster} * g.ClusterCount) / 1048576.0)));
+    EXPECT_EQ(WipeQuestion(w.Fixture.State, options),
+              std::string("Are you sure wipe deleted files?\n") + line + "\n" +
+                  (c.FreeSpace ? "All free space will be zeroed."
+                               : "Deleted entries will be overwritten."))
+        << c.Label;
+  }
+}
+
 TEST(WipeCommand, AnsweringNoChangesNothing) {
   auto v = Filled16();
   v.PutEntries(v.RootOffset(), {Deleted(ShortEntry("GONE    TXT", 0x20, 9, 1))});
@@ -404,7 +458,7 @@ TEST(WipeCommand, AnsweringNoChangesNothing) {
   WipeOptions options;
   options.Confirm = [&](const std::string &q) { return question = q, false; };
   EXPECT_EQ(RunWipe(w.Fixture.State, w.Fixture.Host, options).Outcome, WipeOutcome::Result::Declined);
-  EXPECT_EQ(question, "Are you sure wipe deleted files?");
+  EXPECT_EQ(question.substr(0, question.find('\n')), "Are you sure wipe deleted files?");
   EXPECT_EQ(w.Memory->Bytes(), v.Bytes);
   EXPECT_EQ(w.Fixture.Host.LogLines, (std::vector<std::string>{"last find"}));
   EXPECT_EQ(w.Fixture.State.Catalogue.FileCount(), 1u);

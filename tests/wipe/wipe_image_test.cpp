@@ -187,7 +187,8 @@ TEST(WipeCli, ReportsOnTheLastLineAndAsksWithoutYes) {
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
   EXPECT_EQ(r.Out, "Free drive space wiped: 100%\n");
   EXPECT_EQ(card.Get("/keep.txt"), std::vector<std::uint8_t>(3000, 'k'));
-  EXPECT_EQ(test::RunCli({"wipe", "--yes", (dir / "none.img").string()}).Err, "Drive not found!\n");
+  EXPECT_EQ(test::RunCli({"wipe", "--yes", (dir / "none.img").string()}).Err,
+            "orvanta-cli: " + (dir / "none.img").string() + ": Drive not found! (No such file or directory)\n");
   EXPECT_EQ(test::RunCli({"wipe", "--fast", card.Path().string()}).ExitCode, 2);
 }
 

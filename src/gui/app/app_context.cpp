@@ -34,8 +34,6 @@ std::unique_ptr<AppContext> AppContext::ForThisProcess(std::unique_ptr<DriveSour
 }
 
 QString AppContext::CheckMessage(VolumeCheck check) const {
-  if (check == VolumeCheck::DriveNotFound && services_.DeviceAccess->AccessRefused())
-    return Text("Errors", "Message8", "Access to the drive was not granted.");
   return QString::fromStdString(VolumeCheckMessage(check, state_->Language));
 }
 

@@ -66,8 +66,7 @@ public:
   // A text of the language file, with its English default.
   QString Text(std::string_view section, std::string_view key, std::string_view defaultText) const;
 
-  // The message of a failed volume check; a drive that the user was not
-  // allowed to open is not reported as missing.
+  // The message of a failed volume check, in the user's language.
   QString CheckMessage(VolumeCheck check) const;
 
   // Turns a show-window flag off in memory and in the settings key.

@@ -61,6 +61,10 @@ private:
   TForm1a &window_;
 };
 
+// The device as the wipe question names it, as the drive box does: a block
+// device by its kernel name ("sdb1"), an image by its file name.
+std::string DeviceNameOf(const std::filesystem::path &device) { return device.filename().string(); }
+
 } // namespace
 
 void DriveComboBox::paintEvent(QPaintEvent *) {
@@ -165,14 +169,23 @@ TForm1a::TForm1a(AppContext &context)
   connect(driveBox_, &QComboBox::currentIndexChanged, this, &TForm1a::DriveBoxChange);
   connect(&context_.HotPlug(), &HotPlugMonitor::DrivesChanged, this, &TForm1a::DrivesChanged);
 
-  // Only the fields take the keyboard, in this order.
+  // The fields and every command take the keyboard, in the order they are
+  // seen: the title buttons, the fields row, the log, the command row. The
+  // drive box has it first. Enter in the mask box is Find.
   for (QWidget *w : findChildren<QWidget *>())
-    w->setFocusPolicy(Qt::NoFocus);
-  QWidget *order[] = {driveBox_, maskEdit_, check1_, check2_, infoList_};
-  for (QWidget *w : order)
+    if (!qobject_cast<ButtonFocus *>(w))
+      w->setFocusPolicy(Qt::NoFocus);
+  QWidget *fields[] = {driveBox_, maskEdit_, check1_, check2_, infoList_};
+  for (QWidget *w : fields)
     w->setFocusPolicy(Qt::StrongFocus);
+  infoList_->setTabChangesFocus(true);
+  QWidget *order[] = {topButton1_->Focus(), topButton2_->Focus(), topButton3_->Focus(),
+                      driveBox_, maskEdit_, check1_, check2_, infoList_,
+                      button1_->Focus(), button2_->Focus(), button3_->Focus()};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i)
     setTabOrder(order[i], order[i + 1]);
+  driveBox_->setFocus();
+  connect(maskEdit_, &QLineEdit::returnPressed, this, &TForm1a::Button1Click);
 
   // Dragging by the top band, left of the About button.
   new TopBandDrag(this, SkinnedWindow::kDragBand, [this] { return topButton1_->NormalImage()->x(); });
@@ -326,14 +339,13 @@ void TForm1a::DriveBoxChange() {
   }
   const std::string drive = driveBox_->currentText().left(2).toStdString();
   EngineState &state = context_.State();
-  context_.DeviceAccess().ResetRefusal();
+  // What keeps the drive from being used is said at once, not only when a
+  // command is started.
   const VolumeCheck check = OpenAnyVolume(state.Vol, drive, false);
-  if (check == VolumeCheck::DriveNotFound) {
+  if (check != VolumeCheck::Ok) {
     Log(context_.CheckMessage(check));
     return;
   }
-  if (check != VolumeCheck::Ok)
-    return;
   for (const std::string &line : DriveSummaryLines(state.Vol.Geometry()))
     Log(QString::fromStdString(line));
   Log(QString());
@@ -364,7 +376,6 @@ void TForm1a::PrepareHost() {
   }
   host_->Begin();
   host_->Stop().Reset();
-  context_.DeviceAccess().ResetRefusal();
 }
 
 bool TForm1a::OnWindowThread(std::function<void()> act) {
@@ -546,6 +557,7 @@ void TForm1a::StartWipe() {
   options.Drive = driveBox_->currentText().left(2).toStdString();
   options.FreeSpace = check2_->isChecked();
   const std::filesystem::path device = shownDrives_[static_cast<std::size_t>(selected)].Device;
+  options.DeviceName = DeviceNameOf(device);
 
   // Checks, question and run on the worker; the window is prepared when the
   // run starts (the host's first batch says so).
@@ -583,8 +595,8 @@ WipeOutcome TForm1a::WipeOnWorker(const WipeOptions &options, const std::filesys
   // The desktop mounted the card: with the user's consent it lets go of it
   // for the run, and gets it back however the run ends.
   VolumeMounter &mounter = *context_.Mounter();
-  const std::string question = language.Text("Wipe", "Message1", "Are you sure wipe deleted files?") + "\n" +
-                               language.Text("Wipe", "Message6", "The drive will be unmounted while it is wiped.");
+  const std::string question =
+      WipeQuestion(state, options) + "\n" + language.Text("Wipe", "Message6", "The drive is unmounted for the wipe.");
   if (!ask(question))
     return declined;
   WipeOutcome outcome;

@@ -230,6 +230,18 @@ QStringList WriteScreenshots(AppContext &context, const QString &folder) {
   information.SetMessage(context.Text("Restore", "Message1", "Deleted files found:") + " 7");
   TForm3b confirmation(context, &main);
   confirmation.SetMessage(context.Text("Drive", "Message4", "Cancel operation?"));
+  // The longest question: a free-space wipe of a card the desktop mounted.
+  TForm3b wipeQuestion(context, &main);
+  {
+    WipeOptions options;
+    options.Drive = main.DriveBox()->currentText().left(2).toStdString();
+    options.FreeSpace = true;
+    const std::vector<DriveEntry> drives = context.Drives().Refresh();
+    if (!drives.empty())
+      options.DeviceName = drives.front().Path.filename().string();
+    wipeQuestion.SetMessage(QString::fromStdString(WipeQuestion(context.State(), options)) + "\n" +
+                            context.Text("Wipe", "Message6", "The drive is unmounted for the wipe."));
+  }
   TForm3c deepScanHint(context, &main);
   TForm3d resultsHint(context, &main);
   TForm2a about(context, &main);
@@ -237,6 +249,7 @@ QStringList WriteScreenshots(AppContext &context, const QString &folder) {
   PromoWindow tipsCard(context, &main, SettingsFlag::Promo2);
   const std::pair<QWidget *, const char *> windows[] = {
       {&information, "information"},   {&confirmation, "confirmation"},
+      {&wipeQuestion, "confirmation_wipe"},
       {&deepScanHint, "hint_deep_scan"}, {&resultsHint, "hint_results"},
       {&about, "about"},               {&tipsCli, "tips_cli"},
       {&tipsCard, "tips_card"},

@@ -22,9 +22,10 @@ int DesktopDeviceOpener::operator()(const std::filesystem::path &path, int flags
   const int fd = direct_(path, flags);
   if (fd >= 0 || (errno != EACCES && errno != EPERM) || !service_ || !isBlockDevice_(path))
     return fd;
+  const int denied = errno;
   const int viaService = service_->OpenDescriptor(path, flags);
-  if (viaService < 0 && errno == EACCES)
-    refused_ = true;
+  if (viaService < 0)
+    errno = denied;
   return viaService;
 }
 

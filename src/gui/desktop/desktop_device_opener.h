@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <filesystem>
 #include <functional>
 
@@ -12,8 +11,10 @@ namespace orvanta::gui {
 // engine's device opener (path and open(2) flags in, a descriptor or -1 with
 // errno out): directly first, as for images and for root; when the system
 // says the user may not (EACCES, EPERM) and the path is a block device,
-// through the disk service, which asks for authorisation. It may be called
-// from worker threads.
+// through the disk service, which asks for authorisation. When the service
+// refuses or cannot be reached the open fails with the system's EACCES or
+// EPERM, so that the drive is reported as one the user may not open. It may
+// be called from worker threads.
 class DesktopDeviceOpener {
 public:
   using DirectOpen = std::function<int(const std::filesystem::path &, int flags)>;
@@ -25,17 +26,10 @@ public:
 
   int operator()(const std::filesystem::path &path, int flags);
 
-  // Whether an open since the last reset was refused by the service (the
-  // user dismissed the password dialog or the policy said no): the drive is
-  // there, the user may not read it.
-  bool AccessRefused() const { return refused_; }
-  void ResetRefusal() { refused_ = false; }
-
 private:
   DeviceOpenerService *service_;
   DirectOpen direct_;
   std::function<bool(const std::filesystem::path &)> isBlockDevice_;
-  std::atomic<bool> refused_ = false;
 };
 
 } // namespace orvanta::gui

@@ -2,9 +2,44 @@
 
 #include "gui/dialogs/fonts.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace orvanta::gui {
+
+ButtonFocus::ButtonFocus(QWidget *window) : QWidget(window) {
+  setObjectName(QStringLiteral("ButtonFocus"));
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setFocusPolicy(Qt::TabFocus);
+}
+
+void ButtonFocus::paintEvent(QPaintEvent *) {
+  if (!hasFocus())
+    return;
+  // A dotted frame just inside the button's edge, in the caption colour,
+  // with a light line beside it so that it shows on light and dark artwork.
+  QPainter painter(this);
+  const QRect frame = rect().adjusted(2, 2, -3, -3);
+  painter.setPen(QPen(Qt::white, 1));
+  painter.drawRect(frame.adjusted(1, 1, -1, -1));
+  painter.setPen(QPen(kButtonTextColour, 1, Qt::DotLine));
+  painter.drawRect(frame);
+}
+
+void ButtonFocus::keyPressEvent(QKeyEvent *event) {
+  switch (event->key()) {
+  case Qt::Key_Space:
+  case Qt::Key_Return:
+  case Qt::Key_Enter:
+    if (!event->isAutoRepeat())
+      emit Pressed();
+    event->accept();
+    return;
+  default:
+    QWidget::keyPressEvent(event);
+  }
+}
 
 ImageButton::ImageButton(QWidget *window, const Look &look) : QObject(window) {
   normal_ = new SvgImage(look.Normal, window);
@@ -26,6 +61,13 @@ ImageButton::ImageButton(QWidget *window, const Look &look) : QObject(window) {
     part->setCursor(Qt::PointingHandCursor);
     part->installEventFilter(this);
   }
+  focus_ = new ButtonFocus(window);
+  focus_->setObjectName(look.Name + "Focus");
+  focus_->setGeometry(look.Images);
+  connect(focus_, &ButtonFocus::Pressed, this, [this] {
+    if (Enabled())
+      emit Clicked();
+  });
 }
 
 void ImageButton::SetHover(bool on) {
@@ -35,11 +77,13 @@ void ImageButton::SetHover(bool on) {
   normal_->setVisible(!on);
   if (caption_)
     caption_->raise();
+  focus_->raise();
 }
 
 void ImageButton::SetToolTip(const QString &text) {
   normal_->setToolTip(text);
   hover_->setToolTip(text);
+  focus_->setAccessibleName(text);
 }
 
 void ImageButton::SetEnabled(bool enabled) {
@@ -47,6 +91,7 @@ void ImageButton::SetEnabled(bool enabled) {
   hover_->setEnabled(enabled);
   if (caption_)
     caption_->setEnabled(enabled);
+  focus_->setEnabled(enabled);
   if (!enabled)
     SetHover(false);
 }

@@ -9,11 +9,28 @@
 
 namespace orvanta::gui {
 
+// The keyboard's way onto an image button: a transparent widget over the
+// button's images that Tab reaches, draws a focus mark while it has the
+// focus, and presses the button on Space or Enter. The mouse goes through
+// it to the images.
+class ButtonFocus : public QWidget {
+  Q_OBJECT
+public:
+  explicit ButtonFocus(QWidget *window);
+
+signals:
+  void Pressed();
+
+protected:
+  void paintEvent(QPaintEvent *event) override;
+  void keyPressEvent(QKeyEvent *event) override;
+};
+
 // A command of a skinned window: three controls at one place on the window,
 // the normal image, the hover image (hidden at first) and a transparent
 // caption over them (none for the title-area buttons). All three show the
-// hand cursor and run the command when clicked. The window switches the
-// images: see SetHover.
+// hand cursor and run the command when clicked; the keyboard reaches it
+// through its ButtonFocus. The window switches the images: see SetHover.
 class ImageButton : public QObject {
   Q_OBJECT
 public:
@@ -32,6 +49,8 @@ public:
   SvgImage *NormalImage() const { return normal_; }
   SvgImage *HoverImage() const { return hover_; }
   QLabel *Caption() const { return caption_; }
+  // The widget that takes the keyboard focus for the button.
+  ButtonFocus *Focus() const { return focus_; }
 
   bool Hovered() const { return hover_->isVisible(); }
   // Shows the hover image instead of the normal one, or back.
@@ -53,6 +72,7 @@ private:
   SvgImage *normal_;
   SvgImage *hover_;
   QLabel *caption_ = nullptr;
+  ButtonFocus *focus_;
 };
 
 // A button of the skinned windows named `name` (its images `name` and

@@ -1,6 +1,9 @@
 #include "gui/dialogs/message_dialogs.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+
+#include <algorithm>
 
 #include "gui/app/app_context.h"
 #include "gui/dialogs/fonts.h"
@@ -21,8 +24,11 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event) {
     QLabel::mouseReleaseEvent(event);
 }
 
-MessageDialog::MessageDialog(QWidget *owner, const QString &title, int infoTop, const QString &background)
-    : SkinnedWindow(owner, kDialogSize, background) {
+MessageDialog::MessageDialog(QWidget *owner, const QString &title, int infoTop, const QString &background,
+                             std::pair<int, int> growInto)
+    : SkinnedWindow(owner, kDialogSize, background), infoTop_(infoTop), room_(growInto) {
+  if (room_.second - room_.first < kInfoLabelSize.height())
+    room_ = {infoTop, infoTop + kInfoLabelSize.height()};
   setWindowTitle(title);
   actionLabel_ = AddLabel(QStringLiteral("ActionLabel"), QRect(16, 5, 268, 16), Arial(13, true), Qt::white);
   actionLabel_->setText(title);
@@ -32,9 +38,33 @@ MessageDialog::MessageDialog(QWidget *owner, const QString &title, int infoTop, 
   infoLabel_->setWordWrap(true);
 }
 
+void MessageDialog::SetMessage(const QString &text) {
+  infoLabel_->setText(text);
+  const int roomHeight = room_.second - room_.first;
+  const QRect room(0, 0, kInfoLabelSize.width(), roomHeight);
+  const int needed =
+      infoLabel_->fontMetrics().boundingRect(room, Qt::AlignCenter | Qt::TextWordWrap, text).height();
+  const int height = std::clamp(needed, kInfoLabelSize.height(), roomHeight);
+  const int centred = infoTop_ + (kInfoLabelSize.height() - height) / 2;
+  const int top = std::clamp(centred, room_.first, room_.second - height);
+  infoLabel_->setGeometry(20, top, kInfoLabelSize.width(), height);
+}
+
+void MessageDialog::keyPressEvent(QKeyEvent *event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    EnterPressed();
+    return;
+  }
+  SkinnedWindow::keyPressEvent(event);
+}
+
+// The room a long message may take: the dark band of the artwork, below
+// the title and above the light part with the buttons.
+constexpr std::pair<int, int> kMessageRoom{32, 130};
+
 TForm3a::TForm3a(AppContext &context, QWidget *owner)
     : MessageDialog(owner, context.Text("Buttons", "Information", "Information"), 64,
-                    Artwork("dialog_message")) {
+                    Artwork("dialog_message"), kMessageRoom) {
   setObjectName(QStringLiteral("TForm3a"));
   button1_ = AddOkButton(1, {94, 166}, {106, 172}, context.Text("Buttons", "OK", "OK"));
   connect(button1_, &ImageButton::Clicked, this, &QDialog::accept);
@@ -47,7 +77,7 @@ void TForm3a::Inform(const QString &text) {
 
 TForm3b::TForm3b(AppContext &context, QWidget *owner)
     : MessageDialog(owner, context.Text("Buttons", "Confirmation", "Confirmation"), 56,
-                    Artwork("dialog_message")) {
+                    Artwork("dialog_message"), kMessageRoom) {
   setObjectName(QStringLiteral("TForm3b"));
   button1_ = AddOkButton(1, {34, 166}, {46, 172}, context.Text("Buttons", "Yes", "Yes"));
   button2_ = AddOkButton(2, {158, 166}, {170, 172}, context.Text("Buttons", "No", "No"));

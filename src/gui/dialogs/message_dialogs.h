@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QLabel>
 
+#include <utility>
+
 #include "gui/dialogs/skinned_window.h"
 #include "settings/settings.h"
 
@@ -16,18 +18,29 @@ inline constexpr QSize kInfoLabelSize{260, 64};
 
 // The common part of the four dialogs: the "Form3" artwork, the title
 // (`ActionLabel`) and the message (`InfoLabel`, 260 × 64, centred both ways,
-// word-wrapped, clipped when it does not fit).
+// word-wrapped). A message that needs more lines grows the label about its
+// centre, as far as the dialog's room for it allows (the dark band between
+// the title and the buttons); only beyond that is it clipped.
 class MessageDialog : public SkinnedWindow {
   Q_OBJECT
 public:
   QLabel *ActionLabel() const { return actionLabel_; }
   QLabel *InfoLabel() const { return infoLabel_; }
-  void SetMessage(const QString &text) { infoLabel_->setText(text); }
+  void SetMessage(const QString &text);
 
 protected:
-  MessageDialog(QWidget *owner, const QString &title, int infoTop, const QString &background);
+  // `growInto` is the dialog's room for a long message: from its top to its
+  // bottom (none: the label keeps its size).
+  MessageDialog(QWidget *owner, const QString &title, int infoTop, const QString &background,
+                std::pair<int, int> growInto = {});
+  // Enter anywhere but on a button: the dialog's first button (OK, Yes).
+  // Escape closes, as for every skinned window.
+  void keyPressEvent(QKeyEvent *event) override;
+  virtual void EnterPressed() {}
 
 private:
+  int infoTop_;
+  std::pair<int, int> room_;
   QLabel *actionLabel_;
   QLabel *infoLabel_;
 };
@@ -41,6 +54,9 @@ public:
 
   // Shows `text` modally.
   void Inform(const QString &text);
+
+protected:
+  void EnterPressed() override { accept(); }
 
 private:
   ImageButton *button1_;
@@ -61,6 +77,7 @@ public:
 
 protected:
   void showEvent(QShowEvent *event) override;
+  void EnterPressed() override { Button1Click(); }
 
 private:
   void Button1Click();

@@ -1,6 +1,10 @@
 #include "gui/dialogs/skinned_window.h"
 
 #include <QEvent>
+#include <QScreen>
+#include <QWindow>
+
+#include <algorithm>
 
 #include "gui/dialogs/fonts.h"
 
@@ -80,11 +84,33 @@ QLabel *SkinnedWindow::AddLabel(const QString &name, QRect geometry, const QFont
   return label;
 }
 
-void SkinnedWindow::showEvent(QShowEvent *event) {
-  if (QWidget *owner = parentWidget()) {
-    const QRect around = owner->frameGeometry();
-    move(around.center() - QPoint(width() / 2, height() / 2));
+void CentreOnParent(QWidget &window) {
+  QWidget *parent = window.parentWidget();
+  if (!parent)
+    return;
+  const QRect around = parent->window()->frameGeometry();
+  const QSize size = window.size();
+  QPoint topLeft = around.center() - QPoint(size.width() / 2, size.height() / 2);
+  // Kept on the parent's screen.
+  if (const QScreen *screen = parent->window()->screen()) {
+    const QRect room = screen->availableGeometry();
+    topLeft.setX(std::clamp(topLeft.x(), room.left(), std::max(room.left(), room.right() + 1 - size.width())));
+    topLeft.setY(std::clamp(topLeft.y(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height())));
   }
+  window.move(topLeft);
+  // A window shown before keeps its native window: the position goes to it
+  // as well, since a move to where the widget already is would not reach it.
+  if (QWindow *native = window.windowHandle())
+    native->setFramePosition(topLeft);
+}
+
+void SkinnedWindow::setVisible(bool visible) {
+  if (visible && !isVisible())
+    CentreOnParent(*this);
+  QDialog::setVisible(visible);
+}
+
+void SkinnedWindow::showEvent(QShowEvent *event) {
   hover_->RestoreAll();
   QDialog::showEvent(event);
 }

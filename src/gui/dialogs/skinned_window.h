@@ -31,6 +31,12 @@ private:
   QList<ImageButton *> buttons_;
 };
 
+// Places a top-level window centred on the frame of its parent's window, as
+// a position of the program's own, before it is shown: window managers keep
+// such a position, where they place a window left to them by their own rule
+// (Openbox: the screen's free top-left). Nothing without a parent.
+void CentreOnParent(QWidget &window);
+
 // A borderless skinned window shown modally: a fixed size, the skin colour
 // where the artwork leaves gaps, the artwork (`WndImage`) over the whole
 // client area, dragging by the top band of 60 pixels, Escape closes it, and
@@ -55,6 +61,10 @@ protected:
   QLabel *AddLabel(const QString &name, QRect geometry, const QFont &font, const QColor &colour);
 
   void showEvent(QShowEvent *event) override;
+
+public:
+  // Centred on the owner before it is shown.
+  void setVisible(bool visible) override;
 
 private:
   SvgImage *wndImage_;

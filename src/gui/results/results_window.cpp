@@ -118,7 +118,14 @@ public:
     hint.exec();
   }
   QString SelectFolder(const QString &title, const QString &start) override {
-    return QFileDialog::getExistingDirectory(&window_, title, start);
+    QFileDialog chooser(&window_, title, start);
+    chooser.setFileMode(QFileDialog::Directory);
+    chooser.setOption(QFileDialog::ShowDirsOnly);
+    chooser.adjustSize();
+    CentreOnParent(chooser);
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
+      return {};
+    return chooser.selectedFiles().front();
   }
 
 private:
@@ -250,6 +257,10 @@ TForm1b::TForm1b(AppContext &context, QWidget *owner)
   connect(buttons_[0], &ImageButton::Clicked, this, &TForm1b::Button1Click);
   connect(buttons_[1], &ImageButton::Clicked, this, &TForm1b::Button2Click);
   connect(buttons_[2], &ImageButton::Clicked, this, &TForm1b::Button3Click);
+  // Tab goes as the eye does: the folders, the files, then the commands.
+  QWidget *order[] = {dList_, fList_, buttons_[0]->Focus(), buttons_[1]->Focus(), buttons_[2]->Focus()};
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+    setTabOrder(order[i], order[i + 1]);
 
   progressBarA_ = new SvgImage(Artwork("progress_track"), this);
   progressBarA_->setObjectName(QStringLiteral("ProgressBarA"));
@@ -276,11 +287,8 @@ TForm1b::TForm1b(AppContext &context, QWidget *owner)
   QAction *uncheckAll = fListMenu_->addAction(c.Text("Restore", "CheckOff", "Check off"));
   uncheckAll->setObjectName(QStringLiteral("UnCheckAllItem"));
   connect(uncheckAll, &QAction::triggered, this, &TForm1b::UncheckallClick);
-  fList_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(fList_, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
-    if (!ResultsBusy())
-      fListMenu_->popup(fList_->viewport()->mapToGlobal(at));
-  });
+  fList_->installEventFilter(this); // the menu key
+  fList_->viewport()->installEventFilter(this);
 
   auto *grip = new QSizeGrip(this);
   grip->setObjectName(QStringLiteral("SizeGrip"));
@@ -314,6 +322,7 @@ void TForm1b::Arrange() {
     const QPoint topLeft(260 + 176 * i + dw, 550 + dh);
     buttons_[i]->NormalImage()->move(topLeft);
     buttons_[i]->HoverImage()->move(topLeft);
+    buttons_[i]->Focus()->move(topLeft);
     buttons_[i]->Caption()->move(topLeft + QPoint(11, 11));
   }
   if (auto *grip = findChild<QSizeGrip *>(QStringLiteral("SizeGrip")))
@@ -503,6 +512,13 @@ ResultsDialogs &TForm1b::Dialogs() {
 }
 
 bool TForm1b::eventFilter(QObject *watched, QEvent *event) {
+  // Both menus open where the event says the pointer is: the window's own
+  // idea of where it lies can be stale under a window manager.
+  if ((watched == fList_ || watched == fList_->viewport()) && event->type() == QEvent::ContextMenu) {
+    if (!ResultsBusy())
+      fListMenu_->popup(static_cast<QContextMenuEvent *>(event)->globalPos());
+    return true;
+  }
   if (watched != dList_->viewport())
     return QDialog::eventFilter(watched, event);
   switch (event->type()) {

@@ -84,11 +84,12 @@ PosixDevice::PosixDevice(std::filesystem::path path,
     : path_(std::move(path)), imageSectorSize_(imageSectorSize),
       opener_(opener ? std::move(opener) : DeviceOpener(OpenWithCloexec)) {}
 
-UniqueFd PosixDevice::OpenPath(int flags) const {
+UniqueFd PosixDevice::OpenPath(int flags) {
   int fd;
   do {
     fd = opener_(path_, flags);
   } while (fd < 0 && errno == EINTR);
+  accessDenied_ = fd < 0 && (errno == EACCES || errno == EPERM);
   return UniqueFd(fd);
 }
 

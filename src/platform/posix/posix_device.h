@@ -33,11 +33,12 @@ public:
   std::optional<std::filesystem::path> MountPoint() override;
   bool RootReachable() override;
   bool WritableExclusively() override;
+  bool AccessDenied() const override { return accessDenied_; }
 
   const std::filesystem::path &Path() const { return path_; }
 
 private:
-  UniqueFd OpenPath(int flags) const;
+  UniqueFd OpenPath(int flags);
   // The session's descriptor, opened when there is none.
   bool SessionOpen();
   // Closes the session's descriptor, first flushing what was written
@@ -52,6 +53,7 @@ private:
   bool sessionWritable_ = false;
   bool sessionWrote_ = false;   // written through since the last flush
   bool flushFailed_ = false;    // a flush of this session failed
+  bool accessDenied_ = false;   // the last open was refused for lack of rights
   std::uint64_t sessionSize_ = 0;
   std::uint32_t sessionSectorSize_ = 0;
 };
