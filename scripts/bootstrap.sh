@@ -15,6 +15,7 @@ packages=(
   fonts-liberation2 fonts-dejavu-core xdg-utils dbus-daemon
   dpkg-dev file
   desktop-file-utils appstream
+  xvfb openbox xdotool x11-utils
 )
 
 missing=()

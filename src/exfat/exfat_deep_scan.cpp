@@ -8,6 +8,7 @@
 #include "exfat/exfat_format.h"
 #include "exfat/exfat_scans.h"
 #include "exfat/found_rows.h"
+#include "scan/content_files.h"
 #include "scan/deep_scan.h"
 #include "volume/aligned_buffer.h"
 
@@ -132,6 +133,16 @@ std::optional<EntrySet> ParseStitched(Volume &volume, const BootGeometry &boot,
   return ParseEntrySet(bytes, 0);
 }
 
+carve::Carver::Volume CarverVolume(Volume &volume, const BootGeometry &boot) {
+  carve::Carver::Volume v;
+  v.ClusterBytes = static_cast<std::uint32_t>(boot.BytesPerCluster());
+  v.LastCluster = boot.LastCluster();
+  v.Read = [&volume, boot](std::uint32_t first, std::span<std::uint8_t> out) {
+    return boot.IsHeapCluster(first) && volume.ReadSectors(boot.ClusterSector(first), out);
+  };
+  return v;
+}
+
 } // namespace
 
 void RunExfatDeepScan(FindContext &ctx) {
@@ -147,6 +158,8 @@ void RunExfatDeepScan(FindContext &ctx) {
   std::vector<HeapSet> sets;
   std::unordered_set<std::uint32_t> directoryClusters;
   const std::uint64_t last = boot.LastCluster();
+  // Files recognised by their content, in the clusters the bitmap leaves free.
+  ContentFiles content(ctx, CarverVolume(volume, boot));
   for (std::uint64_t c = 2; c <= last; c += perBlock) {
     ctx.Host.Pump();
     if (!ctx.Host.Running())
@@ -156,6 +169,9 @@ void RunExfatDeepScan(FindContext &ctx) {
     const std::span<std::uint8_t> bytes(block.data(), std::size_t(n) * clusterBytes);
     if (!volume.ReadSectors(boot.ClusterSector(std::uint32_t(c)), bytes))
       continue;
+    for (std::uint32_t i = 0; i < n; ++i)
+      content.Cluster(std::uint32_t(c) + i, !bitmap.InUse(c + i),
+                      std::span<const std::uint8_t>(bytes).subspan(std::size_t(i) * clusterBytes, clusterBytes));
     // Sets may begin at any entry of a directory cluster and run on into
     // the next cluster of the directory: the one the FAT names, or the one
     // that follows (a directory without a chain).
@@ -191,6 +207,8 @@ void RunExfatDeepScan(FindContext &ctx) {
   for (const HeapSet &found : sets) {
     if (found.Set.IsDirectory)
       continue;
+    // Live or deleted, a file found by its set is not listed again by its content.
+    ctx.EntryFirstClusters.insert(found.Set.FirstCluster);
     ctx.Host.Pump();
     const std::string folder = paths.Of(found.Cluster);
     // A file the live tree holds is no lost file.
@@ -199,6 +217,7 @@ void RunExfatDeepScan(FindContext &ctx) {
     if (auto row = FoundRowOf(ctx, bitmap, found.Set, found.Set.Deleted ? '1' : '0'))
       RecordFoundFile(ctx, folder, std::move(*row));
   }
+  content.Record();
 }
 
 } // namespace orvanta::exfat

@@ -45,6 +45,9 @@ ContentFiles::ContentFiles(FindContext &ctx)
       std::min<std::uint64_t>(ctx.State.Vol.FatEntryCount(), std::numeric_limits<std::uint32_t>::max()));
 }
 
+ContentFiles::ContentFiles(FindContext &ctx, carve::Carver::Volume volume)
+    : ctx_(ctx), listRuns_(true), carver_(std::move(volume)) {}
+
 bool ContentFiles::IsFree(std::uint32_t number) const {
   const auto &vol = ctx_.State.Vol;
   if (number < 2 || number >= lastCluster_)
@@ -100,8 +103,8 @@ void ContentFiles::Record() {
     row.FirstCluster = first;
     row.Mark = '0';
     row.Condition = file.Whole ? FileCondition::Intact : FileCondition::Partly;
-    // One run from the first cluster is what a restore reads anyway.
-    if (file.Runs.size() > 1)
+    // On FAT one run from the first cluster is what a restore reads anyway.
+    if (file.Runs.size() > 1 || listRuns_)
       row.Runs = file.Runs;
     RecordFoundFile(ctx_, drive + ContentFolder(ctx_.State.Language, file.FileKind) + "\\",
                     std::move(row));

@@ -22,10 +22,17 @@ class LanguageFile;
 // to find where a piece ends.
 class ContentFiles {
 public:
+  // On a FAT volume: free is what the FAT gives to nothing.
   explicit ContentFiles(FindContext &ctx);
+  // On a volume that says itself which clusters are free (Cluster with
+  // `free`); every row lists its runs, as its extraction follows no FAT chain.
+  ContentFiles(FindContext &ctx, carve::Carver::Volume volume);
 
   // A cluster of the pass, in the order of their numbers.
   void Cluster(std::uint32_t number, std::span<const std::uint8_t> bytes);
+  void Cluster(std::uint32_t number, bool free, std::span<const std::uint8_t> bytes) {
+    carver_.Cluster(number, free, bytes);
+  }
   // The pass is over (or was stopped): records what was found.
   void Record();
 
@@ -34,6 +41,7 @@ private:
 
   FindContext &ctx_;
   std::uint32_t lastCluster_ = 0;
+  bool listRuns_ = false;
   carve::Carver carver_;
 };
 

@@ -4,7 +4,10 @@
 
 #include "filled_card.h"
 #include "jobs/restore_jobs.h"
+#include "scan/content_files.h"
 #include "scan/live_view.h"
+#include "support/carve_samples.h"
+#include "support/fat_image.h"
 #include "support/run.h"
 #include "support/scan_fixture.h"
 #include "support/temp_dir.h"
@@ -67,6 +70,73 @@ TEST(ExfatDeepScan, FindsTheOldFoldersOfAQuickFormattedCard) {
   for (const auto &part : PathComponents(restore.CurrentSection))
     file /= part;
   EXPECT_EQ(test::ReadFile(file / "IMG_0002.JPG"), photo);
+}
+
+// Photos taken, the card quick-formatted and its folders made again where
+// they were, a new photo taken over the first old one: the old photos come
+// back by their content, once each. On the card as it was before the
+// format, its deleted photos are found by their sets and nothing by content.
+TEST(ExfatDeepScan, PhotosOfAFormattedCardComeBackByTheirContent) {
+  TempDir dir;
+  const std::uint32_t clusterBytes = 4096;
+  ExfatCard old(dir / "old.img", 16u << 20, clusterBytes, "CAM");
+  old.MakeFolder("DCIM");
+  old.MakeFolder("DCIM/100CANON");
+  const char *samples[] = {"photo", "big", "prog"};
+  std::vector<std::pair<std::uint32_t, test::Bytes>> photos; // first cluster, bytes
+  for (int i = 0; i < 12; ++i) {
+    const std::string name = "DCIM/100CANON/IMG_" + std::to_string(1000 + i) + ".JPG";
+    photos.emplace_back(0, test::CarveSample(std::string(samples[i % 3]) + ".jpg"));
+    old.Put(name, photos.back().second, i % 4 == 3 ? test::ExfatLayout::Fragmented
+                                                   : test::ExfatLayout::Contiguous);
+    photos.back().first = old.FirstCluster(name);
+  }
+  old.Delete("DCIM/100CANON/IMG_1001.JPG");
+  old.Delete("DCIM/100CANON/IMG_1004.JPG");
+  old.Save();
+  {
+    auto fx = test::EngineFixture::OfImage(old.Path());
+    ASSERT_EQ(fx.Find("*.*", /*deep=*/true).Outcome, FindOutcome::Result::Found);
+    const auto rows = Rows(fx.State.Catalogue);
+    EXPECT_EQ(rows.size(), 2u);
+    EXPECT_TRUE(rows.count("E:\\DCIM\\100CANON\\IMG_1001.JPG"));
+  }
+
+  ExfatCard card(dir / "card.img", 16u << 20, clusterBytes, "CAM");
+  card.MakeFolder("DCIM");
+  card.MakeFolder("DCIM/100CANON");
+  ASSERT_EQ(card.FirstCluster("DCIM/100CANON"), old.FirstCluster("DCIM/100CANON"));
+  card.Put("DCIM/100CANON/IMG_2000.JPG", test::NoiseBytes(3000, 5));
+  ASSERT_EQ(card.FirstCluster("DCIM/100CANON/IMG_2000.JPG"), photos[0].first);
+  // What the format and the new files left alone holds what was there.
+  auto &image = card.Image();
+  for (std::uint64_t at = card.ClusterOffset(2); at + clusterBytes <= image.size(); at += clusterBytes)
+    if (std::all_of(image.begin() + std::ptrdiff_t(at), image.begin() + std::ptrdiff_t(at + clusterBytes),
+                    [](std::uint8_t b) { return b == 0; }))
+      std::copy_n(old.Image().begin() + std::ptrdiff_t(at), clusterBytes, image.begin() + std::ptrdiff_t(at));
+  card.Save();
+
+  auto fx = test::EngineFixture::OfImage(card.Path());
+  ASSERT_EQ(fx.Find("*.*", /*deep=*/true).Outcome, FindOutcome::Result::Found);
+  auto rows = Rows(fx.State.Catalogue);
+  RestoreState restore;
+  restore.CurrentSection = "E:\\";
+  restore.DestFolder = dir / "out";
+  RestoreFolder(fx.State, restore, fx.Host);
+  // The first photo was taken over; the fragmented ones go on after their gaps.
+  for (std::size_t i = 1; i < photos.size(); ++i) {
+    const std::string name = ContentFileName(photos[i].first, "jpg");
+    SCOPED_TRACE(name);
+    const auto row = rows.find("E:\\Found by content\\Photos\\" + name);
+    ASSERT_NE(row, rows.end());
+    EXPECT_EQ(row->second->Condition, FileCondition::Intact);
+    EXPECT_EQ(row->second->Size, photos[i].second.size());
+    EXPECT_TRUE(test::ReadFileBytes(restore.DestFolder / "Found by content" / "Photos" / name) ==
+                photos[i].second);
+    rows.erase(row);
+  }
+  for (const auto &[key, row] : rows)
+    ADD_FAILURE() << "also listed: " << key;
 }
 
 } // namespace

@@ -1,7 +1,10 @@
 #include <QCheckBox>
 #include <QLabel>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "gui/app/main_window.h"
 #include "gui/dialogs/about_window.h"
@@ -116,6 +119,31 @@ TEST(Dialogs, EnterIsOkOrYesAndPressesTheFocusedButton) {
     QTest::keyClick(d, Qt::Key_Escape);
   });
   EXPECT_EQ(hint.exec(), QDialog::Rejected);
+}
+
+// Each dialog is placed by the program, centred on its owner and on the
+// screen, before it shows: also the second time, after the owner moved.
+TEST(Dialogs, OpenCentredOnTheirOwnerAndOnTheScreen) {
+  GuiWorld world;
+  QWidget owner;
+  owner.setGeometry(300, 200, 700, 518);
+  owner.show();
+  TForm3a information(world.Context(), &owner);
+  TForm3c hint(world.Context(), &owner);
+  for (const QPoint ownerAt : {QPoint(300, 200), QPoint(420, 260), QPoint(-600, -400)}) {
+    owner.move(ownerAt);
+    for (QDialog *d : std::initializer_list<QDialog *>{&information, &hint}) {
+      WhenModal([](QWidget *shown) { QTest::keyClick(shown, Qt::Key_Escape); });
+      QPoint at;
+      QObject::connect(d, &QDialog::finished, d, [&at, d] { at = d->pos(); }, Qt::SingleShotConnection);
+      d->exec();
+      const QRect screen = owner.screen()->availableGeometry();
+      const QPoint centred = owner.frameGeometry().center() - QPoint(150, 110);
+      EXPECT_EQ(at, QPoint(std::clamp(centred.x(), screen.left(), screen.right() + 1 - 300),
+                           std::clamp(centred.y(), screen.top(), screen.bottom() + 1 - 220)))
+          << d->objectName().toStdString() << " owner at " << ownerAt.x() << "," << ownerAt.y();
+    }
+  }
 }
 
 TEST(Dialogs, HintFlagIsStoredOnlyByOkWithTheBoxTickedAndSurvivesARestart) {

@@ -89,7 +89,7 @@ void CentreOnParent(QWidget &window) {
   if (!parent)
     return;
   const QRect around = parent->window()->frameGeometry();
-  const QSize size = window.size();
+  const QSize size = window.frameGeometry().size();
   QPoint topLeft = around.center() - QPoint(size.width() / 2, size.height() / 2);
   // Kept on the parent's screen.
   if (const QScreen *screen = parent->window()->screen()) {

@@ -309,6 +309,12 @@ ImageButton *TForm1b::AddCommand(int number, const QString &caption) {
 // The design places everything for 800 × 600; a larger or smaller window
 // gives the lists the difference and keeps the bottom row at the bottom and
 // the buttons at the right.
+void TForm1b::setVisible(bool visible) {
+  if (visible && !isVisible())
+    CentreOnParent(*this);
+  QDialog::setVisible(visible);
+}
+
 void TForm1b::Arrange() {
   const int dw = width() - kSize.width();
   const int dh = height() - kSize.height();

@@ -121,6 +121,14 @@ protected:
   void paintEvent(QPaintEvent *event) override;
   void done(int result) override;
 
+public:
+  // Centred on the main window before it is shown, by the program rather
+  // than the window manager, so that the window's own idea of where it lies
+  // (which its menus and dialogs are placed by) is where it is.
+  void setVisible(bool visible) override;
+
+protected:
+
 private:
   enum class Job { None, Rows, Folder, Preview };
   using Outcome = std::variant<RestoreOutcome, PreviewOutcome>;
