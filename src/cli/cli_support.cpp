@@ -89,8 +89,12 @@ DriveSession::DriveSession(const DriveOptions &options) : volume_(drives_) {
                std::strerror(reason) + ")";
     return;
   }
-  if (auto device = OpenVolumeDevice(options.Device, options.SectorSize, options.Partition, error_))
+  std::string warning;
+  if (auto device = OpenVolumeDevice(options.Device, options.SectorSize, options.Partition, error_,
+                                     {}, &warning))
     drives_.Add(options.Drive, std::move(device));
+  if (!warning.empty())
+    std::fprintf(stderr, "orvanta-cli: warning: %s\n", warning.c_str());
 }
 
 std::optional<int> SessionFailure(const DriveSession &session) {

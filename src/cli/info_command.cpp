@@ -19,8 +19,8 @@ constexpr const char *kUsage =
     "--partition, or its only FAT or exFAT partition.\n";
 
 // "Partition 1 - FAT32, 63 Mb, at byte 1048576"
-void PrintPartitions(const std::filesystem::path &device) {
-  const auto partitions = ListPartitions(device);
+void PrintPartitions(const std::filesystem::path &device, std::optional<std::uint32_t> sectorSize) {
+  const auto partitions = ListPartitions(device, sectorSize);
   for (const auto &p : partitions)
     std::cout << "Partition " << p.Number << " - "
               << (p.FileSystem.empty() ? std::string("unknown") : p.FileSystem) << ", "
@@ -38,7 +38,7 @@ int InfoCommand(int argc, char **argv, int first) {
     return *exit;
   const auto &[args, drive] = std::get<VolumeCommandLine>(parsed);
 
-  PrintPartitions(drive.Device);
+  PrintPartitions(drive.Device, drive.SectorSize);
   DriveSession session(drive);
   if (const auto failed = SessionFailure(session))
     return *failed;

@@ -113,6 +113,15 @@ WipeCheck CheckWipe(EngineState &state, const WipeOptions &options) {
     outcome.Message = VolumeCheckMessage(check, language);
     return result;
   }
+  // A volume known only through the copy of its boot sector is read, never
+  // written: the copy may be older than the volume.
+  if (state.Vol.Geometry().BootSectorCopy != 0) {
+    outcome.Message = language.Text(
+        "Errors", "BootSectorCopy",
+        "The boot sector of the drive is damaged. Files can be found and restored, but the drive "
+        "is not wiped: check it first (fsck.fat).");
+    return result;
+  }
   // Where the geometry or a chain is damaged, the wipe's writes would land
   // on live files or the FATs. (An exFAT volume is checked as it is opened.)
   if (state.Vol.Geometry().FatType != kExfat)

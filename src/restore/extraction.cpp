@@ -95,7 +95,7 @@ struct Copy {
     const std::size_t maxBatch =
         std::size_t(std::max<std::int64_t>(1, kRunPieceBytes / ClusterBytes));
     std::vector<std::uint8_t> buffer(std::size_t(ClusterBytes) * std::min(maxBatch, chain.size()));
-    std::vector<bool> unreadable;
+    std::vector<std::int64_t> readable;
     std::size_t batchStart = 0, batchEnd = 0;
     std::int64_t written = 0;
     for (std::size_t i = 0; i < chain.size(); ++i) {
@@ -107,10 +107,10 @@ struct Copy {
         while (batchEnd < chain.size() && batchEnd - batchStart < maxBatch &&
                chain[batchEnd] == chain[batchEnd - 1] + 1)
           ++batchEnd;
-        unreadable = ReadClusters(chain, batchStart, batchEnd - batchStart, buffer);
+        readable = ReadClusters(chain, batchStart, batchEnd - batchStart, buffer);
       }
       const std::int64_t length = written + ClusterBytes < size ? ClusterBytes : size - written;
-      if (unreadable[i - batchStart] && length > 0)
+      if (readable[i - batchStart] < length)
         Result.UnreadableParts = true;
       const std::span<const std::uint8_t> cluster(
           buffer.data() + (i - batchStart) * std::size_t(ClusterBytes), std::size_t(ClusterBytes));
@@ -122,18 +122,42 @@ struct Copy {
   }
 
   // Reads `count` clusters that follow one another from chain[first] on;
-  // when that fails, each on its own. Which of them could not be read.
-  std::vector<bool> ReadClusters(const std::vector<std::uint32_t> &chain, std::size_t first,
-                                 std::size_t count, std::vector<std::uint8_t> &buffer) {
-    std::vector<bool> failed(count, false);
+  // when that fails, each on its own, sector by sector. For each, the
+  // offset of its first byte that could not be read (ClusterBytes when none).
+  std::vector<std::int64_t> ReadClusters(const std::vector<std::uint32_t> &chain, std::size_t first,
+                                         std::size_t count, std::vector<std::uint8_t> &buffer) {
+    std::vector<std::int64_t> readable(count, ClusterBytes);
     const std::span<std::uint8_t> all(buffer.data(), count * std::size_t(ClusterBytes));
     if (Vol.ReadSectors(Vol.ClusterSector(static_cast<std::int32_t>(chain[first])), all))
-      return failed;
+      return readable;
     for (std::size_t k = 0; k < count; ++k)
-      failed[k] =
-          !Vol.ReadSectors(Vol.ClusterSector(static_cast<std::int32_t>(chain[first + k])),
-                           all.subspan(k * std::size_t(ClusterBytes), std::size_t(ClusterBytes)));
-    return failed;
+      readable[k] =
+          ReadSalvaging(Vol.ClusterSector(static_cast<std::int32_t>(chain[first + k])),
+                        all.subspan(k * std::size_t(ClusterBytes), std::size_t(ClusterBytes)));
+    return readable;
+  }
+
+  // Reads whole sectors from `sector`; when that fails, each sector on its
+  // own, so that only the sectors that cannot be read stay zero (sectors
+  // past the device's end are not tried). The offset of the first byte that
+  // could not be read; the length when every sector was read.
+  std::int64_t ReadSalvaging(std::uint64_t sector, std::span<std::uint8_t> bytes) {
+    const auto length = static_cast<std::int64_t>(bytes.size());
+    if (Vol.ReadSectors(sector, bytes))
+      return length;
+    const auto sectors = static_cast<std::uint64_t>(length / SectorBytes);
+    if (sector > ~std::uint64_t{0} - sectors)
+      return 0; // no such sectors: the buffer stays zero
+    const std::int64_t deviceSectors = Vol.Geometry().DeviceSectors;
+    std::int64_t firstFailed = length;
+    for (std::uint64_t k = 0; k < sectors; ++k) {
+      const auto at = static_cast<std::int64_t>(k) * SectorBytes;
+      if ((deviceSectors > 0 && sector + k >= std::uint64_t(deviceSectors)) || StopHere())
+        return std::min(firstFailed, at);
+      if (!Vol.ReadSectors(sector + k, bytes.subspan(std::size_t(at), std::size_t(SectorBytes))))
+        firstFailed = std::min(firstFailed, at);
+    }
+    return firstFailed;
   }
 
   // The run of (size div S + 1) sectors from the first cluster, cut to the
@@ -166,7 +190,7 @@ struct Copy {
       const auto length = std::min<std::int64_t>(ClusterBytes, std::int64_t(bytes.size()) - from);
       const auto part =
           bytes.subspan(static_cast<std::size_t>(from), static_cast<std::size_t>(length));
-      if (!Vol.ReadSectors(SectorAt(firstSector, at + from), part) && at + from < size)
+      if (ReadSalvaging(SectorAt(firstSector, at + from), part) < std::min(length, size - (at + from)))
         Result.UnreadableParts = true;
     }
   }

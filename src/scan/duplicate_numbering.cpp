@@ -19,9 +19,8 @@ std::string DuplicateNumbering::Unique(std::string_view folder, const std::strin
                                        OperationHost &host) {
   if (!taken(name))
     return name;
-  const std::string foldedFolder = FoldCase(folder);
   std::uint64_t &next =
-      next_.try_emplace(std::to_string(foldedFolder.size()) + ":" + foldedFolder + FoldCase(name), 1)
+      next_.try_emplace(std::to_string(folder.size()) + ":" + std::string(folder) + FoldCase(name), 1)
           .first->second;
   for (;; ++next) {
     std::string candidate = NumberedName(name, next);

@@ -17,7 +17,8 @@ std::string NumberedName(std::string_view name, std::uint64_t n);
 
 // Numbers the duplicate names of each folder: a second "photo.jpg" becomes
 // "photo (1).jpg", a third "photo (2).jpg", each the first form not yet
-// taken. Folder and name are compared without regard to letter case. The
+// taken. Folders are compared as spelled, names without regard to letter
+// case. The
 // next number to try is kept per folder and name: names are only ever
 // added, so the numbers below it stay taken, and many files of one name
 // cost time in proportion to their number.
@@ -30,7 +31,7 @@ public:
                      const std::function<bool(const std::string &)> &taken, OperationHost &host);
 
 private:
-  std::unordered_map<std::string, std::uint64_t> next_; // folded folder and name -> n
+  std::unordered_map<std::string, std::uint64_t> next_; // folder and folded name -> n
 };
 
 } // namespace orvanta

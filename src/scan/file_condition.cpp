@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "scan/live_clusters.h"
 #include "volume/file_clusters.h"
+#include "volume/volume.h"
 
 namespace orvanta {
 namespace {
@@ -24,6 +26,37 @@ std::optional<FileCondition> ConditionFromName(std::string_view name) {
   return std::nullopt;
 }
 
+namespace {
+
+// Sectors that hold `bytes` bytes.
+std::int64_t SectorsFor(std::int64_t bytes, std::int64_t sectorBytes) {
+  return (bytes + sectorBytes - 1) / sectorBytes;
+}
+
+// Whether the device holds every sector of the file's bytes in its chain
+// (a dump cut short ends before the volume does).
+bool ChainOnDevice(const Volume &vol, const std::vector<std::uint32_t> &chain, std::int64_t size) {
+  const auto &g = vol.Geometry();
+  std::int64_t left = size;
+  for (const std::uint32_t c : chain) {
+    if (left <= 0)
+      break;
+    const std::int64_t bytes = std::min<std::int64_t>(left, g.BytesPerCluster);
+    if (!g.SectorsOnDevice(vol.ClusterToSector(c), SectorsFor(bytes, g.BytesPerSector)))
+      return false;
+    left -= bytes;
+  }
+  return true;
+}
+
+// The same for a run of `size` bytes from the first cluster.
+bool RunOnDevice(const Volume &vol, std::int32_t first, std::int64_t size) {
+  const auto &g = vol.Geometry();
+  return g.SectorsOnDevice(vol.ClusterToSector(first), SectorsFor(size, g.BytesPerSector));
+}
+
+} // namespace
+
 FileCondition ConditionOnVolume(const Volume &vol, const LiveClusters &live, std::int64_t size,
                                 std::int32_t first) {
   if (size <= 0)
@@ -36,14 +69,15 @@ FileCondition ConditionOnVolume(const Volume &vol, const LiveClusters &live, std
   if (size >= clusterBytes) {
     const auto chain = PeekChain(vol, first, static_cast<std::size_t>(size / clusterBytes + 2));
     if (ChainFitsSize(chain, size, clusterBytes))
-      return std::any_of(chain.begin(), chain.end(), [&](auto c) { return live.Holds(c); })
+      return std::any_of(chain.begin(), chain.end(), [&](auto c) { return live.Holds(c); }) ||
+                     !ChainOnDevice(vol, chain, size)
                  ? FileCondition::Partly
                  : FileCondition::Intact;
   }
   const std::int64_t needed = (size + clusterBytes - 1) / clusterBytes;
   if (ClusterInUse(vol, first) || needed == 1) {
     // Read as one run from the first cluster.
-    if (first + needed - 1 > last)
+    if (first + needed - 1 > last || !RunOnDevice(vol, first, size))
       return FileCondition::Partly;
     for (std::int64_t c = first + 1; c < first + needed; ++c)
       if (live.Holds(c))
@@ -51,7 +85,9 @@ FileCondition ConditionOnVolume(const Volume &vol, const LiveClusters &live, std
     return FileCondition::Intact;
   }
   const FreeRun run = FreeClusterRun(vol, size, first, /*listClusters=*/false);
-  return run.PassedUsed || run.PastEnd ? FileCondition::Partly : FileCondition::Intact;
+  // A run that passes no live cluster is read in one piece from the first.
+  return run.PassedUsed || run.PastEnd || !RunOnDevice(vol, first, size) ? FileCondition::Partly
+                                                                         : FileCondition::Intact;
 }
 
 } // namespace orvanta

@@ -7,12 +7,10 @@
 
 namespace orvanta {
 
-bool FolderList::Contains(std::string_view path) const { return folded_.count(FoldCase(path)) > 0; }
-
-bool FolderList::Add(std::string path) {
-  if (!folded_.insert(FoldCase(path)).second)
+bool FolderList::Add(std::uint64_t directory, QueuedFolder folder) {
+  if (!directories_.insert(directory).second)
     return false;
-  items_.push_back(std::move(path));
+  items_.push_back(std::move(folder));
   return true;
 }
 
@@ -27,10 +25,10 @@ void FolderList::Sort() {
     }
     return k;
   };
-  std::vector<std::pair<std::u32string, std::string>> keyed;
+  std::vector<std::pair<std::u32string, QueuedFolder>> keyed;
   keyed.reserve(items_.size());
   for (auto &item : items_)
-    keyed.emplace_back(key(item), std::move(item));
+    keyed.emplace_back(key(item.Path), std::move(item));
   std::stable_sort(keyed.begin(), keyed.end(),
                    [](const auto &a, const auto &b) { return a.first < b.first; });
   for (std::size_t i = 0; i < keyed.size(); ++i)

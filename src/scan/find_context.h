@@ -29,22 +29,46 @@ inline constexpr std::size_t kMaxFolderDepth = 128;
 // itself is bounded only by the directories already visited.
 inline constexpr std::size_t kMaxFolderPathBytes = 4096;
 
-// The folders a quick scan visits: full paths ending in a backslash, in the
-// order they were added; membership ignores letter case.
+// Where a folder's directory lies: the root, or a first cluster.
+struct FolderLocation {
+  bool Root = true;
+  std::uint32_t Cluster = 0;
+};
+
+// A folder the quick scan visits. Folders are told apart by their
+// directory, never by name: a live and a deleted folder of one name (or of
+// names that differ only in letter case) are two folders.
+struct QueuedFolder {
+  std::string Path; // full path ending in a backslash, for the log and the catalogue
+  FolderLocation Where;
+  bool Exists = true; // neither it nor a folder above it was deleted
+};
+
+// The folders a quick scan visits, in the order they were added, each
+// directory once.
 class FolderList {
 public:
-  bool Contains(std::string_view path) const;
-  // Appends unless present; true when appended.
-  bool Add(std::string path);
+  // Appends unless the directory (a first cluster, or the root's key) is
+  // listed already; true when appended.
+  bool Add(std::uint64_t directory, QueuedFolder folder);
+  bool Contains(std::uint64_t directory) const { return directories_.count(directory) > 0; }
   std::size_t Count() const { return items_.size(); }
-  const std::string &operator[](std::size_t i) const { return items_[i]; }
-  // Case-insensitive order in which a folder comes before its sub-folders
-  // and the root before everything.
+  const QueuedFolder &operator[](std::size_t i) const { return items_[i]; }
+  // Case-insensitive order of the paths in which a folder comes before its
+  // sub-folders and the root before everything; folders of one path keep
+  // the order they were added in.
   void Sort();
 
 private:
-  std::vector<std::string> items_;
-  std::unordered_set<std::string> folded_;
+  std::vector<QueuedFolder> items_;
+  std::unordered_set<std::uint64_t> directories_;
+};
+
+// The live sub-folders of a directory by name: its entries that are not
+// deleted and whose first cluster lies on the volume, by exact name and by
+// folded name (the first of each in directory order).
+struct LiveFolderNames {
+  std::unordered_map<std::string, std::uint32_t> Exact, Folded;
 };
 
 // A directory as the deep scan's path climb sees it when it looks for a
@@ -75,17 +99,11 @@ struct FindContext {
 
   FolderList Folders;
   DuplicateNumbering Duplicates;
-  // Directories (by first cluster; 0 is the FAT16 root region) already
-  // scanned or listed during this Find.
-  std::unordered_set<std::uint64_t> ScannedDirectories;
+  // Directories (by their identity on the live view) already listed.
   std::unordered_set<std::uint64_t> ListedDirectories;
-  // The first clusters of the sub-folders that scanned directories added to
-  // the folder list: a directory is added once, whatever names lead to it.
-  std::unordered_set<std::uint32_t> QueuedDirectories;
-  // For each directory read while locating folders (by first cluster; the
-  // root as 0): its sub-folder names (folded), each with the first cluster
-  // of its first fitting entry in directory order.
-  std::unordered_map<std::uint64_t, std::unordered_map<std::string, std::uint32_t>> Directories;
+  // The live sub-folders of each directory read while listing folders (by
+  // first cluster; the FAT16 root as 0).
+  std::unordered_map<std::uint64_t, LiveFolderNames> Directories;
   // The directories the deep scan's climb has read (by first cluster; the
   // root as 0): each is read and walked once per Find.
   std::unordered_map<std::uint32_t, ClimbListing> ClimbListings;

@@ -24,7 +24,7 @@ void TFoundCatalogue::Clear() {
 }
 
 std::size_t TFoundCatalogue::FolderIndex(std::string_view section) const {
-  const auto it = sections_.find(FoldCase(section));
+  const auto it = sections_.find(std::string(section));
   return it == sections_.end() ? std::string::npos : it->second;
 }
 
@@ -50,7 +50,7 @@ const FoundFileRow *TFoundCatalogue::File(std::string_view section, std::string_
 }
 
 void TFoundCatalogue::Write(std::string_view section, FoundFileRow row) {
-  auto [at, added] = sections_.try_emplace(FoldCase(section), folders_.size());
+  auto [at, added] = sections_.try_emplace(std::string(section), folders_.size());
   if (added) {
     folders_.push_back({std::string(section), {}});
     names_.emplace_back();

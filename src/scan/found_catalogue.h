@@ -21,8 +21,9 @@ struct FoundFolder {
 };
 
 // The catalogue of found files: the folders that hold found files, each
-// with its rows, in the order in which they were added; look-ups of
-// sections and names ignore letter case. As text it is an INI document,
+// with its rows, in the order in which they were added. Sections are
+// looked up as spelled (folders whose names differ only in letter case are
+// different folders); names within a section ignore letter case. As text it is an INI document,
 // one section per folder and one "name=value" line per file
 // (FoundFileRow::IniValue). It is made from a file (find.ini) when that
 // exists, and never written back.
@@ -63,7 +64,7 @@ private:
   std::vector<FoundFolder> folders_;
   // Per folder: folded name -> position of its row.
   std::vector<std::unordered_map<std::string, std::size_t>> names_;
-  std::unordered_map<std::string, std::size_t> sections_; // folded section -> folder
+  std::unordered_map<std::string, std::size_t> sections_; // section -> folder
   std::size_t files_ = 0;
 };
 

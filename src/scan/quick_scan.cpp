@@ -1,5 +1,7 @@
 #include "scan/quick_scan.h"
 
+#include <algorithm>
+
 #include "engine/text.h"
 #include "scan/directory_walk.h"
 #include "volume/directory_reads.h"
@@ -8,12 +10,72 @@ namespace orvanta {
 
 namespace {
 
-void ListFoldersBelow(FindContext &ctx, const std::string &path) {
+using Location = FolderLocation;
+
+// The key of a directory in the folder list: its first cluster; the root
+// region of FAT16 as 0.
+std::uint64_t DirectoryKey(const TVolumeGeometry &g, const Location &where) {
+  return where.Root ? (g.FatType == 32 ? g.RootCluster : 0) : where.Cluster;
+}
+
+// Reads the directory of a location; a deleted directory (free FAT entry)
+// gives `lengthIfFree` bytes from its first cluster.
+bool ReadLocation(Volume &volume, const Location &where, std::size_t lengthIfFree,
+                  std::vector<std::uint8_t> &bytes) {
+  return where.Root ? ReadRootDirectory(volume, bytes)
+                    : ReadDirectory(volume, where.Cluster, lengthIfFree, bytes);
+}
+
+// A folder's name as one component of a path: a backslash inside a long
+// name would split it in two.
+std::string ComponentOf(std::string name) {
+  std::replace(name.begin(), name.end(), '\\', '_');
+  return name;
+}
+
+// The live sub-folders of a live directory, read once per Find. Nothing
+// when the directory cannot be read or the scan was stopped while reading it.
+const LiveFolderNames *LiveFoldersOf(FindContext &ctx, const Location &where) {
+  const auto &g = ctx.State.Vol.Geometry();
+  const std::uint64_t key = DirectoryKey(g, where);
+  if (const auto known = ctx.Directories.find(key); known != ctx.Directories.end())
+    return &known->second;
+  std::vector<std::uint8_t> bytes;
+  if (!ReadLocation(ctx.State.Vol, where, std::size_t(std::max(g.BytesPerCluster, 0)), bytes))
+    return nullptr;
+  LiveFolderNames names;
+  const auto end = WalkDirectory(bytes, 0, g.FatType, ctx.Host, true, [&](const ShortEntry &e, auto) {
+    if (e.IsDirectory && !e.IsDeleted() && e.Named() && e.FirstCluster >= 2 &&
+        std::int64_t{e.FirstCluster} <= g.ClusterCount) {
+      names.Exact.emplace(ComponentOf(e.Name), e.FirstCluster);
+      names.Folded.emplace(FoldCase(ComponentOf(e.Name)), e.FirstCluster);
+    }
+    return true;
+  });
+  if (end == WalkEnd::Stopped)
+    return nullptr;
+  return &ctx.Directories.emplace(key, std::move(names)).first->second;
+}
+
+// The first cluster of the live sub-folder the live view names `name`: the
+// entry of exactly that name, else of that name without regard to case.
+std::optional<std::uint32_t> LiveFolderCluster(const LiveFolderNames &names,
+                                               const std::string &name) {
+  if (const auto it = names.Exact.find(name); it != names.Exact.end())
+    return it->second;
+  if (const auto it = names.Folded.find(FoldCase(name)); it != names.Folded.end())
+    return it->second;
+  return std::nullopt;
+}
+
+void ListFoldersBelow(FindContext &ctx, const std::string &path, const Location &where) {
   if (!ctx.Host.Running())
     return;
   const auto entries = ctx.Live.List(path);
   if (!entries)
     return;
+  const auto &g = ctx.State.Vol.Geometry();
+  const LiveFolderNames *names = nullptr;
   for (const auto &entry : *entries) {
     ctx.Host.Pump();
     if (!ctx.Host.Running())
@@ -24,72 +86,20 @@ void ListFoldersBelow(FindContext &ctx, const std::string &path) {
     // listed once.
     if (!ctx.ListedDirectories.insert(entry.Identity).second)
       continue;
-    const std::string sub = path + entry.Name + "\\";
+    const std::string sub = path + ComponentOf(entry.Name) + "\\";
     if (sub.size() > kMaxFolderPathBytes)
       continue;
-    ctx.Folders.Add(sub);
-    ListFoldersBelow(ctx, sub);
+    // The folder is scanned where its entry on the volume points; one that
+    // cannot be found there is left to the scan of its parent.
+    if (!names && !(names = LiveFoldersOf(ctx, where)))
+      return;
+    const auto cluster = LiveFolderCluster(*names, ComponentOf(entry.Name));
+    if (!cluster)
+      continue;
+    const Location child{false, *cluster};
+    if (ctx.Folders.Add(DirectoryKey(g, child), {sub, child, true}))
+      ListFoldersBelow(ctx, sub, child);
   }
-}
-
-// Where a folder's directory lies: the root, or a first cluster.
-struct Location {
-  bool Root = true;
-  std::uint32_t Cluster = 0;
-};
-
-// Reads the directory of a location; a deleted directory (free FAT entry)
-// gives `lengthIfFree` bytes from its first cluster.
-bool ReadLocation(Volume &volume, const Location &where, std::size_t lengthIfFree,
-                  std::vector<std::uint8_t> &bytes) {
-  return where.Root ? ReadRootDirectory(volume, bytes)
-                    : ReadDirectory(volume, where.Cluster, lengthIfFree, bytes);
-}
-
-// The names of a directory that can be followed: entries (deleted ones
-// included) that are named and whose first cluster lies on the volume, the
-// first of each name (without regard to case) in directory order. Nothing
-// when the directory cannot be read or the scan was stopped while reading it.
-const std::unordered_map<std::string, std::uint32_t> *
-FollowableNames(FindContext &ctx, const Location &where, std::size_t levelLength) {
-  const std::uint64_t identity = where.Root ? 0 : where.Cluster;
-  if (const auto known = ctx.Directories.find(identity); known != ctx.Directories.end())
-    return &known->second;
-  auto &volume = ctx.State.Vol;
-  const auto &g = volume.Geometry();
-  std::vector<std::uint8_t> bytes;
-  if (!ReadLocation(volume, where, levelLength, bytes))
-    return nullptr;
-  std::unordered_map<std::string, std::uint32_t> names;
-  const auto end = WalkDirectory(bytes, 0, g.FatType, ctx.Host, true, [&](const ShortEntry &e, auto) {
-    if (e.Named() && e.FirstCluster >= 2 &&
-        std::int64_t{e.FirstCluster} <= g.ClusterCount)
-      names.emplace(FoldCase(e.Name), e.FirstCluster);
-    return true;
-  });
-  if (end == WalkEnd::Stopped)
-    return nullptr;
-  return &ctx.Directories.emplace(identity, std::move(names)).first->second;
-}
-
-// Phase A: follows the folder's names from the root, each level's directory
-// searched for the first entry of that name. Nothing when a level cannot be
-// read or named, or when the scan was stopped.
-std::optional<Location> Locate(FindContext &ctx, const std::string &folder) {
-  const auto &g = ctx.State.Vol.Geometry();
-  const std::size_t levelLength = std::size_t(std::max<std::int64_t>(g.RootSectors, 0)) *
-                                  std::size_t(std::max(g.BytesPerSector, 0));
-  Location where;
-  for (const auto &name : PathComponents(folder)) {
-    const auto *names = FollowableNames(ctx, where, levelLength);
-    if (!names)
-      return std::nullopt;
-    const auto match = names->find(FoldCase(name));
-    if (match == names->end())
-      return std::nullopt;
-    where = {false, match->second};
-  }
-  return where;
 }
 
 // Whether the first cluster of a folder that no longer exists still is
@@ -112,26 +122,17 @@ bool StillTheFolderOf(Volume &volume, std::uint32_t cluster, const Location &par
 
 } // namespace
 
-void ListFolders(FindContext &ctx, const std::string &path) { ListFoldersBelow(ctx, path); }
+void ListFolders(FindContext &ctx, const std::string &path, const FolderLocation &where) {
+  ListFoldersBelow(ctx, path, where);
+}
 
-void QuickScan(FindContext &ctx, const std::string &folder) {
+void QuickScan(FindContext &ctx, const QueuedFolder &folder) {
   auto &volume = ctx.State.Vol;
   const auto &g = volume.Geometry();
-  const auto where = Locate(ctx, folder);
-  if (!where)
-    return;
-  // Every directory is scanned once, whatever path led to it.
-  const std::uint64_t identity = where->Root ? g.RootCluster : where->Cluster;
-  if (!ctx.ScannedDirectories.insert(identity).second)
-    return;
-
   std::vector<std::uint8_t> bytes;
   const std::size_t clusterLength = std::size_t(std::max(g.BytesPerCluster, 0));
-  if (!ReadLocation(volume, *where, clusterLength, bytes))
+  if (!ReadLocation(volume, folder.Where, clusterLength, bytes))
     return;
-  // In a folder that no longer exists every file entry is a lost file,
-  // whether or not its own entry was marked deleted.
-  const bool folderExists = where->Root || ctx.Live.FolderExists(folder);
   WalkDirectory(bytes, 0, g.FatType, ctx.Host, true,
                 [&](const ShortEntry &e, std::span<const std::uint8_t> raw) {
                   if (!e.Named())
@@ -141,26 +142,30 @@ void QuickScan(FindContext &ctx, const std::string &folder) {
                     // added again: a folder whose entries lead back to it
                     // ends here, however deep. A folder that is gone is
                     // entered only while its cluster is still its own.
-                    const std::string sub = folder + e.Name + "\\";
-                    const bool gone = e.IsDeleted() || !folderExists;
-                    if (sub.size() <= kMaxFolderPathBytes &&
-                        !ctx.QueuedDirectories.count(e.FirstCluster) &&
-                        (!gone || StillTheFolderOf(volume, e.FirstCluster, *where))) {
-                      ctx.QueuedDirectories.insert(e.FirstCluster);
-                      ctx.Folders.Add(sub);
-                    }
-                  } else if (e.IsDeleted() || !folderExists) {
+                    const Location child{false, e.FirstCluster};
+                    const std::string sub = folder.Path + ComponentOf(e.Name) + "\\";
+                    const bool gone = e.IsDeleted() || !folder.Exists;
+                    if (e.FirstCluster >= 2 && std::int64_t{e.FirstCluster} <= g.ClusterCount &&
+                        sub.size() <= kMaxFolderPathBytes &&
+                        !ctx.Folders.Contains(DirectoryKey(g, child)) &&
+                        (!gone || StillTheFolderOf(volume, e.FirstCluster, folder.Where)))
+                      ctx.Folders.Add(DirectoryKey(g, child), {sub, child, !gone});
+                  } else if (e.IsDeleted() || !folder.Exists) {
+                    // In a folder that no longer exists every file entry is
+                    // a lost file, whether or not its own entry was marked
+                    // deleted.
                     if (auto row = FoundFileRowOf(ctx, e, raw, '0'))
-                      RecordFoundFile(ctx, folder, std::move(*row));
+                      RecordFoundFile(ctx, folder.Path, std::move(*row));
                   }
                   return true;
                 });
 }
 
 void RunQuickScan(FindContext &ctx) {
-  const std::string root = ctx.State.Vol.Geometry().DrivePath + "\\";
-  ctx.Folders.Add(root);
-  ListFolders(ctx, root);
+  const auto &g = ctx.State.Vol.Geometry();
+  const std::string root = g.DrivePath + "\\";
+  ctx.Folders.Add(DirectoryKey(g, Location{}), {root, Location{}, true});
+  ListFolders(ctx, root, Location{});
   ctx.Folders.Sort();
   ctx.Host.Pump();
   if (!ctx.Host.Running())
@@ -170,7 +175,7 @@ void RunQuickScan(FindContext &ctx) {
     if (!ctx.Host.Running())
       continue; // after Stop the loop runs out without scanning
     ctx.Host.AdvanceProgress(std::int64_t(i), std::int64_t(ctx.Folders.Count()));
-    const std::string folder = ctx.Folders[i]; // the list may grow during the scan
+    const QueuedFolder folder = ctx.Folders[i]; // the list may grow during the scan
     QuickScan(ctx, folder);
   }
 }

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "volume/boot_sector.h"
+#include "volume/byte_reader.h"
 #include "volume/fat_entries.h"
 #include "volume/write_fence.h"
 
@@ -68,14 +69,66 @@ bool Volume::WriteSectors(std::uint64_t sector, std::span<const std::uint8_t> bu
   return device->Write(*offset, buffer);
 }
 
+namespace {
+
+// A boot sector that states no sector size a FAT volume can have, and is no
+// exFAT boot sector (which keeps zeros there): wiped or overwritten.
+bool DamagedBootSector(std::span<const std::uint8_t> bytes) {
+  constexpr std::string_view kExfatName = "EXFAT   ";
+  const bool exfat =
+      bytes.size() >= boot_sector::kOemName + kExfatName.size() &&
+      std::equal(kExfatName.begin(), kExfatName.end(), bytes.begin() + boot_sector::kOemName);
+  return !exfat && !IsFatSectorSize(ParseBootSector(bytes).BytesPerSector);
+}
+
+// Whether a sector read as the copy of a FAT32 boot sector is one, for a
+// device of `sectorSize`-byte sectors: the signature, the same sector size,
+// a FAT32 layout, and the copy inside the reserved sectors it states.
+bool FatBootSectorCopy(std::span<const std::uint8_t> bytes, std::uint32_t sectorSize,
+                       std::uint64_t at) {
+  if (bytes.size() < 512 || bytes[510] != 0x55 || bytes[511] != 0xAA)
+    return false;
+  const BootSectorFields f = ParseBootSector(bytes);
+  const bool powerOfTwo = f.SectorsPerCluster != 0 &&
+                          (f.SectorsPerCluster & (f.SectorsPerCluster - 1)) == 0;
+  return f.BytesPerSector == sectorSize && powerOfTwo && f.FatCount >= 1 &&
+         f.SectorsPerFat16 == 0 && f.SectorsPerFat32 > 0 && f.ReservedSectors > at &&
+         StatedTotalSectors(f) > f.ReservedSectors;
+}
+
+} // namespace
+
 bool Volume::ProbeSectorSize() {
+  geometry_.BootSectorCopy = 0;
   for (std::int32_t n = 1; n <= 8; ++n) {
     geometry_.BytesPerSector = 512 * n;
     probe_.resize(static_cast<std::size_t>(512 * n));
-    if (ReadSectors(0, probe_))
+    if (ReadSectors(0, probe_)) {
+      if (DamagedBootSector(probe_))
+        TakeBootSectorCopy();
       return true;
+    }
   }
   return false;
+}
+
+void Volume::TakeBootSectorCopy() {
+  // FAT32 keeps a copy of its boot sector where the field at 50 says, by
+  // custom in sector 6; the field may have survived where the rest did not.
+  std::vector<std::uint64_t> places;
+  if (const std::uint16_t stated = ByteReader(probe_).Le16(boot_sector::kBackupBootSector);
+      stated != 0 && stated != 0xFFFF)
+    places.push_back(stated);
+  if (places.empty() || places.front() != kUsualBootSectorCopy)
+    places.push_back(kUsualBootSectorCopy);
+  std::vector<std::uint8_t> copy(probe_.size());
+  for (const std::uint64_t at : places)
+    if (ReadSectors(at, copy) &&
+        FatBootSectorCopy(copy, static_cast<std::uint32_t>(geometry_.BytesPerSector), at)) {
+      probe_ = std::move(copy);
+      geometry_.BootSectorCopy = at;
+      return;
+    }
 }
 
 int Volume::DetectFileSystem(std::string_view drive) {
@@ -154,6 +207,8 @@ bool Volume::ReadGeometry() {
   g.BytesPerCluster = g.SectorsPerCluster * g.BytesPerSector; // at most 65535 * 2 * 4096
   g.ClusterCount = g.TotalSectors / g.SectorsPerCluster;
   g.FatBytes = g.SectorsPerFat * g.BytesPerSector;
+  const auto deviceBytes = DeviceSizeBytes();
+  g.DeviceSectors = deviceBytes ? static_cast<std::int64_t>(*deviceBytes / std::uint64_t(g.BytesPerSector)) : 0;
   g.HeapClusters = 0;
   g.ShieldedSectors.clear();
   // The FAT32 root may begin at any cluster. A field below 2 names none;

@@ -94,7 +94,9 @@ public:
   void ForgetDevice();
 
   // Finds the device's sector size by reads of 512 to 4096 bytes at sector
-  // 0 (BytesPerSector); false when none succeeds.
+  // 0 (BytesPerSector); false when none succeeds. A boot sector that is
+  // wiped or overwritten is replaced by its FAT32 copy when that is intact
+  // (BootSectorCopy says where it was read).
   bool ProbeSectorSize();
   // The last sector-size probe's buffer: the start of the boot sector.
   const std::vector<std::uint8_t> &BootSectorBytes() const { return probe_; }
@@ -105,6 +107,7 @@ private:
   void FollowSession();
 
   std::shared_ptr<Device> DeviceOf(std::string_view drive);
+  void TakeBootSectorCopy();
   std::optional<std::uint32_t> EntryOfWidth(unsigned width, std::uint64_t n) const;
   bool Listed(std::uint32_t cluster) const;
   void ListCluster(std::uint32_t cluster);

@@ -32,9 +32,13 @@ inline constexpr std::size_t kSectorsPerFat16 = 22;   // 2
 inline constexpr std::size_t kTotalSectors32 = 32;    // 4
 inline constexpr std::size_t kSectorsPerFat32 = 36;   // 4
 inline constexpr std::size_t kRootCluster = 44;       // 4, FAT32 only
+inline constexpr std::size_t kBackupBootSector = 50;  // 2, FAT32 only
 inline constexpr std::size_t kFat16TypeText = 54;     // 8
 inline constexpr std::size_t kFat32TypeText = 82;     // 8
 } // namespace boot_sector
+
+// Where formatters put the copy of a FAT32 boot sector.
+inline constexpr std::uint64_t kUsualBootSectorCopy = 6;
 
 // The largest cluster a boot sector's own cluster-size byte can give is 255
 // sectors of 4096 bytes, just under 1 MiB; only the stand-in for a zero byte
@@ -63,12 +67,24 @@ struct TVolumeGeometry {
   // when the field names no data cluster at all); 0 on FAT16.
   std::uint32_t RootCluster = 0;
   std::int64_t FatBytes = 0;         // SectorsPerFat * BytesPerSector
+  // The sector the boot sector was read from: 0, or that of its FAT32 copy
+  // when sector 0 was wiped or overwritten.
+  std::uint64_t BootSectorCopy = 0;
+  // Sectors the device really holds; 0 when unknown. An image cut short
+  // holds fewer than TotalSectors.
+  std::int64_t DeviceSectors = 0;
   // exFAT only: the clusters of the heap (numbered 2 on), and the sectors
   // (first, count) of the structures inside it that nothing may write.
   std::uint32_t HeapClusters = 0;
   std::vector<std::pair<std::uint64_t, std::uint64_t>> ShieldedSectors;
 
   // Clusters of a size that can be held in memory (above 0, at most kMaxClusterBytes).
+  // Whether the `count` sectors from `first` all lie on the device (always
+  // when its size is unknown).
+  bool SectorsOnDevice(std::int64_t first, std::int64_t count) const {
+    return DeviceSectors <= 0 || (first >= 0 && count <= DeviceSectors - first);
+  }
+
   bool ClustersFitInMemory() const {
     return SectorsPerCluster > 0 && BytesPerSector > 0 && BytesPerCluster > 0 &&
            BytesPerCluster <= kMaxClusterBytes;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/posix/drive_table.h"
+#include "jobs/wipe_job.h"
 #include "platform/posix/partitions.h"
 #include "support/cli.h"
 #include "support/fat_image.h"
@@ -34,9 +35,10 @@ protected:
 
   // The bare card behind a table of `label` ("dos" or "gpt"); a second,
   // empty partition follows when asked.
-  std::filesystem::path Disk(const std::string &label, bool second = false) {
+  std::filesystem::path Disk(const std::string &label, bool second = false,
+                             const std::filesystem::path &card = {}) {
     const auto path = dir_.Path() / (label + (second ? "2" : "") + ".img");
-    auto bytes = test::ReadFileBytes(bare_);
+    auto bytes = test::ReadFileBytes(card.empty() ? bare_ : card);
     std::vector<std::uint8_t> disk(kPartitionStart + bytes.size() + (second ? 3 << 20 : 0) +
                                    (1 << 20));
     std::copy(bytes.begin(), bytes.end(), disk.begin() + kPartitionStart);
@@ -120,6 +122,124 @@ TEST_F(PartitionedCard, TheCommandLineListsPartitionsAndUsesTheChosenOne) {
   EXPECT_EQ(missing.ExitCode, 1);
   EXPECT_NE(missing.Err.find("no partition 3"), std::string::npos) << missing.Err;
   EXPECT_EQ(test::RunCli({"find", "--partition", "x", disk.string()}).ExitCode, 2);
+}
+
+// A FAT32 card with a deleted photo near its start, for dumps that are
+// damaged or unusual.
+// With 4096-byte sectors it is a FAT16 card: FAT32 would need 270 MiB.
+std::filesystem::path PhotoCard(const std::filesystem::path &path, std::uint32_t sectorSize = 512,
+                                std::vector<std::string> extra = {}) {
+  const bool big = sectorSize > 512;
+  FatImageFile card(path, {.FatBits = big ? 16 : 32, .SizeKiB = (big ? 64u : 40u) * 1024u,
+                           .SectorsPerCluster = big ? 1 : 0, .SectorSize = sectorSize,
+                           .Extra = std::move(extra)});
+  card.Mkdir("/DCIM");
+  card.Put("/DCIM/IMG_0001.JPG", test::PatternBytes(30000, 1), test::LocalTime(2019, 5, 7, 9, 5));
+  card.Put("/DCIM/IMG_0002.JPG", test::PatternBytes(20000, 2), test::LocalTime(2019, 5, 7, 9, 6));
+  card.Delete("/DCIM/IMG_0001.JPG");
+  return path;
+}
+
+// A FAT32 partition that runs past the end of a dump cut short is still
+// recognised and opens with a warning; one whose boot sector is wiped is
+// refused with the way to name it, and then read through its copy.
+TEST_F(PartitionedCard, ADumpCutShortOrWithoutItsBootSectorStillOpens) {
+  const auto card = PhotoCard(dir_.Path() / "fat32.img");
+  test::EngineFixture intact(std::make_shared<PosixDevice>(card));
+  intact.Find();
+  const std::string expected = intact.State.Catalogue.ToIniText();
+  ASSERT_NE(expected.find("MG_0001.JPG="), std::string::npos) << expected;
+
+  const auto disk = Disk("dos", false, card);
+  std::filesystem::resize_file(disk, kPartitionStart + (20 << 20));
+  ASSERT_EQ(ListPartitions(disk).size(), 1u);
+  EXPECT_EQ(ListPartitions(disk)[0].FileSystem, "FAT32");
+  std::string error, warning;
+  const auto cut = OpenVolumeDevice(disk, std::nullopt, std::nullopt, error, {}, &warning);
+  ASSERT_NE(cut, nullptr) << error;
+  EXPECT_NE(warning.find("partition 1 runs past the end"), std::string::npos) << warning;
+  EXPECT_EQ(Catalogue(cut, false), expected);
+  const auto cli = test::RunCli({"find", disk.string()});
+  EXPECT_EQ(cli.ExitCode, 0) << cli.Err;
+  EXPECT_NE(cli.Err.find("warning: partition 1 runs past the end"), std::string::npos) << cli.Err;
+
+  auto bytes = test::ReadFileBytes(disk);
+  std::fill_n(bytes.begin() + kPartitionStart, 512, std::uint8_t{0});
+  test::WriteFileBytes(disk, bytes);
+  EXPECT_EQ(OpenVolumeDevice(disk, std::nullopt, std::nullopt, error), nullptr);
+  EXPECT_NE(error.find("choose it with --partition 1"), std::string::npos) << error;
+  const auto wiped = OpenVolumeDevice(disk, std::nullopt, 1, error);
+  ASSERT_NE(wiped, nullptr) << error;
+  EXPECT_EQ(Catalogue(wiped, false), expected);
+}
+
+// A FAT32 card whose boot sector is wiped (or whose first bytes are
+// overwritten) is read through the copy that its field at 50 or custom
+// places; it is never wiped that way.
+TEST_F(PartitionedCard, AWipedBootSectorIsReadThroughItsCopy) {
+  struct Case {
+    const char *Name;
+    std::vector<std::string> Mkfs;
+    std::size_t Zeroed; // leading bytes of sector 0 overwritten with zeros
+    std::uint64_t Copy;
+  };
+  for (const Case &c : {Case{"all_of_sector_0", {}, 512, 6},
+                        Case{"first_50_bytes_copy_in_8", {"-b", "8"}, 50, 8}}) {
+    SCOPED_TRACE(c.Name);
+    const auto card = PhotoCard(dir_.Path() / (std::string(c.Name) + ".img"), 512, c.Mkfs);
+    test::EngineFixture intact(std::make_shared<PosixDevice>(card));
+    intact.Find();
+    auto bytes = test::ReadFileBytes(card);
+    std::fill_n(bytes.begin(), c.Zeroed, std::uint8_t{0});
+    test::WriteFileBytes(card, bytes);
+
+    test::EngineFixture damaged(std::make_shared<PosixDevice>(card, 512));
+    ASSERT_EQ(damaged.Find().Outcome, FindOutcome::Result::Found);
+    EXPECT_EQ(damaged.State.Catalogue.ToIniText(), intact.State.Catalogue.ToIniText());
+    EXPECT_EQ(damaged.State.Vol.Geometry().BootSectorCopy, c.Copy);
+    const auto &log = damaged.Host.LogLines;
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "The boot sector is damaged: the volume is read through its copy in sector " +
+                            std::to_string(c.Copy) + "."),
+              log.end());
+    const auto wipe = RunWipe(damaged.State, damaged.Host,
+                              {.Confirm = [](const std::string &) { return true; }});
+    EXPECT_EQ(wipe.Outcome, WipeOutcome::Result::Refused);
+    EXPECT_TRUE(test::ReadFileBytes(card) == bytes);
+  }
+}
+
+// The dump of a disk of 4096-byte sectors: its GPT lies in byte 4096 and
+// its volume counts 4096-byte sectors. It opens as told and by itself.
+TEST_F(PartitionedCard, AGptOf4096ByteSectorsOpens) {
+  const auto card = PhotoCard(dir_.Path() / "4k.img", 4096);
+  test::EngineFixture bare(std::make_shared<PosixDevice>(card, 4096));
+  bare.Find();
+  const std::string expected = bare.State.Catalogue.ToIniText();
+  ASSERT_NE(expected.find("MG_0001.JPG="), std::string::npos) << expected;
+
+  const auto disk = dir_.Path() / "gpt4k.img";
+  auto bytes = test::ReadFileBytes(card);
+  std::vector<std::uint8_t> whole(kPartitionStart + bytes.size() + (1 << 20));
+  std::copy(bytes.begin(), bytes.end(), whole.begin() + kPartitionStart);
+  test::WriteFileBytes(disk, whole);
+  const std::string sectors = std::to_string(bytes.size() / 4096);
+  // fdisk's dialogue: a GPT, partition 1 from sector 256 (1 MiB), type 11
+  // (Microsoft basic data), written.
+  const auto made = test::Run({"fdisk", "-b", "4096", disk.string()},
+                              "g\nn\n1\n256\n+" + std::to_string(bytes.size() / 4096 - 1) +
+                                  "\nt\n11\nw\n");
+  ASSERT_EQ(made.ExitCode, 0) << made.Err;
+  for (const auto sectorSize : {std::optional<std::uint32_t>(4096), std::optional<std::uint32_t>()}) {
+    SCOPED_TRACE(sectorSize ? "told" : "by itself");
+    const auto partitions = ListPartitions(disk, sectorSize);
+    ASSERT_EQ(partitions.size(), 1u);
+    EXPECT_EQ(partitions[0].Offset, kPartitionStart);
+    std::string error;
+    const auto device = OpenVolumeDevice(disk, sectorSize, sectorSize ? std::optional(1) : std::nullopt, error);
+    ASSERT_NE(device, nullptr) << error;
+    EXPECT_EQ(Catalogue(device, false), expected);
+  }
 }
 
 } // namespace

@@ -208,9 +208,9 @@ TEST(FindMountPoint, ReadsTheKernelTableAndItsEscapes) {
                        << "30 1 " << major(st.st_rdev) << ":" << minor(st.st_rdev)
                        << " / /media/my\\040card rw,relatime shared:1 - vfat " << device.string()
                        << " rw\n";
-  EXPECT_EQ(FindMountPoint(device, table), std::filesystem::path("/media/my card"));
+  EXPECT_EQ(FindMountPoint(device, {table, "/sys"}), std::filesystem::path("/media/my card"));
   std::ofstream(table) << "22 1 0:21 / /proc rw,nosuid - proc proc rw\n";
-  EXPECT_FALSE(FindMountPoint(device, table).has_value());
+  EXPECT_FALSE(FindMountPoint(device, {table, "/sys"}).has_value());
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/sysmacros.h>
 
+#include "platform/posix/posix_device.h"
 #include "restore/destination_check.h"
 #include "support/cli.h"
 #include "support/fat_image.h"
@@ -102,6 +103,96 @@ TEST(DestinationCheck, TheCommandLineRefusesADestinationOnTheCardAndMakesNothing
                                   cli ? cli : "orvanta-cli", "restore", "--to",
                                   (dir / "mnt/restored").string(), card.Path().string()});
   EXPECT_EQ(shipped.ExitCode, 0) << shipped.Err;
+}
+
+// Stand-ins for the sysfs folders of block devices: each made below
+// sys/devices/virtual/block and reached by its number from sys/dev/block.
+struct FakeBlock {
+  std::filesystem::path Root;
+  std::filesystem::path Folder(const std::string &path) const {
+    return Root / "sys/devices/virtual/block" / path;
+  }
+  void Add(const std::string &path, const std::string &devno) const {
+    std::filesystem::create_directories(Folder(path));
+    WriteText(Folder(path) / "dev", devno + "\n");
+    std::filesystem::create_directories(Root / "sys/dev/block");
+    std::filesystem::create_symlink(Folder(path), Root / "sys/dev/block" / devno);
+  }
+  void Loop(const std::string &name, const std::string &devno, const std::filesystem::path &image) const {
+    Add(name, devno);
+    WriteText(Folder(name) / "loop/backing_file", image.string() + "\n");
+  }
+  void Partition(const std::string &disk, const std::string &name, const std::string &devno) const {
+    Add(disk + "/" + name, devno);
+    WriteText(Folder(disk + "/" + name) / "partition", "1\n");
+  }
+  void Mapper(const std::string &name, const std::string &devno, const std::string &slave) const {
+    Add(name, devno);
+    std::filesystem::create_directories(Folder(name) / "slaves");
+    std::filesystem::create_symlink(Folder(slave), Folder(name) / "slaves" / slave);
+  }
+};
+
+// An image is seen wherever the system mounts it: through a loop device
+// named by its number only, a partition of one, a device-mapper partition
+// that kpartx builds on one, or a FUSE file system reading the image
+// itself. Mounts of other images are not its own.
+TEST(DestinationCheck, AnImageIsSeenThroughLoopsPartitionsMappersAndFuse) {
+  TempDir dir;
+  test::FatImageFile card(dir / "card.img", {.FatBits = 16, .SizeKiB = 16 * 1024});
+  card.Put("/A.TXT", "gone");
+  card.Delete("/A.TXT");
+  const auto image = std::filesystem::canonical(card.Path());
+  const auto other = dir / "other.img";
+  WriteText(other, "another card");
+  struct Case {
+    const char *Name;
+    std::string Mount; // devno, file-system type and source of the mount table's line
+    bool Ours;
+  };
+  const std::vector<Case> cases = {
+      {"loop_by_number", "7:0 / MNT rw - vfat /dev/disk/by-label/CARD", true},
+      {"loop_partition", "259:0 / MNT rw - vfat /dev/disk/by-label/CARD", true},
+      {"kpartx_mapper", "253:3 / MNT rw - vfat /dev/mapper/loop5p1", true},
+      {"fuse_of_the_image", "0:55 / MNT rw - fuse.fusefat " + card.Path().string(), true},
+      {"loop_of_another", "7:1 / MNT rw - vfat /dev/loop1", false},
+      {"fuse_of_another", "0:56 / MNT rw - fuse.fusefat " + other.string(), false},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.Name);
+    TempDir sys;
+    const FakeBlock block{sys / "system"};
+    block.Loop("loop0", "7:0", image);
+    block.Loop("loop1", "7:1", other);
+    block.Loop("loop5", "7:5", image);
+    block.Loop("loop6", "7:6", image);
+    block.Partition("loop6", "loop6p1", "259:0");
+    block.Mapper("dm-3", "253:3", "loop5");
+    const auto mnt = dir / "mnt";
+    std::filesystem::create_directories(mnt);
+    std::string line = "40 22 " + c.Mount + " rw\n";
+    line.replace(line.find("MNT"), 3, mnt.string());
+    WriteText(block.Root / "proc/self/mountinfo", "22 1 0:21 / / rw - ext4 /dev/vda1 rw\n" + line);
+
+    const VolumeLocation location = LocateVolume(card.Path(), TablesAt(block.Root));
+    EXPECT_EQ(location.MountPoints, c.Ours ? std::vector<std::filesystem::path>{mnt}
+                                           : std::vector<std::filesystem::path>{});
+    EXPECT_EQ(FindMountPoint(card.Path(), TablesAt(block.Root)).has_value(), c.Ours);
+    if (!c.Ours)
+      continue;
+    // Restoring into the mount and wiping the image are refused; the image
+    // is left as it was.
+    const auto before = test::ReadFileBytes(card.Path());
+    const auto restore = test::Run({ORVANTA_CLI_ON_TABLES, block.Root.string(), "restore", "--to",
+                                    (mnt / "restored").string(), card.Path().string()});
+    EXPECT_EQ(restore.ExitCode, 1) << restore.Err;
+    EXPECT_NE(restore.Err.find("on the drive being recovered"), std::string::npos) << restore.Err;
+    const auto wipe = test::Run({ORVANTA_CLI_ON_TABLES, block.Root.string(), "wipe", "--yes",
+                                 card.Path().string()});
+    EXPECT_NE(wipe.ExitCode, 0);
+    EXPECT_NE(wipe.Err.find("cannot be opened for writing"), std::string::npos) << wipe.Err;
+    EXPECT_TRUE(test::ReadFileBytes(card.Path()) == before);
+  }
 }
 
 } // namespace

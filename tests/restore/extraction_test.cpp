@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "jobs/restore_jobs.h"
 #include "restore_fixture.h"
 #include "support/temp_dir.h"
 
@@ -77,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ChainOrRun,
 
 // Unreadable clusters are written as zeros of the length they would have
 // had: the file keeps its size and later data its place.
-TEST(ExtractFoundFile, AnUnreadableClusterOfAChainBecomesZeros) {
+TEST(ExtractFoundFile, AnUnreadableSectorOfAChainBecomesZeros) {
   auto volume = test::PatternVolume(16);
   volume.Chain({10, 20, 30});
   CraftedEngine engine(volume);
@@ -87,13 +90,14 @@ TEST(ExtractFoundFile, AnUnreadableClusterOfAChainBecomesZeros) {
   const auto got = engine.Extract(dir / "out", 3 * B - 100, 10);
 
   auto expected = ClustersOf(volume, {10, 20, 30}, 3 * B - 100);
-  std::fill(expected.begin() + B, expected.begin() + 2 * B, std::uint8_t{0});
+  std::fill(expected.begin() + B + S, expected.begin() + 2 * B, std::uint8_t{0});
   EXPECT_TRUE(got.Bytes == expected);
   EXPECT_TRUE(got.Result.UnreadableParts);
 }
 
 // Neighbouring clusters of a chain are read together; when that fails they
-// are read one by one, and Stop still ends the copy after any cluster.
+// are read one by one (a cluster that fails, sector by sector), and Stop
+// still ends the copy after any cluster.
 TEST(ExtractFoundFile, NeighbouringClustersFailAndStopOneByOne) {
   auto volume = test::PatternVolume(32);
   volume.Chain({10, 11, 12, 20});
@@ -103,7 +107,7 @@ TEST(ExtractFoundFile, NeighbouringClustersFailAndStopOneByOne) {
   TempDir dir;
   const auto got = engine.Extract(dir / "out", 4 * B, 10);
   auto expected = ClustersOf(volume, {10, 11, 12, 20}, 4 * B);
-  std::fill(expected.begin() + B, expected.begin() + 2 * B, std::uint8_t{0});
+  std::fill(expected.begin() + B, expected.begin() + B + S, std::uint8_t{0});
   EXPECT_TRUE(got.Bytes == expected);
   EXPECT_TRUE(got.Result.UnreadableParts);
 
@@ -131,9 +135,9 @@ TEST(ExtractFoundFile, AnUnreadableClusterThatAddsNoBytesLosesNothing) {
   EXPECT_FALSE(got.Result.UnreadableParts);
 }
 
-// A failed run is read again cluster by cluster; only the clusters that
-// still fail are zeros.
-TEST(ExtractFoundFile, AFailedRunIsReadAgainClusterByCluster) {
+// A failed run is read again cluster by cluster and a failed cluster sector
+// by sector; only the sectors that still fail are zeros.
+TEST(ExtractFoundFile, AFailedRunIsReadAgainClusterByClusterAndSectorBySector) {
   auto volume = test::PatternVolume(32);
   CraftedEngine engine(volume);
   const auto sector11 = static_cast<std::uint64_t>(volume.ClusterOffset(11) / S);
@@ -142,7 +146,7 @@ TEST(ExtractFoundFile, AFailedRunIsReadAgainClusterByCluster) {
   const auto got = engine.Extract(dir / "out", 3 * B, 10);
 
   auto expected = RunFrom(volume, 10, 3 * B);
-  std::fill(expected.begin() + B, expected.begin() + 2 * B, std::uint8_t{0});
+  std::fill(expected.begin() + B + S, expected.begin() + 2 * B, std::uint8_t{0});
   EXPECT_TRUE(got.Bytes == expected);
   EXPECT_TRUE(got.Result.UnreadableParts);
 }
@@ -169,6 +173,47 @@ TEST(ExtractFoundFile, ClustersOutsideTheVolumeGiveZeros) {
   const auto outside = engine.Extract(dir / "outside", 5000, 100000);
   EXPECT_EQ(outside.Bytes, std::vector<std::uint8_t>(5000, 0));
   EXPECT_TRUE(outside.Result.UnreadableParts);
+}
+
+// A dump cut short in the middle of a deleted file: the file is "partly"
+// there, and its restore keeps every whole sector the dump still holds;
+// the dump uncut gives the file back whole.
+TEST(ExtractFoundFile, ADumpCutShortInAFileKeepsEverySectorItHolds) {
+  for (const bool cut : {false, true}) {
+    TempDir dir;
+    test::FatImageFile card(dir / "card.img", {.FatBits = 16, .SizeKiB = 32 * 1024,
+                                               .SectorsPerCluster = 8});
+    const auto data = test::PatternBytes(64 * 1024, 5);
+    card.Put("/video.mp4", data, test::LocalTime(2025, 1, 1, 0, 0));
+    card.Delete("/video.mp4");
+    auto image = test::ReadFileBytes(card.Path());
+    const auto at = std::search(image.begin(), image.end(), data.begin(), data.begin() + 4096);
+    ASSERT_NE(at, image.end());
+    constexpr std::ptrdiff_t kCut = 50100; // inside the file's thirteenth 4 KiB cluster
+    if (cut) {
+      image.resize(std::size_t(at - image.begin() + kCut));
+      test::WriteFileBytes(card.Path(), image);
+    }
+
+    auto engine = test::EngineFixture::OfImage(card.Path());
+    ASSERT_EQ(engine.Find().Outcome, FindOutcome::Result::Found);
+    ASSERT_EQ(engine.State.Catalogue.FileCount(), 1u);
+    EXPECT_EQ(engine.State.Catalogue.Folders()[0].Files[0].Condition,
+              cut ? FileCondition::Partly : FileCondition::Intact);
+
+    RestoreState restore{false, "E:\\", dir / "out"};
+    std::filesystem::create_directory(restore.DestFolder);
+    const auto outcome = RestoreFolder(engine.State, restore, engine.Host);
+    EXPECT_EQ(outcome.Restored, 1);
+    EXPECT_EQ(outcome.WithUnreadableParts, cut ? 1 : 0);
+    const auto got =
+        test::ReadFileBytes(std::filesystem::directory_iterator(dir / "out")->path());
+    ASSERT_EQ(got.size(), data.size());
+    const auto differ = std::mismatch(got.begin(), got.end(), data.begin()).first - got.begin();
+    // The last whole sector before the cut, not the start of its cluster.
+    EXPECT_EQ(differ, cut ? kCut / 512 * 512 : std::ptrdiff_t(data.size()));
+    EXPECT_TRUE(std::all_of(got.begin() + differ, got.end(), [](auto b) { return b == 0; }));
+  }
 }
 
 } // namespace

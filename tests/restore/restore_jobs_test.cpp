@@ -166,7 +166,7 @@ TEST(RestoreCheckedRows, ReportsFilesWithUnreadableParts) {
   EXPECT_EQ(outcome.Message,
             "Files restored: 2\nFiles with unreadable parts (filled with zeros): 1");
   auto expected = ClustersOf(s.Volume, {10, 20, 30}, 3 * B);
-  std::fill(expected.begin() + B, expected.begin() + 2 * B, std::uint8_t{0});
+  std::fill(expected.begin() + B, expected.begin() + B + 512, std::uint8_t{0});
   EXPECT_TRUE(ReadFileBytes(s.Restore.DestFolder / "a.bin") == expected);
 }
 

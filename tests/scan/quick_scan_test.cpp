@@ -429,3 +429,86 @@ TEST(QuickScan, FoldersDeeperThan128LevelsAreScanned) {
 
 } // namespace
 } // namespace orvanta
+
+namespace orvanta {
+namespace {
+
+std::uint8_t ShortNameChecksum(const std::string &name11) {
+  std::uint8_t sum = 0;
+  for (const char c : name11)
+    sum = static_cast<std::uint8_t>(((sum & 1) << 7) + (sum >> 1) + static_cast<std::uint8_t>(c));
+  return sum;
+}
+
+std::vector<test::DirEntry> NamedFolder(const std::u16string &name, const std::string &short11,
+                                        std::uint32_t cluster, bool deleted) {
+  auto entries = test::LongEntries(name, ShortNameChecksum(short11));
+  entries.push_back(test::ShortEntry(short11, 0x10, cluster, 0, test::FatDate(2025, 1, 1)));
+  return deleted ? test::Deleted(entries) : entries;
+}
+
+// Folders are told apart by their first clusters: a live and a deleted
+// folder whose names differ only in letter case, in either order, and a
+// folder whose long name holds a backslash each keep their deleted files,
+// as The Sleuth Kit lists them.
+TEST(QuickScan, FoldersAreToldApartByClusterNotByName) {
+  const std::string x = "\xD1\x85";
+  for (const bool deletedFirst : {false, true}) {
+    test::CraftedVolume v({.FatBits = 16, .SectorsPerCluster = 1, .Clusters = 4100});
+    const auto d = test::FatDate(2025, 1, 1);
+    auto live = NamedFolder(u"Photos", "PHOTOS     ", 5, false);
+    auto gone = NamedFolder(u"photos", "PHOTOS~1   ", 6, true);
+    auto root = deletedFirst ? gone : live;
+    for (const auto &e : deletedFirst ? live : gone)
+      root.push_back(e);
+    for (const auto &e : NamedFolder(u"a\\b", "AB~1       ", 7, false))
+      root.push_back(e);
+    v.PutEntries(v.RootOffset(), root);
+    const std::vector<std::pair<std::uint32_t, std::vector<std::string>>> files = {
+        {5, {"LIVE    TXT", "SAME    TXT"}}, {6, {"GONE    TXT", "SAME    TXT"}}, {7, {"SPLIT   TXT"}}};
+    std::uint32_t data = 100;
+    for (const auto &[cluster, names] : files) {
+      auto entries = test::DotPair(cluster, 0);
+      for (const auto &name : names) {
+        entries.push_back(test::Deleted(test::ShortEntry(name, 0x20, data, data, d)));
+        ++data;
+      }
+      v.PutEntries(v.ClusterOffset(cluster), entries);
+    }
+    v.SetFat(5, 0xFFFF);
+    v.SetFat(7, 0xFFFF);
+
+    auto engine = EngineFixture::OfBytes(v.Bytes);
+    ASSERT_EQ(engine.Find().Outcome, FindOutcome::Result::Found);
+    std::vector<std::string> found;
+    for (const auto &e : test::Entries(engine.State.Catalogue))
+      found.push_back(e.Section + e.Key);
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{"E:\\Photos\\" + x + "AME.TXT",
+                                               "E:\\Photos\\" + x + "IVE.TXT",
+                                               "E:\\a_b\\" + x + "PLIT.TXT",
+                                               "E:\\photos\\" + x + "AME.TXT",
+                                               "E:\\photos\\" + x + "ONE.TXT"}))
+        << deletedFirst;
+
+    TempDir dir;
+    test::WriteFileBytes(dir / "card.img", v.Bytes);
+    std::vector<test::FoundRow> rows;
+    for (const auto &e : test::Entries(engine.State.Catalogue))
+      rows.push_back({e.Section, e.Key, e.Value});
+    std::size_t listed = 0;
+    for (auto t : test::Fls(dir / "card.img", /*deletedOnly=*/true)) {
+      if (t.Directory)
+        continue;
+      ++listed;
+      std::replace(t.Path.begin(), t.Path.end(), '\\', '_');
+      EXPECT_TRUE(std::any_of(rows.begin(), rows.end(),
+                              [&](const test::FoundRow &f) { return test::SameFile(t, f); }))
+          << t.Path;
+    }
+    EXPECT_EQ(listed, rows.size());
+  }
+}
+
+} // namespace
+} // namespace orvanta

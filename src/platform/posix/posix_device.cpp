@@ -329,42 +329,11 @@ bool PosixDevice::WritableExclusively() {
 }
 
 std::optional<std::filesystem::path> FindMountPoint(const std::filesystem::path &device,
-                                                    const std::filesystem::path &mountInfo) {
-  struct stat st {};
-  if (::stat(device.c_str(), &st) != 0)
+                                                    const KernelTables &tables) {
+  const VolumeLocation location = LocateVolume(device, tables);
+  if (location.MountPoints.empty())
     return std::nullopt;
-  std::error_code ec;
-  const auto canonical = std::filesystem::weakly_canonical(device, ec);
-  const bool block = S_ISBLK(st.st_mode);
-  std::ifstream in(mountInfo);
-  std::string line;
-  while (std::getline(in, line)) {
-    // id parent major:minor root mountpoint options [optional...] - fstype source superopts
-    std::istringstream fields(line);
-    std::string id, parent, devno, root, mountPoint;
-    fields >> id >> parent >> devno >> root >> mountPoint;
-    std::string word, source;
-    while (fields >> word && word != "-") {
-    }
-    std::string fstype;
-    fields >> fstype >> source;
-    if (block) {
-      const auto colon = devno.find(':');
-      if (colon == std::string::npos)
-        continue;
-      const unsigned major = static_cast<unsigned>(std::stoul(devno.substr(0, colon)));
-      const unsigned minor = static_cast<unsigned>(std::stoul(devno.substr(colon + 1)));
-      if (makedev(major, minor) == st.st_rdev)
-        return UnescapeMountField(mountPoint);
-    } else if (source.rfind("/dev/loop", 0) == 0) {
-      const auto name = std::filesystem::path(source).filename();
-      const auto backing =
-          FirstLine(std::filesystem::path("/sys/block") / name / "loop" / "backing_file");
-      if (!backing.empty() && std::filesystem::path(backing) == canonical)
-        return UnescapeMountField(mountPoint);
-    }
-  }
-  return std::nullopt;
+  return location.MountPoints.front();
 }
 
 } // namespace orvanta

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/device.h"
+#include "platform/posix/volume_location.h"
 #include "platform/device_opener.h"
 #include "platform/posix/unique_fd.h"
 
@@ -79,10 +80,11 @@ std::string FileSystemNameAt(int fd, std::uint64_t offset, std::uint64_t size);
 // have; else 512. An image has no sector size of its own.
 std::uint32_t StatedSectorSize(int fd, std::uint64_t offset);
 
-// Mount point of a block device or of an image mounted through a loop
-// device, from the kernel's mount table; `mountInfo` lets tests supply one.
+// A mount point of a block device (or of its partitions) or of an image
+// mounted through a loop device or FUSE, from the kernel's tables (see
+// LocateVolume).
 std::optional<std::filesystem::path>
 FindMountPoint(const std::filesystem::path &device,
-               const std::filesystem::path &mountInfo = "/proc/self/mountinfo");
+               const KernelTables &tables = KernelTables::OfThisProcess());
 
 } // namespace orvanta

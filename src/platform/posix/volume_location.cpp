@@ -48,17 +48,84 @@ std::vector<std::uint64_t> PartitionsOf(std::uint64_t disk, const std::filesyste
   return found;
 }
 
+// The sysfs folder of a block device by its number.
+std::filesystem::path SysfsFolder(std::uint64_t dev, const std::filesystem::path &sysfs) {
+  return sysfs / "dev" / "block" / DevText(dev);
+}
+
+// Whether `named` (a path a table gives) is the image: the same file, or,
+// when it cannot be looked at, the same path.
+bool SameImage(const std::filesystem::path &named, const std::filesystem::path &image) {
+  struct stat a {}, b {};
+  if (::stat(named.c_str(), &a) == 0 && ::stat(image.c_str(), &b) == 0)
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+  std::error_code ec;
+  return std::filesystem::weakly_canonical(named, ec) == image;
+}
+
+// Loop devices stacked under device-mapper devices under partitions: no
+// real stack is deeper than this.
+constexpr int kMaxStacking = 8;
+
+// Whether the block device of a sysfs folder reads the image: a loop
+// device backed by it, a partition of one, or a device-mapper device (such
+// as kpartx makes of a loop device's partitions) built on one.
+bool BackedBy(const std::filesystem::path &folder, const std::filesystem::path &image,
+              int depth = 0) {
+  if (depth > kMaxStacking)
+    return false;
+  const std::string backing = FirstLine(folder / "loop" / "backing_file");
+  if (!backing.empty())
+    return SameImage(backing, image);
+  std::error_code ec;
+  if (std::filesystem::exists(folder / "partition", ec)) {
+    const auto whole = std::filesystem::canonical(folder, ec).parent_path();
+    return !ec && BackedBy(whole, image, depth + 1);
+  }
+  for (std::filesystem::directory_iterator it(folder / "slaves", ec), end; !ec && it != end;
+       it.increment(ec))
+    if (BackedBy(it->path(), image, depth + 1))
+      return true;
+  return false;
+}
+
 // Whether a mount's source is a loop device (or a partition of one) whose
-// backing file is `image`.
-bool LoopBackedBy(const std::string &source, const std::filesystem::path &image,
-                  const std::filesystem::path &sysfs) {
+// backing file is `image`, named as /dev/loopN or /dev/loopNpM.
+bool LoopNamedBackedBy(const std::string &source, const std::filesystem::path &image,
+                       const std::filesystem::path &sysfs) {
   if (!source.starts_with("/dev/loop"))
     return false;
   std::string name = std::filesystem::path(source).filename().string();
   if (const auto p = name.find('p', 4); p != std::string::npos)
     name.resize(p); // loop0p1 is a partition of loop0
   const std::string backing = FirstLine(sysfs / "block" / name / "loop" / "backing_file");
-  return !backing.empty() && std::filesystem::path(backing) == image;
+  return !backing.empty() && SameImage(backing, image);
+}
+
+// Whether a mount reads the image: through a loop device, however stacked,
+// or through a FUSE file system whose source is the image itself.
+bool MountReads(std::uint64_t dev, const std::string &fstype, const std::string &source,
+                const std::filesystem::path &image, const std::filesystem::path &sysfs) {
+  if (fstype == "fuse" || fstype == "fuseblk" || fstype.starts_with("fuse."))
+    return SameImage(source, image);
+  return LoopNamedBackedBy(source, image, sysfs) || BackedBy(SysfsFolder(dev, sysfs), image);
+}
+
+// The device-mapper devices built on a block device (its holders, and
+// theirs), by number.
+void AddHolders(std::uint64_t dev, const std::filesystem::path &sysfs,
+                std::vector<std::uint64_t> &devices, int depth = 0) {
+  if (depth > kMaxStacking)
+    return;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(SysfsFolder(dev, sysfs) / "holders", ec), end;
+       !ec && it != end; it.increment(ec)) {
+    const auto holder = ParseDevNumber(FirstLine(it->path() / "dev"));
+    if (!holder || std::ranges::find(devices, *holder) != devices.end())
+      continue;
+    devices.push_back(*holder);
+    AddHolders(*holder, sysfs, devices, depth + 1);
+  }
 }
 
 } // namespace
@@ -96,6 +163,8 @@ VolumeLocation LocateVolume(const std::filesystem::path &device, const KernelTab
     location.Devices.push_back(st.st_rdev);
     for (std::uint64_t partition : PartitionsOf(st.st_rdev, tables.Sysfs))
       location.Devices.push_back(partition);
+    for (std::size_t i = 0, parts = location.Devices.size(); i < parts; ++i)
+      AddHolders(location.Devices[i], tables.Sysfs, location.Devices);
   }
   std::ifstream in(tables.MountInfo);
   std::string line;
@@ -111,7 +180,8 @@ VolumeLocation LocateVolume(const std::filesystem::path &device, const KernelTab
     if (!dev)
       continue;
     const bool ours = block ? std::ranges::find(location.Devices, *dev) != location.Devices.end()
-                            : LoopBackedBy(UnescapeMountField(source), image, tables.Sysfs);
+                            : MountReads(*dev, fstype, UnescapeMountField(source), image,
+                                         tables.Sysfs);
     if (!ours)
       continue;
     if (!block && std::ranges::find(location.Devices, *dev) == location.Devices.end())

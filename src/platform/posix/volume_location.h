@@ -24,9 +24,11 @@ struct KernelTables {
 void UseKernelTables(const KernelTables &tables);
 
 // Where the system keeps a volume: the device numbers its files have when
-// it is mounted (the block device and, of a whole disk, its partitions; of
-// an image, the loop devices it is mounted through) and every folder it is
-// mounted on.
+// it is mounted (the block device and, of a whole disk, its partitions and
+// the device-mapper devices built on them; of an image, the devices of its
+// mounts: through loop devices, their partitions and device-mapper devices
+// built on them such as kpartx makes, or through FUSE file systems whose
+// source is the image) and every folder it is mounted on.
 struct VolumeLocation {
   std::vector<std::uint64_t> Devices;
   std::vector<std::filesystem::path> MountPoints;
