@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 
 #include "cli/arguments.h"
@@ -48,6 +49,7 @@ int WipeCommand(int argc, char **argv, int first) {
   TerminalHost host;
   WipeOptions options;
   options.Drive = drive.Drive;
+  options.DeviceName = std::filesystem::path(drive.Device).filename().string();
   options.FreeSpace = args.Has("--deep");
   if (args.Has("--yes"))
     options.Confirm = [](const std::string &) { return true; };

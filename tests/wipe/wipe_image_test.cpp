@@ -177,6 +177,7 @@ TEST(WipeCli, ReportsOnTheLastLineAndAsksWithoutYes) {
     const auto r = test::RunCli({"wipe", card.Path().string()}, answer);
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_NE(r.Err.find("Are you sure wipe deleted files?"), std::string::npos);
+    EXPECT_NE(r.Err.find("\u00B7 card.img\n"), std::string::npos) << r.Err;
     EXPECT_EQ(r.Out, "");
   }
   EXPECT_EQ(card.Bytes(), before);
