@@ -9,6 +9,7 @@
 
 #include "deep_find.h"
 #include "exfat/exfat_volume.h"
+#include "platform/posix/posix_device.h"
 #include "jobs/wipe_job.h"
 #include "paired_runs.h"
 #include "support/exfat_card.h"

@@ -15,6 +15,7 @@
 
 #include "paired_runs.h"
 #include "jobs/restore_jobs.h"
+#include "platform/posix/posix_device.h"
 #include "scan/found_file_row.h"
 #include "support/fat_image.h"
 #include "support/run.h"

@@ -4,14 +4,20 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <utility>
+
+#if defined(_WIN32)
+#include <io.h>
+#else
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
+#endif
 
 #include "cli/commands.h"
 #include "cli/terminal_host.h"
-#include "platform/posix/partitions.h"
+#include "engine/text.h"
+#include "platform/partitions.h"
 #include "settings/settings.h"
 #include "settings/well_known_folders.h"
 
@@ -57,6 +63,35 @@ LanguageFile LoadLanguage() {
 
 namespace {
 
+#if defined(_WIN32)
+
+// Whether the device can be opened for reading; errno says why not.
+bool CanOpen(const std::string &device) {
+  const int fd = ::_wopen(PathFromUtf8(device).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+  if (fd < 0)
+    return false;
+  ::_close(fd);
+  return true;
+}
+
+// How a user who may not open a device gets access to it: a drive
+// ("\\.\E:") opens only for an administrator.
+std::string HowToGetAccess(const std::string &device) {
+  if (device.starts_with("\\.\") || device.starts_with("//./"))
+    return "To read a drive, run orvanta-cli from a command prompt opened as administrator.";
+  return "Ask for read permission on the file, or copy it somewhere you can read it.";
+}
+
+#else
+
+bool CanOpen(const std::string &device) {
+  const int fd = ::open(device.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return false;
+  ::close(fd);
+  return true;
+}
+
 // How a user who may not open a device gets access to it: the group that
 // owns a block device (usually "disk"), or the desktop program, which asks
 // UDisks2 for authorisation.
@@ -70,15 +105,15 @@ std::string HowToGetAccess(const std::string &device) {
          "group that owns the device: sudo usermod -aG " + group + " \"$USER\", then log in again.";
 }
 
+#endif
+
 } // namespace
 
 DriveSession::DriveSession(const DriveOptions &options) : volume_(drives_) {
   // A device that cannot be opened is named with the system's reason; one
   // the user may not open is not a missing drive, and the user is told how
   // to get access.
-  if (const int fd = ::open(options.Device.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
-    ::close(fd);
-  } else {
+  if (!CanOpen(options.Device)) {
     const int reason = errno;
     const LanguageFile language = LoadLanguage();
     if (reason == EACCES || reason == EPERM)
@@ -90,7 +125,7 @@ DriveSession::DriveSession(const DriveOptions &options) : volume_(drives_) {
     return;
   }
   std::string warning;
-  if (auto device = OpenVolumeDevice(options.Device, options.SectorSize, options.Partition, error_,
+  if (auto device = OpenVolumeDevice(PathFromUtf8(options.Device), options.SectorSize, options.Partition, error_,
                                      {}, &warning))
     drives_.Add(options.Drive, std::move(device));
   if (!warning.empty())

@@ -5,8 +5,9 @@
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "engine/rounding.h"
+#include "engine/text.h"
 #include "jobs/drive_summary.h"
-#include "platform/posix/partitions.h"
+#include "platform/partitions.h"
 
 namespace orvanta::cli {
 
@@ -38,7 +39,7 @@ int InfoCommand(int argc, char **argv, int first) {
     return *exit;
   const auto &[args, drive] = std::get<VolumeCommandLine>(parsed);
 
-  PrintPartitions(drive.Device, drive.SectorSize);
+  PrintPartitions(PathFromUtf8(drive.Device), drive.SectorSize);
   DriveSession session(drive);
   if (const auto failed = SessionFailure(session))
     return *failed;

@@ -1,14 +1,40 @@
 #include "cli/terminal_host.h"
 
 #include <algorithm>
+#include <chrono>
 #include <iterator>
-#include <csignal>
 #include <string>
-#include <unistd.h>
+#include <thread>
 
+#if defined(_WIN32)
+#include <atomic>
+#include <io.h>
+#include <windows.h>
+#else
+#include <csignal>
+#include <unistd.h>
+#endif
 
 namespace orvanta::cli {
 namespace {
+
+#if defined(_WIN32)
+
+// The console's Ctrl+C and Ctrl+Break stop the work at its next unit, with
+// what was done reported. The console calls the handler on a thread of its
+// own.
+std::atomic<DWORD> interrupted{0}; // the console event + 1, or 0
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+    return FALSE;
+  interrupted = event + 1;
+  return TRUE;
+}
+
+bool StderrIsTerminal() { return ::_isatty(::_fileno(stderr)) != 0; }
+
+#else
 
 volatile std::sig_atomic_t interrupted = 0; // the signal that came, or 0
 
@@ -19,26 +45,41 @@ struct sigaction previous[std::size(kStopSignals)] {};
 
 void OnInterrupt(int signal) { interrupted = signal; }
 
+bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+#endif
+
 } // namespace
 
-TerminalHost::TerminalHost() : tty_(::isatty(STDERR_FILENO) == 1) {
+TerminalHost::TerminalHost() : tty_(StderrIsTerminal()) {
   interrupted = 0;
+#if defined(_WIN32)
+  ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+#else
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
   for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
     ::sigaction(kStopSignals[i], &action, &previous[i]);
+#endif
 }
 
 TerminalHost::~TerminalHost() {
   EraseBar();
+#if defined(_WIN32)
+  ::SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+#else
   for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
     ::sigaction(kStopSignals[i], &previous[i], nullptr);
+#endif
 }
 
 bool TerminalHost::Interrupted() { return interrupted != 0; }
 
 const char *TerminalHost::InterruptName() {
+#if defined(_WIN32)
+  return interrupted == CTRL_BREAK_EVENT + 1 ? "Ctrl+Break" : "Ctrl+C";
+#else
   switch (interrupted) {
   case SIGTERM:
     return "SIGTERM";
@@ -47,6 +88,7 @@ const char *TerminalHost::InterruptName() {
   default:
     return "Ctrl+C";
   }
+#endif
 }
 
 void TerminalHost::Pump() {
@@ -74,7 +116,7 @@ void TerminalHost::ProgressChanged(ProgressFraction) { DrawBar(); }
 void TerminalHost::Pause(int milliseconds) {
   // Only a drawn bar is worth waiting for.
   if (tty_ && barShown_)
-    ::usleep(static_cast<useconds_t>(milliseconds) * 1000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 void TerminalHost::DrawBar() {
@@ -95,7 +137,12 @@ void TerminalHost::DrawBar() {
 void TerminalHost::EraseBar() {
   if (!barDrawn_)
     return;
+#if defined(_WIN32)
+  // A console without escape sequences: the bar is overwritten with blanks.
+  std::fputs(("\r" + std::string(48, ' ') + "\r").c_str(), stderr);
+#else
   std::fputs("\r\033[K", stderr);
+#endif
   barDrawn_ = false;
 }
 

@@ -7,8 +7,8 @@
 namespace orvanta::cli {
 
 // The operation host of the command line: log lines and a progress bar on
-// stderr, nothing to pump, and Ctrl+C (or SIGTERM, SIGHUP) as the Stop
-// button.
+// stderr, nothing to pump, and Ctrl+C (or SIGTERM, SIGHUP; on Windows
+// Ctrl+C or Ctrl+Break) as the Stop button.
 class TerminalHost final : public OperationHost {
 public:
   TerminalHost();
@@ -24,7 +24,7 @@ public:
   // Whether Ctrl+C was pressed (or SIGTERM or SIGHUP came) since the host
   // was made.
   static bool Interrupted();
-  // What stopped the work: "Ctrl+C", "SIGTERM" or "SIGHUP".
+  // What stopped the work: "Ctrl+C", "SIGTERM", "SIGHUP" or "Ctrl+Break".
   static const char *InterruptName();
 
 protected:

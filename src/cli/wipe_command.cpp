@@ -49,7 +49,7 @@ int WipeCommand(int argc, char **argv, int first) {
   TerminalHost host;
   WipeOptions options;
   options.Drive = drive.Drive;
-  options.DeviceName = std::filesystem::path(drive.Device).filename().string();
+  options.DeviceName = PathToUtf8(PathFromUtf8(drive.Device).filename());
   options.FreeSpace = args.Has("--deep");
   if (args.Has("--yes"))
     options.Confirm = [](const std::string &) { return true; };

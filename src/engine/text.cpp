@@ -1,8 +1,14 @@
 #include "engine/text.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#include <array>
+#include <vector>
+#else
 #include <clocale>
 #include <cwctype>
 #include <locale.h>
+#endif
 
 namespace orvanta {
 
@@ -109,6 +115,42 @@ char32_t NextCodePoint(std::string_view s, std::size_t &pos) {
 
 namespace {
 
+#if defined(_WIN32)
+
+// Windows maps case through its own tables: one table per direction for the
+// basic multilingual plane, made once with the invariant locale; letters
+// beyond it keep their case, as in the system's own name comparisons.
+using CaseTable = std::array<char16_t, 0x10000>;
+
+CaseTable MakeCaseTable(DWORD mapping) {
+  CaseTable table{};
+  for (std::size_t i = 0; i < table.size(); ++i)
+    table[i] = static_cast<char16_t>(i);
+  std::vector<wchar_t> in(table.size()), out(table.size());
+  for (std::size_t i = 0; i < in.size(); ++i)
+    in[i] = static_cast<wchar_t>(i);
+  // The two runs around the surrogates, each mapped in one call; a mapping
+  // that fails or changes the length leaves that run as it is.
+  for (const auto &[from, to] : {std::pair<int, int>{1, 0xD800}, {0xE000, 0x10000}}) {
+    const int length = to - from;
+    if (LCMapStringEx(LOCALE_NAME_INVARIANT, mapping, &in[from], length, &out[from], length,
+                      nullptr, nullptr, 0) == length)
+      for (int i = from; i < to; ++i)
+        table[i] = static_cast<char16_t>(out[i]);
+  }
+  return table;
+}
+
+char32_t MapCase(char32_t c, bool upper) {
+  static const CaseTable upperTable = MakeCaseTable(LCMAP_UPPERCASE);
+  static const CaseTable lowerTable = MakeCaseTable(LCMAP_LOWERCASE);
+  if (c > 0xFFFF)
+    return c;
+  return (upper ? upperTable : lowerTable)[c];
+}
+
+#else
+
 locale_t Utf8Locale() {
   static const locale_t loc = [] {
     locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
@@ -117,12 +159,19 @@ locale_t Utf8Locale() {
   return loc;
 }
 
+char32_t MapCase(char32_t c, bool upper) {
+  const auto w = static_cast<wint_t>(c);
+  return static_cast<char32_t>(upper ? towupper_l(w, Utf8Locale()) : towlower_l(w, Utf8Locale()));
+}
+
+#endif
+
 } // namespace
 
 char32_t FoldCase(char32_t c) {
   if (c < 0x80)
     return c >= 'a' && c <= 'z' ? c - 32 : c;
-  return static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), Utf8Locale()));
+  return MapCase(c, true);
 }
 
 std::string FoldCase(std::string_view text) {
@@ -145,8 +194,7 @@ std::string ToLower(std::string_view text) {
   out.reserve(text.size());
   for (std::size_t pos = 0; pos < text.size();) {
     const char32_t c = NextCodePoint(text, pos);
-    AppendUtf8(out, c < 0x80 ? (c >= 'A' && c <= 'Z' ? c + 32 : c)
-                             : static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), Utf8Locale())));
+    AppendUtf8(out, c < 0x80 ? (c >= 'A' && c <= 'Z' ? c + 32 : c) : MapCase(c, false));
   }
   return out;
 }
@@ -173,6 +221,15 @@ std::string UpperAscii(std::string_view text) {
     if (c >= 'a' && c <= 'z')
       c = static_cast<char>(c - 32);
   return out;
+}
+
+std::filesystem::path PathFromUtf8(std::string_view text) {
+  return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string PathToUtf8(const std::filesystem::path &path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
 }
 
 } // namespace orvanta

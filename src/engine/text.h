@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -35,5 +36,11 @@ std::string_view TrimControl(std::string_view text);
 
 // Letters a to z as A to Z; every other byte unchanged.
 std::string UpperAscii(std::string_view text);
+
+// A host path from UTF-8 text, and a host path as UTF-8 text. Paths keep
+// UTF-16 on Windows, where a path made from a plain char string would not
+// read it as UTF-8.
+std::filesystem::path PathFromUtf8(std::string_view text);
+std::string PathToUtf8(const std::filesystem::path &path);
 
 } // namespace orvanta

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/posix/volume_location.h"
+#include "platform/volume_location.h"
 #include "settings/language_file.h"
 
 namespace orvanta {

@@ -2,7 +2,8 @@
 
 #include "platform/posix/drive_table.h"
 #include "jobs/wipe_job.h"
-#include "platform/posix/partitions.h"
+#include "platform/partitions.h"
+#include "platform/posix/posix_device.h"
 #include "support/cli.h"
 #include "support/fat_image.h"
 #include "support/run.h"

@@ -2,6 +2,7 @@
 #include <sys/mount.h>
 
 #include "scan/live_view.h"
+#include "platform/posix/posix_device.h"
 #include "support/crafted_volume.h"
 #include "support/fat_image.h"
 #include "support/run.h"

@@ -5,7 +5,6 @@
 
 #include "jobs/engine_state.h"
 #include "platform/memory_device.h"
-#include "platform/posix/posix_device.h"
 #include "jobs/find_job.h"
 #include "support/recording_host.h"
 
@@ -19,9 +18,7 @@ struct EngineFixture {
   }
   // Without a sector size the image takes its boot sector's, as on the command line.
   static EngineFixture OfImage(const std::filesystem::path &image,
-                               std::optional<std::uint32_t> sectorSize = std::nullopt) {
-    return EngineFixture(std::make_shared<PosixDevice>(image, sectorSize));
-  }
+                               std::optional<std::uint32_t> sectorSize = std::nullopt);
   static EngineFixture OfBytes(std::vector<std::uint8_t> bytes, std::uint32_t sectorSize = 512) {
     return EngineFixture(std::make_shared<MemoryDevice>(std::move(bytes), sectorSize));
   }

@@ -2,12 +2,32 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <random>
 #include <stdexcept>
-#include <unistd.h>
 #include <vector>
+
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
 
 namespace orvanta::test {
 
+#if defined(_WIN32)
+TempDir::TempDir() {
+  // The system's temporary folder (TEMP), and a name nobody holds yet.
+  std::random_device random;
+  const auto base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    auto candidate = base / ("orvanta-test-" + std::to_string(random()));
+    std::error_code ec;
+    if (std::filesystem::create_directory(candidate, ec)) {
+      path_ = std::move(candidate);
+      return;
+    }
+  }
+  throw std::runtime_error("cannot make a temporary folder");
+}
+#else
 TempDir::TempDir() {
   const char *base = std::getenv("TMPDIR");
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/orvanta-test-XXXXXX";
@@ -17,6 +37,7 @@ TempDir::TempDir() {
     throw std::runtime_error("mkdtemp failed");
   path_ = buffer.data();
 }
+#endif
 
 TempDir::~TempDir() {
   std::error_code ec;
@@ -26,7 +47,7 @@ TempDir::~TempDir() {
 std::vector<std::string> ListTree(const std::filesystem::path &folder) {
   std::vector<std::string> out;
   for (const auto &e : std::filesystem::recursive_directory_iterator(folder))
-    out.push_back(e.path().lexically_relative(folder).string());
+    out.push_back(e.path().lexically_relative(folder).generic_string());
   std::sort(out.begin(), out.end());
   return out;
 }

@@ -4,8 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "platform/posix/partitions.h"
-#include "platform/posix/posix_device.h"
+#include "platform/partitions.h"
 
 namespace orvanta::gui {
 

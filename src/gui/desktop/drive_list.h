@@ -8,7 +8,7 @@
 
 #include "platform/device_opener.h"
 #include "platform/drive_provider.h"
-#include "platform/posix/drive_table.h"
+#include "platform/drive_table.h"
 
 namespace orvanta::gui {
 

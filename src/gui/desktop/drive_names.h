@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/posix/drive_table.h"
+#include "platform/drive_table.h"
 
 namespace orvanta::gui {
 

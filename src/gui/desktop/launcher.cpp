@@ -4,7 +4,7 @@
 #include <QMimeDatabase>
 #include <QProcess>
 
-#include "settings/posix/default_application.h"
+#include "settings/default_application.h"
 
 namespace orvanta::gui {
 

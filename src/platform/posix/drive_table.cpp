@@ -6,7 +6,7 @@
 #include <libudev.h>
 #include <memory>
 
-#include "platform/posix/partitions.h"
+#include "platform/partitions.h"
 #include "platform/posix/posix_device.h"
 
 namespace orvanta {

@@ -1,4 +1,4 @@
-#include "platform/posix/partitions.h"
+#include "platform/partitions.h"
 
 #include <blkid/blkid.h>
 #include <fcntl.h>

@@ -191,6 +191,10 @@ VolumeLocation LocateVolume(const std::filesystem::path &device, const KernelTab
   return location;
 }
 
+VolumeLocation LocateVolume(const std::filesystem::path &device) {
+  return LocateVolume(device, KernelTables::OfThisProcess());
+}
+
 std::optional<std::uint64_t> FileSystemDeviceOf(const std::filesystem::path &path) {
   std::error_code ec;
   std::filesystem::path at = std::filesystem::absolute(path, ec);

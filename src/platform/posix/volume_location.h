@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+#include "platform/volume_location.h"
+
 namespace orvanta {
 
 // Where the kernel's tables are read: the mount table and the sysfs tree.
@@ -23,24 +25,16 @@ struct KernelTables {
 // nothing outside the program's own code can choose them.
 void UseKernelTables(const KernelTables &tables);
 
-// Where the system keeps a volume: the device numbers its files have when
-// it is mounted (the block device and, of a whole disk, its partitions and
-// the device-mapper devices built on them; of an image, the devices of its
-// mounts: through loop devices, their partitions and device-mapper devices
-// built on them such as kpartx makes, or through FUSE file systems whose
-// source is the image) and every folder it is mounted on.
-struct VolumeLocation {
-  std::vector<std::uint64_t> Devices;
-  std::vector<std::filesystem::path> MountPoints;
-};
+// On Linux a volume's location (see platform/volume_location.h) is the
+// device numbers its files have when it is mounted (the block device and,
+// of a whole disk, its partitions and the device-mapper devices built on
+// them; of an image, the devices of its mounts: through loop devices, their
+// partitions and device-mapper devices built on them such as kpartx makes,
+// or through FUSE file systems whose source is the image) and every folder
+// it is mounted on.
 
-// The location of the volume on `device`, a block device or an image file.
-// An image that is not mounted has none.
-VolumeLocation LocateVolume(const std::filesystem::path &device,
-                            const KernelTables &tables = KernelTables::OfThisProcess());
-
-// The device number of the file system that holds `path`, or, when `path`
-// does not exist yet, holds its nearest existing parent.
-std::optional<std::uint64_t> FileSystemDeviceOf(const std::filesystem::path &path);
+// The location of the volume on `device`, a block device or an image file,
+// from the given tables.
+VolumeLocation LocateVolume(const std::filesystem::path &device, const KernelTables &tables);
 
 } // namespace orvanta

@@ -10,6 +10,9 @@
 #include "platform/device.h"
 #include "platform/device_opener.h"
 
+// Partition tables and the volume device of a drive. Each system has its own
+// reader behind these declarations (posix/ on Linux, windows/ on Windows).
+
 namespace orvanta {
 
 // One entry of a partition table.
@@ -23,7 +26,7 @@ struct PartitionInfo {
 };
 
 // The partitions of a disk image or a whole disk, in table order; empty
-// when it carries no partition table (MBR or GPT) that libblkid knows. The
+// when it carries no partition table (MBR or GPT) that the system knows. The
 // table is read with the given sector size; without one, with the
 // device's, and a GPT that is not found so behind a protective MBR is
 // looked for with 4096-byte sectors too. A partition that runs past the end
