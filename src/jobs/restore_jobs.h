@@ -40,6 +40,11 @@ struct RestoreState {
 bool ChooseDestination(RestoreState &restore,
                        const std::function<std::filesystem::path()> &selectFolder);
 
+// Within a device session: the message of a drive that another session
+// holds (a wipe of the image), which is then not read; nothing when it is
+// free.
+std::optional<std::string> HeldElsewhereMessage(EngineState &state);
+
 // One row of the results list: a file of CurrentSection, or of `Section`
 // when that is given, and its check box.
 struct RestoreRow {
