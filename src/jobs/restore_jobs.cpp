@@ -130,13 +130,6 @@ std::optional<std::string> HeldElsewhereMessage(EngineState &state) {
   return VolumeCheckMessage(VolumeCheck::InUse, state.Language);
 }
 
-bool ChooseDestination(RestoreState &restore,
-                       const std::function<std::filesystem::path()> &selectFolder) {
-  if (restore.DestFolder.empty() && selectFolder)
-    restore.DestFolder = selectFolder();
-  return !restore.DestFolder.empty();
-}
-
 RestoreOutcome RestoreCheckedRows(EngineState &state, RestoreState &restore, OperationHost &host,
                                   std::span<const RestoreRow> rows) {
   const OperationGuard guard(state.Operation);
