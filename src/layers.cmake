@@ -8,9 +8,9 @@
 #   by their content, as plain byte streams); settings and volume stand on
 #   engine and platform; scan on volume and carve; restore and wipe on scan; exfat (the exFAT
 #   reader, its scans, extraction and wipes) on restore and wipe; jobs (the commands over the
-#   shared state) on everything below; presentation (the flow of the windows,
-#   without a toolkit, for every front end) on jobs; the command line on jobs,
-#   the desktop program on presentation too.
+#   shared state) on everything below; presentation (the flow of the windows, shared by
+#   every desktop front end, with no toolkit) on jobs; the command line on jobs, the
+#   desktop program on presentation.
 set(ORVANTA_LAYERS engine platform carve settings volume scan restore wipe exfat jobs presentation cli gui)
 
 set(ORVANTA_USES_engine)

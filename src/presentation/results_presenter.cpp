@@ -7,7 +7,7 @@
 #include "engine/text.h"
 #include "scan/found_catalogue.h"
 
-namespace orvanta::presentation {
+namespace orvanta {
 
 namespace {
 
@@ -102,33 +102,29 @@ PreviewOutcome EngineResultsCommands::Preview(OperationHost &host, std::string_v
 }
 
 ResultsPresenter::ResultsPresenter(EngineState &state, RestoreState &restore, ResultsView &view,
-                                   ResultsCommands &commands,
+                                   ResultsCommands &commands, Dispatcher &dispatcher,
                                    std::function<bool()> resultsHintEnabled)
     : state_(state), restore_(restore), view_(view), commands_(commands),
-      resultsHintEnabled_(std::move(resultsHintEnabled)) {}
+      resultsHintEnabled_(std::move(resultsHintEnabled)), runner_(dispatcher, *this) {}
 
-std::string ResultsPresenter::Text(std::string_view section, std::string_view key,
-                                   std::string_view english) const {
-  return state_.Language.Text(section, key, english);
-}
+std::string ResultsPresenter::Text(MessageId id) const { return orvanta::Text(state_.Language, id); }
 
 std::string ResultsPresenter::ConditionText(FileCondition condition) const {
   switch (condition) {
   case FileCondition::Intact:
-    return Text("Restore", "Intact", "Intact");
+    return Text(MessageId::Intact);
   case FileCondition::Partly:
-    return Text("Restore", "Partly", "Partly overwritten");
+    return Text(MessageId::PartlyOverwritten);
   case FileCondition::Overwritten:
-    return Text("Restore", "Overwritten", "Overwritten");
+    return Text(MessageId::Overwritten);
   case FileCondition::Empty:
     break;
   }
-  return Text("Restore", "Empty", "Empty");
+  return Text(MessageId::Empty);
 }
 
 std::string ResultsPresenter::FirstLetterLostText() const {
-  return Text("Restore", "FirstLetterLost",
-              "First letter lost (shown as \"\xD1\x85\"): any character of a mask matches it");
+  return Text(MessageId::FirstLetterLost);
 }
 
 void ResultsPresenter::Reset() {
@@ -205,10 +201,7 @@ void ResultsPresenter::SortBy(ResultsColumn column) {
 }
 
 bool ResultsPresenter::ChooseDestination() {
-  const std::string refusal =
-      Text("Errors", "Message7",
-           "The destination is on the drive being recovered. Restoring there can overwrite the "
-           "files you want back: please choose a folder on another drive.");
+  const std::string refusal = Text(MessageId::DestinationOnCard);
   // A folder chosen earlier in the run may have gone since (asked again), or
   // lie on the card scanned since (refused).
   std::error_code ec;
@@ -220,7 +213,7 @@ bool ResultsPresenter::ChooseDestination() {
   }
   while (restore_.DestFolder.empty()) {
     const std::filesystem::path chosen =
-        view_.ChooseFolder(Text("Restore", "Message3", "Please select folder to save restored files"));
+        view_.ChooseFolder(Text(MessageId::SelectDestination));
     if (chosen.empty())
       return false;
     if (view_.OnScannedVolume(chosen)) {
@@ -247,7 +240,7 @@ void ResultsPresenter::Restore(std::optional<std::size_t> selected) {
   if (Busy()) {
     // Only a restore of ticked files can be stopped.
     if (job_ == ResultsJob::Rows)
-      view_.AskStop(Text("Drive", "Message4", "Cancel operation?"));
+      runner_.AskStop(Text(MessageId::CancelOperation));
     return;
   }
   if (!selected || *selected >= rows_.size()) {
@@ -290,11 +283,23 @@ void ResultsPresenter::RestoreFolder() {
   });
 }
 
-void ResultsPresenter::Start(ResultsJob job, ResultsWork work) {
+void ResultsPresenter::Start(ResultsJob job, std::function<ResultsOutcome(OperationHost &)> work) {
   restore_.CurrentSection = section_;
   job_ = job;
   view_.ShowRunning(job);
-  view_.Run(std::move(work));
+  runner_.Start<ResultsOutcome>(std::move(work), [this](const ResultsOutcome &outcome) { Ended(outcome); });
+}
+
+void ResultsPresenter::ShowUpdate(const RunUpdate &update) {
+  if (update.ProgressWidth || update.ProgressShown)
+    view_.ShowProgress(update.ProgressWidth, update.ProgressShown);
+}
+
+bool ResultsPresenter::AskStop(const std::string &question) {
+  const bool stop = view_.Ask(question);
+  if (stop)
+    view_.ShowStopping();
+  return stop;
 }
 
 void ResultsPresenter::Ended(const ResultsOutcome &outcome) {
@@ -337,4 +342,4 @@ bool ResultsPresenter::Close() {
   return true;
 }
 
-} // namespace orvanta::presentation
+} // namespace orvanta

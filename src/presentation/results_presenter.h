@@ -17,9 +17,12 @@
 #include "jobs/engine_state.h"
 #include "jobs/preview.h"
 #include "jobs/restore_jobs.h"
+#include "presentation/dispatcher.h"
+#include "presentation/messages.h"
+#include "presentation/operation_runner.h"
 #include "scan/file_condition.h"
 
-namespace orvanta::presentation {
+namespace orvanta {
 
 // The size text of the results list: bytes below 1 KiB, then whole Kb, Mb
 // and Gb, truncated ("512 b", "1 Kb").
@@ -46,7 +49,6 @@ struct ResultsRow {
 // What runs while the window is busy.
 enum class ResultsJob { None, Rows, Folder, Preview };
 using ResultsOutcome = std::variant<RestoreOutcome, PreviewOutcome>;
-using ResultsWork = std::function<ResultsOutcome(OperationHost &)>;
 
 // The commands of the results window, run on a worker thread. The program
 // runs the engine's jobs (EngineResultsCommands); tests answer with a
@@ -115,11 +117,11 @@ public:
   virtual void Open(const std::filesystem::path &path) = 0;
   virtual void OpenAsText(const std::filesystem::path &path) = 0;
 
-  // Runs `work` away from the front end's thread and hands its outcome to
-  // ResultsPresenter::Ended on it.
-  virtual void Run(ResultsWork work) = 0;
-  // "Cancel operation?" for the running restore; Yes stops it.
-  virtual void AskStop(const std::string &question) = 0;
+  // The bar of a running restore: its fill (0 to kProgressTrackWidth) and
+  // whether it is shown, when they changed.
+  virtual void ShowProgress(std::optional<int> fillWidth, std::optional<bool> shown) = 0;
+  // Stop was confirmed: the restore ends at its next step.
+  virtual void ShowStopping() = 0;
   // A command ended and its outcome was shown.
   virtual void Finished() = 0;
 };
@@ -128,12 +130,13 @@ public:
 // (kept per found file while the window lives), sorting, the destination of
 // restored files, and Restore, Restore folder and Preview with what follows
 // them. The view draws what it is told and forwards the user's clicks.
-class ResultsPresenter {
+class ResultsPresenter final : private RunnerView {
 public:
   // `resultsHintEnabled` says whether the hint comes before a restore of
   // ticked files.
   ResultsPresenter(EngineState &state, RestoreState &restore, ResultsView &view,
-                   ResultsCommands &commands, std::function<bool()> resultsHintEnabled);
+                   ResultsCommands &commands, Dispatcher &dispatcher,
+                   std::function<bool()> resultsHintEnabled);
 
   // The results of a new Find: nothing shown, nothing ticked.
   void Reset();
@@ -165,8 +168,6 @@ public:
   void Restore(std::optional<std::size_t> selected);
   // "Restore folder": the folder shown with everything below it.
   void RestoreFolder();
-  // The outcome of the command that ran, on the front end's thread.
-  void Ended(const ResultsOutcome &outcome);
   // Whether the window may close now; when it may, preview and restore end
   // with it: the catalogue is emptied.
   bool Close();
@@ -176,13 +177,17 @@ public:
   std::string FirstLetterLostText() const;
 
 private:
+  void ShowUpdate(const RunUpdate &update) override;
+  bool AskStop(const std::string &question) override;
+  // The outcome of the command that ran, on the front end's thread.
+  void Ended(const ResultsOutcome &outcome);
   // The destination of this run, asked for when there is none; a folder on
   // the volume being recovered is refused and asked for again. False when
   // the user cancelled.
   bool ChooseDestination();
-  void Start(ResultsJob job, ResultsWork work);
+  void Start(ResultsJob job, std::function<ResultsOutcome(OperationHost &)> work);
   void OpenPreview(const std::filesystem::path &copy);
-  std::string Text(std::string_view section, std::string_view key, std::string_view english) const;
+  std::string Text(MessageId id) const;
 
   EngineState &state_;
   RestoreState &restore_;
@@ -196,6 +201,8 @@ private:
   std::optional<ResultsColumn> sortColumn_;
   bool ascending_ = true;
   ResultsJob job_ = ResultsJob::None;
+  // Last: its worker stops before the rest goes.
+  OperationRunner runner_;
 };
 
-} // namespace orvanta::presentation
+} // namespace orvanta

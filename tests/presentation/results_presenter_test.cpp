@@ -6,11 +6,12 @@
 #include <cstring>
 #include <deque>
 
+#include "front_end.h"
 #include "platform/drive_provider.h"
 #include "presentation/results_presenter.h"
 #include "support/temp_dir.h"
 
-namespace orvanta::presentation {
+namespace orvanta {
 namespace {
 
 struct StandInView final : ResultsView {
@@ -23,7 +24,10 @@ struct StandInView final : ResultsView {
   void ShowTickedCount(std::size_t count) override { TickedCount = count; }
   void ShowRunning(ResultsJob job) override { Running = job; }
   void Inform(const std::string &text) override { Told.push_back(text); }
-  bool Ask(const std::string &) override { return true; }
+  bool Ask(const std::string &question) override {
+    Asked.push_back(question);
+    return true;
+  }
   void ShowResultsHint() override { ++Hints; }
   std::filesystem::path ChooseFolder(const std::string &title) override {
     Titles.push_back(title);
@@ -39,8 +43,13 @@ struct StandInView final : ResultsView {
   bool KnowsFileType(const std::string &extension) override { return extension == ".jpg"; }
   void Open(const std::filesystem::path &path) override { Opened.push_back(path); }
   void OpenAsText(const std::filesystem::path &path) override { OpenedAsText.push_back(path); }
-  void Run(ResultsWork work) override { Pending = std::move(work); }
-  void AskStop(const std::string &question) override { StopAsked.push_back(question); }
+  void ShowProgress(std::optional<int> fillWidth, std::optional<bool> shown) override {
+    if (fillWidth)
+      Fill = *fillWidth;
+    if (shown)
+      BarShown = *shown;
+  }
+  void ShowStopping() override { ++Stopping; }
   void Finished() override { ++Ends; }
 
   static std::vector<std::string> NamesOf(const std::vector<ResultsRow> &rows) {
@@ -50,18 +59,20 @@ struct StandInView final : ResultsView {
     return names;
   }
 
-  std::vector<std::string> Names, Told, Titles, StopAsked;
+  std::vector<std::string> Names, Told, Titles, Asked;
   std::deque<std::filesystem::path> Answers;
   std::vector<std::filesystem::path> Opened, OpenedAsText;
   std::optional<std::size_t> Selected;
   std::size_t TickedCount = 0;
-  int TicksShown = 0, Hints = 0, Ends = 0;
+  int TicksShown = 0, Hints = 0, Ends = 0, Stopping = 0, Fill = -1;
+  bool BarShown = false;
   ResultsJob Running = ResultsJob::None;
-  ResultsWork Pending;
 };
 
 struct StandInCommands final : ResultsCommands {
-  RestoreOutcome RestoreRows(OperationHost &, std::span<const RestoreRow> rows) override {
+  RestoreOutcome RestoreRows(OperationHost &host, std::span<const RestoreRow> rows) override {
+    host.ShowProgress(true);
+    host.SetProgress({1, 2});
     Rows.assign(rows.begin(), rows.end());
     return Restored;
   }
@@ -99,12 +110,10 @@ protected:
     restore_.DestFolder = dir_.Path();
   }
 
-  // Runs the command the presenter started, and hands its outcome back.
+  // Lets the command the presenter started run to its end.
   void RunPending() {
-    ASSERT_TRUE(view_.Pending);
-    OperationHost host;
-    const ResultsOutcome outcome = std::exchange(view_.Pending, nullptr)(host);
-    presenter_.Ended(outcome);
+    ASSERT_TRUE(presenter_.Busy());
+    front_.RunUntil([&] { return !presenter_.Busy(); });
   }
 
   test::TempDir dir_;
@@ -114,7 +123,8 @@ protected:
   StandInView view_;
   StandInCommands commands_;
   bool hint_ = false;
-  ResultsPresenter presenter_{state_, restore_, view_, commands_, [this] { return hint_; }};
+  test::QueuedDispatcher front_;
+  ResultsPresenter presenter_{state_, restore_, view_, commands_, front_, [this] { return hint_; }};
 };
 
 TEST(ResultsSizeText, BytesThenWholeUnitsTruncated) {
@@ -184,13 +194,16 @@ TEST_F(ResultsFlow, TicksStayWithTheirFilesAndRestoreTakesThemFromEveryFolder) {
   presenter_.Restore(std::nullopt); // Stop
   presenter_.RestoreFolder();       // nothing while busy
   presenter_.ShowFolder("E:\\");
-  EXPECT_EQ(view_.StopAsked, std::vector<std::string>{"Cancel operation?"});
+  EXPECT_EQ(view_.Asked, std::vector<std::string>{"Cancel operation?"});
+  EXPECT_EQ(view_.Stopping, 1);
   RunPending();
   // The rows shown as listed, then the ticks of the other folders.
   std::vector<std::string> dispatched;
   for (const RestoreRow &row : commands_.Rows)
     dispatched.push_back(row.Caption + (row.Checked ? " ticked " : " ") + row.Section);
   EXPECT_EQ(dispatched, (std::vector<std::string>{"x.jpg ", "y.jpg ticked ", "a.txt ticked E:\\"}));
+  EXPECT_EQ(view_.Fill, 278); // half of the bar's 557 pixels, rounded to even
+  EXPECT_TRUE(view_.BarShown);
   EXPECT_EQ(view_.Hints, 1);
   EXPECT_EQ(view_.Told, std::vector<std::string>{"Files restored: 1"});
   EXPECT_EQ(view_.Opened, std::vector<std::filesystem::path>{dir_.Path()});
@@ -257,8 +270,8 @@ TEST_F(ResultsFlow, TheDestinationIsAskedForAndAFolderOnTheCardRefused) {
     EXPECT_EQ(view_.Titles.size(), c.Asked) << c.Name;
     EXPECT_EQ(view_.Told.size(), c.Refused) << c.Name;
     EXPECT_EQ(restore_.DestFolder, c.After) << c.Name;
-    EXPECT_EQ(bool(view_.Pending), !c.After.empty()) << c.Name;
-    if (view_.Pending)
+    EXPECT_EQ(presenter_.Busy(), !c.After.empty()) << c.Name;
+    if (presenter_.Busy())
       RunPending();
   }
   EXPECT_EQ(view_.Titles.front(), "Please select folder to save restored files");
@@ -292,9 +305,17 @@ TEST_F(ResultsFlow, TheOutcomeDecidesWhatIsShownAndOpened) {
                       .Message = std::strerror(ENOSPC)},
        {std::strerror(ENOSPC)}, {}, {}},
   };
+  presenter_.ShowFolder("E:\\A\\");
   for (const auto &c : cases) {
     view_ = {};
-    presenter_.Ended(c.Outcome);
+    if (const auto *preview = std::get_if<PreviewOutcome>(&c.Outcome)) {
+      commands_.Previews = *preview;
+      presenter_.Preview(0);
+    } else {
+      commands_.Restored = std::get<RestoreOutcome>(c.Outcome);
+      presenter_.RestoreFolder();
+    }
+    RunPending();
     EXPECT_EQ(view_.Told, c.Told) << c.Name;
     EXPECT_EQ(view_.Opened, c.Opened) << c.Name;
     EXPECT_EQ(view_.OpenedAsText, c.AsText) << c.Name;
@@ -305,7 +326,7 @@ TEST_F(ResultsFlow, TheOutcomeDecidesWhatIsShownAndOpened) {
 TEST_F(ResultsFlow, PreviewTakesTheSelectedRowAndCloseWaitsForTheEnd) {
   presenter_.ShowFolder("E:\\A\\");
   presenter_.Preview(std::nullopt);
-  EXPECT_FALSE(view_.Pending);
+  EXPECT_FALSE(presenter_.Busy());
   presenter_.Preview(1);
   EXPECT_EQ(view_.Running, ResultsJob::Preview);
   presenter_.CheckAll(true); // nothing while busy
@@ -319,4 +340,4 @@ TEST_F(ResultsFlow, PreviewTakesTheSelectedRowAndCloseWaitsForTheEnd) {
 }
 
 } // namespace
-} // namespace orvanta::presentation
+} // namespace orvanta

@@ -11,8 +11,7 @@
 #include <QStandardPaths>
 #include <QSvgRenderer>
 
-#include <cstring>
-#include <functional>
+#include <algorithm>
 
 #include "gui/app/app_context.h"
 #include "gui/dialogs/fonts.h"
@@ -143,7 +142,7 @@ TForm1b::TForm1b(AppContext &context, QWidget *owner)
       context_(context),
       commands_(context.State(), context.Restore(), context.Folders().TempFolder,
                 context.Folders().RuntimeFolder),
-      presenter_(context.State(), context.Restore(), *this, commands_,
+      presenter_(context.State(), context.Restore(), *this, commands_, dispatcher_,
                  [&context] { return context.Prefs().Hint2(); }) {
   setObjectName(QStringLiteral("TForm1b"));
   setWindowTitle(QStringLiteral("Orvanta"));
@@ -172,9 +171,9 @@ TForm1b::TForm1b(AppContext &context, QWidget *owner)
   fList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   fList_->setSelectionBehavior(QAbstractItemView::SelectRows);
   fList_->setIconSize({16, 16});
-  fList_->setHeaderLabels({c.Text("Restore", "File", "File"), c.Text("Restore", "Size", "Size"),
-                           c.Text("Restore", "Created", "Created"),
-                           c.Text("Restore", "Condition", "Condition")});
+  fList_->setHeaderLabels({c.Text(MessageId::FileColumn), c.Text(MessageId::SizeColumn),
+                           c.Text(MessageId::CreatedColumn),
+                           c.Text(MessageId::ConditionColumn)});
   // Four columns share the 450 pixels that three had: the name takes what
   // the others leave, so it also grows with the window.
   const int widths[] = {0, 65, 105, 118};
@@ -194,9 +193,7 @@ TForm1b::TForm1b(AppContext &context, QWidget *owner)
   pictures_ = new PhotoPictures(context_.State(), this);
   connect(pictures_, &PhotoPictures::Loaded, this, &TForm1b::ShowPicture);
 
-  hintLabel_ = new QLabel(c.Text("Drive", "Message5",
-                                 "Note: some deleted files may be damaged. Their undeleting is impossible."),
-                          this);
+  hintLabel_ = new QLabel(c.Text(MessageId::DamagedFilesNote), this);
   hintLabel_->setObjectName(QStringLiteral("HintLabel"));
   hintLabel_->setAlignment(Qt::AlignCenter);
   hintLabel_->setWordWrap(true);
@@ -214,9 +211,9 @@ TForm1b::TForm1b(AppContext &context, QWidget *owner)
   ShowTickedCount(0);
 
   auto *hover = new HoverGroup(this);
-  buttons_[0] = AddCommand(1, c.Text("Buttons", "Preview", "Preview"));
-  buttons_[1] = AddCommand(2, c.Text("Buttons", "Restore", "Restore"));
-  buttons_[2] = AddCommand(3, c.Text("Buttons", "Close", "Close"));
+  buttons_[0] = AddCommand(1, c.Text(MessageId::PreviewButton));
+  buttons_[1] = AddCommand(2, c.Text(MessageId::RestoreButton));
+  buttons_[2] = AddCommand(3, c.Text(MessageId::CloseButton));
   for (ImageButton *b : buttons_)
     hover->Add(b);
   connect(buttons_[0], &ImageButton::Clicked, this, &TForm1b::Button1Click);
@@ -240,16 +237,16 @@ TForm1b::TForm1b(AppContext &context, QWidget *owner)
   // makes it the current folder first, as file managers do.
   dListMenu_ = new QMenu(this);
   dListMenu_->setObjectName(QStringLiteral("DListPopupMenu"));
-  QAction *folderItem = dListMenu_->addAction(c.Text("Restore", "RestoreFolder", "Restore folder"));
+  QAction *folderItem = dListMenu_->addAction(c.Text(MessageId::RestoreFolderItem));
   folderItem->setObjectName(QStringLiteral("FolderItem"));
   connect(folderItem, &QAction::triggered, this, &TForm1b::FolderItemClick);
   dList_->viewport()->installEventFilter(this);
   fListMenu_ = new QMenu(this);
   fListMenu_->setObjectName(QStringLiteral("FListPopupMenu"));
-  QAction *checkAll = fListMenu_->addAction(c.Text("Restore", "CheckOn", "Check on"));
+  QAction *checkAll = fListMenu_->addAction(c.Text(MessageId::CheckOn));
   checkAll->setObjectName(QStringLiteral("CheckAllItem"));
   connect(checkAll, &QAction::triggered, this, &TForm1b::SelectallClick);
-  QAction *uncheckAll = fListMenu_->addAction(c.Text("Restore", "CheckOff", "Check off"));
+  QAction *uncheckAll = fListMenu_->addAction(c.Text(MessageId::CheckOff));
   uncheckAll->setObjectName(QStringLiteral("UnCheckAllItem"));
   connect(uncheckAll, &QAction::triggered, this, &TForm1b::UncheckallClick);
   fList_->installEventFilter(this); // the menu key
@@ -340,7 +337,7 @@ void TForm1b::DListChange() {
   presenter_.ShowFolder(node ? node->data(0, kSectionRole).toString().toStdString() : std::string());
 }
 
-void TForm1b::ShowRows(const std::vector<presentation::ResultsRow> &rows) {
+void TForm1b::ShowRows(const std::vector<ResultsRow> &rows) {
   pictures_->Stop();
   const QSignalBlocker quiet(fList_);
   rowsByName_.clear();
@@ -349,7 +346,7 @@ void TForm1b::ShowRows(const std::vector<presentation::ResultsRow> &rows) {
   QList<QTreeWidgetItem *> items;
   items.reserve(qsizetype(rows.size()));
   QString firstLetterLost;
-  for (const presentation::ResultsRow &file : rows) {
+  for (const ResultsRow &file : rows) {
     auto *row = new QTreeWidgetItem;
     const QString name = QString::fromStdString(file.Name);
     row->setText(0, name);
@@ -377,8 +374,8 @@ void TForm1b::ShowRows(const std::vector<presentation::ResultsRow> &rows) {
   LoadPictures();
 }
 
-void TForm1b::ShowSorted(const std::vector<presentation::ResultsRow> &rows,
-                         presentation::ResultsColumn column, bool ascending) {
+void TForm1b::ShowSorted(const std::vector<ResultsRow> &rows,
+                         ResultsColumn column, bool ascending) {
   // The same rows in another order: they keep their pictures and the
   // selection.
   const QSignalBlocker quiet(fList_);
@@ -387,7 +384,7 @@ void TForm1b::ShowSorted(const std::vector<presentation::ResultsRow> &rows,
   fList_->invisibleRootItem()->takeChildren();
   QList<QTreeWidgetItem *> items;
   items.reserve(qsizetype(rows.size()));
-  for (const presentation::ResultsRow &row : rows)
+  for (const ResultsRow &row : rows)
     if (QTreeWidgetItem *item = rowsByName_.value(QString::fromStdString(row.Name)))
       items << item;
   fList_->addTopLevelItems(items);
@@ -400,7 +397,7 @@ void TForm1b::ShowSorted(const std::vector<presentation::ResultsRow> &rows,
   fList_->header()->setSortIndicatorShown(true);
 }
 
-void TForm1b::ShowTicks(const std::vector<presentation::ResultsRow> &rows) {
+void TForm1b::ShowTicks(const std::vector<ResultsRow> &rows) {
   const QSignalBlocker quiet(fList_);
   for (int i = 0; i < fList_->topLevelItemCount() && std::size_t(i) < rows.size(); ++i)
     fList_->topLevelItem(i)->setCheckState(0, rows[std::size_t(i)].Ticked ? Qt::Checked : Qt::Unchecked);
@@ -425,7 +422,7 @@ void TForm1b::RowChanged(QTreeWidgetItem *row, int column) {
 }
 
 void TForm1b::ShowTickedCount(std::size_t count) {
-  tickedLabel_->setText(context_.Text("Restore", "Ticked", "Files ticked:") + QLatin1Char(' ') +
+  tickedLabel_->setText(context_.Text(MessageId::FilesTicked) + QLatin1Char(' ') +
                         QString::number(count));
 }
 
@@ -463,14 +460,6 @@ void TForm1b::done(int result) {
   pictures_->Stop();
   presenter_.Close();
   QDialog::done(result);
-}
-
-TForm1b::~TForm1b() {
-  if (!worker_.joinable())
-    return;
-  host_->Stop().Request();
-  host_->Question().Close();
-  worker_.join();
 }
 
 ResultsDialogs &TForm1b::Dialogs() {
@@ -558,62 +547,23 @@ void TForm1b::Button2Click() { presenter_.Restore(SelectedRow()); }
 
 void TForm1b::FolderItemClick() { presenter_.RestoreFolder(); }
 
-void TForm1b::Run(presentation::ResultsWork work) {
-  // The job has the engine to itself.
-  pictures_->Stop();
-  if (!host_) {
-    host_ = std::make_unique<GuiHost>();
-    connect(host_.get(), &GuiHost::Changed, this, &TForm1b::ApplyHostBatch, Qt::QueuedConnection);
+void TForm1b::ShowProgress(std::optional<int> fillWidth, std::optional<bool> shown) {
+  if (fillWidth)
+    progressBarB_->resize(std::clamp(*fillWidth, 0, kProgressTrackWidth), progressBarB_->height());
+  if (shown) {
+    progressBarA_->setVisible(*shown);
+    progressBarB_->setVisible(*shown);
   }
-  host_->Begin();
-  host_->Stop().Reset();
-  worker_ = std::thread([this, work = std::move(work)] {
-    const presentation::ResultsOutcome outcome = work(*host_);
-    QMetaObject::invokeMethod(this, [this, outcome] { JobEnded(outcome); }, Qt::QueuedConnection);
-  });
 }
 
-void TForm1b::AskStop(const std::string &question) {
-  if (!host_ || asking_)
-    return;
-  {
-    asking_ = true;
-    const QuestionGate::Hold hold(host_->Question());
-    if (Ask(question)) {
-      host_->Stop().Request();
-      setCursor(Qt::BusyCursor);
-    }
-    asking_ = false;
-  }
-  if (endedWhileAsking_)
-    JobEnded(*std::exchange(endedWhileAsking_, std::nullopt));
-}
+void TForm1b::ShowStopping() { setCursor(Qt::BusyCursor); }
 
-void TForm1b::ApplyHostBatch() {
-  if (!host_)
-    return;
-  const GuiHost::Batch batch = host_->Take();
-  GuiHost::ShowProgressOn(batch, *progressBarA_, *progressBarB_);
-}
-
-void TForm1b::JobEnded(const presentation::ResultsOutcome &outcome) {
-  if (asking_) {
-    // The outcome waits until "Cancel operation?" has been answered.
-    endedWhileAsking_ = outcome;
-    return;
-  }
-  if (worker_.joinable())
-    worker_.join();
-  ApplyHostBatch();
-  presenter_.Ended(outcome);
-}
-
-void TForm1b::ShowRunning(presentation::ResultsJob job) {
+void TForm1b::ShowRunning(ResultsJob job) {
   // A preview disables nothing.
-  if (job == presentation::ResultsJob::Preview)
+  if (job == ResultsJob::Preview)
     return;
   SetRunningLook(job);
-  if (job != presentation::ResultsJob::None)
+  if (job != ResultsJob::None)
     return;
   progressBarB_->resize(0, progressBarB_->height());
   progressBarA_->hide();
@@ -621,8 +571,7 @@ void TForm1b::ShowRunning(presentation::ResultsJob job) {
   unsetCursor();
 }
 
-void TForm1b::SetRunningLook(presentation::ResultsJob job) {
-  using presentation::ResultsJob;
+void TForm1b::SetRunningLook(ResultsJob job) {
   const bool running = job != ResultsJob::None;
   dList_->setEnabled(!running);
   fList_->setEnabled(!running);
@@ -631,12 +580,12 @@ void TForm1b::SetRunningLook(presentation::ResultsJob job) {
   buttons_[2]->SetEnabled(!running);
   // The bar takes its place while a restore runs.
   tickedLabel_->setVisible(!running);
-  buttons_[1]->Caption()->setText(job == ResultsJob::Rows ? context_.Text("Buttons", "Stop", "Stop")
-                                                          : context_.Text("Buttons", "Restore", "Restore"));
+  buttons_[1]->Caption()->setText(job == ResultsJob::Rows ? context_.Text(MessageId::StopButton)
+                                                          : context_.Text(MessageId::RestoreButton));
 }
 
 void TForm1b::ShowRestoreLook(int percent) {
-  SetRunningLook(presentation::ResultsJob::Rows);
+  SetRunningLook(ResultsJob::Rows);
   progressBarB_->resize(ProgressFillWidth(double(percent)), progressBarB_->height());
   progressBarA_->show();
   progressBarB_->show();

@@ -13,10 +13,9 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <vector>
 
-#include "gui/app/gui_host.h"
+#include "gui/app/qt_dispatcher.h"
 #include "gui/dialogs/image_button.h"
 #include "gui/dialogs/svg_image.h"
 #include "gui/results/photo_pictures.h"
@@ -54,7 +53,7 @@ QIcon FileIcon(const QString &name);
 // left, the found files of the selected folder on the right with their
 // size, date and time and condition, and Preview, Restore and Close. It
 // draws what its presenter says and hands the user's clicks to it.
-class TForm1b : public QDialog, private presentation::ResultsView {
+class TForm1b : public QDialog, private ResultsView {
   Q_OBJECT
 public:
   static constexpr QSize kSize{800, 600};
@@ -97,11 +96,9 @@ public:
   // pictures of the windows).
   void ShowRestoreLook(int percent);
 
-  // Stops a running restore and waits for its thread.
-  ~TForm1b() override;
   // A click on the list's column header: sorts by that column, the next
   // click on it reverses the order.
-  void SortBy(int column) { presenter_.SortBy(static_cast<presentation::ResultsColumn>(column)); }
+  void SortBy(int column) { presenter_.SortBy(static_cast<ResultsColumn>(column)); }
 
 signals:
   // A restore or preview ended and its outcome was shown.
@@ -121,13 +118,13 @@ public:
 
 private:
   // What the presenter shows and asks.
-  void ShowRows(const std::vector<presentation::ResultsRow> &rows) override;
-  void ShowSorted(const std::vector<presentation::ResultsRow> &rows,
-                  presentation::ResultsColumn column, bool ascending) override;
-  void ShowTicks(const std::vector<presentation::ResultsRow> &rows) override;
+  void ShowRows(const std::vector<ResultsRow> &rows) override;
+  void ShowSorted(const std::vector<ResultsRow> &rows,
+                  ResultsColumn column, bool ascending) override;
+  void ShowTicks(const std::vector<ResultsRow> &rows) override;
   void SelectRow(std::size_t index) override;
   void ShowTickedCount(std::size_t count) override;
-  void ShowRunning(presentation::ResultsJob job) override;
+  void ShowRunning(ResultsJob job) override;
   void Inform(const std::string &text) override;
   bool Ask(const std::string &question) override;
   void ShowResultsHint() override;
@@ -136,8 +133,8 @@ private:
   bool KnowsFileType(const std::string &extension) override;
   void Open(const std::filesystem::path &path) override;
   void OpenAsText(const std::filesystem::path &path) override;
-  void Run(presentation::ResultsWork work) override;
-  void AskStop(const std::string &question) override;
+  void ShowProgress(std::optional<int> fillWidth, std::optional<bool> shown) override;
+  void ShowStopping() override;
   void Finished() override;
 
   ImageButton *AddCommand(int number, const QString &caption);
@@ -148,11 +145,9 @@ private:
   // A row's box was ticked or cleared by the user.
   void RowChanged(QTreeWidgetItem *row, int column);
   std::filesystem::path ScannedDevice() const;
-  void JobEnded(const presentation::ResultsOutcome &outcome);
-  void ApplyHostBatch();
   // The folder menu for a right click (or the menu key) on the tree.
   void DListMenuAt(const QContextMenuEvent &event);
-  void SetRunningLook(presentation::ResultsJob job);
+  void SetRunningLook(ResultsJob job);
   // The pictures of the photos listed that have none yet, as tooltips.
   void LoadPictures();
   void ShowPicture(const QString &section, const QString &name, const QImage &picture);
@@ -169,16 +164,11 @@ private:
   QMenu *fListMenu_;
   ResultsDialogs *dialogs_ = nullptr;
   std::unique_ptr<ResultsDialogs> windowDialogs_;
-  // The restore or preview on its worker thread; the engine's state belongs
-  // to the worker while a job runs.
-  std::unique_ptr<GuiHost> host_;
-  std::thread worker_;
-  bool asking_ = false; // "Cancel operation?" is open
-  std::optional<presentation::ResultsOutcome> endedWhileAsking_;
   PhotoPictures *pictures_;
   QHash<QString, QTreeWidgetItem *> rowsByName_; // the rows of the list, by name
-  presentation::EngineResultsCommands commands_;
-  presentation::ResultsPresenter presenter_;
+  EngineResultsCommands commands_;
+  QtDispatcher dispatcher_{*this};
+  ResultsPresenter presenter_;
 };
 
 } // namespace orvanta::gui
