@@ -123,7 +123,7 @@ const ClimbListing *ListingOf(FindContext &ctx, std::uint32_t parent, bool root)
                                  /*stoppable=*/true, [&](const ShortEntry &e, auto) {
                                    if (e.IsDirectory && e.Named())
                                      (e.IsDeleted() ? deleted : listing.Names)[e.FirstCluster] =
-                                         e.Name;
+                                         ComponentOf(e.Name);
                                    return true;
                                  });
   if (end == WalkEnd::Stopped)

@@ -82,4 +82,9 @@ void RecordFoundFile(FindContext &ctx, std::string path, FoundFileRow row) {
   ctx.Host.SetCounter(state.FoundCount);
 }
 
+std::string ComponentOf(std::string name) {
+  std::replace(name.begin(), name.end(), '\\', '_');
+  return name;
+}
+
 } // namespace orvanta

@@ -128,4 +128,8 @@ std::optional<FoundFileRow> FoundFileRowOf(FindContext &ctx, const ShortEntry &e
 // name, the counter goes up, and the catalogue gets the row.
 void RecordFoundFile(FindContext &ctx, std::string path, FoundFileRow row);
 
+// A folder's name as one component of a path: a backslash inside a long
+// name, which would split it in two, becomes "_".
+std::string ComponentOf(std::string name);
+
 } // namespace orvanta

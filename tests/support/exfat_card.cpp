@@ -75,9 +75,11 @@ ExfatCard::ExfatCard(const std::filesystem::path &path, std::uint64_t bytes,
                      std::uint32_t clusterBytes, const std::string &label,
                      const std::vector<std::string> &mkfsWords)
     : path_(path) {
-  std::filesystem::remove(path);
-  { std::ofstream(path, std::ios::binary); }
-  std::filesystem::resize_file(path, bytes);
+  if (bytes != 0) {
+    std::filesystem::remove(path);
+    { std::ofstream(path, std::ios::binary); }
+    std::filesystem::resize_file(path, bytes);
+  }
   std::vector<std::string> argv = {"mkfs.exfat", "-c", std::to_string(clusterBytes)};
   if (!label.empty())
     argv.insert(argv.end(), {"-L", label});

@@ -21,7 +21,9 @@ enum class ExfatLayout {
 // "a/b/name". The image is kept in memory; Save writes it out.
 class ExfatCard {
 public:
-  // `mkfsWords` go to mkfs.exfat as well (-b 4K: a compact layout).
+  // `mkfsWords` go to mkfs.exfat as well (-b 4K: a compact layout). With
+  // `bytes` 0 the file is formatted where it is: a quick format, which
+  // leaves the old data in the heap.
   ExfatCard(const std::filesystem::path &path, std::uint64_t bytes, std::uint32_t clusterBytes,
             const std::string &label = "", const std::vector<std::string> &mkfsWords = {});
 
