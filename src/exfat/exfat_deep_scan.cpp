@@ -75,7 +75,7 @@ private:
     while (first > 2 && directoryClusters_.count(first - 1) && !owner_.count(first - 1) &&
            !root_.count(first - 1))
       --first;
-    return ctx_.State.Vol.Geometry().DrivePath + "\\" + LostFolderName(ctx_.State.Language, first) +
+    return ctx_.State.Vol.Geometry().DrivePath + "\\" + LostFolderName(ctx_, first) +
            "\\";
   }
 

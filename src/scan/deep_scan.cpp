@@ -143,7 +143,7 @@ void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t pare
   // A level whose parent cannot name it keeps its own folder, named after
   // its first cluster, so that what lay below two lost folders never mixes.
   auto lost = [&](std::uint32_t cluster) {
-    CurrentFolderPath.insert(0, LostFolderName(ctx.State.Language, cluster) + "\\");
+    CurrentFolderPath.insert(0, LostFolderName(ctx, cluster) + "\\");
   };
   std::unordered_set<std::uint32_t> visited;
   for (std::size_t names = 0; names < kMaxFolderDepth; ++names) {
@@ -171,8 +171,8 @@ void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t pare
   lost(child);
 }
 
-std::string LostFolderName(const LanguageFile &language, std::uint32_t cluster) {
-  return language.Text("Drive", "LostFolder", "Lost folder") + " " + std::to_string(cluster);
+std::string LostFolderName(FindContext &ctx, std::uint32_t cluster) {
+  return ctx.Text("Drive", "LostFolder", "Lost folder") + " " + std::to_string(cluster);
 }
 
 namespace {

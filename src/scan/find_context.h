@@ -112,6 +112,14 @@ struct FindContext {
   std::optional<LiveClusters> HeldClusters;
   // The first clusters of the files found by their entries.
   std::unordered_set<std::uint32_t> EntryFirstClusters;
+
+  // A text of the language file, read from it once per Find: the scans
+  // name thousands of folders with the same few words.
+  const std::string &Text(std::string_view section, std::string_view key,
+                          std::string_view defaultText);
+
+private:
+  std::unordered_map<std::string, std::string> texts_;
 };
 
 // The catalogue row of a file entry (not the volume's label) that passes the
