@@ -7,13 +7,16 @@
 // The image is made anew with mkfs.exfat, BYTES long; with BYTES 0 the
 // file is formatted where it is. Steps, in order:
 //   mkdir PATH         a folder ("DCIM/100CANON")
-//   put PATH FILE      the bytes of FILE as PATH
+//   put PATH FILE      the bytes of FILE as PATH, stamped with FILE's
+//                      modification time
 //   format             a quick format over the same geometry, as a camera
 //                      makes it: the old data stays in the heap
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <ctime>
 #include <string>
+#include <sys/stat.h>
 
 #include "support/exfat_card.h"
 #include "support/fat_image.h"
@@ -35,6 +38,13 @@ int main(int argc, char **argv) {
       card->MakeFolder(argv[++i]);
     } else if (step == "put" && i + 2 < argc) {
       const std::string path = argv[i + 1];
+      struct stat st {};
+      std::tm t {};
+      if (::stat(argv[i + 2], &st) == 0 && ::localtime_r(&st.st_mtime, &t) && t.tm_year >= 80)
+        card->StampNext(std::uint32_t(t.tm_year - 80) << 25 | std::uint32_t(t.tm_mon + 1) << 21 |
+                            std::uint32_t(t.tm_mday) << 16 | std::uint32_t(t.tm_hour) << 11 |
+                            std::uint32_t(t.tm_min) << 5 | std::uint32_t(t.tm_sec / 2),
+                        std::uint8_t(t.tm_sec % 2 * 100));
       card->Put(path, orvanta::test::ReadFileBytes(argv[i + 2]));
       i += 2;
     } else if (step == "format") {

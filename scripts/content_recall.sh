@@ -34,21 +34,29 @@ convert=/usr/bin/convert
 mkdir -p "$work/files" "$work/new"
 "$convert" -size 160x120 plasma:fractal -quality 80 "$work/thumb.jpg"
 args=$work/exif.args
+stamps=$work/stamps
 : >"$args"
+: >"$stamps"
 for i in $(seq 1 "$photos"); do
   f=$work/files/IMG_$(printf %04d "$i").JPG
   "$convert" -size $((640 + i % 5 * 160))x$((480 + i % 5 * 120)) -seed "$i" plasma:fractal \
     -quality $((80 + i % 15)) "$f"
   printf -- '-DateTimeOriginal=2023:%02d:%02d %02d:%02d:%02d\n-Make=Canon\n-Model=Canon EOS 80D\n-ThumbnailImage<=%s\n-overwrite_original\n-q\n%s\n-execute\n' \
     $((1 + i % 12)) $((1 + i % 28)) $((8 + i % 10)) $((i % 60)) $(((i * 7) % 60)) "$work/thumb.jpg" "$f" >>"$args"
+  printf '2023-%02d-%02d %02d:%02d:%02d\t%s\n' \
+    $((1 + i % 12)) $((1 + i % 28)) $((8 + i % 10)) $((i % 60)) $(((i * 7) % 60)) "$f" >>"$stamps"
 done
 for i in $(seq 1 "$new"); do
   "$convert" -size 800x600 -seed $((1000 + i)) plasma:fractal -quality 90 "$work/new/IMG_$(printf %04d $((photos + i))).JPG"
 done
 exiftool -@ "$args" >/dev/null
+# Each file's time is the one it records, as a camera stamps its entry (the
+# exFAT writer takes it; mcopy stamps the time of the copy).
+while IFS=$'\t' read -r stamp f; do touch -d "$stamp" "$f"; done <"$stamps"
 "$python" - "$work/files" <<'EOF'
-import os, random, struct, sys, datetime
+import os, random, struct, sys, datetime, time
 out = sys.argv[1]
+def stamp(path, when): os.utime(path, (time.mktime(when.timetuple()),) * 2)
 def box(t, body): return struct.pack('>I', 8 + len(body)) + t + body
 for i in range(1, 4):
     created = int((datetime.datetime(2023, 8, i, 12, 30, 15) - datetime.datetime(1904, 1, 1)).total_seconds())
@@ -57,6 +65,7 @@ for i in range(1, 4):
     mp4 = box(b'ftyp', b'isom' + struct.pack('>I', 0x200) + b'isomavc1mp41') + box(b'mdat', data) + \
           box(b'moov', box(b'mvhd', mvhd) + box(b'udta', box(b'name', b'clip')))
     open(os.path.join(out, 'MVI_%04d.MP4' % (900 + i)), 'wb').write(mp4)
+    stamp(os.path.join(out, 'MVI_%04d.MP4' % (900 + i)), datetime.datetime(2023, 8, i, 12, 30, 15))
 for i in range(1, 4):
     stream = random.Random(100 + i).randbytes(60_000 * i)
     pdf = b'%PDF-1.5\n%\xe2\xe3\xcf\xd3\n1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n'
@@ -65,6 +74,7 @@ for i in range(1, 4):
     pdf += b'4 0 obj\n<< /Length %d >>\nstream\n' % len(stream) + stream + b'\nendstream\nendobj\n'
     pdf += b'xref\n0 5\n0000000000 65535 f \ntrailer\n<< /Size 5 /Root 1 0 R /Info 3 0 R >>\nstartxref\n%d\n%%%%EOF\n' % len(pdf)
     open(os.path.join(out, 'DOC_%04d.PDF' % (950 + i)), 'wb').write(pdf)
+    stamp(os.path.join(out, 'DOC_%04d.PDF' % (950 + i)), datetime.datetime(2023, 9, i, 14, 15, 16))
 EOF
 
 card() { # fat-bits (or exfat) size-KiB sectors-per-cluster
