@@ -10,6 +10,9 @@ std::size_t ReadSalvaging(Volume &volume, std::uint64_t sector, std::span<std::u
                           const std::function<bool()> &stop) {
   if (volume.ReadSectors(sector, bytes))
     return bytes.size();
+  // A card pulled out is not asked for each of its sectors in turn.
+  if (!volume.DeviceSizeBytes())
+    return 0;
   const auto &g = volume.Geometry();
   if (g.BytesPerSector <= 0)
     return 0;
