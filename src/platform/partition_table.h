@@ -16,6 +16,7 @@ struct PartitionEntry {
   int Number = 0;           // as the table numbers it, from 1; logical MBR partitions from 5
   std::uint64_t Offset = 0; // bytes from the start of the device
   std::uint64_t Size = 0;   // bytes
+  bool operator==(const PartitionEntry &) const = default;
 };
 
 // The partitions of the MBR (with the logical partitions of its extended
