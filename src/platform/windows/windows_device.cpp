@@ -220,7 +220,7 @@ bool LockVolume(HANDLE handle) {
   return true;
 }
 
-std::wstring FileSystemNameOfRoot(const std::wstring &root) {
+std::wstring FileSystemNameOfRoot(const std::filesystem::path &root) {
   wchar_t name[MAX_PATH + 1] = {};
   if (root.empty() || !::GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr,
                                                nullptr, name, MAX_PATH + 1))
@@ -400,17 +400,19 @@ std::optional<std::filesystem::path> WindowsDevice::MountPoint() {
   // root; while this program holds it locked, nothing is mounted.
   if (!volume_ || (open_ && open_->Writable))
     return std::nullopt;
-  const std::wstring root = RootFolder();
-  if (FileSystemNameOfRoot(root).empty())
+  const std::filesystem::path root = RootFolder();
+  std::error_code ec;
+  if (FileSystemNameOfRoot(root).empty() || !std::filesystem::is_directory(root, ec))
     return std::nullopt;
-  return std::filesystem::path(root);
+  return root;
 }
 
 bool WindowsDevice::RootReachable() {
-  if (const auto mount = MountPoint()) {
-    std::error_code ec;
-    return std::filesystem::is_directory(*mount, ec);
-  }
+  // A drive whose file system is mounted is there; one whose file system
+  // the system does not know (or that this program holds) is there when its
+  // volume opens.
+  if (MountPoint())
+    return true;
   if (session_)
     return SessionOpen();
   return Open(false).has_value();
