@@ -7,6 +7,7 @@
 #include "engine/rounding.h"
 #include "engine/text.h"
 #include "jobs/drive_summary.h"
+#include "jobs/volume_texts.h"
 #include "platform/partitions.h"
 
 namespace orvanta::cli {
@@ -51,6 +52,8 @@ int InfoCommand(int argc, char **argv, int first) {
   }
   for (const auto &line : summary.Lines)
     std::cout << line << '\n';
+  if (const std::string copy = BootSectorCopyLine(state.Vol.Geometry(), state.Language); !copy.empty())
+    std::cout << copy << '\n';
   return kExitOk;
 }
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "gui/app/app_context.h"
-#include "gui/app/gui_host.h"
+#include "engine/operation_host.h"
 #include "gui/app/main_window.h"
 #include "settings/posix/ini_settings_store.h"
 #include "support/temp_dir.h"
@@ -36,12 +36,12 @@ public:
 
 // Holds the operation at its first pump after something was counted, until
 // the window asks its question.
-class HoldingHost final : public GuiHost {
+class HoldingHost final : public BatchingHost {
 public:
   void SetCounter(std::int64_t value) override {
     if (value > 0)
       counted_ = true;
-    GuiHost::SetCounter(value);
+    BatchingHost::SetCounter(value);
   }
   void Pump() override {
     if (counted_ && !held_.exchange(true)) {
@@ -49,7 +49,7 @@ public:
       while (!Question().IsOpen())
         std::this_thread::yield();
     }
-    GuiHost::Pump();
+    BatchingHost::Pump();
   }
   std::atomic<bool> Waiting{false};
 
@@ -65,7 +65,7 @@ public:
   HoldingHost *Host = nullptr;
 
 protected:
-  std::unique_ptr<GuiHost> MakeHost() override {
+  std::unique_ptr<BatchingHost> MakeHost() override {
     auto host = std::make_unique<HoldingHost>();
     Host = host.get();
     return host;

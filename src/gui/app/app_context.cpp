@@ -42,4 +42,6 @@ QString AppContext::Text(std::string_view section, std::string_view key,
   return QString::fromStdString(state_->Language.Text(section, key, defaultText));
 }
 
+QString AppContext::Text(MessageId id) const { return QString::fromStdString(orvanta::Text(state_->Language, id)); }
+
 } // namespace orvanta::gui

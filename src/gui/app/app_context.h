@@ -14,6 +14,7 @@
 #include "gui/desktop/drive_list.h"
 #include "gui/desktop/hot_plug.h"
 #include "jobs/restore_jobs.h"
+#include "presentation/messages.h"
 #include "gui/desktop/volume_mounter.h"
 #include "settings/settings.h"
 #include "settings/well_known_folders.h"
@@ -65,6 +66,7 @@ public:
 
   // A text of the language file, with its English default.
   QString Text(std::string_view section, std::string_view key, std::string_view defaultText) const;
+  QString Text(MessageId id) const;
 
   // The message of a failed volume check, in the user's language.
   QString CheckMessage(VolumeCheck check) const;

@@ -2,14 +2,11 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QScreen>
 #include <QShowEvent>
 #include <QStylePainter>
-#include <QTimer>
 
-#include <future>
 
 #include "gui/app/app_context.h"
 #include "gui/desktop/drive_names.h"
@@ -95,31 +92,31 @@ TForm1a::TForm1a(AppContext &context)
   auto *hover = new HoverGroup(wndImage_);
 
   const AppContext &c = context_;
-  topButton1_ = AddTitleButton(1, "title_about", {565, 11, 36, 27}, c.Text("About", "About", "About"));
+  topButton1_ = AddTitleButton(1, "title_about", {565, 11, 36, 27}, c.Text(MessageId::AboutButton));
   topButton2_ = AddTitleButton(2, "title_minimize", {603, 11, 41, 27},
-                               c.Text("Buttons", "Minimize", "Minimize"));
-  topButton3_ = AddTitleButton(3, "title_close", {646, 12, 41, 27}, c.Text("Buttons", "Close", "Close"));
+                               c.Text(MessageId::MinimizeButton));
+  topButton3_ = AddTitleButton(3, "title_close", {646, 12, 41, 27}, c.Text(MessageId::CloseButton));
 
-  AddCaption("DriveLabel", {32, 139, 80, 30}, c.Text("Drive", "Select", "Select a drive"));
+  AddCaption("DriveLabel", {32, 139, 80, 30}, c.Text(MessageId::SelectDrive));
   driveBox_ = new DriveComboBox(this);
   driveBox_->setObjectName(QStringLiteral("DriveBox"));
   driveBox_->setGeometry(118, 144, 80, 22);
   driveBox_->setEditable(false);
   driveBox_->view()->setTextElideMode(Qt::ElideNone);
-  AddCaption("MaskLabel", {208, 139, 80, 30}, c.Text("Drive", "Mask", "File or mask"));
+  AddCaption("MaskLabel", {208, 139, 80, 30}, c.Text(MessageId::FileOrMask));
   maskEdit_ = new QLineEdit(QStringLiteral("*.*"), this);
   maskEdit_->setObjectName(QStringLiteral("MaskEdit"));
   maskEdit_->setGeometry(294, 144, 80, 22);
-  AddCaption("ModeLabel", {382, 139, 80, 30}, c.Text("Drive", "Mode", "Select mode"));
+  AddCaption("ModeLabel", {382, 139, 80, 30}, c.Text(MessageId::SelectMode));
   check1_ = new QRadioButton(this);
   check1_->setObjectName(QStringLiteral("Check1"));
   check1_->setGeometry(472, 147, 16, 16);
   check1_->setChecked(true);
-  QLabel *checkLabel1 = AddCaption("CheckLabel1", {492, 139, 72, 30}, c.Text("Drive", "Mode1", "Quick scan"));
+  QLabel *checkLabel1 = AddCaption("CheckLabel1", {492, 139, 72, 30}, c.Text(MessageId::QuickScan));
   check2_ = new QRadioButton(this);
   check2_->setObjectName(QStringLiteral("Check2"));
   check2_->setGeometry(572, 147, 16, 16);
-  QLabel *checkLabel2 = AddCaption("CheckLabel2", {593, 139, 72, 30}, c.Text("Drive", "Mode2", "Deep scan"));
+  QLabel *checkLabel2 = AddCaption("CheckLabel2", {593, 139, 72, 30}, c.Text(MessageId::DeepScan));
   for (QLabel *label : {checkLabel1, checkLabel2}) {
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->setCursor(Qt::PointingHandCursor);
@@ -135,7 +132,7 @@ TForm1a::TForm1a(AppContext &context)
   infoList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   infoList_->setFont(Arial(13));
 
-  resultLabel1_ = new QLabel(c.Text("Drive", "Found", "Found:"), this);
+  resultLabel1_ = new QLabel(c.Text(MessageId::Found), this);
   resultLabel1_->setObjectName(QStringLiteral("ResultLabel1"));
   resultLabel1_->setFont(Arial(13, true));
   resultLabel1_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -155,9 +152,9 @@ TForm1a::TForm1a(AppContext &context)
   progressBarB_->setGeometry(80, 432, 557, 14);
   progressBarB_->hide();
 
-  button1_ = AddCommand(1, {50, 458}, c.Text("Buttons", "Find", "Find"));
-  button2_ = AddCommand(2, {266, 458}, c.Text("Buttons", "Wipe", "Wipe"));
-  button3_ = AddCommand(3, {482, 458}, c.Text("Buttons", "Close", "Close"));
+  button1_ = AddCommand(1, {50, 458}, c.Text(MessageId::FindButton));
+  button2_ = AddCommand(2, {266, 458}, c.Text(MessageId::WipeButton));
+  button3_ = AddCommand(3, {482, 458}, c.Text(MessageId::CloseButton));
   for (ImageButton *b : {topButton1_, topButton2_, topButton3_, button1_, button2_, button3_})
     hover->Add(b);
   connect(button1_, &ImageButton::Clicked, this, &TForm1a::Button1Click);
@@ -194,19 +191,15 @@ TForm1a::TForm1a(AppContext &context)
     move(screen->availableGeometry().center() - rect().center());
 }
 
-TForm1a::~TForm1a() {
-  if (!worker_.joinable())
-    return;
-  host_->Stop().Request();
-  host_->Question().Close();
-  // A hint or a question the worker waits for is never shown: dropping it
-  // lets the worker go on.
-  afterQuestion_.clear();
-  QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
-  worker_.join();
-}
+TForm1a::~TForm1a() { runner_.reset(); }
 
-std::unique_ptr<GuiHost> TForm1a::MakeHost() { return std::make_unique<GuiHost>(); }
+std::unique_ptr<BatchingHost> TForm1a::MakeHost() { return std::make_unique<BatchingHost>(); }
+
+OperationRunner &TForm1a::Runner() {
+  if (!runner_)
+    runner_ = std::make_unique<OperationRunner>(dispatcher_, static_cast<RunnerView &>(*this), MakeHost());
+  return *runner_;
+}
 
 MainWindowDialogs &TForm1a::Dialogs() {
   if (dialogs_)
@@ -334,7 +327,7 @@ void TForm1a::DriveBoxChange() {
   SetCounter(0);
   const AppContext &c = context_;
   if (driveBox_->count() == 0) {
-    Log(c.Text("Drive", "Message2", "Please connect an external flash drive."));
+    Log(c.Text(MessageId::ConnectADrive));
     return;
   }
   const std::string drive = driveBox_->currentText().left(2).toStdString();
@@ -349,7 +342,7 @@ void TForm1a::DriveBoxChange() {
   for (const std::string &line : DriveSummaryLines(state.Vol.Geometry()))
     Log(QString::fromStdString(line));
   Log(QString());
-  Log(c.Text("Drive", "Message3", "Select mode, mask and press \"Find\" button..."));
+  Log(c.Text(MessageId::PressFind));
 }
 
 void TForm1a::CheckLabel1Click() {
@@ -369,48 +362,11 @@ void TForm1a::Button1Click() {
     AskStop();
 }
 
-void TForm1a::PrepareHost() {
-  if (!host_) {
-    host_ = MakeHost();
-    connect(host_.get(), &GuiHost::Changed, this, &TForm1a::ApplyHostBatch, Qt::QueuedConnection);
-  }
-  host_->Begin();
-  host_->Stop().Reset();
-}
-
-bool TForm1a::OnWindowThread(std::function<void()> act) {
-  auto done = std::make_shared<std::promise<void>>();
-  std::future<void> ran = done->get_future();
-  QMetaObject::invokeMethod(
-      this,
-      [this, act = std::move(act), done] {
-        AfterQuestion([act, done] {
-          act();
-          done->set_value();
-        });
-      },
-      Qt::QueuedConnection);
-  try {
-    ran.get();
-    return true;
-  } catch (const std::future_error &) {
-    return false; // the window went away first
-  }
-}
-
-void TForm1a::AfterQuestion(std::function<void()> act) {
-  if (asking_)
-    afterQuestion_.push_back(std::move(act));
-  else
-    act();
-}
-
 void TForm1a::StartFind() {
   if (driveBox_->count() == 0) {
-    Dialogs().Inform(context_.Text("Errors", "Message1", "Drive not found!"));
+    Dialogs().Inform(context_.Text(MessageId::DriveNotFound));
     return;
   }
-  PrepareHost();
 
   FindOptions options;
   options.Drive = driveBox_->currentText().left(2).toStdString();
@@ -421,9 +377,9 @@ void TForm1a::StartFind() {
   // open "Cancel operation?" too, and a Stop confirmed there ends the run
   // before the hint.
   options.BeforeScan = [this] {
-    OnWindowThread([this] {
-      ApplyHostBatch();
-      if (host_->Running() && context_.Prefs().Hint1())
+    Runner().OnFrontEnd([this] {
+      Runner().ShowUpdates();
+      if (Host().Running() && context_.Prefs().Hint1())
         Dialogs().DeepScanHint();
     });
   };
@@ -432,62 +388,41 @@ void TForm1a::StartFind() {
   // passed (the host's first batch says so).
   operationRunning_ = true;
   running_ = Command::Find;
-  worker_ = std::thread([this, options] {
-    const FindOutcome outcome = RunFind(context_.State(), *host_, options);
-    QMetaObject::invokeMethod(this, [this, outcome] { FindEnded(outcome); }, Qt::QueuedConnection);
-  });
+  Runner().Start<FindOutcome>(
+      [this, options](OperationHost &host) { return RunFind(context_.State(), host, options); },
+      [this](const FindOutcome &outcome) { FindEnded(outcome); });
 }
 
 void TForm1a::AskStop() {
-  if (!host_ || asking_)
-    return;
-  bool stop = false;
-  {
-    asking_ = true;
-    const QuestionGate::Hold hold(host_->Question());
-    stop = Dialogs().Ask(context_.Text("Drive", "Message4", "Cancel operation?"));
-    if (stop)
-      host_->Stop().Request();
-    asking_ = false;
-  }
-  for (auto &act : std::exchange(afterQuestion_, {}))
-    act();
+  if (runner_)
+    runner_->AskStop(Text(context_.Language(), MessageId::CancelOperation));
 }
 
-void TForm1a::ApplyHostBatch() {
-  if (!host_)
-    return;
-  GuiHost::Batch batch = host_->Take();
-  if (batch.Started)
+bool TForm1a::AskStop(const std::string &question) { return Dialogs().Ask(QString::fromStdString(question)); }
+
+void TForm1a::ShowUpdate(const RunUpdate &update) {
+  if (update.Started)
     SetRunningLook(true);
-  if (batch.Cleared) {
+  if (update.Cleared)
     infoList_->clear();
-    pendingLines_.clear();
+  if (!update.Lines.empty()) {
+    std::string lines;
+    for (const std::string &line : update.Lines)
+      (lines += line) += '\n';
+    lines.pop_back();
+    infoList_->appendPlainText(QString::fromStdString(lines));
   }
-  pendingLines_ += batch.Lines;
-  ShowPendingLines(false);
-  if (batch.CounterCaption) {
-    resultLabel1_->setText(*batch.CounterCaption);
+  if (update.CounterCaption) {
+    resultLabel1_->setText(QString::fromStdString(*update.CounterCaption));
     PlaceCounter();
   }
-  if (batch.Counter)
-    SetCounter(*batch.Counter);
-  GuiHost::ShowProgressOn(batch, *progressBarA_, *progressBarB_);
-}
-
-void TForm1a::ShowPendingLines(bool all) {
-  const qsizetype count = all ? pendingLines_.size() : std::min<qsizetype>(pendingLines_.size(), kLinesPerTurn);
-  if (count > 0) {
-    const QStringList slice(pendingLines_.cbegin(), pendingLines_.cbegin() + count);
-    infoList_->appendPlainText(slice.join(QLatin1Char('\n')));
-    pendingLines_.remove(0, count);
-  }
-  if (!pendingLines_.isEmpty() && !linesScheduled_) {
-    linesScheduled_ = true;
-    QTimer::singleShot(0, this, [this] {
-      linesScheduled_ = false;
-      ShowPendingLines(false);
-    });
+  if (update.Counter)
+    SetCounter(*update.Counter);
+  if (update.ProgressWidth)
+    progressBarB_->resize(std::clamp(*update.ProgressWidth, 0, kProgressTrackWidth), progressBarB_->height());
+  if (update.ProgressShown) {
+    progressBarA_->setVisible(*update.ProgressShown);
+    progressBarB_->setVisible(*update.ProgressShown);
   }
 }
 
@@ -496,30 +431,21 @@ void TForm1a::SetRunningLook(bool running) {
     w->setEnabled(!running);
   // The running command's button is its Stop button; the others wait.
   const bool wipe = running_ == Command::Wipe;
-  const QString stop = context_.Text("Buttons", "Stop", "Stop");
-  button1_->Caption()->setText(running && !wipe ? stop : context_.Text("Buttons", "Find", "Find"));
-  button2_->Caption()->setText(running && wipe ? stop : context_.Text("Buttons", "Wipe", "Wipe"));
+  const QString stop = context_.Text(MessageId::StopButton);
+  button1_->Caption()->setText(running && !wipe ? stop : context_.Text(MessageId::FindButton));
+  button2_->Caption()->setText(running && wipe ? stop : context_.Text(MessageId::WipeButton));
   button1_->SetEnabled(!running || !wipe);
   button2_->SetEnabled(!running || wipe);
   button3_->SetEnabled(!running);
 }
 
 void TForm1a::FinishRun() {
-  if (worker_.joinable())
-    worker_.join();
-  ApplyHostBatch();
-  ShowPendingLines(true);
   SetRunningLook(false);
   operationRunning_ = false;
   running_ = Command::None;
 }
 
 void TForm1a::FindEnded(const FindOutcome &outcome) {
-  if (asking_) {
-    // The report waits until "Cancel operation?" has been answered.
-    AfterQuestion([this, outcome] { FindEnded(outcome); });
-    return;
-  }
   FinishRun();
 
   switch (outcome.Outcome) {
@@ -549,10 +475,9 @@ void TForm1a::Button2Click() {
 void TForm1a::StartWipe() {
   const int selected = driveBox_->currentIndex();
   if (driveBox_->count() == 0 || selected < 0 || selected >= static_cast<int>(shownDrives_.size())) {
-    Dialogs().Inform(context_.Text("Errors", "Message1", "Drive not found!"));
+    Dialogs().Inform(context_.Text(MessageId::DriveNotFound));
     return;
   }
-  PrepareHost();
   WipeOptions options;
   options.Drive = driveBox_->currentText().left(2).toStdString();
   options.FreeSpace = check2_->isChecked();
@@ -563,10 +488,8 @@ void TForm1a::StartWipe() {
   // run starts (the host's first batch says so).
   operationRunning_ = true;
   running_ = Command::Wipe;
-  worker_ = std::thread([this, options, device] {
-    const WipeOutcome outcome = WipeOnWorker(options, device);
-    QMetaObject::invokeMethod(this, [this, outcome] { WipeEnded(outcome); }, Qt::QueuedConnection);
-  });
+  Runner().Start<WipeOutcome>([this, options, device](OperationHost &) { return WipeOnWorker(options, device); },
+                              [this](const WipeOutcome &outcome) { WipeEnded(outcome); });
 }
 
 WipeOutcome TForm1a::WipeOnWorker(const WipeOptions &options, const std::filesystem::path &device) {
@@ -575,7 +498,7 @@ WipeOutcome TForm1a::WipeOnWorker(const WipeOptions &options, const std::filesys
   // The question on the window's thread; a Stop confirmed meanwhile is a No.
   auto ask = [this](const std::string &question) {
     bool yes = false;
-    OnWindowThread([&] { yes = host_->Running() && Dialogs().Ask(QString::fromStdString(question)); });
+    Runner().OnFrontEnd([&] { yes = Host().Running() && Dialogs().Ask(QString::fromStdString(question)); });
     return yes;
   };
   WipeOutcome declined;
@@ -585,7 +508,7 @@ WipeOutcome TForm1a::WipeOnWorker(const WipeOptions &options, const std::filesys
     if (check.Passed()) {
       if (!ask(check.Question()))
         return declined;
-      return RunCheckedWipe(state, *host_, std::move(check), options);
+      return RunCheckedWipe(state, Host(), std::move(check), options);
     }
     VolumeMounter *mounter = context_.Mounter();
     if (!check.RefusedAsMounted() || !mounter || device.empty() || !mounter->CanUnmount(device))
@@ -596,37 +519,31 @@ WipeOutcome TForm1a::WipeOnWorker(const WipeOptions &options, const std::filesys
   // for the run, and gets it back however the run ends.
   VolumeMounter &mounter = *context_.Mounter();
   const std::string question =
-      WipeQuestion(state, options) + "\n" + language.Text("Wipe", "Message6", "The drive is unmounted for the wipe.");
+      WipeQuestion(state, options) + "\n" + Text(language, MessageId::UnmountedForWipe);
   if (!ask(question))
     return declined;
   WipeOutcome outcome;
   if (mounter.Unmount(device) != VolumeMounter::Outcome::Done) {
     outcome.Outcome = WipeOutcome::Result::Refused;
-    outcome.Message = language.Text(
-        "Errors", "Message6", "The drive cannot be opened for writing. It may be write-protected or in use.");
+    outcome.Message = Text(language, MessageId::CannotWrite);
     return outcome;
   }
   {
     // Checked again: unmounting wrote out what the system still held, and
     // the run works on what is on the card now.
     WipeCheck check = CheckWipe(state, options);
-    outcome = check.Passed() ? RunCheckedWipe(state, *host_, std::move(check), options) : check.Refusal();
+    outcome = check.Passed() ? RunCheckedWipe(state, Host(), std::move(check), options) : check.Refusal();
   }
   if (mounter.Mount(device) != VolumeMounter::Outcome::Done) {
     // The card is wiped but out of the file manager's sight: say how to get
     // it back, after the report.
-    const std::string again = language.Text("Wipe", "Message7",
-                                             "The drive could not be mounted again. Unplug it and plug it in again.");
+    const std::string again = Text(language, MessageId::NotMountedAgain);
     (outcome.FailedWritesMessage.empty() ? outcome.Message : outcome.FailedWritesMessage) += "\n" + again;
   }
   return outcome;
 }
 
 void TForm1a::WipeEnded(const WipeOutcome &outcome) {
-  if (asking_) {
-    AfterQuestion([this, outcome] { WipeEnded(outcome); });
-    return;
-  }
   FinishRun();
   switch (outcome.Outcome) {
   case WipeOutcome::Result::Refused:

@@ -13,15 +13,15 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "gui/app/gui_host.h"
+#include "gui/app/qt_dispatcher.h"
 #include "gui/dialogs/image_button.h"
 #include "gui/dialogs/skinned_window.h"
 #include "gui/dialogs/svg_image.h"
 #include "jobs/find_job.h"
 #include "jobs/wipe_job.h"
+#include "presentation/operation_runner.h"
 
 namespace orvanta::gui {
 
@@ -69,7 +69,7 @@ struct DriveItem {
 // left of the About button. While an operation runs (OperationRunning) the
 // handlers that could interfere do nothing and closing is refused;
 // minimising still works.
-class TForm1a : public QWidget {
+class TForm1a : public QWidget, private RunnerView {
   Q_OBJECT
 public:
   static constexpr QSize kSize{700, 518};
@@ -134,7 +134,7 @@ signals:
 
 protected:
   // The host the operations run with; made once, at the first Find or Wipe.
-  virtual std::unique_ptr<GuiHost> MakeHost();
+  virtual std::unique_ptr<BatchingHost> MakeHost();
   void showEvent(QShowEvent *event) override;
   void closeEvent(QCloseEvent *event) override;
 
@@ -146,24 +146,18 @@ private:
   void FillDriveBox(const std::vector<DriveItem> &items, int select);
   MainWindowDialogs &Dialogs();
   enum class Command { None, Find, Wipe };
-  void PrepareHost();
+  OperationRunner &Runner();
+  BatchingHost &Host() { return Runner().Host(); }
   void StartFind();
   void StartWipe();
   // The Wipe on its worker: the checks, the question, and the run; a card
   // the desktop has mounted is unmounted for the run and mounted again.
   WipeOutcome WipeOnWorker(const WipeOptions &options, const std::filesystem::path &device);
-  // From the worker: runs `act` on the window's thread and waits for it.
-  // False when the window went away before it ran.
-  bool OnWindowThread(std::function<void()> act);
-  // Runs `act` now, or once "Cancel operation?" has been answered.
-  void AfterQuestion(std::function<void()> act);
   void AskStop();
-  void ApplyHostBatch();
-  // The worker joined, its last batch shown and the window idle again.
+  void ShowUpdate(const RunUpdate &update) override;
+  bool AskStop(const std::string &question) override;
+  // The window idle again after a run.
   void FinishRun();
-  // Appends the waiting log lines: all of them, or one slice with the rest
-  // left for the next turn of the event loop.
-  void ShowPendingLines(bool all);
   void SetRunningLook(bool running);
   void FindEnded(const FindOutcome &outcome);
   void WipeEnded(const WipeOutcome &outcome);
@@ -177,19 +171,10 @@ private:
 
   // The Find or Wipe on its worker thread. The engine's state belongs to the
   // worker while OperationRunning is set; the window only shows what the
-  // host hands over.
-  std::unique_ptr<GuiHost> host_;
-  std::thread worker_;
+  // runner hands over.
+  QtDispatcher dispatcher_{*this};
+  std::unique_ptr<OperationRunner> runner_;
   Command running_ = Command::None;
-  bool asking_ = false; // "Cancel operation?" is open
-  // What the worker or its end asked of the window while the question was
-  // open; run after the answer.
-  std::vector<std::function<void()>> afterQuestion_;
-  // Log lines handed over but not shown yet: a burst of finds is shown a
-  // slice at a time, so that the window keeps answering meanwhile.
-  static constexpr int kLinesPerTurn = 200;
-  QStringList pendingLines_;
-  bool linesScheduled_ = false;
   MainWindowDialogs *dialogs_ = nullptr;
   std::unique_ptr<MainWindowDialogs> windowDialogs_;
 

@@ -79,7 +79,7 @@ bool SaveResults(AppContext &context, QWidget &main, const QString &folder, QStr
 }
 
 // Holds a Find once its bar has passed 40 %, until the picture is taken.
-class PictureHost final : public GuiHost {
+class PictureHost final : public BatchingHost {
 public:
   void Pump() override {
     if (!held_ && ProgressBarWidth(Progress()) >= kProgressTrackWidth * 2 / 5) {
@@ -88,7 +88,7 @@ public:
       reached_ = true;
       released_.wait(lock, [this] { return release_; });
     }
-    GuiHost::Pump();
+    BatchingHost::Pump();
   }
   bool Reached() {
     std::lock_guard lock(mutex_);
@@ -114,7 +114,7 @@ public:
   PictureHost *Host = nullptr;
 
 protected:
-  std::unique_ptr<GuiHost> MakeHost() override {
+  std::unique_ptr<BatchingHost> MakeHost() override {
     auto host = std::make_unique<PictureHost>();
     Host = host.get();
     return host;
@@ -227,9 +227,9 @@ QStringList WriteScreenshots(AppContext &context, const QString &folder) {
     return {};
 
   TForm3a information(context, &main);
-  information.SetMessage(context.Text("Restore", "Message1", "Deleted files found:") + " 7");
+  information.SetMessage(context.Text(MessageId::DeletedFilesFound) + " 7");
   TForm3b confirmation(context, &main);
-  confirmation.SetMessage(context.Text("Drive", "Message4", "Cancel operation?"));
+  confirmation.SetMessage(context.Text(MessageId::CancelOperation));
   // The longest question: a free-space wipe of a card the desktop mounted.
   TForm3b wipeQuestion(context, &main);
   {
@@ -240,7 +240,7 @@ QStringList WriteScreenshots(AppContext &context, const QString &folder) {
     if (!drives.empty())
       options.DeviceName = drives.front().Path.filename().string();
     wipeQuestion.SetMessage(QString::fromStdString(WipeQuestion(context.State(), options)) + "\n" +
-                            context.Text("Wipe", "Message6", "The drive is unmounted for the wipe."));
+                            context.Text(MessageId::UnmountedForWipe));
   }
   TForm3c deepScanHint(context, &main);
   TForm3d resultsHint(context, &main);

@@ -44,19 +44,19 @@ TForm2a::TForm2a(AppContext &context, QWidget *owner, const AboutAddresses &addr
   setObjectName(QStringLiteral("TForm2a"));
   setWindowTitle(QStringLiteral("Orvanta"));
   const QFont captions = Arial(11, true);
-  button1_ = AddOkButton(1, {230, 280}, {242, 286}, context.Text("Buttons", "OK", "OK"));
+  button1_ = AddOkButton(1, {230, 280}, {242, 286}, context.Text(MessageId::OkButton));
   connect(button1_, &ImageButton::Clicked, this, &QDialog::accept);
 
   versionLabel_ = AddLabel(QStringLiteral("VersionLabel"), QRect(328, 96, 105, 14), captions, Qt::black);
   versionLabel_->setAlignment(Qt::AlignCenter);
-  versionLabel_->setText(context.Text("About", "Version", "Version:") + " " + build::kVersion);
+  versionLabel_->setText(context.Text(MessageId::Version) + " " + build::kVersion);
 
   const QString &homePage = addresses.HomePage;
   const QString &support = addresses.SupportEmail;
   homePageLabel2_ = AddLink(this, QStringLiteral("HomePageLabel2"), {368, 216}, homePage,
-                            context.Text("About", "Message1", "Visit to homepage"));
+                            context.Text(MessageId::VisitHomepage));
   supportLabel2_ = AddLink(this, QStringLiteral("SupportLabel2"), {368, 236}, support,
-                           context.Text("About", "Message2", "Send letter to support"));
+                           context.Text(MessageId::SendLetter));
   connect(static_cast<ClickLabel *>(homePageLabel2_), &ClickLabel::Clicked, this,
           &TForm2a::HomePageLabel2Click);
   connect(static_cast<ClickLabel *>(supportLabel2_), &ClickLabel::Clicked, this,
@@ -64,11 +64,11 @@ TForm2a::TForm2a(AppContext &context, QWidget *owner, const AboutAddresses &addr
 
   homePageLabel1_ = AddLabel(QStringLiteral("HomePageLabel1"), {}, captions, Qt::black);
   homePageLabel1_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  homePageLabel1_->setText(context.Text("About", "Homepage", "Homepage:"));
+  homePageLabel1_->setText(context.Text(MessageId::Homepage));
   PlaceRightAligned(homePageLabel1_, 358, 216);
   supportLabel1_ = AddLabel(QStringLiteral("SupportLabel1"), {}, captions, Qt::black);
   supportLabel1_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  supportLabel1_->setText(context.Text("About", "Support", "Support:"));
+  supportLabel1_->setText(context.Text(MessageId::Support));
   PlaceRightAligned(supportLabel1_, 357, 236);
 
   // An address the build does not name is not shown at all.

@@ -63,10 +63,10 @@ void MessageDialog::keyPressEvent(QKeyEvent *event) {
 constexpr std::pair<int, int> kMessageRoom{32, 130};
 
 TForm3a::TForm3a(AppContext &context, QWidget *owner)
-    : MessageDialog(owner, context.Text("Buttons", "Information", "Information"), 64,
+    : MessageDialog(owner, context.Text(MessageId::Information), 64,
                     Artwork("dialog_message"), kMessageRoom) {
   setObjectName(QStringLiteral("TForm3a"));
-  button1_ = AddOkButton(1, {94, 166}, {106, 172}, context.Text("Buttons", "OK", "OK"));
+  button1_ = AddOkButton(1, {94, 166}, {106, 172}, context.Text(MessageId::OkButton));
   connect(button1_, &ImageButton::Clicked, this, &QDialog::accept);
 }
 
@@ -76,11 +76,11 @@ void TForm3a::Inform(const QString &text) {
 }
 
 TForm3b::TForm3b(AppContext &context, QWidget *owner)
-    : MessageDialog(owner, context.Text("Buttons", "Confirmation", "Confirmation"), 56,
+    : MessageDialog(owner, context.Text(MessageId::Confirmation), 56,
                     Artwork("dialog_message"), kMessageRoom) {
   setObjectName(QStringLiteral("TForm3b"));
-  button1_ = AddOkButton(1, {34, 166}, {46, 172}, context.Text("Buttons", "Yes", "Yes"));
-  button2_ = AddOkButton(2, {158, 166}, {170, 172}, context.Text("Buttons", "No", "No"));
+  button1_ = AddOkButton(1, {34, 166}, {46, 172}, context.Text(MessageId::YesButton));
+  button2_ = AddOkButton(2, {158, 166}, {170, 172}, context.Text(MessageId::NoButton));
   connect(button1_, &ImageButton::Clicked, this, &TForm3b::Button1Click);
   connect(button2_, &ImageButton::Clicked, this, &QDialog::reject);
 }
@@ -102,7 +102,7 @@ bool TForm3b::Ask(const QString &question) {
 }
 
 HintDialog::HintDialog(AppContext &context, QWidget *owner, SettingsFlag flag, const QString &hint)
-    : MessageDialog(owner, context.Text("Buttons", "Hint", "Hint"), 48, Artwork("dialog")),
+    : MessageDialog(owner, context.Text(MessageId::HintTitle), 48, Artwork("dialog")),
       context_(context), flag_(flag) {
   SetMessage(hint);
   check1_ = new QCheckBox(this);
@@ -119,12 +119,12 @@ HintDialog::HintDialog(AppContext &context, QWidget *owner, SettingsFlag flag, c
   QPalette text = label->palette();
   text.setColor(QPalette::WindowText, Qt::black);
   label->setPalette(text);
-  label->setText(context.Text("Tavrilo", "Message4", "Do not show this window again"));
+  label->setText(context.Text(MessageId::DoNotShowAgain));
   label->adjustSize();
   label->move(check1_->x() + check1_->width() + 8, 128);
   checkLabel_ = label;
   connect(label, &ClickLabel::Clicked, check1_, &QCheckBox::toggle);
-  button1_ = AddOkButton(1, {94, 158}, {106, 164}, context.Text("Buttons", "OK", "OK"));
+  button1_ = AddOkButton(1, {94, 158}, {106, 164}, context.Text(MessageId::OkButton));
   connect(button1_, &ImageButton::Clicked, this, &HintDialog::Button1Click);
 }
 
@@ -136,14 +136,13 @@ void HintDialog::Button1Click() {
 
 TForm3c::TForm3c(AppContext &context, QWidget *owner)
     : HintDialog(context, owner, SettingsFlag::Hint1,
-                 context.Text("Drive", "Hint1", "Use deep scan if you have formatted flash drive")) {
+                 context.Text(MessageId::DeepScanHint)) {
   setObjectName(QStringLiteral("TForm3c"));
 }
 
 TForm3d::TForm3d(AppContext &context, QWidget *owner)
     : HintDialog(context, owner, SettingsFlag::Hint2,
-                 context.Text("Drive", "Hint2",
-                              "Use context menu (right mouse button) to restore folder or check all files.")) {
+                 context.Text(MessageId::ResultsHint)) {
   setObjectName(QStringLiteral("TForm3d"));
 }
 

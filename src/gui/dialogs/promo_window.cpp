@@ -17,30 +17,21 @@ QString Paragraph(const QString &text) { return "<p>" + text.toHtmlEscaped() + "
 
 PromoTexts TextsFor(const AppContext &c, SettingsFlag flag) {
   if (flag == SettingsFlag::Promo1)
-    return {c.Text("Promo1", "Title", "orvanta-cli for scripts and servers"),
-            Paragraph(c.Text("Promo1", "Message1",
-                             "Orvanta comes with orvanta-cli, a command-line program with the same "
-                             "engine. It finds, restores and wipes deleted files on cards and disk "
-                             "images, without a desktop:")) +
+    return {c.Text(MessageId::Promo1Title),
+            Paragraph(c.Text(MessageId::Promo1Message1)) +
                 "<p style=\"font-family:'DejaVu Sans Mono',monospace\">" +
-                c.Text("Promo1", "Example", "orvanta-cli find --deep /dev/sdb1").toHtmlEscaped() +
+                c.Text(MessageId::Promo1Example).toHtmlEscaped() +
                 "</p>" +
-                Paragraph(c.Text("Promo1", "Message2",
-                                 "\"man orvanta-cli\" lists every command and option."))};
-  return {c.Text("Promo2", "Title", "Keep a card recoverable"),
+                Paragraph(c.Text(MessageId::Promo1Message2))};
+  return {c.Text(MessageId::Promo2Title),
           "<ul style=\"margin-left:-24px\"><li>" +
-              c.Text("Promo2", "Message1",
-                     "Stop using the card at once: every new photo or file may overwrite what was "
-                     "deleted.")
+              c.Text(MessageId::Promo2Message1)
                   .toHtmlEscaped() +
               "</li><li>" +
-              c.Text("Promo2", "Message2",
-                     "Never restore onto the same card: choose a folder on your computer.")
+              c.Text(MessageId::Promo2Message2)
                   .toHtmlEscaped() +
               "</li><li>" +
-              c.Text("Promo2", "Message3",
-                     "For a failing or precious card, make an image of it first and recover from "
-                     "the image.")
+              c.Text(MessageId::Promo2Message3)
                   .toHtmlEscaped() +
               "</li></ul>"};
 }
@@ -69,13 +60,13 @@ PromoWindow::PromoWindow(AppContext &context, QWidget *owner, SettingsFlag flag)
   auto *label = new ClickLabel(this);
   label->setObjectName(QStringLiteral("CheckLabel"));
   label->setFont(Arial(11, true));
-  label->setText(context.Text("Tavrilo", "Message4", "Do not show this window again"));
+  label->setText(context.Text(MessageId::DoNotShowAgain));
   label->adjustSize();
   label->move(check1_->x() + check1_->width() + 8, 238);
   checkLabel_ = label;
   connect(label, &ClickLabel::Clicked, check1_, &QCheckBox::toggle);
 
-  button1_ = AddOkButton(1, {154, 262}, {166, 268}, context.Text("Buttons", "OK", "OK"));
+  button1_ = AddOkButton(1, {154, 262}, {166, 268}, context.Text(MessageId::OkButton));
   connect(button1_, &ImageButton::Clicked, this, &QDialog::accept);
 }
 
