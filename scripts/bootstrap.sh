@@ -16,6 +16,7 @@ packages=(
   dpkg-dev file
   desktop-file-utils appstream
   xvfb openbox xdotool x11-utils
+  mingw-w64 g++-mingw-w64-x86-64-posix wine64 wine googletest
 )
 
 missing=()

@@ -46,6 +46,7 @@ set_tests_properties(Wine.CardAsDriveE PROPERTIES FIXTURES_SETUP Wine DEPENDS Wi
 function(windows_test name)
   add_executable(${name} ${ARGN})
   target_link_libraries(${name} PRIVATE orvanta_test_support GTest::gtest_main)
+  set_property(GLOBAL APPEND PROPERTY ORVANTA_WINDOWS_TEST_PROGRAMS ${name})
   add_test(NAME Windows.${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(Windows.${name} PROPERTIES
     FIXTURES_REQUIRED Wine
@@ -70,8 +71,7 @@ windows_test(scan_tests
   scan/entry_decoding_test.cpp
   scan/mask_test.cpp
   scan/catalogue_test.cpp
-  scan/directory_continuations_test.cpp
-  scan/failing_device_test.cpp)
+  scan/directory_continuations_test.cpp)
 windows_test(restore_tests
   restore/entry_and_names_test.cpp
   restore/vanishing_device_test.cpp)
@@ -82,3 +82,12 @@ windows_test(wipe_tests
   wipe/wipe_crafted_test.cpp
   wipe/root_cluster_test.cpp
   wipe/vanishing_device_test.cpp)
+
+# orvanta-cli.exe against the Linux build's orvanta-cli on the same cards.
+set(ORVANTA_LINUX_CLI ${PROJECT_SOURCE_DIR}/build/dev/bin/orvanta-cli
+    CACHE FILEPATH "The Linux build of orvanta-cli that orvanta-cli.exe is compared with")
+add_test(NAME Windows.CliMatchesLinux
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli_compare.sh ${ORVANTA_LINUX_CLI}
+          $<TARGET_FILE:orvanta-cli> ${PROJECT_SOURCE_DIR}/scripts/wine_run.sh
+          ${ORVANTA_WINE_PREFIX} ${CMAKE_CURRENT_BINARY_DIR}/cli-compare)
+set_tests_properties(Windows.CliMatchesLinux PROPERTIES FIXTURES_REQUIRED Wine TIMEOUT 600)

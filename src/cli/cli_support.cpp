@@ -77,7 +77,7 @@ bool CanOpen(const std::string &device) {
 // How a user who may not open a device gets access to it: a drive
 // ("\\.\E:") opens only for an administrator.
 std::string HowToGetAccess(const std::string &device) {
-  if (device.starts_with("\\.\") || device.starts_with("//./"))
+  if (device.starts_with(R"(\\.\)") || device.starts_with("//./"))
     return "To read a drive, run orvanta-cli from a command prompt opened as administrator.";
   return "Ask for read permission on the file, or copy it somewhere you can read it.";
 }

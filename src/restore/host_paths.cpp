@@ -6,7 +6,39 @@
 namespace orvanta {
 namespace {
 
-bool Unsafe(char32_t c) { return c == U'/' || c == U'\\' || c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+#if defined(_WIN32)
+// Windows takes none of these in a name either; a ":" would name a stream
+// of a file or a drive.
+constexpr std::u32string_view kWindowsUnsafe = U"<>:\"|?*";
+#endif
+
+bool Unsafe(char32_t c) {
+#if defined(_WIN32)
+  if (kWindowsUnsafe.find(c) != std::u32string_view::npos)
+    return true;
+#endif
+  return c == U'/' || c == U'\\' || c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+// Windows drops the dots and blanks that end a name, and keeps the names of
+// its devices (CON, NUL, COM1 ...), whatever extension follows, for the
+// devices: such names are changed so that the file is made in the folder
+// under the name it shows.
+std::string WindowsName(std::string name) {
+#if defined(_WIN32)
+  for (auto c = name.rbegin(); c != name.rend() && (*c == '.' || *c == ' '); ++c)
+    *c = '_';
+  std::string stem = UpperAscii(name.substr(0, name.find('.')));
+  while (!stem.empty() && stem.back() == ' ')
+    stem.pop_back();
+  const bool numbered = stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
+                        stem[3] >= '0' && stem[3] <= '9';
+  if (numbered || stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" ||
+      stem == "CONIN$" || stem == "CONOUT$")
+    name.insert(0, "_");
+#endif
+  return name;
+}
 
 // Host file systems take names of at most 255 bytes; a long name in a
 // script of two-byte letters can be longer on a FAT volume. The end of the
@@ -43,7 +75,7 @@ std::string SafeName(std::string_view name) {
     return "_";
   if (name == "..")
     return "__";
-  return Shortened(ReplaceUnsafeCharacters(name));
+  return WindowsName(Shortened(ReplaceUnsafeCharacters(name)));
 }
 
 std::string NumberedSafeName(std::string_view safeName, std::uint64_t n) {

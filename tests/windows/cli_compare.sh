@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# orvanta-cli.exe under Wine held to orvanta-cli on Linux: on the same cards
+# (made here with mkfs.fat and mtools), info, find, find --deep, restore and
+# both wipes must print the same, end the same and leave the same bytes.
+#   cli_compare.sh LINUX_CLI WINDOWS_CLI WINE_RUN WINE_PREFIX WORK_DIR
+set -euo pipefail
+linux_cli=$1 windows_cli=$2 wine_run=$3 prefix=$4 work=$5
+if [[ ! -x $linux_cli ]]; then
+  echo "cli_compare: no Linux build of orvanta-cli at $linux_cli (make build first)" >&2
+  exit 1
+fi
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work"
+export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 TZ=UTC
+failures=0
+
+# A card with folders, long names beyond ASCII and deleted files and folders.
+make_card() {
+  local image=$1 bits=$2 kib=$3
+  mkfs.fat -C -F "$bits" -n CARD "$image" "$kib" >/dev/null
+  mmd -i "$image" ::/DCIM ::/DCIM/100MEDIA ::/Docs
+  local i
+  for i in 1 2 3 4 5 6; do
+    head -c $((i * 9000 + 77)) /dev/urandom >"photo$i.jpg"
+    mcopy -i "$image" "photo$i.jpg" "::/DCIM/100MEDIA/IMG_000$i.JPG"
+  done
+  head -c 20000 /dev/urandom >"фото ü.jpg"
+  mcopy -i "$image" "фото ü.jpg" "::/DCIM/фото ü.jpg"
+  printf 'notes\r\n%.0s' {1..300} >notes.txt
+  mcopy -i "$image" notes.txt "::/Docs/A long file name.txt"
+  mcopy -i "$image" notes.txt ::/Docs/keep.txt
+  mdel -i "$image" ::/DCIM/100MEDIA/IMG_0002.JPG ::/DCIM/100MEDIA/IMG_0005.JPG "::/DCIM/фото ü.jpg" \
+    "::/Docs/A long file name.txt"
+  mdeltree -i "$image" ::/Docs
+  rm -f photo*.jpg "фото ü.jpg" notes.txt
+}
+
+# run SIDE NAME ARGS...: one command in SIDE's folder; its stdout, stderr
+# (carriage returns dropped) and exit code in SIDE/NAME.{out,err,code}.
+run() {
+  local side=$1 name=$2
+  shift 2
+  local code=0
+  if [[ $side == linux ]]; then
+    (cd linux && "$linux_cli" "$@" >"$name.out" 2>"$name.err") || code=$?
+  else
+    (cd windows && "$wine_run" "$prefix" "$windows_cli" "$@" >"$name.out" 2>"$name.err") || code=$?
+    sed -i 's/\r$//' "windows/$name.out" "windows/$name.err"
+  fi
+  echo "$code" >"$side/$name.code"
+}
+
+same() {
+  local what=$1
+  shift
+  if ! "$@" >/dev/null 2>&1; then
+    echo "DIFFERS: $what" >&2
+    "$@" >&2 || true
+    failures=$((failures + 1))
+  else
+    echo "same: $what"
+  fi
+}
+
+both() {
+  local name=$1
+  shift
+  run linux "$name" "$@"
+  run windows "$name" "$@"
+  for part in out err code; do
+    same "$name ($part)" diff "linux/$name.$part" "windows/$name.$part"
+  done
+}
+
+for card in fat16:16:32768 fat32:32:70000; do
+  IFS=: read -r label bits kib <<<"$card"
+  make_card "$label.img" "$bits" "$kib"
+  rm -rf linux windows
+  mkdir linux windows
+  cp "$label.img" linux/card.img
+  cp "$label.img" windows/card.img
+  both "$label-info" info card.img
+  both "$label-find" find card.img
+  both "$label-find-deep" find --deep card.img
+  both "$label-find-json" find --json card.img
+  both "$label-restore" restore --to restored card.img
+  same "$label restored files" diff -r linux/restored windows/restored
+  both "$label-restore-deep" restore --deep --to restored-deep card.img
+  same "$label restored files (deep)" diff -r linux/restored-deep windows/restored-deep
+  both "$label-wipe" wipe --yes card.img
+  same "$label card after wipe" cmp linux/card.img windows/card.img
+  cp "$label.img" linux/card.img
+  cp "$label.img" windows/card.img
+  both "$label-wipe-deep" wipe --deep --yes card.img
+  same "$label card after deep wipe" cmp linux/card.img windows/card.img
+  same "$label deep wipe changed the card" bash -c "! cmp -s $label.img linux/card.img"
+done
+
+if ((failures > 0)); then
+  echo "cli_compare: $failures differences between orvanta-cli.exe and orvanta-cli" >&2
+  exit 1
+fi
+echo "cli_compare: orvanta-cli.exe matches orvanta-cli"
