@@ -9,6 +9,8 @@ if [[ ! -x $linux_cli ]]; then
   echo "cli_compare: no Linux build of orvanta-cli at $linux_cli (make build first)" >&2
   exit 1
 fi
+linux_cli=$(realpath "$linux_cli") windows_cli=$(realpath "$windows_cli")
+wine_run=$(realpath "$wine_run") prefix=$(realpath -m "$prefix")
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
