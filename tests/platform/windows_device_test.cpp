@@ -22,6 +22,7 @@
 #include "platform/output_file.h"
 #include "platform/windows/drive_table.h"
 #include "platform/windows/windows_device.h"
+#include "restore/destination_check.h"
 #include "settings/settings.h"
 #include "settings/windows/registry_settings_store.h"
 #include "support/crafted_volume.h"
@@ -194,6 +195,17 @@ TEST(OutputFile, NamesBeyondAsciiAreMadeAndNothingIsReplaced) {
   }
   EXPECT_EQ(ReadFile(named), (Bytes{1, 2, 3}));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+}
+
+TEST(DestinationOnVolume, AFolderIsOnTheVolumeThatHoldsIt) {
+  test::TempDir dir;
+  const fs::path folder = dir / "restored";
+  const std::wstring drive = fs::absolute(dir.Path()).wstring().substr(0, 1);
+  const fs::path itsVolume = std::wstring(L"\\\\.\\") + drive + L":";
+  EXPECT_TRUE(DestinationOnVolume(folder, itsVolume)); // not made yet: its parent counts
+  EXPECT_TRUE(DestinationOnVolume(dir.Path(), itsVolume));
+  EXPECT_FALSE(DestinationOnVolume(folder, RawVolumePath(drive[0] == L'Q' ? 'R' : 'Q')));
+  EXPECT_FALSE(DestinationOnVolume(folder, dir / "card.img")); // an image is mounted nowhere
 }
 
 // The Unix path of the card image Wine shows as drive E:'s device, as a
