@@ -18,12 +18,15 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include "engine/text.h"
 #include "jobs/wipe_job.h"
 #include "platform/output_file.h"
 #include "platform/windows/drive_table.h"
 #include "platform/windows/windows_device.h"
 #include "restore/destination_check.h"
 #include "settings/settings.h"
+#include "settings/well_known_folders.h"
+#include "settings/windows/default_application.h"
 #include "settings/windows/registry_settings_store.h"
 #include "support/crafted_volume.h"
 #include "support/scan_fixture.h"
@@ -165,6 +168,23 @@ TEST(RegistrySettingsStore, KeepsNumbersAndLeavesOtherValuesAlone) {
   EXPECT_EQ(again.Language(), 7u);
   EXPECT_TRUE(again.Hint1()); // read as its default, and left as it is
   EXPECT_EQ(store.Read("Hint1"), StoredSetting{});
+}
+
+TEST(WellKnownFolders, ComeFromTheSystem) {
+  const WellKnownFolders folders = InitFolders();
+  EXPECT_EQ(folders.ProgramFolder, RunningExecutablePath().parent_path());
+  for (const fs::path *folder : {&folders.WindowsFolder, &folders.ProgramFilesFolder,
+                                 &folders.UserProfileFolder, &folders.TempFolder}) {
+    EXPECT_TRUE(folder->wstring().ends_with(L'\\')) << folder->string();
+    EXPECT_TRUE(fs::is_directory(*folder)) << folder->string();
+  }
+}
+
+TEST(DefaultOpenCommand, IsTheOpenCommandOfTheExtensionsFileType) {
+  // Settings files are text to the system (Wine registers them so too).
+  const std::string command = DefaultOpenCommand(".ini");
+  EXPECT_NE(UpperAscii(command).find("NOTEPAD.EXE\" \"%1\""), std::string::npos) << command;
+  EXPECT_EQ(DefaultOpenCommand(".no-such-type"), "");
 }
 
 TEST(OutputFile, NamesBeyondAsciiAreMadeAndNothingIsReplaced) {
