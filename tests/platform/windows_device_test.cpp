@@ -21,6 +21,7 @@
 #include "engine/text.h"
 #include "jobs/wipe_job.h"
 #include "platform/output_file.h"
+#include "platform/partitions.h"
 #include "platform/windows/drive_table.h"
 #include "platform/windows/windows_device.h"
 #include "restore/destination_check.h"
@@ -98,6 +99,33 @@ TEST(WindowsDevice, AnImageIsHeldAloneByASessionThatWrites) {
   reader.BeginSession(DeviceAccess::Read);
   EXPECT_TRUE(reader.Read(0, sector));
   reader.EndSession();
+}
+
+TEST(WindowsDevice, TheFatPartitionOfADiskImageOpensAsTheDrive) {
+  test::TempDir dir;
+  const fs::path image = dir / "disk.img";
+  const test::CraftedVolume card({.FatBits = 16, .Clusters = 5000});
+  Bytes disk(2048 * 512 + card.Bytes.size());
+  disk[446 + 4] = 0x0E; // the first slot: FAT16 from sector 2048
+  disk[446 + 9] = 0x08;
+  const auto sectors = static_cast<std::uint32_t>(card.Bytes.size() / 512);
+  for (int i = 0; i < 4; ++i)
+    disk[446 + 12 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(sectors >> (8 * i));
+  disk[510] = 0x55;
+  disk[511] = 0xAA;
+  std::copy(card.Bytes.begin(), card.Bytes.end(), disk.begin() + 2048 * 512);
+  WriteFile(image, disk);
+  const auto partitions = ListPartitions(image);
+  ASSERT_EQ(partitions.size(), 1u);
+  EXPECT_EQ(partitions[0].Offset, 2048u * 512);
+  EXPECT_EQ(partitions[0].FileSystem, "FAT");
+  std::string error;
+  const auto device = OpenVolumeDevice(image, std::nullopt, std::nullopt, error);
+  ASSERT_NE(device, nullptr) << error;
+  Bytes boot(512);
+  ASSERT_TRUE(device->Read(0, boot));
+  EXPECT_TRUE(std::equal(boot.begin(), boot.end(), card.Bytes.begin()));
+  EXPECT_EQ(OpenVolumeDevice(image, std::nullopt, 2, error), nullptr);
 }
 
 TEST(WindowsDevice, RawDevicePathsAreToldFromFiles) {
