@@ -10,18 +10,26 @@
 
 namespace orvanta::bench {
 
-// A deep Find of a 512-byte-sector card image as drive E:, as the command
-// line runs it (dates up to 2040 admitted); the number of files found.
+// An engine over a 512-byte-sector card image as drive E:, with a host
+// that shows nothing.
+struct ImageEngine {
+  explicit ImageEngine(const std::filesystem::path &image) {
+    Drives.Add("E:", std::make_shared<PosixDevice>(image, 512));
+  }
+  FixedDrives Drives;
+  EngineState State{Drives, {}, LanguageFile{}};
+  OperationHost Host;
+};
+
+// A deep Find of the image, as the command line runs it (dates up to 2040
+// admitted); the number of files found.
 inline std::int64_t DeepFind(const std::filesystem::path &image) {
-  FixedDrives drives;
-  drives.Add("E:", std::make_shared<PosixDevice>(image, 512));
-  EngineState engine(drives, {}, LanguageFile{});
-  OperationHost host;
+  ImageEngine engine(image);
   FindOptions options;
   options.Deep = true;
   options.MaxYearOffset = 60;
-  RunFind(engine, host, options);
-  return engine.FoundCount;
+  RunFind(engine.State, engine.Host, options);
+  return engine.State.FoundCount;
 }
 
 } // namespace orvanta::bench

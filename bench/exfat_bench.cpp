@@ -68,10 +68,9 @@ int main() {
                         {"cat", [&] { bench::RunQuietly({"cat", path}); }},
                         {"dd bs=1M", [&] { bench::RunQuietly({"dd", "if=" + path, "of=/dev/null", "bs=1M"}); }}});
 
-  FixedDrives drives;
-  drives.Add("E:", std::make_shared<PosixDevice>(image, 512));
-  EngineState engine(drives, {}, LanguageFile{});
-  OperationHost host;
+  bench::ImageEngine card(image);
+  EngineState &engine = card.State;
+  OperationHost &host = card.Host;
   WipeOptions options;
   options.FreeSpace = true;
   options.Confirm = [](const std::string &) { return true; };

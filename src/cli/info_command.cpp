@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "engine/rounding.h"
 #include "jobs/drive_summary.h"
+#include "jobs/volume_texts.h"
 #include "platform/posix/partitions.h"
 
 namespace orvanta::cli {
@@ -50,6 +51,8 @@ int InfoCommand(int argc, char **argv, int first) {
   }
   for (const auto &line : summary.Lines)
     std::cout << line << '\n';
+  if (const std::string copy = BootSectorCopyLine(state.Vol.Geometry(), state.Language); !copy.empty())
+    std::cout << copy << '\n';
   return kExitOk;
 }
 

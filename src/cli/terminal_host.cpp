@@ -57,8 +57,10 @@ void TerminalHost::Pump() {
 
 void TerminalHost::Log(std::string_view line) {
   EraseBar();
-  std::fwrite(line.data(), 1, line.size(), stderr);
-  std::fputc('\n', stderr);
+  // One write a line: stderr is unbuffered, and a deep scan logs thousands.
+  logLine_.assign(line);
+  logLine_ += '\n';
+  std::fwrite(logLine_.data(), 1, logLine_.size(), stderr);
   DrawBar();
 }
 

@@ -37,6 +37,7 @@ private:
   bool tty_;
   bool barShown_ = false;
   bool barDrawn_ = false;
+  std::string logLine_;
 };
 
 } // namespace orvanta::cli

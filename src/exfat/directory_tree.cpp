@@ -115,7 +115,31 @@ std::vector<carve::ClusterRun> RunsOf(const std::vector<std::uint32_t> &clusters
   return runs;
 }
 
-FileLayout LayoutOf(const Volume &volume, const AllocationBitmap &bitmap, const EntrySet &file) {
+namespace {
+
+// Whether the device holds the sectors of the runs, as far as `length` bytes
+// go (always when its size is unknown).
+bool RunsOnDevice(const Volume &volume, const std::vector<carve::ClusterRun> &runs,
+                  std::uint64_t length) {
+  const auto &g = volume.Geometry();
+  if (g.DeviceSectors <= 0 || g.BytesPerSector <= 0)
+    return true;
+  const BootGeometry boot = BootOf(g);
+  const auto sectorBytes = static_cast<std::uint64_t>(g.BytesPerSector);
+  for (const auto &run : runs) {
+    if (length == 0)
+      break;
+    const std::uint64_t bytes = std::min<std::uint64_t>(length, run.Count * boot.BytesPerCluster());
+    const std::uint64_t first = boot.ClusterSector(run.First);
+    const std::uint64_t count = (bytes + sectorBytes - 1) / sectorBytes;
+    if (first > std::uint64_t(g.DeviceSectors) || count > std::uint64_t(g.DeviceSectors) - first)
+      return false;
+    length -= bytes;
+  }
+  return true;
+}
+
+FileLayout ClusterLayout(const Volume &volume, const AllocationBitmap &bitmap, const EntrySet &file) {
   FileLayout layout;
   const std::size_t limit = static_cast<std::size_t>(volume.Geometry().HeapClusters);
   if (file.NoFatChain || !file.Deleted) {
@@ -143,6 +167,17 @@ FileLayout LayoutOf(const Volume &volume, const AllocationBitmap &bitmap, const 
   }
   layout.Runs = RunsOf(free.List);
   layout.Condition = free.Short ? FileCondition::Partly : FileCondition::Intact;
+  return layout;
+}
+
+} // namespace
+
+FileLayout LayoutOf(const Volume &volume, const AllocationBitmap &bitmap, const EntrySet &file) {
+  FileLayout layout = ClusterLayout(volume, bitmap, file);
+  // An image cut short holds only part of a file that runs past its end.
+  if (layout.Condition == FileCondition::Intact &&
+      !RunsOnDevice(volume, layout.Runs, file.DataLength))
+    layout.Condition = FileCondition::Partly;
   return layout;
 }
 

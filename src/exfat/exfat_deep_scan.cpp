@@ -11,6 +11,7 @@
 #include "scan/content_files.h"
 #include "scan/deep_scan.h"
 #include "volume/aligned_buffer.h"
+#include "volume/salvaging_read.h"
 
 namespace orvanta::exfat {
 namespace {
@@ -74,7 +75,7 @@ private:
     while (first > 2 && directoryClusters_.count(first - 1) && !owner_.count(first - 1) &&
            !root_.count(first - 1))
       --first;
-    return ctx_.State.Vol.Geometry().DrivePath + "\\" + LostFolderName(ctx_.State.Language, first) +
+    return ctx_.State.Vol.Geometry().DrivePath + "\\" + LostFolderName(ctx_, first) +
            "\\";
   }
 
@@ -133,10 +134,24 @@ std::optional<EntrySet> ParseStitched(Volume &volume, const BootGeometry &boot,
   return ParseEntrySet(bytes, 0);
 }
 
+// The last heap cluster whose sectors the device holds whole; the heap's
+// last when the device's size is unknown.
+std::uint64_t LastClusterOnDevice(const TVolumeGeometry &g, const BootGeometry &boot) {
+  const std::uint64_t last = boot.LastCluster();
+  if (g.DeviceSectors <= 0)
+    return last;
+  const auto device = static_cast<std::uint64_t>(g.DeviceSectors);
+  if (device < std::uint64_t{boot.ClusterHeapOffset} + boot.SectorsPerCluster())
+    return 1; // not one cluster of the heap
+  return std::min(last, (device - boot.ClusterHeapOffset) / boot.SectorsPerCluster() + 1);
+}
+
 carve::Carver::Volume CarverVolume(Volume &volume, const BootGeometry &boot) {
   carve::Carver::Volume v;
   v.ClusterBytes = static_cast<std::uint32_t>(boot.BytesPerCluster());
   v.LastCluster = boot.LastCluster();
+  // No file is larger than the heap that holds it.
+  v.MaxFileBytes = std::uint64_t{boot.ClusterCount} * boot.BytesPerCluster();
   v.Read = [&volume, boot](std::uint32_t first, std::span<std::uint8_t> out) {
     return boot.IsHeapCluster(first) && volume.ReadSectors(boot.ClusterSector(first), out);
   };
@@ -157,7 +172,9 @@ void RunExfatDeepScan(FindContext &ctx) {
   AlignedBuffer block(std::size_t(perBlock) * clusterBytes);
   std::vector<HeapSet> sets;
   std::unordered_set<std::uint32_t> directoryClusters;
-  const std::uint64_t last = boot.LastCluster();
+  // Clusters the device does not hold (an image cut short) are not read.
+  const std::uint64_t last = LastClusterOnDevice(volume.Geometry(), boot);
+  auto stopped = [&ctx] { return !ctx.Host.Running(); };
   // Files recognised by their content, in the clusters the bitmap leaves free.
   ContentFiles content(ctx, CarverVolume(volume, boot));
   for (std::uint64_t c = 2; c <= last; c += perBlock) {
@@ -167,11 +184,18 @@ void RunExfatDeepScan(FindContext &ctx) {
     ctx.Host.MoveProgress(std::int64_t(c - 2), std::int64_t(boot.ClusterCount));
     const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(perBlock, last - c + 1));
     const std::span<std::uint8_t> bytes(block.data(), std::size_t(n) * clusterBytes);
-    if (!volume.ReadSectors(boot.ClusterSector(std::uint32_t(c)), bytes))
-      continue;
-    for (std::uint32_t i = 0; i < n; ++i)
-      content.Cluster(std::uint32_t(c) + i, !bitmap.InUse(c + i),
-                      std::span<const std::uint8_t>(bytes).subspan(std::size_t(i) * clusterBytes, clusterBytes));
+    // A block that cannot be read is read again cluster by cluster, and a
+    // cluster sector by sector: an unreadable sector costs its own cluster
+    // the look at its content (a file being followed is cut there), and
+    // only its own bytes, as zeros, to the look for entry sets.
+    const bool whole = volume.ReadSectors(boot.ClusterSector(std::uint32_t(c)), bytes);
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const auto cluster = bytes.subspan(std::size_t(i) * clusterBytes, clusterBytes);
+      if (!whole && ReadSalvaging(volume, boot.ClusterSector(std::uint32_t(c) + i), cluster,
+                                  stopped) < clusterBytes)
+        continue;
+      content.Cluster(std::uint32_t(c) + i, !bitmap.InUse(c + i), cluster);
+    }
     // Sets may begin at any entry of a directory cluster and run on into
     // the next cluster of the directory: the one the FAT names, or the one
     // that follows (a directory without a chain).

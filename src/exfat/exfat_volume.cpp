@@ -73,6 +73,8 @@ VolumeCheck OpenExfatVolume(Volume &volume, bool loadFat) {
   if (!boot)
     return VolumeCheck::BootSectorDenied;
   FillGeometry(g, *boot);
+  const auto deviceBytes = volume.DeviceSizeBytes();
+  g.DeviceSectors = deviceBytes ? static_cast<std::int64_t>(*deviceBytes / bytesPerSector) : 0;
   if (!loadFat)
     return VolumeCheck::Ok;
   // Only the entries of the heap's clusters are kept: a FAT may be far

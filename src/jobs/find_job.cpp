@@ -36,10 +36,8 @@ FindOutcome RunFind(EngineState &state, OperationHost &host, const FindOptions &
 
   host.ClearLog();
   host.Log(language.Text("Drive", "Message6", "Find deleted files. Please wait..."));
-  if (const std::uint64_t copy = state.Vol.Geometry().BootSectorCopy)
-    host.Log(language.Text("Drive", "BootSectorCopy",
-                           "The boot sector is damaged: the volume is read through its copy in sector") +
-             " " + std::to_string(copy) + ".");
+  if (const std::string copy = BootSectorCopyLine(state.Vol.Geometry(), language); !copy.empty())
+    host.Log(copy);
   host.Log("");
   host.SetCounterCaption(language.Text("Drive", "Found", "Found:"));
   state.FoundCount = 0;

@@ -41,4 +41,12 @@ std::vector<std::string> DriveSummaryLines(const TVolumeGeometry &g) {
   };
 }
 
+std::string BootSectorCopyLine(const TVolumeGeometry &g, const LanguageFile &language) {
+  if (g.BootSectorCopy == 0)
+    return {};
+  return language.Text("Drive", "BootSectorCopy",
+                       "The boot sector is damaged: the volume is read through its copy in sector") +
+         " " + std::to_string(g.BootSectorCopy) + ".";
+}
+
 } // namespace orvanta

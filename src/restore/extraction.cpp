@@ -8,6 +8,7 @@
 
 #include "engine/operation_host.h"
 #include "volume/file_clusters.h"
+#include "volume/salvaging_read.h"
 #include "volume/volume.h"
 
 namespace orvanta {
@@ -137,27 +138,11 @@ struct Copy {
     return readable;
   }
 
-  // Reads whole sectors from `sector`; when that fails, each sector on its
-  // own, so that only the sectors that cannot be read stay zero (sectors
-  // past the device's end are not tried). The offset of the first byte that
-  // could not be read; the length when every sector was read.
+  // Reads whole sectors from `sector`, sector by sector where that fails;
+  // the offset of the first byte that could not be read.
   std::int64_t ReadSalvaging(std::uint64_t sector, std::span<std::uint8_t> bytes) {
-    const auto length = static_cast<std::int64_t>(bytes.size());
-    if (Vol.ReadSectors(sector, bytes))
-      return length;
-    const auto sectors = static_cast<std::uint64_t>(length / SectorBytes);
-    if (sector > ~std::uint64_t{0} - sectors)
-      return 0; // no such sectors: the buffer stays zero
-    const std::int64_t deviceSectors = Vol.Geometry().DeviceSectors;
-    std::int64_t firstFailed = length;
-    for (std::uint64_t k = 0; k < sectors; ++k) {
-      const auto at = static_cast<std::int64_t>(k) * SectorBytes;
-      if ((deviceSectors > 0 && sector + k >= std::uint64_t(deviceSectors)) || StopHere())
-        return std::min(firstFailed, at);
-      if (!Vol.ReadSectors(sector + k, bytes.subspan(std::size_t(at), std::size_t(SectorBytes))))
-        firstFailed = std::min(firstFailed, at);
-    }
-    return firstFailed;
+    return static_cast<std::int64_t>(
+        orvanta::ReadSalvaging(Vol, sector, bytes, [this] { return StopHere(); }));
   }
 
   // The run of (size div S + 1) sectors from the first cluster, cut to the

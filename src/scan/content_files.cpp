@@ -60,17 +60,17 @@ void ContentFiles::Cluster(std::uint32_t number, std::span<const std::uint8_t> b
   carver_.Cluster(number, IsFree(number), bytes);
 }
 
-std::string ContentFolder(const LanguageFile &language, carve::Kind kind) {
-  std::string folder = language.Text("Drive", "FoundByContent", "Found by content") + "\\";
+std::string ContentFolder(FindContext &ctx, carve::Kind kind) {
+  std::string folder = ctx.Text("Drive", "FoundByContent", "Found by content") + "\\";
   switch (kind) {
   case carve::Kind::Photo:
-    return folder + language.Text("Drive", "Photos", "Photos");
+    return folder + ctx.Text("Drive", "Photos", "Photos");
   case carve::Kind::Video:
-    return folder + language.Text("Drive", "Videos", "Videos");
+    return folder + ctx.Text("Drive", "Videos", "Videos");
   case carve::Kind::Document:
-    return folder + language.Text("Drive", "Documents", "Documents");
+    return folder + ctx.Text("Drive", "Documents", "Documents");
   case carve::Kind::Music:
-    return folder + language.Text("Drive", "Music", "Music");
+    return folder + ctx.Text("Drive", "Music", "Music");
   }
   return folder;
 }
@@ -106,7 +106,7 @@ void ContentFiles::Record() {
     // On FAT one run from the first cluster is what a restore reads anyway.
     if (file.Runs.size() > 1 || listRuns_)
       row.Runs = file.Runs;
-    RecordFoundFile(ctx_, drive + ContentFolder(ctx_.State.Language, file.FileKind) + "\\",
+    RecordFoundFile(ctx_, drive + ContentFolder(ctx_, file.FileKind) + "\\",
                     std::move(row));
   }
   found.clear();

@@ -46,7 +46,7 @@ private:
 };
 
 // "Found by content" and the folder of a kind, in the language of the file.
-std::string ContentFolder(const LanguageFile &language, carve::Kind kind);
+std::string ContentFolder(FindContext &ctx, carve::Kind kind);
 // The name of a file found by its content: "f" and its first cluster in
 // eight digits, then its extension ("f00012345.jpg").
 std::string ContentFileName(std::uint32_t firstCluster, std::string_view extension);

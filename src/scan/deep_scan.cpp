@@ -13,6 +13,7 @@
 #include "scan/directory_walk.h"
 #include "volume/aligned_buffer.h"
 #include "volume/directory_reads.h"
+#include "volume/salvaging_read.h"
 
 namespace orvanta {
 
@@ -123,7 +124,7 @@ const ClimbListing *ListingOf(FindContext &ctx, std::uint32_t parent, bool root)
                                  /*stoppable=*/true, [&](const ShortEntry &e, auto) {
                                    if (e.IsDirectory && e.Named())
                                      (e.IsDeleted() ? deleted : listing.Names)[e.FirstCluster] =
-                                         e.Name;
+                                         ComponentOf(e.Name);
                                    return true;
                                  });
   if (end == WalkEnd::Stopped)
@@ -143,7 +144,7 @@ void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t pare
   // A level whose parent cannot name it keeps its own folder, named after
   // its first cluster, so that what lay below two lost folders never mixes.
   auto lost = [&](std::uint32_t cluster) {
-    CurrentFolderPath.insert(0, LostFolderName(ctx.State.Language, cluster) + "\\");
+    CurrentFolderPath.insert(0, LostFolderName(ctx, cluster) + "\\");
   };
   std::unordered_set<std::uint32_t> visited;
   for (std::size_t names = 0; names < kMaxFolderDepth; ++names) {
@@ -171,8 +172,8 @@ void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t pare
   lost(child);
 }
 
-std::string LostFolderName(const LanguageFile &language, std::uint32_t cluster) {
-  return language.Text("Drive", "LostFolder", "Lost folder") + " " + std::to_string(cluster);
+std::string LostFolderName(FindContext &ctx, std::uint32_t cluster) {
+  return ctx.Text("Drive", "LostFolder", "Lost folder") + " " + std::to_string(cluster);
 }
 
 namespace {
@@ -247,12 +248,14 @@ void DeepScan(FindContext &ctx) {
   };
 
   // Several blocks that follow one another are read in one page-aligned
-  // transfer; when it fails each is read on its own, so that an unreadable
-  // block is skipped as it would be alone.
+  // transfer; when it fails each is read on its own, and a block that fails
+  // cluster by cluster, sector by sector: an unreadable sector costs only
+  // its own cluster the look at its content, and its bytes read as zeros.
   const std::size_t perTransfer = static_cast<std::size_t>(std::min<std::int64_t>(
       blocks, std::max<std::size_t>(1, kTransferBytes / blockBytes)));
   AlignedBuffer buffer(perTransfer * blockBytes);
-  std::vector<bool> readable(perTransfer);
+  std::vector<bool> unreadable(perTransfer * std::size_t{kDeepScanBlockClusters});
+  auto stopped = [&host] { return !host.Running(); };
   std::int64_t loadedFrom = 1, loadedTo = 1; // blocks [from, to) are in the buffer
   auto load = [&](std::int64_t k, const BlockPlace &first) {
     std::vector<BlockPlace> batch{first};
@@ -269,9 +272,18 @@ void DeepScan(FindContext &ctx) {
     loadedFrom = k;
     loadedTo = k + std::int64_t(batch.size());
     const bool all = volume.ReadSectors(first.Sector, std::span(buffer.data(), bytes));
+    std::fill(unreadable.begin(), unreadable.end(), false);
     for (std::size_t i = 0; i < batch.size(); ++i) {
       const auto part = std::span(buffer.data() + i * blockBytes, blockBytes);
-      readable[i] = all || volume.ReadSectors(batch[i].Sector, part.first(batch[i].Length));
+      if (!all && !volume.ReadSectors(batch[i].Sector, part.first(batch[i].Length)))
+        for (std::size_t j = 0; j * clusterBytes < batch[i].Length; ++j) {
+          const auto cluster = part.subspan(j * clusterBytes).first(
+              std::min(clusterBytes, batch[i].Length - j * clusterBytes));
+          const std::uint64_t sector =
+              batch[i].Sector + j * std::uint64_t(g.SectorsPerCluster);
+          unreadable[i * std::size_t{kDeepScanBlockClusters} + j] =
+              ReadSalvaging(volume, sector, cluster, stopped) < cluster.size();
+        }
       std::fill(part.begin() + std::ptrdiff_t(batch[i].Length), part.end(), std::uint8_t{0});
     }
   };
@@ -297,8 +309,6 @@ void DeepScan(FindContext &ctx) {
       load(k, at);
     }
     const std::size_t slot = static_cast<std::size_t>(k - loadedFrom);
-    if (!readable[slot])
-      continue;
 
     for (int j = 0; j < clustersIn(k); ++j) {
       host.Pump();
@@ -310,8 +320,9 @@ void DeepScan(FindContext &ctx) {
       const std::int64_t n = firstCluster + (k - 1) * kDeepScanBlockClusters + j;
       if (onClusterBoundaries && n <= std::numeric_limits<std::uint32_t>::max())
         number = static_cast<std::uint32_t>(n);
-      // Files recognised by their content, in the clusters the FAT leaves free.
-      if (number)
+      // Files recognised by their content, in the clusters the FAT leaves
+      // free; a file being followed is cut at a cluster that could not be read.
+      if (number && !unreadable[slot * std::size_t{kDeepScanBlockClusters} + std::size_t(j)])
         content.Cluster(*number, cluster);
       if (!BeginsWithDotPair(cluster)) {
         // A later cluster of a directory whose chain the FAT has lost.

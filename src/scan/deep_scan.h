@@ -42,6 +42,6 @@ void ResolveFolderPath(FindContext &ctx, std::uint32_t child, std::uint32_t pare
                        std::string &CurrentFolderPath);
 
 // The folder that stands for a level whose name is lost: "Lost folder 1234".
-std::string LostFolderName(const LanguageFile &language, std::uint32_t cluster);
+std::string LostFolderName(FindContext &ctx, std::uint32_t cluster);
 
 } // namespace orvanta

@@ -299,7 +299,7 @@ void DirectoryContinuations::Examine(std::uint32_t number, std::span<const std::
 
 std::string DirectoryContinuations::LostFolder(std::uint32_t number) {
   const auto &drive = ctx_.State.Vol.Geometry().DrivePath;
-  return drive + "\\" + LostFolderName(ctx_.State.Language, number) + "\\";
+  return drive + "\\" + LostFolderName(ctx_, number) + "\\";
 }
 
 void DirectoryContinuations::RecordFiles(std::span<const std::uint8_t> entries, std::size_t from,

@@ -82,4 +82,17 @@ void RecordFoundFile(FindContext &ctx, std::string path, FoundFileRow row) {
   ctx.Host.SetCounter(state.FoundCount);
 }
 
+const std::string &FindContext::Text(std::string_view section, std::string_view key,
+                                     std::string_view defaultText) {
+  std::string id = std::string(section) + '\0' + std::string(key);
+  if (const auto known = texts_.find(id); known != texts_.end())
+    return known->second;
+  return texts_.emplace(std::move(id), State.Language.Text(section, key, defaultText)).first->second;
+}
+
+std::string ComponentOf(std::string name) {
+  std::replace(name.begin(), name.end(), '\\', '_');
+  return name;
+}
+
 } // namespace orvanta

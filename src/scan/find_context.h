@@ -112,6 +112,14 @@ struct FindContext {
   std::optional<LiveClusters> HeldClusters;
   // The first clusters of the files found by their entries.
   std::unordered_set<std::uint32_t> EntryFirstClusters;
+
+  // A text of the language file, read from it once per Find: the scans
+  // name thousands of folders with the same few words.
+  const std::string &Text(std::string_view section, std::string_view key,
+                          std::string_view defaultText);
+
+private:
+  std::unordered_map<std::string, std::string> texts_;
 };
 
 // The catalogue row of a file entry (not the volume's label) that passes the
@@ -127,5 +135,9 @@ std::optional<FoundFileRow> FoundFileRowOf(FindContext &ctx, const ShortEntry &e
 // in the folder gets a number ("photo (1).jpg"), the log shows path and
 // name, the counter goes up, and the catalogue gets the row.
 void RecordFoundFile(FindContext &ctx, std::string path, FoundFileRow row);
+
+// A folder's name as one component of a path: a backslash inside a long
+// name, which would split it in two, becomes "_".
+std::string ComponentOf(std::string name);
 
 } // namespace orvanta

@@ -26,13 +26,6 @@ bool ReadLocation(Volume &volume, const Location &where, std::size_t lengthIfFre
                     : ReadDirectory(volume, where.Cluster, lengthIfFree, bytes);
 }
 
-// A folder's name as one component of a path: a backslash inside a long
-// name would split it in two.
-std::string ComponentOf(std::string name) {
-  std::replace(name.begin(), name.end(), '\\', '_');
-  return name;
-}
-
 // The live sub-folders of a live directory, read once per Find. Nothing
 // when the directory cannot be read or the scan was stopped while reading it.
 const LiveFolderNames *LiveFoldersOf(FindContext &ctx, const Location &where) {

@@ -50,7 +50,9 @@ constexpr bool IsBadCluster(std::uint32_t entry, int fatType) {
 // does not hold it whole.
 inline std::optional<std::uint32_t> ReadFatEntry(std::span<const std::uint8_t> fat, unsigned width,
                                                  std::uint64_t n) {
-  if (width == 0 || n >= fat.size() / width)
+  // (n + 1) * width > size, without a division: n < size keeps the
+  // product far from overflow.
+  if (width == 0 || n >= fat.size() || (n + 1) * width > fat.size())
     return std::nullopt;
   const ByteReader reader(fat);
   const auto at = static_cast<std::size_t>(n * width);

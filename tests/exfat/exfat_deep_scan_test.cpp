@@ -139,5 +139,65 @@ TEST(ExfatDeepScan, PhotosOfAFormattedCardComeBackByTheirContent) {
     ADD_FAILURE() << "also listed: " << key;
 }
 
+// Photos of a quick-formatted card whose folders the camera wrote over, and
+// one unreadable sector inside the fourth: the other photos of the same
+// 1 MiB transfer still come back whole by their content.
+TEST(ExfatDeepScan, AnUnreadableSectorCostsOnlyItsOwnCluster) {
+  TempDir dir;
+  const std::uint32_t clusterBytes = 4096;
+  std::vector<std::pair<std::uint32_t, test::Bytes>> photos; // first cluster, bytes
+  std::vector<std::uint32_t> folders;
+  {
+    ExfatCard old(dir / "card.img", 16u << 20, clusterBytes, "CAM");
+    old.MakeFolder("DCIM");
+    old.MakeFolder("DCIM/100CANON");
+    for (int i = 0; i < 8; ++i) {
+      const std::string name = "DCIM/100CANON/IMG_" + std::to_string(1000 + i) + ".JPG";
+      photos.emplace_back(0, test::CarveSample(i % 2 ? "big.jpg" : "photo.jpg"));
+      old.Put(name, photos.back().second);
+      photos.back().first = old.FirstCluster(name);
+    }
+    folders = {old.FirstCluster("DCIM"), old.FirstCluster("DCIM/100CANON")};
+    old.Save();
+  }
+  ExfatCard card(dir / "card.img", 0, clusterBytes, "CAM");
+  for (const auto folder : folders)
+    std::fill_n(card.Image().begin() + std::ptrdiff_t(card.ClusterOffset(folder)), clusterBytes, 0);
+  auto fx = test::EngineFixture::OfBytes(card.Image());
+  const std::uint64_t bad = card.ClusterOffset(photos[3].first + 1) / 512 + 3; // big.jpg's second
+  dynamic_cast<MemoryDevice &>(*fx.Drive).FailReads(bad, bad);
+  ASSERT_EQ(fx.Find("*.*", /*deep=*/true).Outcome, FindOutcome::Result::Found);
+  const auto rows = Rows(fx.State.Catalogue);
+  for (std::size_t i = 0; i < photos.size(); ++i) {
+    const auto row = rows.find("E:\\Found by content\\Photos\\" + ContentFileName(photos[i].first, "jpg"));
+    if (i == 3)
+      continue; // cut at its unreadable cluster, or joined over it
+    ASSERT_NE(row, rows.end()) << i;
+    EXPECT_EQ(row->second->Condition, FileCondition::Intact) << i;
+    EXPECT_EQ(row->second->Size, photos[i].second.size()) << i;
+  }
+}
+
+// An image cut short inside a deleted file: the file is listed as partly there.
+TEST(ExfatDeepScan, AFileRunningPastTheEndOfACutImageIsPartlyThere) {
+  TempDir dir;
+  ExfatCard card(dir / "card.img", 8u << 20, 4096, "CUT");
+  card.Put("a.bin", test::Pattern(3 * 4096, 1));
+  card.Put("b.bin", test::Pattern(4096, 2));
+  const std::uint32_t a = card.FirstCluster("a.bin");
+  card.Delete("a.bin");
+  card.Delete("b.bin");
+  auto bytes = card.Image();
+  bytes.resize(card.ClusterOffset(a + 2) + 512);
+  for (const bool deep : {false, true}) {
+    auto fx = test::EngineFixture::OfBytes(bytes);
+    ASSERT_EQ(fx.Find("*.*", deep).Outcome, FindOutcome::Result::Found) << deep;
+    const auto rows = Rows(fx.State.Catalogue);
+    ASSERT_TRUE(rows.count("E:\\a.bin") && rows.count("E:\\b.bin")) << deep;
+    EXPECT_EQ(rows.at("E:\\a.bin")->Condition, FileCondition::Partly) << deep;
+    EXPECT_EQ(rows.at("E:\\b.bin")->Condition, FileCondition::Partly) << deep;
+  }
+}
+
 } // namespace
 } // namespace orvanta

@@ -198,10 +198,11 @@ TEST_F(PartitionedCard, AWipedBootSectorIsReadThroughItsCopy) {
     EXPECT_EQ(damaged.State.Catalogue.ToIniText(), intact.State.Catalogue.ToIniText());
     EXPECT_EQ(damaged.State.Vol.Geometry().BootSectorCopy, c.Copy);
     const auto &log = damaged.Host.LogLines;
-    EXPECT_NE(std::find(log.begin(), log.end(),
-                        "The boot sector is damaged: the volume is read through its copy in sector " +
-                            std::to_string(c.Copy) + "."),
-              log.end());
+    const std::string line = "The boot sector is damaged: the volume is read through its copy in sector " +
+                             std::to_string(c.Copy) + ".";
+    EXPECT_NE(std::find(log.begin(), log.end(), line), log.end());
+    const auto info = test::RunCli({"info", "--sector-size", "512", card.string()});
+    EXPECT_NE(info.Out.find("\n" + line + "\n"), std::string::npos) << info.Out << info.Err;
     const auto wipe = RunWipe(damaged.State, damaged.Host,
                               {.Confirm = [](const std::string &) { return true; }});
     EXPECT_EQ(wipe.Outcome, WipeOutcome::Result::Refused);

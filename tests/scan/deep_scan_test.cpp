@@ -509,9 +509,10 @@ TEST(DeepScan, ClustersAfterTheLastWholeBlockAreScannedToo) {
   }
 }
 
-// Blocks are read several to a transfer; a block that cannot be read is
-// skipped alone.
-TEST(DeepScan, AnUnreadableBlockIsSkippedAlone) {
+// Blocks are read several to a transfer; when one cannot be read it is read
+// cluster by cluster, sector by sector: the folder beside the unreadable
+// sector is still found.
+TEST(DeepScan, AnUnreadableSectorCostsOnlyItself) {
   auto v = SmallFat16(124); // four blocks of 16 KiB: one transfer
   for (const std::uint32_t c : {10u, 40u, 80u})
     PutFirstLevelFolder(v, c);
@@ -521,7 +522,8 @@ TEST(DeepScan, AnUnreadableBlockIsSkippedAlone) {
   ASSERT_EQ(engine.Find("*.*", kDeep).Outcome, FindOutcome::Result::Found);
   // Nothing names the folders: each is a lost folder of its own.
   EXPECT_EQ(test::SectionNames(engine.State.Catalogue),
-            (std::vector<std::string>{"E:\\Lost folder 10\\", "E:\\Lost folder 80\\"}));
+            (std::vector<std::string>{"E:\\Lost folder 10\\", "E:\\Lost folder 40\\",
+                                      "E:\\Lost folder 80\\"}));
 }
 
 // A damaged total-sectors field claims millions of blocks; only those on

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "support/crafted_volume.h"
+#include "support/exfat_card.h"
+#include "support/temp_dir.h"
 #include "support/catalogue_text.h"
 #include "support/scan_fixture.h"
 
@@ -67,6 +69,27 @@ TEST(FailingDevice, AnUnreadableFolderIsSkippedAndTheRestIsScanned) {
   static_cast<MemoryDevice &>(*engine.Drive).FailReads(clusterSector, clusterSector);
   ASSERT_EQ(engine.Find().Outcome, FindOutcome::Result::Found);
   EXPECT_EQ(Found(engine), (std::vector<std::string>{"E:\\\xD1\x85OOT.TXT", "E:\\B\\\xD1\x85NB.TXT"}));
+}
+
+// A card pulled out at the start of the deep scan's pass: each block that
+// cannot be read costs at most a read per cluster more, never a read per
+// sector, on FAT and on exFAT.
+TEST(FailingDevice, ACardPulledDuringTheDeepScanIsNotReadSectorBySector) {
+  test::TempDir dir;
+  test::ExfatCard exfat(dir / "card.img", 8u << 20, 4096);
+  test::CraftedVolume fat({.FatBits = 16, .SectorsPerCluster = 8, .Clusters = 4200});
+  for (const auto &bytes : {fat.Bytes, exfat.Image()}) {
+    auto whole = test::EngineFixture::OfBytes(bytes);
+    whole.Find("*.*", /*deep=*/true);
+    const auto reads = static_cast<MemoryDevice &>(*whole.Drive).Reads();
+    for (std::uint64_t n = 0; n < reads; ++n) {
+      auto pulled = test::EngineFixture::OfBytes(bytes);
+      auto &device = static_cast<MemoryDevice &>(*pulled.Drive);
+      device.VanishAfter(n);
+      pulled.Find("*.*", /*deep=*/true);
+      EXPECT_LE(device.Reads(), reads + 2 * 4200) << n;
+    }
+  }
 }
 
 } // namespace

@@ -490,6 +490,10 @@ TEST(QuickScan, FoldersAreToldApartByClusterNotByName) {
                                                "E:\\photos\\" + x + "AME.TXT",
                                                "E:\\photos\\" + x + "ONE.TXT"}))
         << deletedFirst;
+    // The deep scan names the folder with the backslash alike.
+    auto deep = EngineFixture::OfBytes(v.Bytes);
+    ASSERT_EQ(deep.Find("*.*", /*deep=*/true).Outcome, FindOutcome::Result::Found);
+    EXPECT_TRUE(deep.State.Catalogue.File("E:\\a_b\\", x + "PLIT.TXT")) << deletedFirst;
 
     TempDir dir;
     test::WriteFileBytes(dir / "card.img", v.Bytes);

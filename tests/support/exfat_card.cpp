@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -75,9 +76,11 @@ ExfatCard::ExfatCard(const std::filesystem::path &path, std::uint64_t bytes,
                      std::uint32_t clusterBytes, const std::string &label,
                      const std::vector<std::string> &mkfsWords)
     : path_(path) {
-  std::filesystem::remove(path);
-  { std::ofstream(path, std::ios::binary); }
-  std::filesystem::resize_file(path, bytes);
+  if (bytes != 0) {
+    std::filesystem::remove(path);
+    { std::ofstream(path, std::ios::binary); }
+    std::filesystem::resize_file(path, bytes);
+  }
   std::vector<std::string> argv = {"mkfs.exfat", "-c", std::to_string(clusterBytes)};
   if (!label.empty())
     argv.insert(argv.end(), {"-L", label});
@@ -271,13 +274,19 @@ void ExfatCard::AddSet(const std::string &path, bool folder,
   set[0] = 0x85;
   set[1] = std::uint8_t(entries - 1);
   PutLe16(&set[4], folder ? 0x10 : 0x20);
-  // Timestamps that differ from file to file: 2024-05-06 07:08 plus a count.
-  const std::uint32_t stamp = (44u << 25) | (5u << 21) | (6u << 16) | (7u << 11) | (8u << 5) |
-                              (stamp_++ % 30);
+  // Timestamps that differ from file to file: 2024-05-06 07:08 plus a
+  // count, 1.5 s on; or the one given.
+  std::uint32_t stamp = (44u << 25) | (5u << 21) | (6u << 16) | (7u << 11) | (8u << 5) |
+                        (stamp_++ % 30);
+  std::uint8_t centiseconds = 150;
+  if (nextStamp_) {
+    std::tie(stamp, centiseconds) = *nextStamp_;
+    nextStamp_.reset();
+  }
   PutLe32(&set[8], stamp);
   PutLe32(&set[12], stamp);
   PutLe32(&set[16], stamp);
-  set[20] = set[21] = 150; // 1.5 s
+  set[20] = set[21] = centiseconds;
   set[22] = set[23] = set[24] = 0x80 | 8; // UTC+2
   std::uint8_t *stream = &set[32];
   stream[0] = 0xC0;

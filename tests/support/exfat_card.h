@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,9 @@ enum class ExfatLayout {
 // "a/b/name". The image is kept in memory; Save writes it out.
 class ExfatCard {
 public:
-  // `mkfsWords` go to mkfs.exfat as well (-b 4K: a compact layout).
+  // `mkfsWords` go to mkfs.exfat as well (-b 4K: a compact layout). With
+  // `bytes` 0 the file is formatted where it is: a quick format, which
+  // leaves the old data in the heap.
   ExfatCard(const std::filesystem::path &path, std::uint64_t bytes, std::uint32_t clusterBytes,
             const std::string &label = "", const std::vector<std::string> &mkfsWords = {});
 
@@ -29,6 +32,11 @@ public:
   void Put(const std::string &path, const std::vector<std::uint8_t> &bytes,
            ExfatLayout layout = ExfatLayout::Contiguous,
            std::optional<std::uint64_t> validLength = std::nullopt, std::uint32_t searchFrom = 2);
+  // The next file or folder made gets this DOS date and time (local) and
+  // these hundredths of a second, as a camera stamps what it takes.
+  void StampNext(std::uint32_t dosDateTime, std::uint8_t centiseconds) {
+    nextStamp_ = {dosDateTime, centiseconds};
+  }
   // Deletes a file, or a folder with everything in it.
   void Delete(const std::string &path);
   // Writes the image to its file.
@@ -76,6 +84,7 @@ private:
   std::uint32_t clusterCount_ = 0, rootCluster_ = 0, bitmapCluster_ = 0;
   std::vector<std::uint16_t> upcase_;
   std::uint32_t stamp_ = 0;
+  std::optional<std::pair<std::uint32_t, std::uint8_t>> nextStamp_;
 };
 
 // The set checksum of entries in use, for crafting sets by hand.

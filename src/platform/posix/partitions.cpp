@@ -1,22 +1,20 @@
 #include "platform/posix/partitions.h"
 
-#include <blkid/blkid.h>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 
 #include "platform/partition_device.h"
+#include "platform/partition_table.h"
 #include "platform/posix/posix_device.h"
 #include "platform/posix/unique_fd.h"
 
 namespace orvanta {
 namespace {
-
-struct ProbeDeleter {
-  void operator()(blkid_probe pr) const { blkid_free_probe(pr); }
-};
-using Probe = std::unique_ptr<std::remove_pointer_t<blkid_probe>, ProbeDeleter>;
 
 // The sector size a partition's FAT boot sector states.
 std::uint32_t PartitionSectorSize(const std::filesystem::path &path, std::uint64_t offset) {
@@ -24,46 +22,33 @@ std::uint32_t PartitionSectorSize(const std::filesystem::path &path, std::uint64
   return fd ? StatedSectorSize(fd.get(), offset) : 512;
 }
 
-} // namespace
+// The table's sector size when none is given: a block device's logical
+// sector size; an image's, 512.
+std::uint32_t TableSectorSize(int fd) {
+  struct stat st {};
+  int logical = 0;
+  if (::fstat(fd, &st) == 0 && S_ISBLK(st.st_mode) && ::ioctl(fd, BLKSSZGET, &logical) == 0 &&
+      logical >= 512)
+    return static_cast<std::uint32_t>(logical);
+  return 512;
+}
 
-namespace {
-
-std::vector<PartitionInfo> ListPartitionsOf(int fd, std::optional<std::uint32_t> sectorSize) {
+// The partitions of the table, each named by libblkid's probe of what the
+// device holds of it.
+std::vector<PartitionInfo> ListPartitionsOf(const std::filesystem::path &path, int fd,
+                                            std::uint32_t sectorSize) {
   std::vector<PartitionInfo> out;
-  Probe pr(blkid_new_probe());
-  if (!pr || blkid_probe_set_device(pr.get(), fd, 0, 0) != 0)
-    return out;
-  if (sectorSize)
-    blkid_probe_set_sectorsize(pr.get(), *sectorSize);
-  blkid_probe_enable_partitions(pr.get(), 1);
-  blkid_probe_set_partitions_flags(pr.get(), BLKID_PARTS_ENTRY_DETAILS);
-  // A file system on the whole device is no partitioned disk, whatever its
-  // first sector may also look like (a FAT boot sector is a valid MBR).
-  blkid_probe_enable_superblocks(pr.get(), 1);
-  if (blkid_do_fullprobe(pr.get()) != 0)
-    return out;
-  const char *type = nullptr;
-  if (blkid_probe_lookup_value(pr.get(), "TYPE", &type, nullptr) == 0 && type)
-    return out;
-  blkid_partlist list = blkid_probe_get_partitions(pr.get());
-  if (!list)
-    return out;
+  PosixDevice device(path, sectorSize);
+  device.BeginSession(DeviceAccess::Read);
+  const auto entries = ReadPartitionTable(device, sectorSize);
+  device.EndSession();
   const off_t end = ::lseek(fd, 0, SEEK_END);
   const std::uint64_t deviceBytes = end > 0 ? static_cast<std::uint64_t>(end) : 0;
-  const int count = blkid_partlist_numof_partitions(list);
-  for (int i = 0; i < count; ++i) {
-    blkid_partition part = blkid_partlist_get_partition(list, i);
-    if (!part)
-      continue;
-    const auto start = blkid_partition_get_start(part); // 512-byte units
-    const auto size = blkid_partition_get_size(part);
-    if (start < 0 || size <= 0)
-      continue;
+  for (const PartitionEntry &entry : entries) {
     PartitionInfo info;
-    info.Number = blkid_partition_get_partno(part);
-    info.Offset = static_cast<std::uint64_t>(start) * 512;
-    info.Size = static_cast<std::uint64_t>(size) * 512;
-    // The file system is probed in what the device holds of the partition.
+    info.Number = entry.Number;
+    info.Offset = entry.Offset;
+    info.Size = entry.Size;
     const std::uint64_t held =
         info.Offset >= deviceBytes ? 0 : std::min(info.Size, deviceBytes - info.Offset);
     if (held > 0)
@@ -73,14 +58,6 @@ std::vector<PartitionInfo> ListPartitionsOf(int fd, std::optional<std::uint32_t>
   return out;
 }
 
-// Whether the first sector is a protective MBR: the first entry of type
-// 0xEE that stands for a GPT.
-bool ProtectiveMbr(int fd) {
-  std::uint8_t sector[512] = {};
-  return ::pread(fd, sector, sizeof sector, 0) == static_cast<ssize_t>(sizeof sector) &&
-         sector[510] == 0x55 && sector[511] == 0xAA && sector[446 + 4] == 0xEE;
-}
-
 } // namespace
 
 std::vector<PartitionInfo> ListPartitions(const std::filesystem::path &path,
@@ -88,11 +65,14 @@ std::vector<PartitionInfo> ListPartitions(const std::filesystem::path &path,
   UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (!fd)
     return {};
-  auto out = ListPartitionsOf(fd.get(), sectorSize);
+  auto out = ListPartitionsOf(path, fd.get(), sectorSize.value_or(TableSectorSize(fd.get())));
   // The image of a disk of 4096-byte sectors keeps its GPT header in byte
   // 4096, where a reader of 512-byte sectors finds none.
-  if (out.empty() && !sectorSize && ProtectiveMbr(fd.get()))
-    out = ListPartitionsOf(fd.get(), 4096);
+  if (out.empty() && !sectorSize) {
+    PosixDevice device(path, 512);
+    if (HasProtectiveMbr(device))
+      out = ListPartitionsOf(path, fd.get(), 4096);
+  }
   return out;
 }
 
