@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "engine/text.h"
 #include "restore/extraction.h"
@@ -62,6 +63,12 @@ PreviewOutcome ExtractPreview(EngineState &state, RestoreState &restore, Operati
     outcome.Message = state.Language.Text("Errors", "Message5", "Viewing impossible!");
     return outcome;
   }
+  // A drive that a wipe holds is not read: nothing is written.
+  const DeviceSession session(state.Vol, DeviceAccess::Read);
+  if (auto held = HeldElsewhereMessage(state)) {
+    outcome.Message = std::move(*held);
+    return outcome;
+  }
   const auto folder = PreviewFolder(restore, tempFolder, runtimeFolder);
   auto out = folder ? CreateOutputFile(*folder) : std::nullopt;
   if (!out) {
@@ -70,7 +77,6 @@ PreviewOutcome ExtractPreview(EngineState &state, RestoreState &restore, Operati
   }
   outcome.Path = PreviewPath(*folder, name);
   restore.ResultsBusy = true;
-  const DeviceSession session(state.Vol, DeviceAccess::Read);
   const ExtractResult result = ExtractFoundFile(
       state.Vol, host, {row->Size, row->FirstCluster, row->Runs, row->ValidLength}, *out, false);
   restore.ResultsBusy = false;

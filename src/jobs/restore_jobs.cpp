@@ -110,24 +110,24 @@ private:
   RestoreOutcome outcome_;
 };
 
-// A drive that another session holds (a wipe of the image) is not read:
-// the restore tells so and writes nothing.
+// A restore of a drive that another session holds tells so and writes
+// nothing.
 bool HeldElsewhere(EngineState &state, RestoreOutcome &outcome) {
-  auto &vol = state.Vol;
-  if (vol.RootReachable(vol.Geometry().DrivePath) || !vol.DriveHeldElsewhere())
+  const std::optional<std::string> message = HeldElsewhereMessage(state);
+  if (!message)
     return false;
   outcome.Ran = true;
-  outcome.Message = VolumeCheckMessage(VolumeCheck::InUse, state.Language);
+  outcome.Message = *message;
   return true;
 }
 
 } // namespace
 
-bool ChooseDestination(RestoreState &restore,
-                       const std::function<std::filesystem::path()> &selectFolder) {
-  if (restore.DestFolder.empty() && selectFolder)
-    restore.DestFolder = selectFolder();
-  return !restore.DestFolder.empty();
+std::optional<std::string> HeldElsewhereMessage(EngineState &state) {
+  auto &vol = state.Vol;
+  if (vol.RootReachable(vol.Geometry().DrivePath) || !vol.DriveHeldElsewhere())
+    return std::nullopt;
+  return VolumeCheckMessage(VolumeCheck::InUse, state.Language);
 }
 
 RestoreOutcome RestoreCheckedRows(EngineState &state, RestoreState &restore, OperationHost &host,

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -35,10 +34,10 @@ struct RestoreState {
   std::optional<std::vector<FileCondition>> Conditions;
 };
 
-// Asks for the destination when none has been chosen yet. False when there
-// is still none (the folder browser was cancelled): the command ends.
-bool ChooseDestination(RestoreState &restore,
-                       const std::function<std::filesystem::path()> &selectFolder);
+// Within a device session: the message of a drive that another session
+// holds (a wipe of the image), which is then not read; nothing when it is
+// free.
+std::optional<std::string> HeldElsewhereMessage(EngineState &state);
 
 // One row of the results list: a file of CurrentSection, or of `Section`
 // when that is given, and its check box.

@@ -345,14 +345,7 @@ TEST_F(FindTest, AMaskMatchesALostFirstLetterAndTheListExplainsIt) {
               "First letter lost (shown as \"\xD1\x85\"): any character of a mask matches it");
 }
 
-TEST(ResultsWindow, SizeTextsAndFallbackIcons) {
-  EXPECT_EQ(SizeText(512), "512 b");
-  EXPECT_EQ(SizeText(1023), "1023 b");
-  EXPECT_EQ(SizeText(1536), "1 Kb");
-  EXPECT_EQ(SizeText(1048576), "1 Mb");
-  EXPECT_EQ(SizeText(1073741823), "1023 Mb");
-  EXPECT_EQ(SizeText(1073741824), "1 Gb");
-  EXPECT_EQ(SizeText(4294967295u), "3 Gb");
+TEST(ResultsWindow, FallbackIcons) {
   EXPECT_FALSE(FileIcon("NAME.").isNull());
   EXPECT_FALSE(FileIcon("A.Dir").isNull());
   EXPECT_FALSE(FileIcon("X.ZQ9").isNull());

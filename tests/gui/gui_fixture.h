@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "gui/app/app_context.h"
-#include "gui/app/gui_host.h"
+#include "engine/operation_host.h"
 #include "gui/app/main_window.h"
 #include "settings/posix/ini_settings_store.h"
 #include "support/temp_dir.h"

@@ -103,7 +103,7 @@ TEST_F(KeyboardTest, EnterInTheMaskBoxFindsAndSpaceOrEnterPressTheFocusedButton)
 TEST_F(KeyboardTest, TheResultsWindowTabsFromTheFoldersToTheFilesToItsCommands) {
   GuiWorld world({{'E', card_.Path(), {}}});
   world.Context().Drives().Refresh();
-  GuiHost host;
+  OperationHost host;
   FindOptions options;
   options.Drive = "E:";
   ASSERT_EQ(RunFind(world.Context().State(), host, options).Outcome, FindOutcome::Result::Found);

@@ -42,7 +42,7 @@ TEST(PhotoPictures, RowsOfPhotosShowTheirPicture) {
     card.Delete(path);
   GuiWorld world({{'E', card.Path(), {}}});
   world.Context().Drives().Refresh();
-  GuiHost host;
+  OperationHost host;
   ASSERT_EQ(RunFind(world.Context().State(), host, {.Drive = "E:"}).Outcome,
             FindOutcome::Result::Found);
 

@@ -87,7 +87,7 @@ protected:
   // The Find of the main window, run directly on this thread.
   static void Find(GuiWorld &world) {
     world.Context().Drives().Refresh();
-    GuiHost host;
+    OperationHost host;
     FindOptions options;
     options.Drive = "E:";
     options.MaxYearOffset = CurrentYearOffsetLimit();

@@ -7,6 +7,7 @@
 #include "support/fat_image.h"
 #include "support/scan_fixture.h"
 #include "support/temp_dir.h"
+#include "jobs/preview.h"
 #include "jobs/restore_jobs.h"
 #include "jobs/wipe_job.h"
 #include "volume/device_session.h"
@@ -85,9 +86,9 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"info_during_a_find", false, {"info"}, false}),
     [](const auto &p) { return std::string(p.param.Name); });
 
-// The window's restore comes after its own find: a wipe that began in
-// between has the image, and the restore reads nothing of it.
-TEST(SecondProgram, ARestoreAfterItsFindIsRefusedWhileAWipeRuns) {
+// The window's restore and preview come after its own find: a wipe that
+// began in between has the image, and they read nothing of it.
+TEST(SecondProgram, ARestoreOrPreviewAfterItsFindIsRefusedWhileAWipeRuns) {
   test::TempDir dir;
   const auto image = dir / "card.img";
   {
@@ -108,6 +109,14 @@ TEST(SecondProgram, ARestoreAfterItsFindIsRefusedWhileAWipeRuns) {
   EXPECT_EQ(outcome.Message, kInUse);
   EXPECT_EQ(outcome.Restored, 0);
   EXPECT_TRUE(std::filesystem::is_empty(restore.DestFolder));
+
+  const auto temp = dir / "temp";
+  std::filesystem::create_directory(temp);
+  const auto name = reader.State.Catalogue.Folder("E:\\")->Files.front().Name;
+  const auto preview = ExtractPreview(reader.State, restore, reader.Host, name, temp);
+  EXPECT_EQ(preview.Outcome, PreviewOutcome::Result::Impossible);
+  EXPECT_EQ(preview.Message, kInUse);
+  EXPECT_TRUE(std::filesystem::is_empty(temp));
 }
 
 } // namespace

@@ -11,8 +11,7 @@
 #include <QStandardPaths>
 #include <QSvgRenderer>
 
-#include <cstring>
-#include <functional>
+#include <algorithm>
 
 #include "gui/app/app_context.h"
 #include "gui/dialogs/fonts.h"
@@ -30,7 +29,6 @@ namespace orvanta::gui {
 namespace {
 
 constexpr int kListTop = 72;
-constexpr int kSortRole = Qt::UserRole + 1;
 constexpr int kSectionRole = Qt::UserRole + 2;
 // On a row's name: set once its photo's picture is its tooltip.
 constexpr int kPictureRole = Qt::UserRole + 3;
@@ -48,34 +46,6 @@ QIcon ArtworkIcon(const char *name) {
   }
   return icon;
 }
-
-constexpr int kDateColumn = 2;
-
-// A row of the file list: sorts by the number behind a cell where there is
-// one (the size, the last-write time, the condition), else by its text.
-class FileRow final : public QTreeWidgetItem {
-public:
-  using QTreeWidgetItem::QTreeWidgetItem;
-  bool operator<(const QTreeWidgetItem &other) const override {
-    const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
-    const QVariant mine = data(column, kSortRole);
-    const QVariant theirs = other.data(column, kSortRole);
-    if (mine.isValid() && theirs.isValid())
-      return mine.toULongLong() < theirs.toULongLong();
-    if (mine.isValid() != theirs.isValid()) {
-      // Files without a date (found by their content) come after all the
-      // others, whichever way the dates are sorted; elsewhere rows without
-      // a number go first.
-      if (column == kDateColumn) {
-        const bool ascending =
-            !treeWidget() || treeWidget()->header()->sortIndicatorOrder() == Qt::AscendingOrder;
-        return ascending ? mine.isValid() : !mine.isValid();
-      }
-      return !mine.isValid();
-    }
-    return text(column).compare(other.text(column), Qt::CaseInsensitive) < 0;
-  }
-};
 
 // A dot in the condition's colour: green, amber, red, grey.
 QIcon ConditionIcon(FileCondition condition) {
@@ -142,16 +112,6 @@ QString DestinationStart() {
   return QDir::homePath();
 }
 
-QString SizeText(std::uint64_t bytes) {
-  if (bytes < 1024)
-    return QStringLiteral("%1 b").arg(bytes);
-  if (bytes < 1024 * 1024)
-    return QStringLiteral("%1 Kb").arg(bytes / 1024);
-  if (bytes < 1024 * 1024 * 1024)
-    return QStringLiteral("%1 Mb").arg(bytes / (1024 * 1024));
-  return QStringLiteral("%1 Gb").arg(bytes / (1024ULL * 1024 * 1024));
-}
-
 QIcon FileIcon(const QString &name) {
   static const QIcon generic = ArtworkIcon("file_generic");
   static const QIcon unnamed = ArtworkIcon("file_unnamed");
@@ -179,7 +139,11 @@ QIcon FileIcon(const QString &name) {
 
 TForm1b::TForm1b(AppContext &context, QWidget *owner)
     : QDialog(owner, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint),
-      context_(context) {
+      context_(context),
+      commands_(context.State(), context.Restore(), context.Folders().TempFolder,
+                context.Folders().RuntimeFolder),
+      presenter_(context.State(), context.Restore(), *this, commands_, dispatcher_,
+                 [&context] { return context.Prefs().Hint2(); }) {
   setObjectName(QStringLiteral("TForm1b"));
   setWindowTitle(QStringLiteral("Orvanta"));
   setModal(true);
@@ -207,9 +171,9 @@ TForm1b::TForm1b(AppContext &context, QWidget *owner)
   fList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   fList_->setSelectionBehavior(QAbstractItemView::SelectRows);
   fList_->setIconSize({16, 16});
-  fList_->setHeaderLabels({c.Text("Restore", "File", "File"), c.Text("Restore", "Size", "Size"),
-                           c.Text("Restore", "Created", "Created"),
-                           c.Text("Restore", "Condition", "Condition")});
+  fList_->setHeaderLabels({c.Text(MessageId::FileColumn), c.Text(MessageId::SizeColumn),
+                           c.Text(MessageId::CreatedColumn),
+                           c.Text(MessageId::ConditionColumn)});
   // Four columns share the 450 pixels that three had: the name takes what
   // the others leave, so it also grows with the window.
   const int widths[] = {0, 65, 105, 118};
@@ -229,9 +193,7 @@ TForm1b::TForm1b(AppContext &context, QWidget *owner)
   pictures_ = new PhotoPictures(context_.State(), this);
   connect(pictures_, &PhotoPictures::Loaded, this, &TForm1b::ShowPicture);
 
-  hintLabel_ = new QLabel(c.Text("Drive", "Message5",
-                                 "Note: some deleted files may be damaged. Their undeleting is impossible."),
-                          this);
+  hintLabel_ = new QLabel(c.Text(MessageId::DamagedFilesNote), this);
   hintLabel_->setObjectName(QStringLiteral("HintLabel"));
   hintLabel_->setAlignment(Qt::AlignCenter);
   hintLabel_->setWordWrap(true);
@@ -246,12 +208,12 @@ TForm1b::TForm1b(AppContext &context, QWidget *owner)
   tickedLabel_->setFont(Arial(11, true));
   tickedLabel_->setPalette(hint);
   connect(fList_, &QTreeWidget::itemChanged, this, &TForm1b::RowChanged);
-  ShowTickCount();
+  ShowTickedCount(0);
 
   auto *hover = new HoverGroup(this);
-  buttons_[0] = AddCommand(1, c.Text("Buttons", "Preview", "Preview"));
-  buttons_[1] = AddCommand(2, c.Text("Buttons", "Restore", "Restore"));
-  buttons_[2] = AddCommand(3, c.Text("Buttons", "Close", "Close"));
+  buttons_[0] = AddCommand(1, c.Text(MessageId::PreviewButton));
+  buttons_[1] = AddCommand(2, c.Text(MessageId::RestoreButton));
+  buttons_[2] = AddCommand(3, c.Text(MessageId::CloseButton));
   for (ImageButton *b : buttons_)
     hover->Add(b);
   connect(buttons_[0], &ImageButton::Clicked, this, &TForm1b::Button1Click);
@@ -275,16 +237,16 @@ TForm1b::TForm1b(AppContext &context, QWidget *owner)
   // makes it the current folder first, as file managers do.
   dListMenu_ = new QMenu(this);
   dListMenu_->setObjectName(QStringLiteral("DListPopupMenu"));
-  QAction *folderItem = dListMenu_->addAction(c.Text("Restore", "RestoreFolder", "Restore folder"));
+  QAction *folderItem = dListMenu_->addAction(c.Text(MessageId::RestoreFolderItem));
   folderItem->setObjectName(QStringLiteral("FolderItem"));
   connect(folderItem, &QAction::triggered, this, &TForm1b::FolderItemClick);
   dList_->viewport()->installEventFilter(this);
   fListMenu_ = new QMenu(this);
   fListMenu_->setObjectName(QStringLiteral("FListPopupMenu"));
-  QAction *checkAll = fListMenu_->addAction(c.Text("Restore", "CheckOn", "Check on"));
+  QAction *checkAll = fListMenu_->addAction(c.Text(MessageId::CheckOn));
   checkAll->setObjectName(QStringLiteral("CheckAllItem"));
   connect(checkAll, &QAction::triggered, this, &TForm1b::SelectallClick);
-  QAction *uncheckAll = fListMenu_->addAction(c.Text("Restore", "CheckOff", "Check off"));
+  QAction *uncheckAll = fListMenu_->addAction(c.Text(MessageId::CheckOff));
   uncheckAll->setObjectName(QStringLiteral("UnCheckAllItem"));
   connect(uncheckAll, &QAction::triggered, this, &TForm1b::UncheckallClick);
   fList_->installEventFilter(this); // the menu key
@@ -357,10 +319,7 @@ void TForm1b::paintEvent(QPaintEvent *) {
 void TForm1b::Populate() {
   const QSignalBlocker quiet(dList_);
   dList_->clear();
-  fList_->clear();
-  currentSection_.clear();
-  ticks_.Clear();
-  ShowTickCount();
+  presenter_.Reset();
   const QIcon folders[2] = {ArtworkIcon("folder_present"), ArtworkIcon("folder_absent")};
   for (const auto &root : context_.State().Tree.TopLevel())
     AddFolder(new QTreeWidgetItem(dList_), *root, folders);
@@ -371,87 +330,100 @@ void TForm1b::Populate() {
   DListChange();
 }
 
-QString TForm1b::ConditionText(FileCondition condition) const {
-  switch (condition) {
-  case FileCondition::Intact:
-    return context_.Text("Restore", "Intact", "Intact");
-  case FileCondition::Partly:
-    return context_.Text("Restore", "Partly", "Partly overwritten");
-  case FileCondition::Overwritten:
-    return context_.Text("Restore", "Overwritten", "Overwritten");
-  case FileCondition::Empty:
-    break;
-  }
-  return context_.Text("Restore", "Empty", "Empty");
-}
-
-QString TForm1b::FirstLetterLostText() const {
-  return context_.Text("Restore", "FirstLetterLost",
-                       "First letter lost (shown as \"\xD1\x85\"): any character of a mask matches it");
-}
-
 void TForm1b::DListChange() {
   if (ResultsBusy())
     return;
-  QTreeWidgetItem *node = dList_->currentItem();
+  const QTreeWidgetItem *node = dList_->currentItem();
+  presenter_.ShowFolder(node ? node->data(0, kSectionRole).toString().toStdString() : std::string());
+}
+
+void TForm1b::ShowRows(const std::vector<ResultsRow> &rows) {
   pictures_->Stop();
+  const QSignalBlocker quiet(fList_);
   rowsByName_.clear();
   fList_->clear();
-  sortColumn_ = -1;
   fList_->header()->setSortIndicatorShown(false);
-  if (!node)
-    return;
-  currentSection_ = node->data(0, kSectionRole).toString();
-  const FoundFolder *folder = context_.State().Catalogue.Folder(currentSection_.toStdString());
-  if (!folder)
-    return;
-  QList<QTreeWidgetItem *> rows;
-  rows.reserve(qsizetype(folder->Files.size()));
-  for (const FoundFileRow &file : folder->Files) {
-    auto *row = new FileRow;
+  QList<QTreeWidgetItem *> items;
+  items.reserve(qsizetype(rows.size()));
+  QString firstLetterLost;
+  for (const ResultsRow &file : rows) {
+    auto *row = new QTreeWidgetItem;
     const QString name = QString::fromStdString(file.Name);
     row->setText(0, name);
     row->setIcon(0, FileIcon(name));
     row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
-    row->setCheckState(0, ticks_.Ticked(currentSection_.toStdString(), file.Name) ? Qt::Checked
-                                                                                   : Qt::Unchecked);
-    if (file.FirstLetterLost)
-      row->setToolTip(0, FirstLetterLostText());
-    row->setText(1, SizeText(file.Size));
-    row->setData(1, kSortRole, QVariant::fromValue<qulonglong>(file.Size));
-    row->setText(kDateColumn, QString::fromStdString(file.Written.Text()));
-    if (file.Written.Known())
-      row->setData(kDateColumn, kSortRole, QVariant::fromValue<qulonglong>(file.WrittenOrder()));
+    row->setCheckState(0, file.Ticked ? Qt::Checked : Qt::Unchecked);
+    if (file.FirstLetterLost) {
+      if (firstLetterLost.isEmpty())
+        firstLetterLost = QString::fromStdString(presenter_.FirstLetterLostText());
+      row->setToolTip(0, firstLetterLost);
+    }
+    row->setText(1, QString::fromStdString(file.SizeText));
+    row->setText(2, QString::fromStdString(file.WrittenText));
     row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     row->setTextAlignment(2, Qt::AlignHCenter | Qt::AlignVCenter);
     if (file.Condition) {
-      const FileCondition condition = *file.Condition;
-      row->setText(3, ConditionText(condition));
+      row->setText(3, QString::fromStdString(file.ConditionText));
       row->setToolTip(3, row->text(3));
-      row->setIcon(3, ConditionIcon(condition));
-      // From the best to the worst.
-      row->setData(3, kSortRole, QVariant::fromValue<qulonglong>(static_cast<unsigned>(condition)));
+      row->setIcon(3, ConditionIcon(*file.Condition));
     }
-    rows << row;
+    items << row;
     rowsByName_.insert(name, row);
   }
-  fList_->addTopLevelItems(rows);
+  fList_->addTopLevelItems(items);
   LoadPictures();
 }
 
-void TForm1b::RowChanged(QTreeWidgetItem *row, int column) {
-  if (column != 0)
-    return;
-  const std::size_t before = ticks_.Count();
-  ticks_.Set(currentSection_.toStdString(), row->text(0).toStdString(),
-             row->checkState(0) == Qt::Checked);
-  if (ticks_.Count() != before)
-    ShowTickCount();
+void TForm1b::ShowSorted(const std::vector<ResultsRow> &rows,
+                         ResultsColumn column, bool ascending) {
+  // The same rows in another order: they keep their pictures and the
+  // selection.
+  const QSignalBlocker quiet(fList_);
+  QTreeWidgetItem *current = fList_->currentItem();
+  const QList<QTreeWidgetItem *> selected = fList_->selectedItems();
+  fList_->invisibleRootItem()->takeChildren();
+  QList<QTreeWidgetItem *> items;
+  items.reserve(qsizetype(rows.size()));
+  for (const ResultsRow &row : rows)
+    if (QTreeWidgetItem *item = rowsByName_.value(QString::fromStdString(row.Name)))
+      items << item;
+  fList_->addTopLevelItems(items);
+  if (current)
+    fList_->setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
+  for (QTreeWidgetItem *item : selected)
+    item->setSelected(true);
+  fList_->header()->setSortIndicator(static_cast<int>(column),
+                                     ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+  fList_->header()->setSortIndicatorShown(true);
 }
 
-void TForm1b::ShowTickCount() {
-  tickedLabel_->setText(context_.Text("Restore", "Ticked", "Files ticked:") + QLatin1Char(' ') +
-                        QString::number(ticks_.Count()));
+void TForm1b::ShowTicks(const std::vector<ResultsRow> &rows) {
+  const QSignalBlocker quiet(fList_);
+  for (int i = 0; i < fList_->topLevelItemCount() && std::size_t(i) < rows.size(); ++i)
+    fList_->topLevelItem(i)->setCheckState(0, rows[std::size_t(i)].Ticked ? Qt::Checked : Qt::Unchecked);
+}
+
+void TForm1b::SelectRow(std::size_t index) {
+  if (QTreeWidgetItem *row = fList_->topLevelItem(int(index)))
+    fList_->setCurrentItem(row);
+}
+
+std::optional<std::size_t> TForm1b::SelectedRow() const {
+  QTreeWidgetItem *row = fList_->currentItem();
+  if (!row || !row->isSelected())
+    return std::nullopt;
+  return std::size_t(fList_->indexOfTopLevelItem(row));
+}
+
+void TForm1b::RowChanged(QTreeWidgetItem *row, int column) {
+  if (column == 0)
+    presenter_.SetTicked(std::size_t(fList_->indexOfTopLevelItem(row)),
+                         row->checkState(0) == Qt::Checked);
+}
+
+void TForm1b::ShowTickedCount(std::size_t count) {
+  tickedLabel_->setText(context_.Text(MessageId::FilesTicked) + QLatin1Char(' ') +
+                        QString::number(count));
 }
 
 void TForm1b::LoadPictures() {
@@ -463,30 +435,21 @@ void TForm1b::LoadPictures() {
     if (IsPhotoName(row->text(0)) && !row->data(0, kPictureRole).toBool())
       names << row->text(0);
   }
-  pictures_->Load(currentSection_, names);
+  pictures_->Load(CurrentSection(), names);
 }
 
 void TForm1b::ShowPicture(const QString &section, const QString &name, const QImage &picture) {
-  if (section != currentSection_)
+  if (section != CurrentSection())
     return;
   QTreeWidgetItem *row = rowsByName_.value(name);
   if (!row)
     return;
   // A note on the name stays under the picture.
+  const QSignalBlocker quiet(fList_);
   const QString note = row->toolTip(0);
   row->setToolTip(0, PictureToolTip(picture) +
                          (note.isEmpty() ? QString() : "<br>" + note.toHtmlEscaped()));
   row->setData(0, kPictureRole, true);
-}
-
-void TForm1b::SortBy(int column) {
-  sortOrder_ = column == sortColumn_ && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder
-                                                                          : Qt::AscendingOrder;
-  sortColumn_ = column;
-  // The rows compare by the header's sort column: set it first.
-  fList_->header()->setSortIndicator(column, sortOrder_);
-  fList_->header()->setSortIndicatorShown(true);
-  fList_->sortItems(column, sortOrder_);
 }
 
 void TForm1b::done(int result) {
@@ -495,18 +458,8 @@ void TForm1b::done(int result) {
   // Preview and restore read the catalogue; they work until the window
   // closes, however it closes.
   pictures_->Stop();
-  EngineState &state = context_.State();
-  state.Catalogue.Clear();
-  state.Vol.ClearChainList();
+  presenter_.Close();
   QDialog::done(result);
-}
-
-TForm1b::~TForm1b() {
-  if (!worker_.joinable())
-    return;
-  host_->Stop().Request();
-  host_->Question().Close();
-  worker_.join();
 }
 
 ResultsDialogs &TForm1b::Dialogs() {
@@ -551,13 +504,6 @@ void TForm1b::DListMenuAt(const QContextMenuEvent &event) {
   dListMenu_->popup(event.globalPos());
 }
 
-void TForm1b::CheckAll(bool checked) {
-  if (ResultsBusy())
-    return;
-  for (int i = 0; i < fList_->topLevelItemCount(); ++i)
-    fList_->topLevelItem(i)->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
-}
-
 std::filesystem::path TForm1b::ScannedDevice() const {
   const std::string &drive = context_.State().Vol.Geometry().DrivePath;
   for (const DriveEntry &entry : context_.Drives().Entries())
@@ -566,199 +512,88 @@ std::filesystem::path TForm1b::ScannedDevice() const {
   return {};
 }
 
-bool TForm1b::ChooseDestination() {
-  RestoreState &restore = context_.Restore();
+bool TForm1b::OnScannedVolume(const std::filesystem::path &folder) {
   const std::filesystem::path device = ScannedDevice();
-  // A folder chosen earlier in the run may have gone since (asked again), or
-  // lie on the card scanned since (refused).
-  std::error_code ec;
-  if (!restore.DestFolder.empty() && !std::filesystem::is_directory(restore.DestFolder, ec))
-    restore.DestFolder.clear();
-  if (!restore.DestFolder.empty() && !device.empty() &&
-      DestinationOnVolume(restore.DestFolder, device)) {
-    Dialogs().Inform(QString::fromStdString(DestinationOnVolumeMessage(context_.Language())));
-    restore.DestFolder.clear();
-  }
-  while (restore.DestFolder.empty()) {
-    const QString chosen = Dialogs().SelectFolder(
-        context_.Text("Restore", "Message3", "Please select folder to save restored files"),
-        DestinationStart());
-    if (chosen.isEmpty())
-      return false;
-    const std::filesystem::path folder = chosen.toStdString();
-    if (!device.empty() && DestinationOnVolume(folder, device)) {
-      Dialogs().Inform(QString::fromStdString(DestinationOnVolumeMessage(context_.Language())));
-      continue;
-    }
-    restore.DestFolder = folder;
-  }
-  return true;
+  return !device.empty() && DestinationOnVolume(folder, device);
 }
 
-void TForm1b::Button1Click() {
-  if (ResultsBusy() || fList_->topLevelItemCount() == 0)
-    return;
-  QTreeWidgetItem *row = fList_->currentItem();
-  if (!row || !row->isSelected())
-    return;
-  Start(Job::Preview, {}, row->text(0).toStdString());
+void TForm1b::Inform(const std::string &text) { Dialogs().Inform(QString::fromStdString(text)); }
+
+bool TForm1b::Ask(const std::string &question) {
+  return Dialogs().Ask(QString::fromStdString(question));
 }
 
-void TForm1b::Button2Click() {
-  const int count = fList_->topLevelItemCount();
-  if (count == 0)
-    return;
-  if (ResultsBusy()) {
-    AskStop();
-    return;
+void TForm1b::ShowResultsHint() { Dialogs().ResultsHint(); }
+
+std::filesystem::path TForm1b::ChooseFolder(const std::string &title) {
+  return Dialogs().SelectFolder(QString::fromStdString(title), DestinationStart()).toStdString();
+}
+
+bool TForm1b::KnowsFileType(const std::string &extension) {
+  return context_.Opener().KnowsFileType(QString::fromStdString(extension));
+}
+
+void TForm1b::Open(const std::filesystem::path &path) {
+  context_.Opener().Open(QUrl::fromLocalFile(QString::fromStdString(path.string())));
+}
+
+void TForm1b::OpenAsText(const std::filesystem::path &path) {
+  context_.Opener().OpenAsText(QString::fromStdString(path.string()));
+}
+
+void TForm1b::Button1Click() { presenter_.Preview(SelectedRow()); }
+
+void TForm1b::Button2Click() { presenter_.Restore(SelectedRow()); }
+
+void TForm1b::FolderItemClick() { presenter_.RestoreFolder(); }
+
+void TForm1b::ShowProgress(std::optional<int> fillWidth, std::optional<bool> shown) {
+  if (fillWidth)
+    progressBarB_->resize(std::clamp(*fillWidth, 0, kProgressTrackWidth), progressBarB_->height());
+  if (shown) {
+    progressBarA_->setVisible(*shown);
+    progressBarB_->setVisible(*shown);
   }
-  QTreeWidgetItem *selected = fList_->currentItem();
-  if (!selected || !selected->isSelected()) {
-    selected = fList_->topLevelItem(0);
-    fList_->setCurrentItem(selected);
-  }
-  if (!ChooseDestination())
-    return;
-  // Nothing ticked in any folder: the selected row.
-  if (ticks_.Count() == 0)
-    selected->setCheckState(0, Qt::Checked);
-  std::vector<RestoreRow> shown;
-  for (int i = 0; i < count; ++i) {
-    const QTreeWidgetItem *item = fList_->topLevelItem(i);
-    shown.push_back({item->text(0).toStdString(), item->checkState(0) == Qt::Checked});
-  }
-  std::vector<RestoreRow> rows =
-      ticks_.Rows(currentSection_.toStdString(), std::move(shown), context_.State().Catalogue);
-  if (context_.Prefs().Hint2())
-    Dialogs().ResultsHint();
-  Start(Job::Rows, std::move(rows), {});
 }
 
-void TForm1b::FolderItemClick() {
-  if (ResultsBusy() || dList_->topLevelItemCount() == 0)
+void TForm1b::ShowStopping() { setCursor(Qt::BusyCursor); }
+
+void TForm1b::ShowRunning(ResultsJob job) {
+  // A preview disables nothing.
+  if (job == ResultsJob::Preview)
     return;
-  if (!ChooseDestination())
+  SetRunningLook(job);
+  if (job != ResultsJob::None)
     return;
-  Start(Job::Folder, {}, {});
+  progressBarB_->resize(0, progressBarB_->height());
+  progressBarA_->hide();
+  progressBarB_->hide();
+  unsetCursor();
 }
 
-void TForm1b::Start(Job job, std::vector<RestoreRow> rows, std::string previewName) {
-  // The job has the engine to itself.
-  pictures_->Stop();
-  if (!host_) {
-    host_ = std::make_unique<GuiHost>();
-    connect(host_.get(), &GuiHost::Changed, this, &TForm1b::ApplyHostBatch, Qt::QueuedConnection);
-  }
-  host_->Begin();
-  host_->Stop().Reset();
-  context_.Restore().CurrentSection = currentSection_.toStdString();
-  job_ = job;
-  if (job != Job::Preview)
-    SetRunningLook(job);
-  worker_ = std::thread([this, job, rows = std::move(rows), name = std::move(previewName)] {
-    EngineState &state = context_.State();
-    RestoreState &restore = context_.Restore();
-    Outcome outcome;
-    if (job == Job::Rows)
-      outcome = RestoreCheckedRows(state, restore, *host_, rows);
-    else if (job == Job::Folder)
-      outcome = RestoreFolder(state, restore, *host_);
-    else
-      outcome = ExtractPreview(state, restore, *host_, name, context_.Folders().TempFolder,
-                               context_.Folders().RuntimeFolder);
-    QMetaObject::invokeMethod(this, [this, outcome] { Ended(outcome); }, Qt::QueuedConnection);
-  });
-}
-
-void TForm1b::AskStop() {
-  // A folder restore and a preview cannot be stopped.
-  if (job_ != Job::Rows || !host_ || asking_)
-    return;
-  {
-    asking_ = true;
-    const QuestionGate::Hold hold(host_->Question());
-    if (Dialogs().Ask(context_.Text("Drive", "Message4", "Cancel operation?"))) {
-      host_->Stop().Request();
-      setCursor(Qt::BusyCursor);
-    }
-    asking_ = false;
-  }
-  if (endedWhileAsking_)
-    Ended(*std::exchange(endedWhileAsking_, std::nullopt));
-}
-
-void TForm1b::ApplyHostBatch() {
-  if (!host_)
-    return;
-  const GuiHost::Batch batch = host_->Take();
-  GuiHost::ShowProgressOn(batch, *progressBarA_, *progressBarB_);
-}
-
-void TForm1b::SetRunningLook(Job job) {
-  const bool running = job != Job::None;
+void TForm1b::SetRunningLook(ResultsJob job) {
+  const bool running = job != ResultsJob::None;
   dList_->setEnabled(!running);
   fList_->setEnabled(!running);
   buttons_[0]->SetEnabled(!running);
-  buttons_[1]->SetEnabled(job != Job::Folder);
+  buttons_[1]->SetEnabled(job != ResultsJob::Folder);
   buttons_[2]->SetEnabled(!running);
   // The bar takes its place while a restore runs.
   tickedLabel_->setVisible(!running);
-  buttons_[1]->Caption()->setText(job == Job::Rows ? context_.Text("Buttons", "Stop", "Stop")
-                                                   : context_.Text("Buttons", "Restore", "Restore"));
+  buttons_[1]->Caption()->setText(job == ResultsJob::Rows ? context_.Text(MessageId::StopButton)
+                                                          : context_.Text(MessageId::RestoreButton));
 }
 
 void TForm1b::ShowRestoreLook(int percent) {
-  SetRunningLook(Job::Rows);
+  SetRunningLook(ResultsJob::Rows);
   progressBarB_->resize(ProgressFillWidth(double(percent)), progressBarB_->height());
   progressBarA_->show();
   progressBarB_->show();
 }
 
-void TForm1b::Ended(const Outcome &outcome) {
-  if (asking_) {
-    // The outcome waits until "Cancel operation?" has been answered.
-    endedWhileAsking_ = outcome;
-    return;
-  }
-  if (worker_.joinable())
-    worker_.join();
-  ApplyHostBatch();
-  job_ = Job::None;
-  SetRunningLook(Job::None);
-  progressBarB_->resize(0, progressBarB_->height());
-  progressBarA_->hide();
-  progressBarB_->hide();
-  unsetCursor();
-
-  if (const auto *preview = std::get_if<PreviewOutcome>(&outcome)) {
-    if (preview->Outcome == PreviewOutcome::Result::Ready)
-      OpenPreview(preview->Path);
-    else if (preview->Outcome != PreviewOutcome::Result::Busy)
-      Dialogs().Inform(QString::fromStdString(preview->Message));
-  } else if (const auto &restored = std::get<RestoreOutcome>(outcome); restored.Ran) {
-    QString message = QString::fromStdString(restored.Message);
-    // Files that could not be created are not counted; the system says why.
-    if (restored.WriteError == 0 && restored.CreateError != 0)
-      message += QLatin1Char('\n') + QString::fromLocal8Bit(std::strerror(restored.CreateError));
-    Dialogs().Inform(message);
-    // After a failed write the command ends with the error alone.
-    if (restored.WriteError == 0)
-      context_.Opener().Open(QUrl::fromLocalFile(QString::fromStdString(context_.Restore().DestFolder.string())));
-  }
+void TForm1b::Finished() {
   LoadPictures();
   emit OperationFinished();
-}
-
-void TForm1b::OpenPreview(const std::filesystem::path &copy) {
-  // The copy's name is "ae02xdc" and the found file's extension.
-  const std::string extension = copy.filename().string().substr(std::string_view("ae02xdc").size());
-  const QString file = QString::fromStdString(copy.string());
-  // A type the desktop knows opens in its program; anything else as text.
-  // A name without an extension is handed to the desktop as it is.
-  if (extension.empty() || context_.Opener().KnowsFileType(QString::fromStdString(extension)))
-    context_.Opener().Open(QUrl::fromLocalFile(file));
-  else
-    context_.Opener().OpenAsText(file);
 }
 
 } // namespace orvanta::gui

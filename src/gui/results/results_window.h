@@ -13,18 +13,13 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <thread>
-#include <variant>
 #include <vector>
 
-#include "gui/app/gui_host.h"
+#include "gui/app/qt_dispatcher.h"
 #include "gui/dialogs/image_button.h"
 #include "gui/dialogs/svg_image.h"
-#include "gui/results/file_ticks.h"
 #include "gui/results/photo_pictures.h"
-#include "jobs/preview.h"
-#include "jobs/restore_jobs.h"
-#include "scan/file_condition.h"
+#include "presentation/results_presenter.h"
 
 namespace orvanta::gui {
 
@@ -49,10 +44,6 @@ public:
 // never the drive being recovered.
 QString DestinationStart();
 
-// The size text of the results list: bytes below 1 KiB, then whole Kb, Mb
-// and Gb, truncated ("512 b", "1 Kb").
-QString SizeText(std::uint64_t bytes);
-
 // The icon of a found file's row: the desktop theme's icon for the file's
 // type, or the bundled one for an unknown type, a name ending in "." and a
 // ".Dir" entry.
@@ -60,9 +51,9 @@ QIcon FileIcon(const QString &name);
 
 // TForm1b, the results window: the folders that lead to found files on the
 // left, the found files of the selected folder on the right with their
-// size, date and time and condition, and Preview, Restore and Close. It only reads the
-// engine's tree and catalogue; closing it empties the catalogue.
-class TForm1b : public QDialog {
+// size, date and time and condition, and Preview, Restore and Close. It
+// draws what its presenter says and hands the user's clicks to it.
+class TForm1b : public QDialog, private ResultsView {
   Q_OBJECT
 public:
   static constexpr QSize kSize{800, 600};
@@ -79,13 +70,13 @@ public:
   // "Files ticked: N", the ticks of every folder.
   QLabel *TickedLabel() const { return tickedLabel_; }
   // The catalogue section of the folder whose files are listed.
-  const QString &CurrentSection() const { return currentSection_; }
+  QString CurrentSection() const { return QString::fromStdString(presenter_.CurrentSection()); }
 
   // Replaces the window's dialogs (null: the real ones again).
   void SetDialogs(ResultsDialogs *dialogs) { dialogs_ = dialogs; }
   // Whether a restore or a preview runs; the window's other handlers do
   // nothing meanwhile and it cannot be closed.
-  bool ResultsBusy() const { return job_ != Job::None; }
+  bool ResultsBusy() const { return presenter_.Busy(); }
 
   void DListChange();
   // Preview of the selected row.
@@ -96,8 +87,8 @@ public:
   // "Restore folder": the selected folder with everything below it.
   void FolderItemClick();
   // "Check on", "Check off": every row of the list.
-  void SelectallClick() { CheckAll(true); }
-  void UncheckallClick() { CheckAll(false); }
+  void SelectallClick() { presenter_.CheckAll(true); }
+  void UncheckallClick() { presenter_.CheckAll(false); }
   QMenu *DListPopupMenu() const { return dListMenu_; }
   QMenu *FListPopupMenu() const { return fListMenu_; }
 
@@ -105,11 +96,9 @@ public:
   // pictures of the windows).
   void ShowRestoreLook(int percent);
 
-  // Stops a running restore and waits for its thread.
-  ~TForm1b() override;
   // A click on the list's column header: sorts by that column, the next
   // click on it reverses the order.
-  void SortBy(int column);
+  void SortBy(int column) { presenter_.SortBy(static_cast<ResultsColumn>(column)); }
 
 signals:
   // A restore or preview ended and its outcome was shown.
@@ -127,35 +116,38 @@ public:
   // (which its menus and dialogs are placed by) is where it is.
   void setVisible(bool visible) override;
 
-protected:
-
 private:
-  enum class Job { None, Rows, Folder, Preview };
-  using Outcome = std::variant<RestoreOutcome, PreviewOutcome>;
+  // What the presenter shows and asks.
+  void ShowRows(const std::vector<ResultsRow> &rows) override;
+  void ShowSorted(const std::vector<ResultsRow> &rows,
+                  ResultsColumn column, bool ascending) override;
+  void ShowTicks(const std::vector<ResultsRow> &rows) override;
+  void SelectRow(std::size_t index) override;
+  void ShowTickedCount(std::size_t count) override;
+  void ShowRunning(ResultsJob job) override;
+  void Inform(const std::string &text) override;
+  bool Ask(const std::string &question) override;
+  void ShowResultsHint() override;
+  std::filesystem::path ChooseFolder(const std::string &title) override;
+  bool OnScannedVolume(const std::filesystem::path &folder) override;
+  bool KnowsFileType(const std::string &extension) override;
+  void Open(const std::filesystem::path &path) override;
+  void OpenAsText(const std::filesystem::path &path) override;
+  void ShowProgress(std::optional<int> fillWidth, std::optional<bool> shown) override;
+  void ShowStopping() override;
+  void Finished() override;
 
   ImageButton *AddCommand(int number, const QString &caption);
-  // The condition column's text for a condition, from the language file.
-  QString ConditionText(FileCondition condition) const;
-  // The name's tooltip of a file whose first letter was lost.
-  QString FirstLetterLostText() const;
   void Arrange();
   ResultsDialogs &Dialogs();
-  void CheckAll(bool checked);
-  // A row's box was ticked or cleared, by the user or a command.
+  // The row selected in the list, if any.
+  std::optional<std::size_t> SelectedRow() const;
+  // A row's box was ticked or cleared by the user.
   void RowChanged(QTreeWidgetItem *row, int column);
-  void ShowTickCount();
-  // The destination of this run, asked for when there is none; refuses a
-  // folder on the drive being recovered. False when the user cancelled.
-  bool ChooseDestination();
   std::filesystem::path ScannedDevice() const;
-  void Start(Job job, std::vector<RestoreRow> rows, std::string previewName);
-  void AskStop();
-  void ApplyHostBatch();
   // The folder menu for a right click (or the menu key) on the tree.
   void DListMenuAt(const QContextMenuEvent &event);
-  void SetRunningLook(Job job);
-  void Ended(const Outcome &outcome);
-  void OpenPreview(const std::filesystem::path &copy);
+  void SetRunningLook(ResultsJob job);
   // The pictures of the photos listed that have none yet, as tooltips.
   void LoadPictures();
   void ShowPicture(const QString &section, const QString &name, const QImage &picture);
@@ -165,26 +157,18 @@ private:
   QTreeWidget *fList_;
   QLabel *hintLabel_;
   QLabel *tickedLabel_;
-  FileTicks ticks_;
   ImageButton *buttons_[3];
   SvgImage *progressBarA_;
   SvgImage *progressBarB_;
   QMenu *dListMenu_;
   QMenu *fListMenu_;
-  QString currentSection_;
   ResultsDialogs *dialogs_ = nullptr;
   std::unique_ptr<ResultsDialogs> windowDialogs_;
-  // The restore or preview on its worker thread; the engine's state belongs
-  // to the worker while a job runs.
-  Job job_ = Job::None;
-  std::unique_ptr<GuiHost> host_;
-  std::thread worker_;
-  bool asking_ = false; // "Cancel operation?" is open
-  std::optional<Outcome> endedWhileAsking_;
-  int sortColumn_ = -1;
-  Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
   PhotoPictures *pictures_;
   QHash<QString, QTreeWidgetItem *> rowsByName_; // the rows of the list, by name
+  EngineResultsCommands commands_;
+  QtDispatcher dispatcher_{*this};
+  ResultsPresenter presenter_;
 };
 
 } // namespace orvanta::gui
