@@ -21,6 +21,7 @@
 #include "presentation/messages.h"
 #include "presentation/operation_runner.h"
 #include "scan/file_condition.h"
+#include "scan/folder_tree.h"
 
 namespace orvanta {
 
@@ -140,6 +141,8 @@ public:
 
   // The results of a new Find: nothing shown, nothing ticked.
   void Reset();
+  // The folders that lead to found files, as the scans left them.
+  const FolderTree &Tree() const { return state_.Tree; }
   // Shows the found files of a folder (its catalogue section), unsorted; an
   // empty section shows nothing. Ignored while a command runs.
   void ShowFolder(const std::string &section);

@@ -321,7 +321,7 @@ void TForm1b::Populate() {
   dList_->clear();
   presenter_.Reset();
   const QIcon folders[2] = {ArtworkIcon("folder_present"), ArtworkIcon("folder_absent")};
-  for (const auto &root : context_.State().Tree.TopLevel())
+  for (const auto &root : presenter_.Tree().TopLevel())
     AddFolder(new QTreeWidgetItem(dList_), *root, folders);
   if (QTreeWidgetItem *first = dList_->topLevelItem(0)) {
     first->setExpanded(true);
