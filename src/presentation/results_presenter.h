@@ -21,6 +21,7 @@
 #include "presentation/messages.h"
 #include "presentation/operation_runner.h"
 #include "scan/file_condition.h"
+#include "scan/folder_tree.h"
 
 namespace orvanta {
 
@@ -99,7 +100,8 @@ public:
   virtual void SelectRow(std::size_t index) = 0;
   // The count of ticked files of every folder.
   virtual void ShowTickedCount(std::size_t count) = 0;
-  // A command started (`job`) or ended (None): what may be used meanwhile.
+  // A command is about to start (`job`), or ended (None): what may be used
+  // meanwhile. Work of the view's own on the engine stops before a start.
   virtual void ShowRunning(ResultsJob job) = 0;
 
   virtual void Inform(const std::string &text) = 0;
@@ -140,6 +142,8 @@ public:
 
   // The results of a new Find: nothing shown, nothing ticked.
   void Reset();
+  // The folders that lead to found files, as the scans left them.
+  const FolderTree &Tree() const { return state_.Tree; }
   // Shows the found files of a folder (its catalogue section), unsorted; an
   // empty section shows nothing. Ignored while a command runs.
   void ShowFolder(const std::string &section);

@@ -382,37 +382,22 @@ TEST(ResultsWindow, ColumnsShowAndSortTheRowsValues) {
   EXPECT_EQ(column(3), QStringList({"Overwritten", "Intact", "", "Partly overwritten"}));
   EXPECT_FALSE(list->topLevelItem(0)->icon(3).isNull());
   EXPECT_TRUE(list->topLevelItem(2)->icon(3).isNull());
+  list->setCurrentItem(list->topLevelItem(0));
+  list->topLevelItem(0)->setCheckState(0, Qt::Checked);
   results.SortBy(1);
   EXPECT_EQ(column(0), QStringList({"d.jpg", "b.mov", "c.jpg", "a.mov"}));
   results.SortBy(2);
   EXPECT_EQ(column(0), QStringList({"c.jpg", "d.jpg", "a.mov", "b.mov"}));
   results.SortBy(3);
   EXPECT_EQ(column(0), QStringList({"c.jpg", "b.mov", "d.jpg", "a.mov"}));
-}
-
-// Files found by their content that record no date show none, and come
-// after the dated ones in either order of the dates.
-TEST(ResultsWindow, FilesWithoutADateSortLast) {
-  GuiWorld world;
-  EngineState &state = world.Context().State();
-  state.Tree.AddTopLevel("E:");
-  state.Catalogue.Write("E:\\", {.Name = "f00000100.jpg", .Size = 1, .Written = FoundDateTime::None()});
-  state.Catalogue.Write("E:\\", {.Name = "b.jpg", .Size = 1, .Written = {2020, 1, 1, 0, 0}});
-  state.Catalogue.Write("E:\\", {.Name = "a.jpg", .Size = 1, .Written = {2019, 5, 7, 9, 5}});
-  TForm1b results(world.Context(), nullptr);
-  results.Populate();
-  QTreeWidget *list = results.FList();
-  auto names = [&] {
-    QStringList texts;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-      texts << list->topLevelItem(i)->text(0);
-    return texts;
-  };
-  EXPECT_EQ(list->topLevelItem(0)->text(2), "");
-  results.SortBy(2);
-  EXPECT_EQ(names(), QStringList({"a.jpg", "b.jpg", "f00000100.jpg"}));
-  results.SortBy(2);
-  EXPECT_EQ(names(), QStringList({"b.jpg", "a.jpg", "f00000100.jpg"}));
+  // The selection and the ticks go with their rows.
+  EXPECT_EQ(list->currentItem()->text(0), "a.mov");
+  EXPECT_EQ(list->topLevelItem(3)->checkState(0), Qt::Checked);
+  list->topLevelItem(0)->setCheckState(0, Qt::Checked);
+  results.SortBy(0);
+  EXPECT_EQ(column(0), QStringList({"a.mov", "b.mov", "c.jpg", "d.jpg"}));
+  EXPECT_EQ(list->topLevelItem(2)->checkState(0), Qt::Checked);
+  EXPECT_EQ(results.TickedLabel()->text(), "Files ticked: 2");
 }
 
 } // namespace

@@ -157,39 +157,6 @@ TEST_F(DriveListTest, EveryDriveChangeResetsTheCounterAndANewShowSelectsTheFirst
   EXPECT_EQ(w.DriveBox()->currentIndex(), 0);
 }
 
-TEST_F(DriveListTest, ArrivingAndLeavingDrivesUpdateTheListKeepingTheSelectedCard) {
-  GuiWorld world({{'E', fat32_.Path(), {}}});
-  TForm1a w(world.Context());
-  w.show();
-  ASSERT_EQ(w.DriveBox()->count(), 1);
-  w.InfoList()->appendPlainText("marker"); // shows whether the summary was written again
-
-  world.Drives().Set({{'D', fat16_.Path(), {}}, {'E', fat32_.Path(), {}}});
-  emit world.HotPlug().DrivesChanged();
-  ASSERT_EQ(w.DriveBox()->count(), 2);
-  EXPECT_EQ(w.DriveBox()->currentText().left(2), "E:");
-  EXPECT_TRUE(w.InfoList()->toPlainText().endsWith("marker"));
-
-  // The selected card leaves: the first drive is selected and summarised.
-  world.Drives().Set({{'D', fat16_.Path(), {}}});
-  emit world.HotPlug().DrivesChanged();
-  ASSERT_EQ(w.DriveBox()->count(), 1);
-  EXPECT_TRUE(LogLines(w).front().startsWith("FAT16, "));
-
-  // While an operation runs, or while the window is hidden, nothing changes.
-  world.Drives().Set({});
-  w.SetOperationRunning(true);
-  emit world.HotPlug().DrivesChanged();
-  EXPECT_EQ(w.DriveBox()->count(), 1);
-  w.SetOperationRunning(false);
-  w.hide();
-  emit world.HotPlug().DrivesChanged();
-  EXPECT_EQ(w.DriveBox()->count(), 1);
-  w.show(); // a new show lists again
-  EXPECT_EQ(w.DriveBox()->count(), 0);
-  EXPECT_EQ(LogLines(w), QStringList{"Please connect an external flash drive."});
-}
-
 TEST(MainWindow, WithoutDrivesTheLogAsksForOne) {
   GuiWorld german({}, 2);
   TForm1a w(german.Context());
@@ -212,23 +179,6 @@ TEST(MainWindow, TheCaptionEndsTenPixelsLeftOfTheNumberWhoseRightEdgeStays) {
       EXPECT_EQ(number.y(), 396);
     }
   }
-}
-
-TEST(MainWindow, WhileAnOperationRunsClosingAndAboutAreRefusedButMinimisingWorks) {
-  GuiWorld world;
-  world.Context().ClearFlag(SettingsFlag::Promo1);
-  world.Context().ClearFlag(SettingsFlag::Promo2);
-  TForm1a w(world.Context());
-  w.show();
-  w.SetOperationRunning(true);
-  EXPECT_FALSE(w.close()); // Alt+F4 and the window manager's close
-  w.Button3Click();
-  w.TopButton1Click(); // no About window: it would block here
-  EXPECT_TRUE(w.isVisible());
-  w.TopButton2Click();
-  EXPECT_TRUE(w.windowState() & Qt::WindowMinimized);
-  w.SetOperationRunning(false);
-  EXPECT_TRUE(w.close());
 }
 
 TEST(MainWindow, TheRestoreRequestBringsTheMinimisedWindowBack) {

@@ -1,6 +1,5 @@
 // The Wipe command of the main window, run on its worker thread, with the
-// dialogs answered by a stand-in; a card that the desktop has mounted is
-// let go of through a stand-in disk service.
+// dialogs answered by a stand-in.
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -8,13 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <fstream>
 #include <functional>
 #include <thread>
 
 #include "gui/app/main_window.h"
 #include "gui_fixture.h"
-#include "platform/memory_device.h"
 #include "support/fat_image.h"
 #include "support/run.h"
 #include "support/catalogue_text.h"
@@ -29,7 +26,6 @@ constexpr int kDeleted = 12;
 // the quick wipe overwrites.
 const QString kQuestion = "Are you sure wipe deleted files?\nE: ORVANTA \u00B7 16 Mb \u00B7 card.img\n"
                           "Deleted entries will be overwritten.";
-const QString kInUse = "The drive cannot be opened for writing. It may be write-protected or in use.";
 
 struct AnsweringDialogs final : MainWindowDialogs {
   void Inform(const QString &text) override { Informed << text; }
@@ -43,40 +39,6 @@ struct AnsweringDialogs final : MainWindowDialogs {
   QStringList Asked;
   bool Yes = true;
   std::function<bool()> OnAsk;
-};
-
-// The desktop's disk service over a card held in memory: it has the card
-// mounted, and unmounts it as told.
-class StandInMounter final : public VolumeMounter {
-public:
-  StandInMounter(std::shared_ptr<MemoryDevice> card, Outcome unmount, bool writableAfter = true,
-                 Outcome mount = Outcome::Done)
-      : card_(std::move(card)), unmount_(unmount), writableAfter_(writableAfter), mount_(mount) {}
-  bool CanUnmount(const std::filesystem::path &device) override {
-    Calls.push_back("can unmount " + device.string());
-    return true;
-  }
-  Outcome Unmount(const std::filesystem::path &) override {
-    Calls.push_back("unmount");
-    if (unmount_ == Outcome::Done) {
-      card_->SetMountPoint(std::nullopt);
-      card_->SetWritable(writableAfter_);
-    }
-    return unmount_;
-  }
-  Outcome Mount(const std::filesystem::path &) override {
-    Calls.push_back("mount");
-    if (mount_ == Outcome::Done)
-      card_->SetMountPoint("/media/me/CARD");
-    return mount_;
-  }
-  std::vector<std::string> Calls; // written by the worker, read after it ended
-
-private:
-  std::shared_ptr<MemoryDevice> card_;
-  Outcome unmount_;
-  bool writableAfter_;
-  Outcome mount_;
 };
 
 // A card with kDeleted deleted files in three folders.
@@ -166,90 +128,6 @@ TEST_F(WipeTest, WipeTurnsIntoStopAndAStopReportsWhatWasWipedSoFar) {
   EXPECT_LT(counted.toInt(), kDeleted);
   EXPECT_EQ(dialogs.Informed, QStringList{"Files wiped: " + counted});
   EXPECT_EQ(orvanta::test::Run({"fsck.fat", "-n", image_.Path().string()}).ExitCode, 0);
-}
-
-TEST_F(WipeTest, AfterTheDrivesChangedTheLetterWipesTheCardItNamesNow) {
-  const auto other = dir_ / "other.img";
-  std::ofstream(other, std::ios::binary) << std::string(1 << 20, '\0');
-  GuiWorld world({{'E', other, {}}});
-  TForm1a w(world.Context());
-  AnsweringDialogs dialogs;
-  w.SetDialogs(&dialogs);
-  w.show();
-  world.Drives().Set({{'E', image_.Path(), {}}});
-  emit world.HotPlug().DrivesChanged();
-  Run(w, &TForm1a::Button2Click, &TForm1a::WipeFinished);
-  EXPECT_EQ(dialogs.Informed, QStringList{"Files wiped: 12"});
-}
-
-// The card as the desktop left it: mounted, so the engine will not write it.
-struct MountedCard {
-  explicit MountedCard(const std::filesystem::path &image)
-      : Card(std::make_shared<MemoryDevice>(orvanta::test::ReadFileBytes(image))) {
-    Card->SetMountPoint("/media/me/CARD");
-    Card->SetFileSystemName("FAT");
-  }
-  std::shared_ptr<MemoryDevice> Card;
-};
-
-TEST_F(WipeTest, AMountedCardIsUnmountedForTheWipeAndMountedAgain) {
-  struct Case {
-    VolumeMounter::Outcome Unmount;
-    bool WritableAfter;
-    QStringList Asked;
-    QString Report;
-    std::vector<std::string> Calls;
-    bool Written;
-    VolumeMounter::Outcome Mount = VolumeMounter::Outcome::Done;
-  };
-  const QString twoLines = "Are you sure wipe deleted files?\nE: ORVANTA \u00B7 16 Mb \u00B7 sdz1\n"
-                           "Deleted entries will be overwritten.\n"
-                           "The drive is unmounted for the wipe.";
-  const Case cases[] = {
-      {VolumeMounter::Outcome::Done, true, {twoLines}, "Files wiped: 12",
-       {"can unmount /dev/sdz1", "unmount", "mount"}, true},
-      // Busy or refused: nothing is written and the card stays mounted.
-      {VolumeMounter::Outcome::Busy, true, {twoLines}, kInUse, {"can unmount /dev/sdz1", "unmount"}, false},
-      {VolumeMounter::Outcome::Refused, true, {twoLines}, kInUse, {"can unmount /dev/sdz1", "unmount"}, false},
-      // Unmounted, then still not writable: mounted again all the same.
-      {VolumeMounter::Outcome::Done, false, {twoLines}, kInUse, {"can unmount /dev/sdz1", "unmount", "mount"}, false},
-      // Wiped, but not mounted again: the report says how to get it back.
-      {VolumeMounter::Outcome::Done, true, {twoLines},
-       "Files wiped: 12\nThe drive could not be mounted again. Unplug it and plug it in again.",
-       {"can unmount /dev/sdz1", "unmount", "mount"}, true, VolumeMounter::Outcome::Failed},
-  };
-  for (const Case &c : cases) {
-    MountedCard mounted(image_.Path());
-    GuiWorld world({{'E', "/dev/sdz1", {}}});
-    world.Context().Drives().SetDeviceFactory([card = mounted.Card](const DriveEntry &) { return card; });
-    auto mounter = std::make_unique<StandInMounter>(mounted.Card, c.Unmount, c.WritableAfter, c.Mount);
-    StandInMounter &calls = *mounter;
-    world.Context().SetMounter(std::move(mounter));
-    TForm1a w(world.Context());
-    AnsweringDialogs dialogs;
-    w.SetDialogs(&dialogs);
-    w.show();
-    Run(w, &TForm1a::Button2Click, &TForm1a::WipeFinished);
-    EXPECT_EQ(dialogs.Asked, c.Asked);
-    EXPECT_EQ(dialogs.Informed, QStringList{c.Report});
-    EXPECT_EQ(calls.Calls, c.Calls);
-    EXPECT_EQ(mounted.Card->Writes() > 0, c.Written);
-    EXPECT_EQ(mounted.Card->MountPoint().has_value(), c.Mount == VolumeMounter::Outcome::Done);
-  }
-
-  // Without a service that can unmount it the card is refused before the
-  // question.
-  MountedCard mounted(image_.Path());
-  GuiWorld world({{'E', "/dev/sdz1", {}}});
-  world.Context().Drives().SetDeviceFactory([card = mounted.Card](const DriveEntry &) { return card; });
-  TForm1a w(world.Context());
-  AnsweringDialogs dialogs;
-  w.SetDialogs(&dialogs);
-  w.show();
-  Run(w, &TForm1a::Button2Click, &TForm1a::WipeFinished);
-  EXPECT_TRUE(dialogs.Asked.isEmpty());
-  EXPECT_EQ(dialogs.Informed, QStringList{kInUse});
-  EXPECT_EQ(mounted.Card->Writes(), 0u);
 }
 
 } // namespace

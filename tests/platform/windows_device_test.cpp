@@ -18,11 +18,16 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include "engine/text.h"
 #include "jobs/wipe_job.h"
 #include "platform/output_file.h"
+#include "platform/partitions.h"
 #include "platform/windows/drive_table.h"
 #include "platform/windows/windows_device.h"
+#include "restore/destination_check.h"
 #include "settings/settings.h"
+#include "settings/well_known_folders.h"
+#include "settings/windows/default_application.h"
 #include "settings/windows/registry_settings_store.h"
 #include "support/crafted_volume.h"
 #include "support/scan_fixture.h"
@@ -96,6 +101,33 @@ TEST(WindowsDevice, AnImageIsHeldAloneByASessionThatWrites) {
   reader.EndSession();
 }
 
+TEST(WindowsDevice, TheFatPartitionOfADiskImageOpensAsTheDrive) {
+  test::TempDir dir;
+  const fs::path image = dir / "disk.img";
+  const test::CraftedVolume card({.FatBits = 16, .Clusters = 5000});
+  Bytes disk(2048 * 512 + card.Bytes.size());
+  disk[446 + 4] = 0x0E; // the first slot: FAT16 from sector 2048
+  disk[446 + 9] = 0x08;
+  const auto sectors = static_cast<std::uint32_t>(card.Bytes.size() / 512);
+  for (int i = 0; i < 4; ++i)
+    disk[446 + 12 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(sectors >> (8 * i));
+  disk[510] = 0x55;
+  disk[511] = 0xAA;
+  std::copy(card.Bytes.begin(), card.Bytes.end(), disk.begin() + 2048 * 512);
+  WriteFile(image, disk);
+  const auto partitions = ListPartitions(image);
+  ASSERT_EQ(partitions.size(), 1u);
+  EXPECT_EQ(partitions[0].Offset, 2048u * 512);
+  EXPECT_EQ(partitions[0].FileSystem, "FAT");
+  std::string error;
+  const auto device = OpenVolumeDevice(image, std::nullopt, std::nullopt, error);
+  ASSERT_NE(device, nullptr) << error;
+  Bytes boot(512);
+  ASSERT_TRUE(device->Read(0, boot));
+  EXPECT_TRUE(std::equal(boot.begin(), boot.end(), card.Bytes.begin()));
+  EXPECT_EQ(OpenVolumeDevice(image, std::nullopt, 2, error), nullptr);
+}
+
 TEST(WindowsDevice, RawDevicePathsAreToldFromFiles) {
   const struct {
     const wchar_t *Path;
@@ -166,6 +198,23 @@ TEST(RegistrySettingsStore, KeepsNumbersAndLeavesOtherValuesAlone) {
   EXPECT_EQ(store.Read("Hint1"), StoredSetting{});
 }
 
+TEST(WellKnownFolders, ComeFromTheSystem) {
+  const WellKnownFolders folders = InitFolders();
+  EXPECT_EQ(folders.ProgramFolder, RunningExecutablePath().parent_path());
+  for (const fs::path *folder : {&folders.WindowsFolder, &folders.ProgramFilesFolder,
+                                 &folders.UserProfileFolder, &folders.TempFolder}) {
+    EXPECT_TRUE(folder->wstring().ends_with(L'\\')) << folder->string();
+    EXPECT_TRUE(fs::is_directory(*folder)) << folder->string();
+  }
+}
+
+TEST(DefaultOpenCommand, IsTheOpenCommandOfTheExtensionsFileType) {
+  // Settings files are text to the system (Wine registers them so too).
+  const std::string command = DefaultOpenCommand(".ini");
+  EXPECT_NE(UpperAscii(command).find("NOTEPAD.EXE\" \"%1\""), std::string::npos) << command;
+  EXPECT_EQ(DefaultOpenCommand(".no-such-type"), "");
+}
+
 TEST(OutputFile, NamesBeyondAsciiAreMadeAndNothingIsReplaced) {
   test::TempDir dir;
   const std::string name = "\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE \xC3\xBC.jpg"; // "Фото ü.jpg"
@@ -194,6 +243,17 @@ TEST(OutputFile, NamesBeyondAsciiAreMadeAndNothingIsReplaced) {
   }
   EXPECT_EQ(ReadFile(named), (Bytes{1, 2, 3}));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+}
+
+TEST(DestinationOnVolume, AFolderIsOnTheVolumeThatHoldsIt) {
+  test::TempDir dir;
+  const fs::path folder = dir / "restored";
+  const std::wstring drive = fs::absolute(dir.Path()).wstring().substr(0, 1);
+  const fs::path itsVolume = std::wstring(L"\\\\.\\") + drive + L":";
+  EXPECT_TRUE(DestinationOnVolume(folder, itsVolume)); // not made yet: its parent counts
+  EXPECT_TRUE(DestinationOnVolume(dir.Path(), itsVolume));
+  EXPECT_FALSE(DestinationOnVolume(folder, RawVolumePath(drive[0] == L'Q' ? 'R' : 'Q')));
+  EXPECT_FALSE(DestinationOnVolume(folder, dir / "card.img")); // an image is mounted nowhere
 }
 
 // The Unix path of the card image Wine shows as drive E:'s device, as a

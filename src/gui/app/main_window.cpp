@@ -7,7 +7,6 @@
 #include <QShowEvent>
 #include <QStylePainter>
 
-
 #include "gui/app/app_context.h"
 #include "gui/desktop/drive_names.h"
 #include "gui/dialogs/about_window.h"
@@ -15,9 +14,6 @@
 #include "gui/dialogs/message_dialogs.h"
 #include "gui/dialogs/promo_window.h"
 #include "gui/results/results_window.h"
-#include "jobs/preview.h"
-#include "jobs/volume_opener.h"
-#include "jobs/volume_texts.h"
 
 namespace orvanta::gui {
 
@@ -57,10 +53,6 @@ private:
   AppContext &context_;
   TForm1a &window_;
 };
-
-// The device as the wipe question names it, as the drive box does: a block
-// device by its kernel name ("sdb1"), an image by its file name.
-std::string DeviceNameOf(const std::filesystem::path &device) { return device.filename().string(); }
 
 } // namespace
 
@@ -191,14 +183,19 @@ TForm1a::TForm1a(AppContext &context)
     move(screen->availableGeometry().center() - rect().center());
 }
 
-TForm1a::~TForm1a() { runner_.reset(); }
+TForm1a::~TForm1a() { presenter_.reset(); }
 
 std::unique_ptr<BatchingHost> TForm1a::MakeHost() { return std::make_unique<BatchingHost>(); }
 
-OperationRunner &TForm1a::Runner() {
-  if (!runner_)
-    runner_ = std::make_unique<OperationRunner>(dispatcher_, static_cast<RunnerView &>(*this), MakeHost());
-  return *runner_;
+MainWindowPresenter &TForm1a::Presenter() {
+  if (!presenter_) {
+    MainWindowPresenter::Services services{
+        context_.State(), context_.Prefs(), [this] { return ListDrives(); },
+        [this] { return context_.Mounter(); }, context_.Restore()};
+    presenter_ = std::make_unique<MainWindowPresenter>(std::move(services), static_cast<MainWindowView &>(*this),
+                                                       dispatcher_, MakeHost());
+  }
+  return *presenter_;
 }
 
 MainWindowDialogs &TForm1a::Dialogs() {
@@ -254,8 +251,6 @@ void TForm1a::SetCounter(std::int64_t count) {
   PlaceCounter();
 }
 
-void TForm1a::Log(const QString &line) { infoList_->appendPlainText(line); }
-
 std::vector<DriveItem> TForm1a::ListDrives() {
   std::vector<DriveItem> items;
   for (const DriveEntry &entry : context_.Drives().Refresh())
@@ -263,11 +258,8 @@ std::vector<DriveItem> TForm1a::ListDrives() {
   return items;
 }
 
-void TForm1a::FillDriveBox(const std::vector<DriveItem> &items, int select) {
+void TForm1a::ShowDrives(const std::vector<DriveItem> &items, int selected) {
   const QSignalBlocker quiet(driveBox_);
-  shownDrives_ = items;
-  // A letter means the device of this listing from now on.
-  context_.State().Vol.ForgetDevice();
   driveBox_->clear();
   int widest = 0;
   for (const DriveItem &item : items) {
@@ -278,8 +270,87 @@ void TForm1a::FillDriveBox(const std::vector<DriveItem> &items, int select) {
   // The list opens as wide as its longest item; the closed box shows the
   // start of the selected one.
   driveBox_->view()->setMinimumWidth(widest + 32);
-  driveBox_->setCurrentIndex(items.empty() ? -1 : select);
+  driveBox_->setCurrentIndex(selected);
   driveBox_->setToolTip(driveBox_->currentText());
+}
+
+void TForm1a::ClearLog() { infoList_->clear(); }
+
+void TForm1a::AppendLog(const std::vector<std::string> &lines) {
+  std::string text;
+  for (const std::string &line : lines)
+    (text += line) += '\n';
+  if (!text.empty())
+    text.pop_back();
+  infoList_->appendPlainText(QString::fromStdString(text));
+}
+
+void TForm1a::ShowCounterCaption(const std::string &caption) {
+  resultLabel1_->setText(QString::fromStdString(caption));
+  PlaceCounter();
+}
+
+void TForm1a::ShowCounter(std::int64_t value) { SetCounter(value); }
+
+void TForm1a::ShowProgressBar(bool shown) {
+  progressBarA_->setVisible(shown);
+  progressBarB_->setVisible(shown);
+}
+
+void TForm1a::ShowProgressWidth(int width) {
+  progressBarB_->resize(std::clamp(width, 0, kProgressTrackWidth), progressBarB_->height());
+}
+
+void TForm1a::ShowLook(const MainWindowLook &look) {
+  for (QWidget *w : std::initializer_list<QWidget *>{driveBox_, maskEdit_, check1_, check2_})
+    w->setEnabled(look.FieldsEnabled);
+  button1_->Caption()->setText(QString::fromStdString(look.FindCaption));
+  button2_->Caption()->setText(QString::fromStdString(look.WipeCaption));
+  button1_->SetEnabled(look.FindEnabled);
+  button2_->SetEnabled(look.WipeEnabled);
+  button3_->SetEnabled(look.CloseEnabled);
+}
+
+void TForm1a::CheckMode(bool deep) {
+  QRadioButton *mode = deep ? check2_ : check1_;
+  if (!mode->isChecked())
+    mode->setChecked(true);
+}
+
+std::string TForm1a::Mask() const { return maskEdit_->text().toStdString(); }
+
+bool TForm1a::DeepScan() const { return check2_->isChecked(); }
+
+void TForm1a::Inform(const std::string &text) { Dialogs().Inform(QString::fromStdString(text)); }
+
+bool TForm1a::Ask(const std::string &question) { return Dialogs().Ask(QString::fromStdString(question)); }
+
+void TForm1a::ShowDeepScanHint() { Dialogs().DeepScanHint(); }
+
+void TForm1a::ShowResults() {
+  hide();
+  Dialogs().ShowResults();
+  show();
+}
+
+void TForm1a::ShowAbout() {
+  TForm2a about(context_, this);
+  about.exec();
+}
+
+void TForm1a::ShowTips(SettingsFlag flag) {
+  hide();
+  PromoWindow promo(context_, this, flag);
+  promo.exec();
+}
+
+void TForm1a::CloseWindow() { close(); }
+
+void TForm1a::CommandEnded(MainCommand command) {
+  if (command == MainCommand::Find)
+    emit FindFinished();
+  else
+    emit WipeFinished();
 }
 
 void TForm1a::showEvent(QShowEvent *event) {
@@ -289,294 +360,32 @@ void TForm1a::showEvent(QShowEvent *event) {
     ShowForm();
 }
 
-void TForm1a::ShowForm() {
-  if (operationRunning_)
-    return;
-  FillDriveBox(ListDrives(), 0);
-  DriveBoxChange();
-}
+void TForm1a::ShowForm() { Presenter().Show(); }
 
 void TForm1a::DrivesChanged() {
-  if (operationRunning_ || !isVisible())
-    return;
-  const int selected = driveBox_->currentIndex();
-  const DriveItem before = selected >= 0 && selected < static_cast<int>(shownDrives_.size())
-                               ? shownDrives_[static_cast<std::size_t>(selected)]
-                               : DriveItem{};
-  const std::vector<DriveItem> items = ListDrives();
-  int keep = 0;
-  for (std::size_t i = 0; i < items.size(); ++i)
-    if (!before.Device.empty() && items[i].Device == before.Device) {
-      if (items[i].DrivePath == before.DrivePath) {
-        FillDriveBox(items, static_cast<int>(i)); // the summary still holds
-        return;
-      }
-      keep = static_cast<int>(i); // the same card under another letter
-    }
-  FillDriveBox(items, keep);
-  DriveBoxChange();
+  if (isVisible())
+    Presenter().DrivesChanged();
 }
 
 void TForm1a::DriveBoxChange() {
-  if (operationRunning_)
-    return;
   driveBox_->setToolTip(driveBox_->currentText());
-  infoList_->clear();
-  progressBarA_->hide();
-  progressBarB_->hide();
-  SetCounter(0);
-  const AppContext &c = context_;
-  if (driveBox_->count() == 0) {
-    Log(c.Text(MessageId::ConnectADrive));
-    return;
-  }
-  const std::string drive = driveBox_->currentText().left(2).toStdString();
-  EngineState &state = context_.State();
-  // What keeps the drive from being used is said at once, not only when a
-  // command is started.
-  const VolumeCheck check = OpenAnyVolume(state.Vol, drive, false);
-  if (check != VolumeCheck::Ok) {
-    Log(context_.CheckMessage(check));
-    return;
-  }
-  for (const std::string &line : DriveSummaryLines(state.Vol.Geometry()))
-    Log(QString::fromStdString(line));
-  Log(QString());
-  Log(c.Text(MessageId::PressFind));
+  Presenter().SelectDrive(driveBox_->currentIndex());
 }
 
-void TForm1a::CheckLabel1Click() {
-  if (!operationRunning_ && !check1_->isChecked())
-    check1_->setChecked(true);
-}
+void TForm1a::CheckLabel1Click() { Presenter().ModeLabelClicked(false); }
 
-void TForm1a::CheckLabel2Click() {
-  if (!operationRunning_ && !check2_->isChecked())
-    check2_->setChecked(true);
-}
+void TForm1a::CheckLabel2Click() { Presenter().ModeLabelClicked(true); }
 
-void TForm1a::Button1Click() {
-  if (!operationRunning_)
-    StartFind();
-  else if (running_ == Command::Find)
-    AskStop();
-}
+void TForm1a::Button1Click() { Presenter().FindClicked(); }
 
-void TForm1a::StartFind() {
-  if (driveBox_->count() == 0) {
-    Dialogs().Inform(context_.Text(MessageId::DriveNotFound));
-    return;
-  }
+void TForm1a::Button2Click() { Presenter().WipeClicked(); }
 
-  FindOptions options;
-  options.Drive = driveBox_->currentText().left(2).toStdString();
-  options.Mask = maskEdit_->text().toStdString();
-  options.Deep = check2_->isChecked();
-  // On the worker, after the window was prepared: the hint is shown on the
-  // window's thread while the worker waits for it to close. It waits for an
-  // open "Cancel operation?" too, and a Stop confirmed there ends the run
-  // before the hint.
-  options.BeforeScan = [this] {
-    Runner().OnFrontEnd([this] {
-      Runner().ShowUpdates();
-      if (Host().Running() && context_.Prefs().Hint1())
-        Dialogs().DeepScanHint();
-    });
-  };
+void TForm1a::Button3Click() { Presenter().CloseClicked(); }
 
-  // The checks run on the worker too; the window is prepared only when they
-  // passed (the host's first batch says so).
-  operationRunning_ = true;
-  running_ = Command::Find;
-  Runner().Start<FindOutcome>(
-      [this, options](OperationHost &host) { return RunFind(context_.State(), host, options); },
-      [this](const FindOutcome &outcome) { FindEnded(outcome); });
-}
-
-void TForm1a::AskStop() {
-  if (runner_)
-    runner_->AskStop(Text(context_.Language(), MessageId::CancelOperation));
-}
-
-bool TForm1a::AskStop(const std::string &question) { return Dialogs().Ask(QString::fromStdString(question)); }
-
-void TForm1a::ShowUpdate(const RunUpdate &update) {
-  if (update.Started)
-    SetRunningLook(true);
-  if (update.Cleared)
-    infoList_->clear();
-  if (!update.Lines.empty()) {
-    std::string lines;
-    for (const std::string &line : update.Lines)
-      (lines += line) += '\n';
-    lines.pop_back();
-    infoList_->appendPlainText(QString::fromStdString(lines));
-  }
-  if (update.CounterCaption) {
-    resultLabel1_->setText(QString::fromStdString(*update.CounterCaption));
-    PlaceCounter();
-  }
-  if (update.Counter)
-    SetCounter(*update.Counter);
-  if (update.ProgressWidth)
-    progressBarB_->resize(std::clamp(*update.ProgressWidth, 0, kProgressTrackWidth), progressBarB_->height());
-  if (update.ProgressShown) {
-    progressBarA_->setVisible(*update.ProgressShown);
-    progressBarB_->setVisible(*update.ProgressShown);
-  }
-}
-
-void TForm1a::SetRunningLook(bool running) {
-  for (QWidget *w : std::initializer_list<QWidget *>{driveBox_, maskEdit_, check1_, check2_})
-    w->setEnabled(!running);
-  // The running command's button is its Stop button; the others wait.
-  const bool wipe = running_ == Command::Wipe;
-  const QString stop = context_.Text(MessageId::StopButton);
-  button1_->Caption()->setText(running && !wipe ? stop : context_.Text(MessageId::FindButton));
-  button2_->Caption()->setText(running && wipe ? stop : context_.Text(MessageId::WipeButton));
-  button1_->SetEnabled(!running || !wipe);
-  button2_->SetEnabled(!running || wipe);
-  button3_->SetEnabled(!running);
-}
-
-void TForm1a::FinishRun() {
-  SetRunningLook(false);
-  operationRunning_ = false;
-  running_ = Command::None;
-}
-
-void TForm1a::FindEnded(const FindOutcome &outcome) {
-  FinishRun();
-
-  switch (outcome.Outcome) {
-  case FindOutcome::Result::Found:
-    Dialogs().Inform(QString::fromStdString(outcome.Message));
-    hide();
-    Dialogs().ShowResults();
-    show();
-    break;
-  case FindOutcome::Result::NothingFound:
-  case FindOutcome::Result::Refused:
-    Dialogs().Inform(QString::fromStdString(outcome.Message));
-    break;
-  case FindOutcome::Result::Busy:
-    break;
-  }
-  emit FindFinished();
-}
-
-void TForm1a::Button2Click() {
-  if (!operationRunning_)
-    StartWipe();
-  else if (running_ == Command::Wipe)
-    AskStop();
-}
-
-void TForm1a::StartWipe() {
-  const int selected = driveBox_->currentIndex();
-  if (driveBox_->count() == 0 || selected < 0 || selected >= static_cast<int>(shownDrives_.size())) {
-    Dialogs().Inform(context_.Text(MessageId::DriveNotFound));
-    return;
-  }
-  WipeOptions options;
-  options.Drive = driveBox_->currentText().left(2).toStdString();
-  options.FreeSpace = check2_->isChecked();
-  const std::filesystem::path device = shownDrives_[static_cast<std::size_t>(selected)].Device;
-  options.DeviceName = DeviceNameOf(device);
-
-  // Checks, question and run on the worker; the window is prepared when the
-  // run starts (the host's first batch says so).
-  operationRunning_ = true;
-  running_ = Command::Wipe;
-  Runner().Start<WipeOutcome>([this, options, device](OperationHost &) { return WipeOnWorker(options, device); },
-                              [this](const WipeOutcome &outcome) { WipeEnded(outcome); });
-}
-
-WipeOutcome TForm1a::WipeOnWorker(const WipeOptions &options, const std::filesystem::path &device) {
-  EngineState &state = context_.State();
-  const auto &language = state.Language;
-  // The question on the window's thread; a Stop confirmed meanwhile is a No.
-  auto ask = [this](const std::string &question) {
-    bool yes = false;
-    Runner().OnFrontEnd([&] { yes = Host().Running() && Dialogs().Ask(QString::fromStdString(question)); });
-    return yes;
-  };
-  WipeOutcome declined;
-  declined.Outcome = WipeOutcome::Result::Declined;
-  {
-    WipeCheck check = CheckWipe(state, options);
-    if (check.Passed()) {
-      if (!ask(check.Question()))
-        return declined;
-      return RunCheckedWipe(state, Host(), std::move(check), options);
-    }
-    VolumeMounter *mounter = context_.Mounter();
-    if (!check.RefusedAsMounted() || !mounter || device.empty() || !mounter->CanUnmount(device))
-      return check.Refusal();
-  }
-
-  // The desktop mounted the card: with the user's consent it lets go of it
-  // for the run, and gets it back however the run ends.
-  VolumeMounter &mounter = *context_.Mounter();
-  const std::string question =
-      WipeQuestion(state, options) + "\n" + Text(language, MessageId::UnmountedForWipe);
-  if (!ask(question))
-    return declined;
-  WipeOutcome outcome;
-  if (mounter.Unmount(device) != VolumeMounter::Outcome::Done) {
-    outcome.Outcome = WipeOutcome::Result::Refused;
-    outcome.Message = Text(language, MessageId::CannotWrite);
-    return outcome;
-  }
-  {
-    // Checked again: unmounting wrote out what the system still held, and
-    // the run works on what is on the card now.
-    WipeCheck check = CheckWipe(state, options);
-    outcome = check.Passed() ? RunCheckedWipe(state, Host(), std::move(check), options) : check.Refusal();
-  }
-  if (mounter.Mount(device) != VolumeMounter::Outcome::Done) {
-    // The card is wiped but out of the file manager's sight: say how to get
-    // it back, after the report.
-    const std::string again = Text(language, MessageId::NotMountedAgain);
-    (outcome.FailedWritesMessage.empty() ? outcome.Message : outcome.FailedWritesMessage) += "\n" + again;
-  }
-  return outcome;
-}
-
-void TForm1a::WipeEnded(const WipeOutcome &outcome) {
-  FinishRun();
-  switch (outcome.Outcome) {
-  case WipeOutcome::Result::Refused:
-  case WipeOutcome::Result::Done:
-    Dialogs().Inform(QString::fromStdString(outcome.ReportText()));
-    break;
-  case WipeOutcome::Result::Declined:
-  case WipeOutcome::Result::Busy:
-    break;
-  }
-  emit WipeFinished();
-}
-
-void TForm1a::Button3Click() {
-  if (operationRunning_)
-    return;
-  const Settings &prefs = context_.Prefs();
-  if (prefs.Promo1() || prefs.Promo2()) {
-    hide();
-    PromoWindow promo(context_, this, prefs.Promo1() ? SettingsFlag::Promo1 : SettingsFlag::Promo2);
-    promo.exec();
-  }
-  close();
-}
-
-void TForm1a::TopButton1Click() {
-  if (operationRunning_)
-    return;
-  TForm2a about(context_, this);
-  about.exec();
-}
+void TForm1a::TopButton1Click() { Presenter().AboutClicked(); }
 
 void TForm1a::TopButton2Click() { showMinimized(); }
+
 
 void TForm1a::RestoreRequest() {
   if (windowState() & Qt::WindowMinimized)
@@ -595,11 +404,10 @@ void TForm1a::RestoreRequest() {
 }
 
 void TForm1a::closeEvent(QCloseEvent *event) {
-  if (operationRunning_) {
+  if (!Presenter().CloseRequested()) {
     event->ignore();
     return;
   }
-  RemovePreviewCopies(context_.Restore().PreviewFolder);
   event->accept();
   emit Closed();
 }

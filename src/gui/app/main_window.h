@@ -8,10 +8,7 @@
 #include <QWidget>
 
 #include <cstdint>
-#include <filesystem>
-#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,9 +16,7 @@
 #include "gui/dialogs/image_button.h"
 #include "gui/dialogs/skinned_window.h"
 #include "gui/dialogs/svg_image.h"
-#include "jobs/find_job.h"
-#include "jobs/wipe_job.h"
-#include "presentation/operation_runner.h"
+#include "presentation/main_window_presenter.h"
 
 namespace orvanta::gui {
 
@@ -56,20 +51,13 @@ public:
   virtual void ShowResults() = 0;
 };
 
-// One item of the drive list: the drive text ("E:") and what is shown.
-struct DriveItem {
-  std::string DrivePath;
-  std::string Text;
-  std::string Device; // the device or image behind it
-};
-
 // TForm1a, the main window: the drive list with the selected drive's
 // summary in the log, the mask and the scan mode, and the Find, Wipe and
 // Close commands. A borderless 700 × 518 window dragged by its top band
-// left of the About button. While an operation runs (OperationRunning) the
-// handlers that could interfere do nothing and closing is refused;
-// minimising still works.
-class TForm1a : public QWidget, private RunnerView {
+// left of the About button; a view over MainWindowPresenter, which holds
+// the flow. While an operation runs (OperationRunning) the handlers that
+// could interfere do nothing and closing is refused; minimising still works.
+class TForm1a : public QWidget, private MainWindowView {
   Q_OBJECT
 public:
   static constexpr QSize kSize{700, 518};
@@ -87,16 +75,11 @@ public:
   // Replaces the window's dialogs (null: the real ones again).
   void SetDialogs(MainWindowDialogs *dialogs) { dialogs_ = dialogs; }
 
-  bool OperationRunning() const { return operationRunning_; }
-  void SetOperationRunning(bool running) { operationRunning_ = running; }
+  bool OperationRunning() { return Presenter().OperationRunning(); }
+  MainWindowPresenter &Presenter();
 
   // ResultLabel2 := the count; then the counter rule.
   void SetCounter(std::int64_t count);
-  // The log, as the commands write it.
-  void Log(const QString &line);
-
-  // The drives as the list shows them, in letter order.
-  std::vector<DriveItem> ListDrives();
 
   // Handlers, named after their controls.
   void ShowForm();
@@ -109,10 +92,8 @@ public:
   void TopButton1Click();
   void TopButton2Click();
 
-  // Drives arrived or left: while the window is shown and idle the list is
-  // rebuilt and the selected card stays selected while it is there (its
-  // summary is written again only when its letter changed); otherwise the
-  // first drive is selected and summarised.
+  // Drives arrived or left: while the window is shown the presenter lists
+  // them again.
   void DrivesChanged();
 
   // A second start asked this copy to come forward: the window leaves the
@@ -143,38 +124,37 @@ private:
   ImageButton *AddCommand(int number, QPoint topLeft, const QString &caption);
   ImageButton *AddTitleButton(int number, const char *artwork, QRect geometry, const QString &tip);
   void PlaceCounter();
-  void FillDriveBox(const std::vector<DriveItem> &items, int select);
   MainWindowDialogs &Dialogs();
-  enum class Command { None, Find, Wipe };
-  OperationRunner &Runner();
-  BatchingHost &Host() { return Runner().Host(); }
-  void StartFind();
-  void StartWipe();
-  // The Wipe on its worker: the checks, the question, and the run; a card
-  // the desktop has mounted is unmounted for the run and mounted again.
-  WipeOutcome WipeOnWorker(const WipeOptions &options, const std::filesystem::path &device);
-  void AskStop();
-  void ShowUpdate(const RunUpdate &update) override;
-  bool AskStop(const std::string &question) override;
-  // The window idle again after a run.
-  void FinishRun();
-  void SetRunningLook(bool running);
-  void FindEnded(const FindOutcome &outcome);
-  void WipeEnded(const WipeOutcome &outcome);
+  // The drives as the list shows them, in letter order.
+  std::vector<DriveItem> ListDrives();
 
-  std::vector<DriveItem> shownDrives_;
+  void ShowDrives(const std::vector<DriveItem> &items, int selected) override;
+  void ClearLog() override;
+  void AppendLog(const std::vector<std::string> &lines) override;
+  void ShowCounterCaption(const std::string &caption) override;
+  void ShowCounter(std::int64_t value) override;
+  void ShowProgressBar(bool shown) override;
+  void ShowProgressWidth(int width) override;
+  void ShowLook(const MainWindowLook &look) override;
+  void CheckMode(bool deep) override;
+  std::string Mask() const override;
+  bool DeepScan() const override;
+  void Inform(const std::string &text) override;
+  bool Ask(const std::string &question) override;
+  void ShowDeepScanHint() override;
+  void ShowResults() override;
+  void ShowAbout() override;
+  void ShowTips(SettingsFlag flag) override;
+  void CloseWindow() override;
+  void CommandEnded(MainCommand command) override;
 
   AppContext &context_;
   TForm3a *information_ = nullptr;
   TForm3b *confirmation_ = nullptr;
-  bool operationRunning_ = false;
 
-  // The Find or Wipe on its worker thread. The engine's state belongs to the
-  // worker while OperationRunning is set; the window only shows what the
-  // runner hands over.
+  // Made at the first use, with the host of MakeHost().
   QtDispatcher dispatcher_{*this};
-  std::unique_ptr<OperationRunner> runner_;
-  Command running_ = Command::None;
+  std::unique_ptr<MainWindowPresenter> presenter_;
   MainWindowDialogs *dialogs_ = nullptr;
   std::unique_ptr<MainWindowDialogs> windowDialogs_;
 

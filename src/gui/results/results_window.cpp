@@ -321,7 +321,7 @@ void TForm1b::Populate() {
   dList_->clear();
   presenter_.Reset();
   const QIcon folders[2] = {ArtworkIcon("folder_present"), ArtworkIcon("folder_absent")};
-  for (const auto &root : context_.State().Tree.TopLevel())
+  for (const auto &root : presenter_.Tree().TopLevel())
     AddFolder(new QTreeWidgetItem(dList_), *root, folders);
   if (QTreeWidgetItem *first = dList_->topLevelItem(0)) {
     first->setExpanded(true);
@@ -559,6 +559,9 @@ void TForm1b::ShowProgress(std::optional<int> fillWidth, std::optional<bool> sho
 void TForm1b::ShowStopping() { setCursor(Qt::BusyCursor); }
 
 void TForm1b::ShowRunning(ResultsJob job) {
+  // A restore or preview has the engine to itself.
+  if (job != ResultsJob::None)
+    pictures_->Stop();
   // A preview disables nothing.
   if (job == ResultsJob::Preview)
     return;

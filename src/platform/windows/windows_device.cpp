@@ -284,6 +284,10 @@ std::optional<WindowsDevice::Opened> WindowsDevice::Open(bool writing) {
   }
   if (!opened.Handle)
     return std::nullopt;
+  // The whole volume is read and written, also sectors that its file system
+  // does not count as its own (where it ends before the partition does).
+  if (volume_)
+    Control(opened.Handle.get(), FSCTL_ALLOW_EXTENDED_DASD_IO);
   if (opened.Writable && volume_)
     opened.Writable = LockVolume(opened.Handle.get());
   const auto extent = volume_ ? MeasureVolume(opened.Handle.get())

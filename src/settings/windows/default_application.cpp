@@ -11,17 +11,22 @@ std::string DefaultOpenCommand(std::string_view extension) {
   if (extension.empty())
     return {};
   const std::wstring type = Widen(extension);
-  DWORD length = 0;
-  if (::AssocQueryStringW(ASSOCF_NOTRUNCATE, ASSOCSTR_COMMAND, type.c_str(), L"open", nullptr,
-                          &length) != S_FALSE ||
-      length == 0)
-    return {};
-  std::wstring command(length, L'\0');
-  if (FAILED(::AssocQueryStringW(ASSOCF_NOTRUNCATE, ASSOCSTR_COMMAND, type.c_str(), L"open",
-                                 command.data(), &length)))
-    return {};
-  command.resize(length > 0 ? length - 1 : 0); // the count includes the final zero
-  return Narrow(command);
+  // A command longer than the buffer is asked for again with the length the
+  // system names.
+  std::wstring command(MAX_PATH, L'\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    DWORD length = static_cast<DWORD>(command.size());
+    const HRESULT result = ::AssocQueryStringW(ASSOCF_NOTRUNCATE, ASSOCSTR_COMMAND, type.c_str(),
+                                               L"open", command.data(), &length);
+    if (SUCCEEDED(result)) {
+      command.resize(length > 0 ? length - 1 : 0); // the count includes the final zero
+      return Narrow(command.c_str());
+    }
+    if (result != E_POINTER && result != HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER))
+      return {};
+    command.assign(std::max<DWORD>(length, static_cast<DWORD>(command.size()) * 4), L'\0');
+  }
+  return {};
 }
 
 } // namespace orvanta
