@@ -100,7 +100,8 @@ public:
   virtual void SelectRow(std::size_t index) = 0;
   // The count of ticked files of every folder.
   virtual void ShowTickedCount(std::size_t count) = 0;
-  // A command started (`job`) or ended (None): what may be used meanwhile.
+  // A command is about to start (`job`), or ended (None): what may be used
+  // meanwhile. Work of the view's own on the engine stops before a start.
   virtual void ShowRunning(ResultsJob job) = 0;
 
   virtual void Inform(const std::string &text) = 0;

@@ -559,6 +559,9 @@ void TForm1b::ShowProgress(std::optional<int> fillWidth, std::optional<bool> sho
 void TForm1b::ShowStopping() { setCursor(Qt::BusyCursor); }
 
 void TForm1b::ShowRunning(ResultsJob job) {
+  // A restore or preview has the engine to itself.
+  if (job != ResultsJob::None)
+    pictures_->Stop();
   // A preview disables nothing.
   if (job == ResultsJob::Preview)
     return;
