@@ -122,60 +122,6 @@ TEST_F(FindTest, AFindRunsOnTheWorkerAndReportsWhatItFound) {
   EXPECT_EQ(dialogs.ResultsShown, 1);
 }
 
-TEST_F(FindTest, AStopConfirmedWhileTheWorkerWaitsKeepsWhatWasFound) {
-  GuiWorld world(Drives());
-  HoldingWindow w(world.Context());
-  StandInDialogs dialogs(w);
-  w.SetDialogs(&dialogs);
-  w.show();
-  QSignalSpy ended(&w, &TForm1a::FindFinished);
-  w.Button1Click();
-  QTRY_VERIFY_WITH_TIMEOUT(w.Host && w.Host->Waiting, 60000);
-
-  // The question holds the worker until it is answered.
-  bool heldWhileAsking = false;
-  dialogs.Answer = [&] {
-    while (!w.Host->Question().Holding())
-      std::this_thread::yield();
-    heldWhileAsking = true;
-    return true;
-  };
-  w.Button1Click();
-  EXPECT_TRUE(heldWhileAsking);
-  EXPECT_EQ(dialogs.Asked, QStringList{"Cancel operation?"});
-  WaitForEnd(w, ended);
-
-  const auto found = world.Context().State().Catalogue.FileCount();
-  EXPECT_GT(found, 0u);
-  EXPECT_LT(found, std::size_t(kDeleted));
-  EXPECT_EQ(dialogs.Informed, QStringList{QStringLiteral("Deleted files found: %1").arg(found)});
-  EXPECT_EQ(dialogs.CounterAtResults, QString::number(found));
-  EXPECT_EQ(dialogs.ResultsShown, 1);
-}
-
-TEST_F(FindTest, AStopAskedDuringTheChecksIsAnsweredBeforeTheHint) {
-  for (const bool stop : {true, false}) {
-    GuiWorld world(Drives());
-    TForm1a w(world.Context());
-    StandInDialogs dialogs(w);
-    w.SetDialogs(&dialogs);
-    w.show();
-    QSignalSpy ended(&w, &TForm1a::FindFinished);
-    int hintsWhileAsking = -1;
-    dialogs.Answer = [&] {
-      QTest::qWait(400); // a slow answer: the checks pass meanwhile
-      hintsWhileAsking = dialogs.Hints;
-      return stop;
-    };
-    w.Button1Click();
-    w.Button1Click(); // Stop, while the worker checks the drive
-    WaitForEnd(w, ended);
-    EXPECT_EQ(hintsWhileAsking, 0);
-    EXPECT_EQ(dialogs.Hints, stop ? 0 : 1);
-    EXPECT_EQ(dialogs.Informed, QStringList{stop ? "Deleted files not found!" : "Deleted files found: 12"});
-  }
-}
-
 // The deep scan finds what the quick scan finds, the root's files included.
 TEST(DeepFind, FindsTheRootsDeletedFilesAsTheQuickScanDoes) {
   orvanta::test::TempDir dir;

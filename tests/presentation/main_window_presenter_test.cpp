@@ -306,6 +306,45 @@ TEST_F(PresenterTest, WhileACommandRunsOnlyItsStopIsHeardAndClosingIsRefused) {
   EXPECT_FALSE(std::filesystem::exists(Restore.PreviewFolder));
 }
 
+TEST(Presenter, AStopAnsweredBeforeTheHintEndsTheFindWithoutIt) {
+  for (const bool stop : {true, false}) {
+    World t;
+    t.Make();
+    t.Presenter->FindClicked();
+    // Answered once the worker waits for the hint, after its checks.
+    t.View.Answer = [&] {
+      while (t.FrontEnd.Waiting() < 2)
+        std::this_thread::yield();
+      return stop;
+    };
+    t.Click(&MainWindowPresenter::FindClicked);
+    EXPECT_EQ(t.View.Hints, stop ? 0 : 1);
+    EXPECT_EQ(t.View.Informed,
+              std::vector<std::string>{stop ? "Deleted files not found!" : "Deleted files found: 12"});
+  }
+}
+
+TEST(Presenter, AStoppedWipeReportsWhatItWipedSoFar) {
+  World t;
+  auto host = std::make_unique<HoldingHost>();
+  HoldingHost &held = *host;
+  t.Make(std::move(host));
+  t.Presenter->WipeClicked();
+  t.FrontEnd.RunUntil([&] { return held.Waiting.load(); });
+  t.Presenter->FindClicked(); // Find waits while a wipe runs
+  EXPECT_EQ(t.View.Asked, std::vector<std::string>{kQuestion});
+  t.View.Answer = [&] {
+    while (!held.Question().Holding())
+      std::this_thread::yield();
+    return true;
+  };
+  t.Click(&MainWindowPresenter::WipeClicked);
+  EXPECT_EQ(t.View.Asked.back(), "Cancel operation?");
+  EXPECT_GT(t.View.Counter, 0);
+  EXPECT_LT(t.View.Counter, kDeleted);
+  EXPECT_EQ(t.View.Informed, std::vector<std::string>{"Files wiped: " + std::to_string(t.View.Counter)});
+}
+
 TEST_F(PresenterTest, AWipeIsAskedForAndADeclinedOneChangesNothing) {
   Make();
   Click(&MainWindowPresenter::FindClicked);

@@ -1,6 +1,5 @@
 #include "gui/app/app_context.h"
 
-#include "jobs/volume_texts.h"
 #include "settings/language_file.h"
 
 namespace orvanta::gui {
@@ -31,10 +30,6 @@ std::unique_ptr<AppContext> AppContext::ForThisProcess(std::unique_ptr<DriveSour
                     std::make_unique<UdevHotPlugMonitor>(), std::make_unique<UDisks2Opener>(), nullptr,
                     std::make_unique<UDisks2Mounter>()};
   return std::make_unique<AppContext>(std::move(folders), std::move(services));
-}
-
-QString AppContext::CheckMessage(VolumeCheck check) const {
-  return QString::fromStdString(VolumeCheckMessage(check, state_->Language));
 }
 
 QString AppContext::Text(std::string_view section, std::string_view key,

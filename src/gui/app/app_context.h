@@ -68,9 +68,6 @@ public:
   QString Text(std::string_view section, std::string_view key, std::string_view defaultText) const;
   QString Text(MessageId id) const;
 
-  // The message of a failed volume check, in the user's language.
-  QString CheckMessage(VolumeCheck check) const;
-
   // Turns a show-window flag off in memory and in the settings key.
   void ClearFlag(SettingsFlag flag) { settings_.ClearFlag(*services_.Store, flag); }
 
