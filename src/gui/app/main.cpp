@@ -51,6 +51,13 @@ int main(int argc, char **argv) {
   QApplication::setApplicationName(QStringLiteral("Orvanta"));
   QApplication::setDesktopFileName(QString::fromLatin1(orvanta::build::kAppId));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/artwork/app_icon.svg")));
+  // A kill, a logout or a closed terminal ends the program as Stop would: a
+  // running Find or Wipe stops at its next unit (the main window's end asks
+  // it to and waits for it), and nothing is left half written. Caught from
+  // before the program can be found by a second copy, so that no signal in
+  // its first moments kills it outright.
+  StopSignals stopSignals;
+  QObject::connect(&stopSignals, &StopSignals::Received, &app, &QCoreApplication::quit);
   instance.Listen();
 
   auto context = AppContext::ForThisProcess();
@@ -60,11 +67,6 @@ int main(int argc, char **argv) {
   main.AttachDialogs(&information, &confirmation);
   QObject::connect(&instance, &SingleInstance::RestoreRequested, &main, &TForm1a::RestoreRequest);
   QObject::connect(&main, &TForm1a::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-  // A kill, a logout or a closed terminal ends the program as Stop would: a
-  // running Find or Wipe stops at its next unit (the main window's end asks
-  // it to and waits for it), and nothing is left half written.
-  StopSignals stopSignals;
-  QObject::connect(&stopSignals, &StopSignals::Received, &app, &QCoreApplication::quit);
   main.show();
   return app.exec();
 }
