@@ -284,6 +284,7 @@ TEST(WindowsDevice, AQuickWipeThroughTheRawVolumeRemovesTheDeletedEntry) {
   Bytes boot(512);
   ASSERT_TRUE(device->Read(0, boot)) << "no card behind \\\\.\\E:";
   EXPECT_EQ(device->SizeBytes(), card.Bytes.size()); // from the file, as no disk answers
+  EXPECT_EQ(device->FileSystemName(), "FAT"); // from the boot sector, as nothing is mounted
   test::EngineFixture engine(device);
   WipeOptions options;
   options.Confirm = [](const std::string &) { return true; };

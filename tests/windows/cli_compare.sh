@@ -2,6 +2,11 @@
 # orvanta-cli.exe under Wine held to orvanta-cli on Linux: on the same cards
 # (made here with mkfs.fat and mtools), info, find, find --deep, restore and
 # both wipes must print the same, end the same and leave the same bytes.
+# orvanta-cli.exe reads each card twice: as an image file, and as drive F:
+# (\\.\F:, the raw volume Wine opens through the link dosdevices/f:: made
+# here; E: stays with the other Windows tests). The device's name shows in
+# none of these outputs (the drive is called E: unless --drive says else),
+# so they are compared as they are.
 #   cli_compare.sh LINUX_CLI WINDOWS_CLI WINE_RUN WINE_PREFIX WORK_DIR
 set -euo pipefail
 linux_cli=$1 windows_cli=$2 wine_run=$3 prefix=$4 work=$5
@@ -14,8 +19,11 @@ wine_run=$(realpath "$wine_run") prefix=$(realpath -m "$prefix")
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
+work=$(pwd)
 export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 TZ=UTC
 failures=0
+drive='\\.\F:' drive_link=$prefix/dosdevices/f::
+trap 'rm -f "$drive_link"' EXIT
 
 # A card with folders, long names beyond ASCII and deleted files and folders.
 make_card() {
@@ -39,7 +47,8 @@ make_card() {
 }
 
 # run SIDE NAME ARGS...: one command in SIDE's folder; its stdout, stderr
-# (carriage returns dropped) and exit code in SIDE/NAME.{out,err,code}.
+# (carriage returns dropped) and exit code in SIDE/NAME.{out,err,code}. On
+# the drive side the device is drive F: (its card is drive/card.img).
 run() {
   local side=$1 name=$2
   shift 2
@@ -47,8 +56,12 @@ run() {
   if [[ $side == linux ]]; then
     (cd linux && "$linux_cli" "$@" >"$name.out" 2>"$name.err") || code=$?
   else
-    (cd windows && "$wine_run" "$prefix" "$windows_cli" "$@" >"$name.out" 2>"$name.err") || code=$?
-    sed -i 's/\r$//' "windows/$name.out" "windows/$name.err"
+    local args=("$@") i
+    if [[ $side == drive ]]; then
+      for i in "${!args[@]}"; do [[ ${args[i]} == card.img ]] && args[i]=$drive; done
+    fi
+    (cd "$side" && "$wine_run" "$prefix" "$windows_cli" "${args[@]}" >"$name.out" 2>"$name.err") || code=$?
+    sed -i 's/\r$//' "$side/$name.out" "$side/$name.err"
   fi
   echo "$code" >"$side/$name.code"
 }
@@ -66,36 +79,55 @@ same() {
 }
 
 both() {
-  local name=$1
+  local name=$1 side part
   shift
-  run linux "$name" "$@"
-  run windows "$name" "$@"
-  for part in out err code; do
-    same "$name ($part)" diff "linux/$name.$part" "windows/$name.$part"
+  for side in linux windows drive; do
+    run "$side" "$name" "$@"
+  done
+  for side in windows drive; do
+    for part in out err code; do
+      same "$name ($part, $side)" diff "linux/$name.$part" "$side/$name.$part"
+    done
+  done
+}
+
+# same_files WHAT FILE...: each FILE on the Windows sides as on the Linux side.
+same_files() {
+  local what=$1 file
+  shift
+  for file; do
+    same "$label $what (windows)" diff -r "linux/$file" "windows/$file"
+    same "$label $what (drive)" diff -r "linux/$file" "drive/$file"
+  done
+}
+
+fresh_cards() {
+  local side
+  for side in linux windows drive; do
+    cp "$label.img" "$side/card.img"
   done
 }
 
 for card in fat16:16:32768 fat32:32:70000; do
   IFS=: read -r label bits kib <<<"$card"
   make_card "$label.img" "$bits" "$kib"
-  rm -rf linux windows
-  mkdir linux windows
-  cp "$label.img" linux/card.img
-  cp "$label.img" windows/card.img
+  rm -rf linux windows drive
+  mkdir linux windows drive
+  ln -sfn "$work/drive/card.img" "$drive_link"
+  fresh_cards
   both "$label-info" info card.img
   both "$label-find" find card.img
   both "$label-find-deep" find --deep card.img
   both "$label-find-json" find --json card.img
   both "$label-restore" restore --to restored card.img
-  same "$label restored files" diff -r linux/restored windows/restored
+  same_files "restored files" restored
   both "$label-restore-deep" restore --deep --to restored-deep card.img
-  same "$label restored files (deep)" diff -r linux/restored-deep windows/restored-deep
+  same_files "restored files (deep)" restored-deep
   both "$label-wipe" wipe --yes card.img
-  same "$label card after wipe" cmp linux/card.img windows/card.img
-  cp "$label.img" linux/card.img
-  cp "$label.img" windows/card.img
+  same_files "card after wipe" card.img
+  fresh_cards
   both "$label-wipe-deep" wipe --deep --yes card.img
-  same "$label card after deep wipe" cmp linux/card.img windows/card.img
+  same_files "card after deep wipe" card.img
   same "$label deep wipe changed the card" bash -c "! cmp -s $label.img linux/card.img"
 done
 

@@ -385,8 +385,12 @@ std::optional<std::uint64_t> WindowsDevice::SizeBytes() {
 std::string WindowsDevice::FileSystemName() {
   // A volume this program holds locked has no file system mounted; like an
   // image, it is named by its boot sector.
+  // The system names only a file system it has mounted at the drive's
+  // root; where that root is no folder, it may still answer (Wine says
+  // "NTFS" for any such drive), and the boot sector is asked instead.
   const bool held = open_ && open_->Writable;
-  if (volume_ && !held) {
+  std::error_code ec;
+  if (volume_ && !held && std::filesystem::is_directory(RootFolder(), ec)) {
     std::wstring name = FileSystemNameOfRoot(RootFolder());
     return name == L"exFAT" ? "exfat" : Narrow(name);
   }
