@@ -11,7 +11,9 @@
 #include "platform/device_opener.h"
 
 // Partition tables and the volume device of a drive. Each system has its own
-// reader behind these declarations (posix/ on Linux, windows/ on Windows).
+// reader behind ListPartitions and OpenVolumeDevice (posix/ on Linux,
+// windows/ on Windows); the choice of the partition is shared
+// (partition_choice.h).
 
 namespace orvanta {
 

@@ -6,17 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/drive_entry.h"
 #include "platform/drive_provider.h"
 
 namespace orvanta {
-
-// One entry of the drive table: a letter and the device behind it.
-struct DriveEntry {
-  char Letter = 0;
-  std::filesystem::path Path;
-  std::optional<std::uint32_t> SectorSize; // images only; block devices report their own
-  std::optional<int> Partition;            // a partition of a partitioned image, by number
-};
 
 // Parses ORVANTA_DRIVES: "E=/path/card.img;F=/path/4k.img:4096;G=/path/disk.img@2".
 // A ":N" at the end gives the sector size, an "@N" before it the partition of

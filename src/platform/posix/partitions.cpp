@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "platform/partition_device.h"
+#include "platform/partition_choice.h"
 #include "platform/partition_table.h"
 #include "platform/posix/posix_device.h"
 #include "platform/posix/unique_fd.h"
@@ -76,67 +76,21 @@ std::vector<PartitionInfo> ListPartitions(const std::filesystem::path &path,
   return out;
 }
 
-bool IsFatPartition(const PartitionInfo &partition) {
-  return partition.FileSystem == "FAT" || partition.FileSystem == "FAT32" ||
-         partition.FileSystem == "exfat";
-}
-
 std::shared_ptr<Device> OpenVolumeDevice(const std::filesystem::path &path,
                                          std::optional<std::uint32_t> sectorSize,
                                          std::optional<int> partition, std::string &error,
                                          DeviceOpener opener, std::string *warning) {
-  const auto partitions = ListPartitions(path, sectorSize);
-  if (partitions.empty()) {
-    if (partition) {
-      error = "no partition table on " + path.string();
-      return nullptr;
-    }
-    return std::make_shared<PosixDevice>(path, sectorSize, std::move(opener));
-  }
-  const PartitionInfo *chosen = nullptr;
-  if (partition) {
-    for (const auto &p : partitions)
-      if (p.Number == *partition)
-        chosen = &p;
-    if (!chosen) {
-      error = "no partition " + std::to_string(*partition) + " on " + path.string();
-      return nullptr;
-    }
-  } else {
-    for (const auto &p : partitions) {
-      if (!IsFatPartition(p))
-        continue;
-      if (chosen) {
-        error = "several FAT partitions on " + path.string() + ": choose one with --partition N";
-        return nullptr;
-      }
-      chosen = &p;
-    }
-    if (!chosen) {
-      error = "no FAT partition on " + path.string();
-      // A damaged volume is not recognised, yet may still be read: name the
-      // partitions that could hold one.
-      for (const auto &p : partitions)
-        if (p.FileSystem.empty())
-          error += "; partition " + std::to_string(p.Number) +
-                   " holds no file system that was recognised: to read it anyway, choose it "
-                   "with --partition " + std::to_string(p.Number);
-      return nullptr;
-    }
-  }
-  // The sectors of an image are those of the volume in the partition, not
-  // of whatever its first sector holds.
-  auto whole = std::make_shared<PosixDevice>(
-      path, sectorSize ? sectorSize : std::optional(PartitionSectorSize(path, chosen->Offset)),
-      std::move(opener));
-  if (warning) {
-    const auto held = whole->SizeBytes();
-    if (held && chosen->Offset + chosen->Size > *held)
-      *warning = "partition " + std::to_string(chosen->Number) + " runs past the end of " +
-                 path.string() + ": it is cut short, and what lay beyond the end is missing";
-  }
-  return std::make_shared<PartitionDevice>(std::move(whole), chosen->Offset, chosen->Size,
-                                           chosen->FileSystem);
+  auto makeWhole = [&](const PartitionInfo *chosen) -> std::shared_ptr<Device> {
+    if (!chosen)
+      return std::make_shared<PosixDevice>(path, sectorSize, std::move(opener));
+    // The sectors of an image are those of the volume in the partition, not
+    // of whatever its first sector holds.
+    return std::make_shared<PosixDevice>(
+        path, sectorSize ? sectorSize : std::optional(PartitionSectorSize(path, chosen->Offset)),
+        std::move(opener));
+  };
+  return OpenChosenVolume(ListPartitions(path, sectorSize), partition, path.string(), makeWhole,
+                          error, warning);
 }
 
 } // namespace orvanta

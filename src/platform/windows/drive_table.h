@@ -7,17 +7,10 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/drive_entry.h"
 #include "platform/drive_provider.h"
 
 namespace orvanta {
-
-// One entry of the drive table: a letter and the device behind it.
-struct DriveEntry {
-  char Letter = 0;
-  std::filesystem::path Path;              // the raw volume, "\\.\E:"
-  std::optional<std::uint32_t> SectorSize; // images only; volumes report their own
-  std::optional<int> Partition;            // images only
-};
 
 // What the system says of a drive, as far as listing it goes.
 struct DriveFacts {

@@ -18,7 +18,6 @@
 namespace orvanta {
 namespace {
 
-constexpr std::size_t kBufferBytes = 256 * 1024;
 // Seconds between 1601-01-01, where file times count from, and 1970-01-01.
 constexpr std::int64_t kEpochDifference = 11644473600;
 
@@ -42,19 +41,6 @@ int Failed(DWORD error) {
 }
 
 } // namespace
-
-OutputFile::OutputFile(int fd, std::filesystem::path folder, std::filesystem::path temporary)
-    : fd_(fd), folder_(std::move(folder)), temporary_(std::move(temporary)) {}
-
-OutputFile::OutputFile(OutputFile &&other) noexcept
-    : fd_(other.fd_), error_(other.error_), named_(other.named_), folder_(std::move(other.folder_)),
-      temporary_(std::move(other.temporary_)), buffer_(std::move(other.buffer_)),
-      modificationTime_(other.modificationTime_) {
-  other.fd_ = -1;
-  other.named_ = true; // nothing left for the moved-from file to remove
-}
-
-OutputFile::~OutputFile() { Discard(); }
 
 void OutputFile::Discard() {
   if (fd_ >= 0) {
@@ -81,30 +67,6 @@ bool OutputFile::WriteThrough(std::span<const std::uint8_t> bytes) {
       done += written;
   }
   return error_ == 0;
-}
-
-bool OutputFile::Flush() {
-  const bool ok = WriteThrough(buffer_);
-  buffer_.clear();
-  return ok;
-}
-
-bool OutputFile::Write(std::span<const std::uint8_t> bytes) {
-  if (fd_ < 0 || error_ != 0)
-    return false;
-  while (!bytes.empty()) {
-    if (buffer_.empty() && bytes.size() >= kBufferBytes)
-      return WriteThrough(bytes);
-    if (buffer_.capacity() < kBufferBytes)
-      buffer_.reserve(kBufferBytes);
-    const std::size_t room = kBufferBytes - buffer_.size();
-    const std::size_t take = bytes.size() < room ? bytes.size() : room;
-    buffer_.insert(buffer_.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(take));
-    bytes = bytes.subspan(take);
-    if (buffer_.size() == kBufferBytes && !Flush())
-      return false;
-  }
-  return true;
 }
 
 bool OutputFile::Close() {

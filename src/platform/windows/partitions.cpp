@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/boot_sector_probe.h"
-#include "platform/partition_device.h"
+#include "platform/partition_choice.h"
 #include "platform/partition_table.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/windows_device.h"
@@ -57,72 +57,26 @@ std::vector<PartitionInfo> ListPartitions(const std::filesystem::path &path,
   return out;
 }
 
-bool IsFatPartition(const PartitionInfo &partition) {
-  return partition.FileSystem == "FAT" || partition.FileSystem == "FAT32" ||
-         partition.FileSystem == "exfat";
-}
-
 std::shared_ptr<Device> OpenVolumeDevice(const std::filesystem::path &path,
                                          std::optional<std::uint32_t> sectorSize,
                                          std::optional<int> partition, std::string &error,
                                          DeviceOpener, std::string *warning) {
+  auto makeWhole = [&](const PartitionInfo *chosen) -> std::shared_ptr<Device> {
+    if (!chosen)
+      return std::make_shared<WindowsDevice>(path, sectorSize);
+    // The sectors of an image are those of the volume in the partition, not
+    // of whatever its first sector holds.
+    std::optional<std::uint32_t> volumeSectorSize = sectorSize;
+    if (!volumeSectorSize) {
+      WindowsDevice probe(path, 512);
+      std::vector<std::uint8_t> boot(512);
+      volumeSectorSize = probe.Read(chosen->Offset, boot) ? StatedSectorSize(boot) : 512;
+    }
+    return std::make_shared<WindowsDevice>(path, volumeSectorSize);
+  };
   const auto partitions = IsRawDevicePath(path) ? std::vector<PartitionInfo>{}
                                                 : ListPartitions(path, sectorSize);
-  if (partitions.empty()) {
-    if (partition) {
-      error = "no partition table on " + Named(path);
-      return nullptr;
-    }
-    return std::make_shared<WindowsDevice>(path, sectorSize);
-  }
-  const PartitionInfo *chosen = nullptr;
-  if (partition) {
-    for (const auto &p : partitions)
-      if (p.Number == *partition)
-        chosen = &p;
-    if (!chosen) {
-      error = "no partition " + std::to_string(*partition) + " on " + Named(path);
-      return nullptr;
-    }
-  } else {
-    for (const auto &p : partitions) {
-      if (!IsFatPartition(p))
-        continue;
-      if (chosen) {
-        error = "several FAT partitions on " + Named(path) + ": choose one with --partition N";
-        return nullptr;
-      }
-      chosen = &p;
-    }
-    if (!chosen) {
-      error = "no FAT partition on " + Named(path);
-      // A damaged volume is not recognised, yet may still be read: name the
-      // partitions that could hold one.
-      for (const auto &p : partitions)
-        if (p.FileSystem.empty())
-          error += "; partition " + std::to_string(p.Number) +
-                   " holds no file system that was recognised: to read it anyway, choose it "
-                   "with --partition " + std::to_string(p.Number);
-      return nullptr;
-    }
-  }
-  // The sectors of an image are those of the volume in the partition, not
-  // of whatever its first sector holds.
-  std::optional<std::uint32_t> volumeSectorSize = sectorSize;
-  if (!volumeSectorSize) {
-    WindowsDevice probe(path, 512);
-    std::vector<std::uint8_t> boot(512);
-    volumeSectorSize = probe.Read(chosen->Offset, boot) ? StatedSectorSize(boot) : 512;
-  }
-  auto whole = std::make_shared<WindowsDevice>(path, volumeSectorSize);
-  if (warning) {
-    const auto held = whole->SizeBytes();
-    if (held && chosen->Offset + chosen->Size > *held)
-      *warning = "partition " + std::to_string(chosen->Number) + " runs past the end of " +
-                 Named(path) + ": it is cut short, and what lay beyond the end is missing";
-  }
-  return std::make_shared<PartitionDevice>(std::move(whole), chosen->Offset, chosen->Size,
-                                           chosen->FileSystem);
+  return OpenChosenVolume(partitions, partition, Named(path), makeWhole, error, warning);
 }
 
 } // namespace orvanta
