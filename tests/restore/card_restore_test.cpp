@@ -331,9 +331,18 @@ TEST(RestoreCommand, CtrlCSaysWhatWasRestoredAndLeavesNoPartialFile) {
       });
   ASSERT_TRUE(sent) << "the restore ended before it could be interrupted";
   EXPECT_EQ(r.ExitCode, 130);
-  EXPECT_EQ(r.Out, "Files restored: 1\n");
   EXPECT_TRUE(r.Err.ends_with("stopped by Ctrl+C; the work is incomplete\n")) << r.Err;
-  EXPECT_EQ(test::ListTree(out), std::vector<std::string>{"First file.txt"});
+  // Mostly the big file is cut short; on a busy machine the signal may land
+  // just after it was finished. Either way what is counted is what is there,
+  // whole, and nothing half written is left.
+  const auto left = test::ListTree(out);
+  EXPECT_EQ(r.Out, "Files restored: " + std::to_string(left.size()) + "\n");
+  if (left.size() == 1) {
+    EXPECT_EQ(left, std::vector<std::string>{"First file.txt"});
+  } else {
+    EXPECT_EQ(left, (std::vector<std::string>{"Big file.bin", "First file.txt"}));
+    EXPECT_TRUE(ReadFileBytes(out / "Big file.bin") == PatternBytes(24 << 20, 2));
+  }
 }
 
 // What cannot be written is said, with the system's text, and fails.
