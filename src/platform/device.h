@@ -32,6 +32,17 @@ public:
   virtual bool EndSession() { return true; }
 
   virtual bool Read(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
+
+  // The bytes of a transfer looked at in place, without copying them out,
+  // where the system offers that cheaply (an image file, in a session):
+  // valid until the next look or the session's end, whatever is read or
+  // written meanwhile. Empty where it does not, or when the bytes cannot be
+  // had; the caller reads them then.
+  virtual std::span<const std::uint8_t> Look(std::uint64_t offset, std::size_t length) {
+    (void)offset;
+    (void)length;
+    return {};
+  }
   virtual bool Write(std::uint64_t offset, std::span<const std::uint8_t> data) = 0;
 
   // Size of the device in bytes; empty when it cannot be opened.

@@ -20,6 +20,11 @@ public:
   void BeginSession(DeviceAccess access) override { whole_->BeginSession(access); }
   bool EndSession() override { return whole_->EndSession(); }
   bool Read(std::uint64_t offset, std::span<std::uint8_t> out) override;
+  std::span<const std::uint8_t> Look(std::uint64_t offset, std::size_t length) override {
+    if (!Inside(offset, length))
+      return {};
+    return whole_->Look(offset_ + offset, length);
+  }
   bool Write(std::uint64_t offset, std::span<const std::uint8_t> data) override;
   std::optional<std::uint64_t> SizeBytes() override;
   std::string FileSystemName() override { return fileSystemName_; }

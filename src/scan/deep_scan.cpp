@@ -256,7 +256,8 @@ void DeepScan(FindContext &ctx) {
   AlignedBuffer buffer(perTransfer * blockBytes);
   std::vector<bool> unreadable(perTransfer * std::size_t{kDeepScanBlockClusters});
   auto stopped = [&host] { return !host.Running(); };
-  std::int64_t loadedFrom = 1, loadedTo = 1; // blocks [from, to) are in the buffer
+  std::int64_t loadedFrom = 1, loadedTo = 1; // blocks [from, to) are loaded
+  const std::uint8_t *loaded = buffer.data();  // in the buffer, or looked at in place
   auto load = [&](std::int64_t k, const BlockPlace &first) {
     std::vector<BlockPlace> batch{first};
     std::size_t bytes = first.Length;
@@ -271,8 +272,18 @@ void DeepScan(FindContext &ctx) {
     }
     loadedFrom = k;
     loadedTo = k + std::int64_t(batch.size());
-    const bool all = volume.ReadSectors(first.Sector, std::span(buffer.data(), bytes));
     std::fill(unreadable.begin(), unreadable.end(), false);
+    // An image's bytes are looked at in place where the device allows it,
+    // when the blocks lie wholly on it; else they are read into the buffer.
+    const std::int64_t last = loadedTo - 1;
+    if (batch.back().Length == std::size_t(clustersIn(last)) * clusterBytes) {
+      if (const auto look = volume.LookAtSectors(first.Sector, bytes); !look.empty()) {
+        loaded = look.data();
+        return;
+      }
+    }
+    loaded = buffer.data();
+    const bool all = volume.ReadSectors(first.Sector, std::span(buffer.data(), bytes));
     for (std::size_t i = 0; i < batch.size(); ++i) {
       const auto part = std::span(buffer.data() + i * blockBytes, blockBytes);
       if (!all && !volume.ReadSectors(batch[i].Sector, part.first(batch[i].Length)))
@@ -315,7 +326,7 @@ void DeepScan(FindContext &ctx) {
       if (!host.Running())
         continue;
       const std::span<const std::uint8_t> cluster(
-          buffer.data() + slot * blockBytes + std::size_t(j) * clusterBytes, clusterBytes);
+          loaded + slot * blockBytes + std::size_t(j) * clusterBytes, clusterBytes);
       std::optional<std::uint32_t> number;
       const std::int64_t n = firstCluster + (k - 1) * kDeepScanBlockClusters + j;
       if (onClusterBoundaries && n <= std::numeric_limits<std::uint32_t>::max())

@@ -61,6 +61,14 @@ bool Volume::ReadSectors(std::uint64_t sector, std::span<std::uint8_t> buffer) {
   return false;
 }
 
+std::span<const std::uint8_t> Volume::LookAtSectors(std::uint64_t sector, std::size_t length) {
+  Device *device = CurrentDevice();
+  const auto offset = SectorOffset(sector, geometry_.BytesPerSector);
+  if (!device || !offset)
+    return {};
+  return device->Look(*offset, length);
+}
+
 bool Volume::WriteSectors(std::uint64_t sector, std::span<const std::uint8_t> buffer) {
   Device *device = CurrentDevice();
   const auto offset = SectorOffset(sector, geometry_.BytesPerSector);

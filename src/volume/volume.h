@@ -37,6 +37,10 @@ public:
   // Reads buffer.size() bytes from the first byte of `sector`. The buffer is
   // zero-filled first; a failed read leaves zeros.
   bool ReadSectors(std::uint64_t sector, std::span<std::uint8_t> buffer);
+  // `length` bytes from the first byte of `sector` looked at in place
+  // (see Device::Look): valid until the next look; empty when the device
+  // offers no look, and the caller reads them instead.
+  std::span<const std::uint8_t> LookAtSectors(std::uint64_t sector, std::size_t length);
   // Writes only inside the write fence (see InsideWriteFence); anything
   // else fails without touching the device.
   bool WriteSectors(std::uint64_t sector, std::span<const std::uint8_t> buffer);

@@ -34,6 +34,7 @@ bool IsBlockDevice(int fd) {
 struct Extent {
   std::uint64_t size = 0;
   std::uint32_t sectorSize = 512;
+  bool image = false; // a regular file
 };
 
 std::optional<Extent> Measure(int fd, std::optional<std::uint32_t> imageSectorSize) {
@@ -52,6 +53,7 @@ std::optional<Extent> Measure(int fd, std::optional<std::uint32_t> imageSectorSi
   } else if (S_ISREG(st.st_mode)) {
     e.sectorSize = imageSectorSize ? *imageSectorSize : StatedSectorSize(fd, 0);
     e.size = static_cast<std::uint64_t>(st.st_size);
+    e.image = true;
   } else {
     return std::nullopt;
   }
@@ -102,6 +104,7 @@ void PosixDevice::BeginSession(DeviceAccess access) {
 
 bool PosixDevice::EndSession() {
   CloseSessionFd();
+  window_.Reset();
   lockFd_.Close();
   session_.reset();
   const bool flushed = !flushFailed_;
@@ -115,6 +118,9 @@ void PosixDevice::CloseSessionFd() {
   if (sessionFd_ && sessionWrote_ && ::fsync(sessionFd_.get()) != 0)
     flushFailed_ = true;
   sessionWrote_ = false;
+  // A look taken before stays valid until the next look, which maps the
+  // device anew.
+  windowStale_ = static_cast<bool>(sessionFd_);
   sessionFd_.Close();
 }
 
@@ -145,6 +151,7 @@ bool PosixDevice::SessionOpen() {
   }
   sessionSize_ = extent->size;
   sessionSectorSize_ = extent->sectorSize;
+  sessionImage_ = extent->image;
   return true;
 }
 
@@ -193,6 +200,17 @@ bool PosixDevice::Read(std::uint64_t offset, std::span<std::uint8_t> out) {
   if (!extent || !WholeSectorsInside(*extent, offset, out.size()))
     return false;
   return read(fd.get());
+}
+
+std::span<const std::uint8_t> PosixDevice::Look(std::uint64_t offset, std::size_t length) {
+  if (!session_ || !SessionOpen() || !sessionImage_ ||
+      !WholeSectorsInside({sessionSize_, sessionSectorSize_}, offset, length))
+    return {};
+  if (windowStale_) {
+    window_.Release();
+    windowStale_ = false;
+  }
+  return window_.Look(sessionFd_.get(), sessionSize_, offset, length);
 }
 
 bool PosixDevice::Write(std::uint64_t offset, std::span<const std::uint8_t> data) {

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/device.h"
+#include "platform/posix/mapped_window.h"
 #include "platform/posix/volume_location.h"
 #include "platform/device_opener.h"
 #include "platform/posix/unique_fd.h"
@@ -30,6 +31,9 @@ public:
   bool EndSession() override;
 
   bool Read(std::uint64_t offset, std::span<std::uint8_t> out) override;
+  // Image files only: a block device stays read, so that a card pulled out
+  // is a failed read rather than a signal.
+  std::span<const std::uint8_t> Look(std::uint64_t offset, std::size_t length) override;
   bool Write(std::uint64_t offset, std::span<const std::uint8_t> data) override;
   std::optional<std::uint64_t> SizeBytes() override;
   std::string FileSystemName() override;
@@ -63,6 +67,9 @@ private:
   bool accessDenied_ = false;   // the last open was refused for lack of rights
   std::uint64_t sessionSize_ = 0;
   std::uint32_t sessionSectorSize_ = 0;
+  bool sessionImage_ = false; // the session's device is a regular file
+  MappedWindow window_;       // the session's looks at an image
+  bool windowStale_ = false;  // mapped through a descriptor since closed
   // An image's lock is held through a duplicate of the session's first
   // descriptor for the whole session, so that reopening after a failed
   // transfer does not let it go.
