@@ -1,9 +1,10 @@
 // A preloaded library that makes one file behave like a slow card reader:
 // every read or write of the file named by ORVANTA_SLOW_DEVICE waits 0.2 ms
 // plus its length at 25 MB/s before it runs, and every open of that file is
-// counted. At exit one line goes to the file ORVANTA_SLOW_DEVICE_REPORT (or
-// to stderr): the opens, the transfers, the bytes and the time the device
-// spent. Used by scripts/slow_device.sh.
+// counted. The file cannot be mapped, for the card it stands for is read, not
+// mapped: its reads are what the shim times. At exit one line goes to the file
+// ORVANTA_SLOW_DEVICE_REPORT (or to stderr): the opens, the transfers, the
+// bytes and the time the device spent. Used by scripts/slow_device.sh.
 #include <atomic>
 #include <cerrno>
 #include <cstdarg>
@@ -14,6 +15,7 @@
 #include <ctime>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -182,6 +184,24 @@ ssize_t pwrite64(int fd, const void *buffer, size_t length, off64_t offset) {
     Wait(length);
   return Real<ssize_t (*)(int, const void *, size_t, off64_t)>("pwrite64")(fd, buffer, length,
                                                                           offset);
+}
+
+void *mmap(void *at, size_t length, int protection, int flags, int fd, off_t offset) {
+  if (Tracked(fd)) {
+    errno = ENODEV;
+    return MAP_FAILED;
+  }
+  return Real<void *(*)(void *, size_t, int, int, int, off_t)>("mmap")(at, length, protection,
+                                                                     flags, fd, offset);
+}
+
+void *mmap64(void *at, size_t length, int protection, int flags, int fd, off64_t offset) {
+  if (Tracked(fd)) {
+    errno = ENODEV;
+    return MAP_FAILED;
+  }
+  return Real<void *(*)(void *, size_t, int, int, int, off64_t)>("mmap64")(at, length, protection,
+                                                                         flags, fd, offset);
 }
 
 } // extern "C"

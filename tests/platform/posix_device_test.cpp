@@ -165,6 +165,35 @@ TEST(PosixDevice, ASessionForWritingStillReadsWhereWritingIsRefused) {
   d.EndSession();
 }
 
+TEST(PosixDevice, LooksAtAnImageInPlaceOnlyInASessionAndSurvivesItsCutting) {
+  TempDir dir;
+  const auto path = MakeFile(dir, "card.img", 64 * 512);
+  PosixDevice d(path);
+  EXPECT_TRUE(d.Look(0, 512).empty()); // outside a session: read instead
+  d.BeginSession(DeviceAccess::Read);
+  EXPECT_TRUE(d.Look(100, 512).empty());       // not whole sectors
+  EXPECT_TRUE(d.Look(60 * 512, 8 * 512).empty()); // past the end
+  auto look = d.Look(8 * 512, 48 * 512);
+  ASSERT_EQ(look.size(), 48u * 512);
+  std::vector<std::uint8_t> read(48 * 512);
+  ASSERT_TRUE(d.Read(8 * 512, read));
+  EXPECT_TRUE(std::equal(look.begin(), look.end(), read.begin()));
+
+  // The image is cut short under the held look: its lost pages read as
+  // zeros instead of killing the process, and no further look is given.
+  std::filesystem::resize_file(path, 16 * 512);
+  unsigned sum = 0;
+  for (const auto byte : look)
+    sum += byte;
+  EXPECT_EQ(sum, 512u * (8 + 9 + 10 + 11 + 12 + 13 + 14 + 15));
+  EXPECT_TRUE(d.Look(0, 512).empty());
+  d.EndSession();
+
+  d.BeginSession(DeviceAccess::Read); // a new session looks again
+  EXPECT_EQ(d.Look(0, 16 * 512).size(), 16u * 512);
+  d.EndSession();
+}
+
 TEST(PosixDevice, NamesFileSystemsAsTheSystemWould) {
   TempDir dir;
   test::FatImageFile fat16(dir / "16.img", {.FatBits = 16, .SizeKiB = 16 * 1024});
