@@ -183,15 +183,24 @@ void RunExfatDeepScan(FindContext &ctx) {
       break;
     ctx.Host.MoveProgress(std::int64_t(c - 2), std::int64_t(boot.ClusterCount));
     const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(perBlock, last - c + 1));
-    const std::span<std::uint8_t> bytes(block.data(), std::size_t(n) * clusterBytes);
-    // A block that cannot be read is read again cluster by cluster, and a
-    // cluster sector by sector: an unreadable sector costs its own cluster
-    // the look at its content (a file being followed is cut there), and
-    // only its own bytes, as zeros, to the look for entry sets.
-    const bool whole = volume.ReadSectors(boot.ClusterSector(std::uint32_t(c)), bytes);
+    const std::span<std::uint8_t> buffer(block.data(), std::size_t(n) * clusterBytes);
+    // An image's bytes are looked at in place where the device allows it;
+    // else they are read into the buffer. A block that cannot be read is
+    // read again cluster by cluster, and a cluster sector by sector: an
+    // unreadable sector costs its own cluster the look at its content (a
+    // file being followed is cut there), and only its own bytes, as zeros,
+    // to the look for entry sets.
+    std::span<const std::uint8_t> bytes =
+        volume.LookAtSectors(boot.ClusterSector(std::uint32_t(c)), buffer.size());
+    bool whole = !bytes.empty();
+    if (!whole) {
+      bytes = buffer;
+      whole = volume.ReadSectors(boot.ClusterSector(std::uint32_t(c)), buffer);
+    }
     for (std::uint32_t i = 0; i < n; ++i) {
       const auto cluster = bytes.subspan(std::size_t(i) * clusterBytes, clusterBytes);
-      if (!whole && ReadSalvaging(volume, boot.ClusterSector(std::uint32_t(c) + i), cluster,
+      if (!whole && ReadSalvaging(volume, boot.ClusterSector(std::uint32_t(c) + i),
+                                  buffer.subspan(std::size_t(i) * clusterBytes, clusterBytes),
                                   stopped) < clusterBytes)
         continue;
       content.Cluster(std::uint32_t(c) + i, !bitmap.InUse(c + i), cluster);
