@@ -93,6 +93,13 @@ std::optional<DriveOptions> ReadDriveOptions(const Arguments &args, std::string 
     return std::nullopt;
   }
   out.Device = args.Operands.front();
+  // A Windows drive named as a raw volume, \\.\F:, is drive F: unless
+  // --drive says else.
+  const std::string &device = out.Device;
+  if (!args.Value("--drive") && device.size() == 6 &&
+      (device.starts_with("\\\\.\\") || device.starts_with("\\\\?\\")) &&
+      device[5] == ':' && std::isalpha(static_cast<unsigned char>(device[4])))
+    out.Drive = {static_cast<char>(std::toupper(static_cast<unsigned char>(device[4]))), ':'};
   return out;
 }
 

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "platform/little_endian.h"
 #include "platform/sector_size.h"
 
 namespace orvanta {
@@ -25,14 +26,7 @@ constexpr std::size_t kExfatSectorShift = 108;
 // FAT12 and FAT16 are told from FAT32 by their count of data clusters.
 constexpr std::uint64_t kMaxFat16Clusters = 65524;
 
-std::uint64_t Le(std::span<const std::uint8_t> bytes, std::size_t offset, std::size_t width) {
-  if (offset > bytes.size() || width > bytes.size() - offset)
-    return 0;
-  std::uint64_t value = 0;
-  for (std::size_t i = width; i-- > 0;)
-    value = value << 8 | bytes[offset + i];
-  return value;
-}
+using platform::Le;
 
 bool OemNameIs(std::span<const std::uint8_t> bytes, std::string_view name) {
   if (bytes.size() < kOemName + name.size())

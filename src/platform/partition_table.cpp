@@ -5,6 +5,7 @@
 #include <span>
 
 #include "platform/boot_sector_probe.h"
+#include "platform/little_endian.h"
 
 namespace orvanta {
 namespace {
@@ -18,14 +19,7 @@ constexpr int kFirstLogicalNumber = 5;
 constexpr int kMaxLogical = 128;
 constexpr std::uint64_t kMaxGptEntries = 1024;
 
-std::uint64_t Le(std::span<const std::uint8_t> b, std::size_t offset, std::size_t width) {
-  if (offset > b.size() || width > b.size() - offset)
-    return 0;
-  std::uint64_t value = 0;
-  for (std::size_t i = width; i-- > 0;)
-    value = value << 8 | b[offset + i];
-  return value;
-}
+using platform::Le;
 
 bool IsExtended(std::uint8_t type) { return type == 0x05 || type == 0x0F || type == 0x85; }
 

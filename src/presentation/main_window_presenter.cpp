@@ -118,6 +118,7 @@ void MainWindowPresenter::WipeClicked() {
 void MainWindowPresenter::StartFind() {
   if (selected_ < 0) {
     view_.Inform(Message(MessageId::DriveNotFound));
+    view_.CommandEnded(MainCommand::Find);
     return;
   }
   FindOptions options;
@@ -161,6 +162,7 @@ void MainWindowPresenter::StartFind() {
 void MainWindowPresenter::StartWipe() {
   if (selected_ < 0) {
     view_.Inform(Message(MessageId::DriveNotFound));
+    view_.CommandEnded(MainCommand::Wipe);
     return;
   }
   const DriveItem &drive = drives_[static_cast<std::size_t>(selected_)];

@@ -16,6 +16,7 @@
 #include "engine/operation_host.h"
 #include "gui/app/main_window.h"
 #include "settings/posix/ini_settings_store.h"
+#include "support/holding_host.h"
 #include "support/temp_dir.h"
 
 // GoogleTest prints texts of the windows as text.
@@ -34,29 +35,7 @@ public:
   QStringList KnownTypes; // none: every preview opens as text
 };
 
-// Holds the operation at its first pump after something was counted, until
-// the window asks its question.
-class HoldingHost final : public BatchingHost {
-public:
-  void SetCounter(std::int64_t value) override {
-    if (value > 0)
-      counted_ = true;
-    BatchingHost::SetCounter(value);
-  }
-  void Pump() override {
-    if (counted_ && !held_.exchange(true)) {
-      Waiting = true;
-      while (!Question().IsOpen())
-        std::this_thread::yield();
-    }
-    BatchingHost::Pump();
-  }
-  std::atomic<bool> Waiting{false};
-
-private:
-  std::atomic<bool> counted_{false};
-  std::atomic<bool> held_{false};
-};
+using orvanta::test::HoldingHost;
 
 // The main window with a holding host.
 class HoldingWindow final : public TForm1a {

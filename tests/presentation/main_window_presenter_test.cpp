@@ -13,6 +13,7 @@
 #include "platform/memory_device.h"
 #include "presentation/main_window_presenter.h"
 #include "support/fat_image.h"
+#include "support/holding_host.h"
 #include "support/temp_dir.h"
 
 namespace orvanta {
@@ -117,27 +118,7 @@ struct RecordingView final : MainWindowView {
   int Hints = 0, ResultsShown = 0, Ended = 0;
 };
 
-// Holds the operation at its first pump after something was counted, until
-// a question is open.
-struct HoldingHost final : BatchingHost {
-  void SetCounter(std::int64_t value) override {
-    counted_ = counted_ || value > 0;
-    BatchingHost::SetCounter(value);
-  }
-  void Pump() override {
-    if (counted_ && !held_.exchange(true)) {
-      Waiting = true;
-      while (!Question().IsOpen())
-        std::this_thread::yield();
-    }
-    BatchingHost::Pump();
-  }
-  std::atomic<bool> Waiting{false};
-
-private:
-  std::atomic<bool> counted_{false};
-  std::atomic<bool> held_{false};
-};
+using test::HoldingHost;
 
 // Lets go of a mounted card as told.
 struct StandInMounter final : VolumeMounter {
@@ -248,6 +229,7 @@ TEST_F(PresenterTest, TheDriveListKeepsTheSelectedCardAcrossArrivalsAndSaysWhatK
   Presenter->WipeClicked();
   Presenter->FindClicked();
   EXPECT_EQ(View.Informed, std::vector<std::string>(2, "Drive not found!"));
+  EXPECT_EQ(View.Ended, 2); // a refused command ends as any other
   EXPECT_FALSE(Presenter->OperationRunning());
   EXPECT_TRUE(View.Asked.empty());
 }

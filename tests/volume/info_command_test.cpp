@@ -154,6 +154,15 @@ TEST(VolumeCommands, ShareTheDriveOptionsAndHelp) {
     EXPECT_EQ(sector.ExitCode, 2);
     EXPECT_NE(sector.Err.find("--sector-size takes"), std::string::npos);
   }
+  // A Windows raw volume names its own drive; --drive still wins.
+  auto what = [](std::vector<std::string> words) {
+    words.insert(words.begin(), {"restore", "--to=out"});
+    return RunCli(words).Err;
+  };
+  EXPECT_NE(what({"\\\\.\\f:", "E:\\DCIM"}).find("path on drive F:"), std::string::npos);
+  EXPECT_NE(what({"--drive", "G:", "\\\\.\\f:", "E:\\DCIM"}).find("path on drive G:"),
+            std::string::npos);
+  EXPECT_NE(what({"\\\\.\\f", "F:\\DCIM"}).find("path on drive E:"), std::string::npos);
   // Only restore takes words after DEVICE (what to restore).
   for (const std::string command : {"info", "find", "wipe"}) {
     const auto r = RunCli({command, "a.img", "b.img"});

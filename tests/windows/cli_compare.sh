@@ -4,9 +4,10 @@
 # both wipes must print the same, end the same and leave the same bytes.
 # orvanta-cli.exe reads each card twice: as an image file, and as drive F:
 # (\\.\F:, the raw volume Wine opens through the link dosdevices/f:: made
-# here; E: stays with the other Windows tests). The device's name shows in
+# here; E: stays with the other Windows tests). The image's name shows in
 # none of these outputs (the drive is called E: unless --drive says else),
-# so they are compared as they are.
+# and drive F: calls itself F:, so the drive side is held to the Linux
+# build told --drive F:. The outputs are compared as they are.
 #   cli_compare.sh LINUX_CLI WINDOWS_CLI WINE_RUN WINE_PREFIX WORK_DIR
 set -euo pipefail
 linux_cli=$1 windows_cli=$2 wine_run=$3 prefix=$4 work=$5
@@ -48,13 +49,16 @@ make_card() {
 
 # run SIDE NAME ARGS...: one command in SIDE's folder; its stdout, stderr
 # (carriage returns dropped) and exit code in SIDE/NAME.{out,err,code}. On
-# the drive side the device is drive F: (its card is drive/card.img).
+# the drive side the device is drive F: (its card is drive/card.img); the
+# side linux-f is the Linux build on its own card told --drive F:.
 run() {
   local side=$1 name=$2
   shift 2
   local code=0
   if [[ $side == linux ]]; then
     (cd linux && "$linux_cli" "$@" >"$name.out" 2>"$name.err") || code=$?
+  elif [[ $side == linux-f ]]; then
+    (cd linux-f && "$linux_cli" "$1" --drive F: "${@:2}" >"$name.out" 2>"$name.err") || code=$?
   else
     local args=("$@") i
     if [[ $side == drive ]]; then
@@ -81,13 +85,12 @@ same() {
 both() {
   local name=$1 side part
   shift
-  for side in linux windows drive; do
+  for side in linux linux-f windows drive; do
     run "$side" "$name" "$@"
   done
-  for side in windows drive; do
-    for part in out err code; do
-      same "$name ($part, $side)" diff "linux/$name.$part" "$side/$name.$part"
-    done
+  for part in out err code; do
+    same "$name ($part, windows)" diff "linux/$name.$part" "windows/$name.$part"
+    same "$name ($part, drive)" diff "linux-f/$name.$part" "drive/$name.$part"
   done
 }
 
@@ -97,13 +100,13 @@ same_files() {
   shift
   for file; do
     same "$label $what (windows)" diff -r "linux/$file" "windows/$file"
-    same "$label $what (drive)" diff -r "linux/$file" "drive/$file"
+    same "$label $what (drive)" diff -r "linux-f/$file" "drive/$file"
   done
 }
 
 fresh_cards() {
   local side
-  for side in linux windows drive; do
+  for side in linux linux-f windows drive; do
     cp "$label.img" "$side/card.img"
   done
 }
@@ -111,8 +114,8 @@ fresh_cards() {
 for card in fat16:16:32768 fat32:32:70000; do
   IFS=: read -r label bits kib <<<"$card"
   make_card "$label.img" "$bits" "$kib"
-  rm -rf linux windows drive
-  mkdir linux windows drive
+  rm -rf linux linux-f windows drive
+  mkdir linux linux-f windows drive
   ln -sfn "$work/drive/card.img" "$drive_link"
   fresh_cards
   both "$label-info" info card.img
