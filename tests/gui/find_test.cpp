@@ -176,6 +176,14 @@ TEST(DeepFind, AStopConfirmedDuringADeepScanKeepsWhatWasFound) {
   QSignalSpy ended(&w, &TForm1a::FindFinished);
   w.Button1Click();
   QTRY_VERIFY_WITH_TIMEOUT(w.Host && w.Host->Waiting, 60000);
+  // While it runs the window may be minimised and brought back, not closed.
+  w.TopButton2Click();
+  EXPECT_TRUE(w.windowState() & Qt::WindowMinimized);
+  EXPECT_FALSE(w.close());
+  w.RestoreRequest();
+  EXPECT_FALSE(w.windowState() & Qt::WindowMinimized);
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_TRUE(w.OperationRunning());
   w.Button1Click();
   ASSERT_TRUE(ended.count() > 0 || ended.wait(60000));
 
@@ -192,8 +200,10 @@ TEST_F(FindTest, ARefusedFindChangesNothing) {
   StandInDialogs told(empty);
   empty.SetDialogs(&told);
   empty.show();
+  QSignalSpy refused(&empty, &TForm1a::FindFinished);
   empty.Button1Click();
   EXPECT_EQ(told.Informed, QStringList{"Drive not found!"});
+  EXPECT_EQ(refused.count(), 1);
   EXPECT_FALSE(empty.OperationRunning());
 
   GuiWorld world(Drives());
