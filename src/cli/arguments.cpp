@@ -53,6 +53,15 @@ std::optional<Arguments> ParseArguments(int argc, char **argv, int first,
   return out;
 }
 
+namespace {
+
+// The drive text of a drive letter: "F:" for f.
+std::string DriveText(char letter) {
+  return {static_cast<char>(std::toupper(static_cast<unsigned char>(letter))), ':'};
+}
+
+} // namespace
+
 std::optional<DriveOptions> ReadDriveOptions(const Arguments &args, std::string &error) {
   DriveOptions out;
   if (const auto drive = args.Value("--drive")) {
@@ -61,7 +70,7 @@ std::optional<DriveOptions> ReadDriveOptions(const Arguments &args, std::string 
       error = "--drive takes a drive letter and a colon, such as E:";
       return std::nullopt;
     }
-    out.Drive = {static_cast<char>(std::toupper(static_cast<unsigned char>(d[0]))), ':'};
+    out.Drive = DriveText(d[0]);
   }
   if (const auto size = args.Value("--sector-size")) {
     std::uint32_t n = 0;
@@ -99,7 +108,7 @@ std::optional<DriveOptions> ReadDriveOptions(const Arguments &args, std::string 
   if (!args.Value("--drive") && device.size() == 6 &&
       (device.starts_with("\\\\.\\") || device.starts_with("\\\\?\\")) &&
       device[5] == ':' && std::isalpha(static_cast<unsigned char>(device[4])))
-    out.Drive = {static_cast<char>(std::toupper(static_cast<unsigned char>(device[4]))), ':'};
+    out.Drive = DriveText(device[4]);
   return out;
 }
 
